@@ -1,0 +1,80 @@
+#include "download/curl_easy.h"
+
+#include "app/log.h"
+
+namespace CurlEasy {
+
+namespace {
+// Forces construction during static initialisation, before the entry function. This object
+// file is always linked in because every Request refers to it.
+[[maybe_unused]] Global& g_global = Global::instance();
+}  // namespace
+
+void checkResult(CURLcode code) {
+    if (code != CURLE_OK) {
+        LogE("Request", "checkResult code=", static_cast<int>(code));
+    }
+}
+
+Global::Global() { checkResult(curl_global_init(CURL_GLOBAL_ALL)); }
+
+Global::~Global() { curl_global_cleanup(); }
+
+Global& Global::instance() {
+    static Global global;  // also safe when another static initialiser gets here first
+    return global;
+}
+
+CURL* Global::createHandle() {
+    CURL* handle = curl_easy_init();
+    if (!handle) {
+        throw Exception("Unable to initialize new curl request");
+    }
+    return handle;
+}
+
+Request::Request() : handle_(Global::instance().createHandle()) {}
+
+Request::~Request() { curl_easy_cleanup(handle_); }
+
+Response Request::perform(const std::string& url) {
+    if (!prepared_) {
+        prepare();
+        prepared_ = true;
+    }
+    body_.clear();
+    curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
+    checkResult(curl_easy_perform(handle_));
+    long code = 0;
+    checkResult(curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &code));
+    LogT("Request", "reponse code=", code);
+    Response response;
+    response.body = body_;
+    response.code = static_cast<int>(code);
+    return response;
+}
+
+void Request::prepare() {
+    body_.reserve(1024);
+    setOptions();
+    checkResult(curl_easy_setopt(handle_, CURLOPT_FOLLOWLOCATION, 1L));
+    checkResult(curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &Request::onBodyData));
+    checkResult(curl_easy_setopt(handle_, CURLOPT_WRITEDATA, this));
+}
+
+size_t Request::onBodyData(char* data, size_t size, size_t count, void* request) {
+    const size_t bytes = size * count;
+    static_cast<Request*>(request)->body_.append(data, bytes);
+    return bytes;
+}
+
+void BasicRequest::setOptions() {
+    checkResult(curl_easy_setopt(handle(), CURLOPT_COOKIELIST, ""));
+    checkResult(curl_easy_setopt(handle(), CURLOPT_AUTOREFERER, 1L));
+    checkResult(curl_easy_setopt(handle(), CURLOPT_SSL_VERIFYPEER, 0L));
+    checkResult(curl_easy_setopt(handle(), CURLOPT_SSL_VERIFYHOST, 0L));
+    checkResult(curl_easy_setopt(handle(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
+    checkResult(curl_easy_setopt(handle(), CURLOPT_TIMEOUT, kTotalTimeoutSeconds));
+}
+
+}  // namespace CurlEasy

@@ -1,0 +1,72 @@
+#pragma once
+// A thin layer over libcurl's easy interface for small GET requests whose whole body is
+// wanted in memory. Network failures never throw out of perform(): they are logged and give
+// an empty body and code 0. Only failing to obtain a handle throws CurlEasy::Exception.
+#include <curl/curl.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace CurlEasy {
+
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Logs "checkResult code=<n>" (E, tag "Request") for any result but CURLE_OK. Never throws.
+void checkResult(CURLcode code);
+
+// The one process-wide libcurl initialisation; also makes easy handles.
+class Global {
+public:
+    Global();
+    ~Global();
+    Global(const Global&) = delete;
+    Global& operator=(const Global&) = delete;
+
+    // A new easy handle; throws Exception("Unable to initialize new curl request").
+    CURL* createHandle();
+
+    static Global& instance();
+};
+
+struct Response {
+    std::string body;
+    int code = 0;
+};
+
+class Request {
+public:
+    Request();
+    virtual ~Request();
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+
+    Response perform(const std::string& url);
+
+protected:
+    virtual void setOptions() = 0;
+    CURL* handle() const { return handle_; }
+
+private:
+    void prepare();
+    static size_t onBodyData(char* data, size_t size, size_t count, void* request);
+
+    CURL* handle_;
+    bool prepared_ = false;
+    std::string body_;
+};
+
+// Cookies kept across performs, automatic referer, no certificate checks, and bounded
+// waiting: a server that accepts and never answers must not freeze the calling thread.
+class BasicRequest : public Request {
+public:
+    static constexpr long kConnectTimeoutSeconds = 15;
+    static constexpr long kTotalTimeoutSeconds = 30;
+
+protected:
+    void setOptions() override;
+};
+
+}  // namespace CurlEasy

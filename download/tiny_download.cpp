@@ -1,0 +1,567 @@
+#include "download/tiny_download.h"
+
+#include <io.h>
+#include <process.h>
+#include <share.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "app/log.h"
+#include "download/md5.h"
+
+std::atomic<int> SpeedSampleCount{0};
+
+namespace {
+const char kTag[] = "CTinyDownload";
+
+// Fewer, larger socket reads and file writes: each read is a server round trip under Wine.
+const long kReceiveBufferBytes = 512 * 1024;
+const size_t kFileBufferBytes = 1 << 20;
+
+struct CurlCleanup {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+using ScopedCurl = std::unique_ptr<CURL, CurlCleanup>;
+
+// Bounded copy into a fixed field; false (and nothing copied) when the text does not fit.
+template <size_t N>
+bool CopyField(char (&field)[N], const char* text) {
+    size_t length = strnlen(text, N);
+    if (length >= N) {
+        return false;
+    }
+    std::memcpy(field, text, length + 1);
+    return true;
+}
+
+std::string ToLower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return s;
+}
+
+bool ReadSidecar(const std::string& path, std::string* etag) {
+    ScopedFile file(std::fopen(path.c_str(), "r"));  // text mode, as it was written
+    if (!file) {
+        return false;
+    }
+    etag->clear();
+    char buffer[4096];
+    size_t got;
+    while (etag->size() < CTinyDownload::kMaxSidecarBytes &&
+           (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        etag->append(buffer, got);
+    }
+    return true;
+}
+}  // namespace
+
+// What the libcurl callbacks of one transfer or probe share with the worker.
+struct CTinyDownload::TransferState {
+    CTinyDownload* owner;
+    CURL* handle;
+    bool isTransfer;  // false for the length probe
+    bool pausedNow = false;
+    curl_off_t lastNow = 0;
+    DWORD lastActivity = GetTickCount();
+    bool stalled = false;
+};
+
+CTinyDownload::CTinyDownload()
+    : m_cancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_workersIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+    std::memset(m_works, 0, sizeof m_works);
+    std::memset(&m_info, 0, sizeof m_info);
+    curl_global_init(CURL_GLOBAL_ALL);
+}
+
+CTinyDownload::~CTinyDownload() {
+    // A worker still running would use this object after it is gone: ask it to stop (it
+    // checks between steps and from the transfer's callbacks) and wait for it.
+    m_cancel = true;
+    SetEvent(m_cancelEvent.get());
+    WaitForSingleObject(m_workersIdle.get(), INFINITE);
+    AutoLock wait(m_lock);  // the last worker may still be leaving the lock
+    curl_global_cleanup();
+}
+
+void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
+    LogT(kTag, "AddDownloadWork()");
+    if (m_workCount >= kMaxWorks) {
+        LogE(kTag, "AddDownloadWork: the list is full (", kMaxWorks, " items), item not added");
+        return;
+    }
+    char url[512];
+    char path[256];
+    DownloadWork record;
+    std::memset(&record, 0, sizeof record);
+    if (!CopyField(url, work.url) || !CopyField(path, work.savePath) ||
+        !CopyField(record.md5, work.md5)) {
+        LogE(kTag, "AddDownloadWork: url, path or md5 longer than its field, item not added");
+        return;
+    }
+    const char* lastSlash = std::strrchr(path, '\\');
+    const char* lastPart = lastSlash ? lastSlash + 1 : path;
+    const char* dot = std::strrchr(lastPart, '.');
+    const bool namesFile = dot && dot[1] != '\0';
+    if (!namesFile) {
+        if (!CreateDirectories(path)) {
+            return;
+        }
+        char fileName[256];
+        if (GetFileNameFormUrl(fileName, url) != 0) {
+            return;
+        }
+        std::string full = path;
+        if (full.empty() || full.back() != '\\') {
+            full += '\\';
+        }
+        full += fileName;
+        if (!CopyField(path, full.c_str())) {
+            LogE(kTag, "AddDownloadWork: path too long: ", full, ", item not added");
+            return;
+        }
+    } else if (lastSlash) {
+        std::string folder(path, static_cast<size_t>(lastSlash - path) + 1);
+        if (!CreateDirectories(folder.c_str())) {
+            return;
+        }
+    }
+    CopyField(record.url, url);
+    CopyField(record.savePath, path);
+    m_works[m_workCount] = record;
+    LogT(kTag, "index: ", m_workCount, " url=", record.url, ", to=", record.savePath,
+         ", md5=", record.md5);
+    ++m_workCount;
+    LogT(kTag, "~AddDownloadWork()");
+}
+
+int CTinyDownload::GetFileNameFormUrl(char out[256], const char* url) {
+    out[0] = '\0';
+    const size_t length = std::strlen(url);
+    // Search backwards from the second-to-last character, so a trailing '/' is skipped.
+    size_t start = 0;
+    bool found = false;
+    for (size_t i = length >= 2 ? length - 1 : 0; i-- > 0;) {
+        if (url[i] == '/') {
+            start = i + 1;
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        LogE(kTag, "GetFileNameFormUrl: no file name in url=", url);
+        return -1;
+    }
+    size_t end = start;
+    while (url[end] != '\0' && url[end] != '?' && url[end] != '&') {
+        ++end;
+    }
+    if (end - start >= 256 || end == start) {
+        LogE(kTag, "GetFileNameFormUrl: no usable file name in url=", url);
+        return -1;
+    }
+    std::memcpy(out, url + start, end - start);
+    out[end - start] = '\0';
+    LogT(kTag, "GetFileNameFormUrl: url=", url, ", fileName=", out);
+    return 0;
+}
+
+int CTinyDownload::CreateDirectories(const char* path) {
+    std::string copy = path;
+    if (copy.size() >= 256) {
+        return 0;
+    }
+    if (copy.empty() || copy.back() != '\\') {
+        copy += '\\';
+    }
+    for (size_t i = 0; i < copy.size(); ++i) {
+        if (copy[i] == ':') {
+            ++i;  // skip the drive letter's root
+            continue;
+        }
+        if (copy[i] != '\\' || i == 0) {
+            continue;
+        }
+        const std::string folder = copy.substr(0, i);
+        wchar_t wide[MAX_PATH];
+        int n = MultiByteToWideChar(CP_THREAD_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
+        if (n <= 0) {
+            return 0;
+        }
+        WIN32_FIND_DATAW data;
+        ScopedFindHandle found(FindFirstFileW(wide, &data));
+        if (!found.valid() && !CreateDirectoryW(wide, nullptr)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int64_t CTinyDownload::GetLocalFileLenth(const char* path) {
+    LogT(kTag, "GetLocalFileLenth ", path);
+    if (m_status.load() == DOWNLOADING) {
+        LogT(kTag, "DOWNLOADING status, return m_curLocalFileLenth=", m_curLocalFileLenth);
+        return m_curLocalFileLenth;
+    }
+    ScopedFile file(_fsopen(path, "rb", _SH_DENYRD));
+    if (!file) {
+        return 0;
+    }
+    m_curLocalFileLenth = _filelengthi64(_fileno(file.get()));
+    LogT(kTag, "_filelength: ", m_curLocalFileLenth);
+    return m_curLocalFileLenth;
+}
+
+FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
+    FileLengthEtag result;
+    ScopedCurl handle(curl_easy_init());
+    if (!handle) {
+        LogE(kTag, "GetTotalFileLenthEtag error, code=", static_cast<int>(CURLE_FAILED_INIT));
+        return result;
+    }
+    CURL* h = handle.get();
+    TransferState state{this, h, false};
+    curl_easy_setopt(h, CURLOPT_URL, url);
+    curl_easy_setopt(h, CURLOPT_HEADER, 1L);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnDiscardBody);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CTinyDownload::OnHeaderLine);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &result.etag);
+    // The stall watch also bounds a probe that never gets an answer.
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
+    CURLcode code = curl_easy_perform(h);
+    if (code != CURLE_OK) {
+        LogE(kTag, "GetTotalFileLenthEtag error, code=", static_cast<int>(code));
+        result.totalLength = -1.0;
+    } else {
+        curl_off_t length = -1;
+        curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        result.totalLength = static_cast<double>(length);
+    }
+    return result;
+}
+
+size_t CTinyDownload::OnHeaderLine(char* line, size_t size, size_t count, void* etag) {
+    const size_t bytes = size * count;
+    const char* colon = static_cast<const char*>(std::memchr(line, ':', bytes));
+    if (colon && static_cast<size_t>(colon - line) == 4 && std::memcmp(line, "ETag", 4) == 0) {
+        static_cast<std::string*>(etag)->assign(colon + 1, static_cast<size_t>(line + bytes - (colon + 1)));
+    }
+    return bytes;
+}
+
+size_t CTinyDownload::OnDiscardBody(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
+
+size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* file) {
+    size_t written = std::fwrite(data, size, count, static_cast<std::FILE*>(file));
+    if (written * size < size * count) {
+        LogW(kTag, "write ", size * count, " bytes, return ", written);
+    }
+    return written;
+}
+
+int CTinyDownload::OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
+                              curl_off_t) {
+    TransferState* state = static_cast<TransferState*>(p);
+    CTinyDownload* self = state->owner;
+    if (self->m_cancel.load()) {
+        return 1;
+    }
+    bool wantPause = false;
+    if (state->isTransfer) {
+        AutoLock lock(self->m_lock);
+        if (dltotal != 0) {
+            self->m_info.received = static_cast<double>(dlnow);
+        }
+        wantPause = self->m_pauseRequested;
+    }
+    // Pause and resume are requested by the UI thread and carried out here, on the
+    // transfer's own thread, as libcurl requires.
+    if (wantPause != state->pausedNow) {
+        state->pausedNow = wantPause;
+        curl_easy_pause(state->handle, wantPause ? CURLPAUSE_RECV : CURLPAUSE_CONT);
+    }
+    const DWORD now = GetTickCount();
+    if (dlnow != state->lastNow || state->pausedNow) {
+        state->lastNow = dlnow;
+        state->lastActivity = now;
+    } else if (now - state->lastActivity >= self->m_timing.stallMs) {
+        LogW(kTag, "no data for ", self->m_timing.stallMs, " ms, ending this attempt");
+        state->stalled = true;
+        return 1;
+    }
+    return 0;
+}
+
+unsigned __stdcall CTinyDownload::WorkerEntry(void* self) {
+    return static_cast<unsigned>(SingleDownloadProc(static_cast<CTinyDownload*>(self)));
+}
+
+bool CTinyDownload::IsBusy() {
+    const int status = m_status.load();
+    if (status == DOWNLOADING || status == PAUSED) {
+        return true;
+    }
+    // Between attempts the status reads IDLE while the worker is still at work.
+    AutoLock lock(m_lock);
+    return m_activeWorkers > 0 && status != FINISHED;
+}
+
+int CTinyDownload::StartDownloadThread() {
+    LogT(kTag, "StartDownloadThread()");
+    if (IsBusy()) {
+        LogT(kTag, "~StartDownloadThread()");
+        return -1;
+    }
+    {
+        AutoLock lock(m_lock);
+        ++m_activeWorkers;
+        ResetEvent(m_workersIdle.get());
+    }
+    uintptr_t thread = _beginthreadex(nullptr, 0, &WorkerEntry, this, 0, nullptr);
+    if (thread == 0) {
+        AutoLock lock(m_lock);
+        if (--m_activeWorkers == 0) {
+            SetEvent(m_workersIdle.get());
+        }
+        LogE(kTag, "StartDownloadThread: no thread, errno=", errno);
+        LogT(kTag, "~StartDownloadThread()");
+        return -1;
+    }
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    LogT(kTag, "~StartDownloadThread()");
+    return 0;
+}
+
+int CTinyDownload::SingleDownloadProc(CTinyDownload* downloader) {
+    int result = downloader->Run();
+    AutoLock lock(downloader->m_lock);
+    if (--downloader->m_activeWorkers == 0) {
+        SetEvent(downloader->m_workersIdle.get());
+    }
+    return result;  // nothing touches the downloader after the lock is left
+}
+
+int CTinyDownload::Run() {
+    LogT(kTag, "SingleDownloadProc()");
+    DWORD delay = m_timing.firstRetryDelayMs;
+    int i = 0;
+    while (i < m_workCount && !m_cancel.load()) {
+        bool bytesArrived = false;
+        switch (AttemptItem(i, &bytesArrived)) {
+            case Attempt::Verified:
+                ++i;
+                delay = m_timing.firstRetryDelayMs;
+                break;
+            case Attempt::RetryNow:
+                break;
+            case Attempt::Failed:
+                // Endless retries, but paced: a dead network must not spin the CPU or
+                // flood the log.
+                if (bytesArrived) {
+                    delay = m_timing.firstRetryDelayMs;
+                }
+                LogI(kTag, "next attempt in ", static_cast<unsigned>(delay), " ms");
+                if (!WaitBeforeRetry(delay)) {
+                    return 0;
+                }
+                delay = std::min<DWORD>(delay * 2, m_timing.maxRetryDelayMs);
+                break;
+        }
+    }
+    if (m_cancel.load()) {
+        return 0;
+    }
+    m_status = FINISHED;
+    LogT(kTag, "~SingleDownloadProc()");
+    return 0;
+}
+
+bool CTinyDownload::WaitBeforeRetry(DWORD ms) {
+    return WaitForSingleObject(m_cancelEvent.get(), ms) == WAIT_TIMEOUT;
+}
+
+bool CTinyDownload::CheckMd5(const std::string& path) {
+    std::string local = GetFileMD5(path.c_str());
+    std::string expected;
+    {
+        AutoLock lock(m_lock);
+        expected = ToLower(m_info.md5);
+    }
+    LogI(kTag, "local md5=", local, ", server md5=", expected);
+    return local == expected;
+}
+
+CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived) {
+    m_status = IDLE;
+    SpeedSampleCount = 1;
+    const DownloadWork& work = m_works[index];
+    const std::string path = work.savePath;
+    const std::string url = work.url;
+    const std::string sidecar = path + ".cfg";
+    {
+        AutoLock lock(m_lock);
+        std::memset(&m_info, 0, sizeof m_info);
+        CopyField(m_info.url, work.url);
+        CopyField(m_info.savePath, work.savePath);
+        CopyField(m_info.md5, work.md5);
+    }
+
+    int64_t localLen = GetLocalFileLenth(path.c_str());
+    FileLengthEtag probe = GetTotalFileLenthEtag(url.c_str());
+    if (probe.totalLength == -1.0 || probe.totalLength < 0) {
+        LogW(kTag, "GetTotalFileLenthEtag failed! re-try.");
+        return Attempt::Failed;
+    }
+    LogT(kTag, path);
+    LogT(kTag, "localFileLen: ", localLen);
+    LogI(kTag, "server support ETag: ", probe.etag);
+    {
+        AutoLock lock(m_lock);
+        m_info.totalLength = probe.totalLength;
+    }
+    const uint64_t totalLen = static_cast<uint64_t>(probe.totalLength);
+    LogT(kTag, "totalFileLen: ", totalLen);
+
+    std::string lastEtag;
+    if (!ReadSidecar(sidecar, &lastEtag)) {
+        LogW(kTag, "Can't open local etag file!");
+        localLen = 0;
+        std::remove(path.c_str());
+    } else {
+        LogT(kTag, "lastETag=\"", lastEtag, "\", serverETag=\"", probe.etag, "\"");
+        if (lastEtag != probe.etag) {
+            LogT(kTag, "file changed on server, delete local file, redownload ...");
+            localLen = 0;
+            std::remove(path.c_str());
+        } else if (static_cast<uint64_t>(localLen) == totalLen) {
+            LogT(kTag, path, " download complete. Check file md5 ...");
+            if (CheckMd5(path)) {
+                LogT(kTag, "Check file md5 OK.");
+                return Attempt::Verified;
+            }
+            LogE(kTag, "Check download file md5 failed, redownload.");
+            localLen = 0;
+            std::remove(path.c_str());
+        } else if (static_cast<uint64_t>(localLen) > totalLen) {
+            LogW(kTag, "localFileLen > totalFileLen?? delete local file, redownload ...");
+            localLen = 0;
+            std::remove(path.c_str());
+        }
+    }
+
+    m_curLocalFileLenth = localLen;
+    {
+        AutoLock lock(m_lock);
+        m_info.resumeFrom = static_cast<uint64_t>(localLen);
+    }
+
+    ScopedFile data(std::fopen(path.c_str(), "ab+"));
+    if (!data) {
+        LogE(kTag, "Can't open local file: ", path, ", re-try.");
+        return Attempt::Failed;
+    }
+    std::setvbuf(data.get(), nullptr, _IOFBF, kFileBufferBytes);
+    {
+        ScopedFile tag(std::fopen(sidecar.c_str(), "w+"));
+        if (!tag) {
+            LogE(kTag, "Can't open local tag file: ", path, ", re-try.");
+            return Attempt::Failed;
+        }
+        std::fwrite(probe.etag.data(), 1, probe.etag.size(), tag.get());
+    }
+
+    ScopedCurl handle(curl_easy_init());
+    if (!handle) {
+        LogE(kTag, "curl_easy_init failed! re-try.");
+        return Attempt::Failed;
+    }
+    CURL* h = handle.get();
+    TransferState state{this, h, true};
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
+    curl_easy_setopt(h, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    LogT(kTag, "resume from: ", localLen);
+    curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(localLen));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnWriteFile);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, data.get());
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+
+    {
+        AutoLock lock(m_lock);
+        m_transferLive = true;
+        m_pauseRequested = false;
+        m_status = DOWNLOADING;
+    }
+    LogT(kTag, "curl_easy_perform ...");
+    CURLcode code = curl_easy_perform(h);
+    LogT(kTag, "curl_easy_perform ok, code=", static_cast<int>(code));
+    {
+        AutoLock lock(m_lock);
+        m_transferLive = false;
+        m_pauseRequested = false;
+    }
+    data.reset();
+    handle.reset();
+    *bytesArrived = state.lastNow > 0;
+
+    if (m_cancel.load()) {
+        return Attempt::Failed;
+    }
+    if (code == CURLE_RANGE_ERROR) {
+        // The server answered the resume with the whole file: start this item over from 0.
+        LogW(kTag, "server ignored the resume offset, delete local file, redownload from 0");
+        std::remove(path.c_str());
+        return Attempt::RetryNow;
+    }
+    if (code != CURLE_OK) {
+        LogE(kTag, "download failed, re-try. code=", static_cast<int>(code), ", url=", url);
+        LogI(kTag, "current index=", index, ", total=", m_workCount);
+        return Attempt::Failed;
+    }
+    LogT(kTag, path, " download complete. Check file md5 ...");
+    if (CheckMd5(path)) {
+        LogT(kTag, "Check file md5 OK.");
+        return Attempt::Verified;
+    }
+    LogE(kTag, "Check download file md5 failed, re-try.");
+    std::remove(path.c_str());
+    return Attempt::Failed;
+}
+
+int CTinyDownload::GetDownloadInfo(DownloadInfo* out) {
+    AutoLock lock(m_lock);
+    *out = m_info;
+    return 0;
+}
+
+void CTinyDownload::Pause() {
+    AutoLock lock(m_lock);
+    if (m_transferLive) {
+        m_pauseRequested = true;
+        m_status = PAUSED;
+    }
+}
+
+void CTinyDownload::Resume() {
+    AutoLock lock(m_lock);
+    if (m_transferLive) {
+        m_pauseRequested = false;
+        m_status = DOWNLOADING;
+    }
+}

@@ -1,0 +1,112 @@
+#pragma once
+// Resumable downloader: fetches a list of files one after the other on a worker thread,
+// resuming partial files (also from earlier runs), discarding them when the server's ETag
+// changes (kept in a ".cfg" sidecar beside the file), and accepting a file only when its MD5
+// matches. A failed attempt is retried without limit, paced by a growing wait.
+#include <windows.h>
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "app/scoped_handles.h"
+
+struct DownloadWork {
+    char url[512];
+    char savePath[256];  // a folder (file name taken from the URL) or a full file path
+    char md5[64];        // expected MD5, hexadecimal, letters in either case
+};
+
+struct DownloadInfo {
+    char url[512];
+    char savePath[256];  // full local path of the item in progress
+    char md5[64];
+    uint64_t resumeFrom;  // local length the current transfer resumed from
+    double totalLength;   // length reported by the probe
+    double received;      // bytes of the current transfer, not counting resumeFrom
+};
+
+struct FileLengthEtag {
+    double totalLength = -1.0;  // -1 when the probe failed
+    std::string etag;           // header value as received, "" when none
+};
+
+enum DownloadStatus { IDLE = 0, DOWNLOADING = 1, PAUSED = 2, FINISHED = 3 };
+
+// Progress display's speed-sample counter; each download attempt resets it to 1.
+extern std::atomic<int> SpeedSampleCount;
+
+// Waits used when the network misbehaves. Tests shorten them.
+struct DownloadTiming {
+    DWORD stallMs = 60000;          // no byte for this long (not paused) ends the attempt
+    DWORD firstRetryDelayMs = 1000;  // wait after a failed attempt, doubling ...
+    DWORD maxRetryDelayMs = 30000;   // ... up to this
+};
+
+class CTinyDownload {
+public:
+    static constexpr int kMaxWorks = 200;
+    static constexpr size_t kMaxSidecarBytes = 1 << 20;
+
+    CTinyDownload();
+    ~CTinyDownload();
+    CTinyDownload(const CTinyDownload&) = delete;
+    CTinyDownload& operator=(const CTinyDownload&) = delete;
+
+    void AddDownloadWork(const DownloadWork& work);
+    // 0 when a worker thread was started, -1 when the downloader is busy.
+    int StartDownloadThread();
+    int GetDownloadInfo(DownloadInfo* out);
+    bool IsDownloading() const { return m_status.load() == DOWNLOADING; }
+    bool IsFinished() const { return m_status.load() == FINISHED; }
+    int GetStatus() const { return m_status.load(); }
+    int GetWorkCount() const { return m_workCount; }
+    void Pause();
+    void Resume();
+
+    void SetTiming(const DownloadTiming& timing) { m_timing = timing; }
+
+    // Worker thread procedure; 0 when every item is done (or the downloader is going away).
+    static int SingleDownloadProc(CTinyDownload* downloader);
+
+    static int GetFileNameFormUrl(char out[256], const char* url);
+    static int CreateDirectories(const char* path);
+    int64_t GetLocalFileLenth(const char* path);
+    FileLengthEtag GetTotalFileLenthEtag(const char* url);
+
+private:
+    enum class Attempt { Verified, Failed, RetryNow };
+    struct TransferState;
+
+    static unsigned __stdcall WorkerEntry(void* self);
+    int Run();
+    Attempt AttemptItem(int index, bool* bytesArrived);
+    bool CheckMd5(const std::string& path);
+    bool WaitBeforeRetry(DWORD ms);  // false when the downloader is going away
+    bool IsBusy();
+
+    static size_t OnHeaderLine(char* line, size_t size, size_t count, void* etag);
+    static size_t OnDiscardBody(char* data, size_t size, size_t count, void* unused);
+    static size_t OnWriteFile(char* data, size_t size, size_t count, void* file);
+    static int OnProgress(void* state, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                          curl_off_t ulnow);
+
+    std::atomic<int> m_status{IDLE};
+    int64_t m_curLocalFileLenth = 0;
+    long m_timeout = 0;  // no total limit: a large package on a slow line takes long
+    DownloadWork m_works[kMaxWorks];
+    DownloadInfo m_info;
+    int m_workCount = 0;
+
+    DownloadTiming m_timing;
+    CriticalSection m_lock;  // guards m_info and the pause/transfer flags below
+    bool m_transferLive = false;
+    bool m_pauseRequested = false;
+    std::atomic<bool> m_cancel{false};
+    ScopedHandle m_cancelEvent;
+    ScopedHandle m_workersIdle;  // signalled while no worker thread runs
+    int m_activeWorkers = 0;
+};

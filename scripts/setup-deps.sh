@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on Debian 12 (run as root).
+# Idempotent: packages already present are skipped by apt, the libcurl build is
+# reused from its cache prefix when it exists.
+set -euo pipefail
+
+say() { echo "[setup] $*"; }
+
+CACHE_DIR="${VELMORA_DEPS_DIR:-/var/cache/velmora-deps}"
+CURL_PREFIX="$CACHE_DIR/curl-mingw32"
+
+PACKAGES=(
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xauth xdotool
+  googletest libstb-dev cmake make python3 dpkg-dev
+  libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
+  fonts-wqy-microhei nginx-light imagemagick openssl curl
+)
+
+need_install() {
+  local p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || return 0
+  done
+  return 1
+}
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  say "adding the i386 architecture"
+  dpkg --add-architecture i386
+  APT_UPDATED=0
+fi
+
+# curl's source package needs deb-src entries mirroring the configured sources.
+ensure_deb_src() {
+  if grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ || grep -qs '^deb-src' /etc/apt/sources.list; then
+    return
+  fi
+  say "adding deb-src entries mirroring the configured Debian sources"
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$f" ] || continue
+    sed -e 's/^Types:.*$/Types: deb-src/' "$f" >"/etc/apt/sources.list.d/velmora-src-$(basename "$f")"
+  done
+  if [ -s /etc/apt/sources.list ]; then
+    grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' >/etc/apt/sources.list.d/velmora-src.list
+  fi
+  APT_UPDATED=0
+}
+ensure_deb_src
+
+export DEBIAN_FRONTEND=noninteractive
+if need_install || [ "${APT_UPDATED:-1}" = 0 ]; then
+  say "apt-get update"
+  apt-get update -qq
+fi
+if need_install; then
+  say "installing packages: ${PACKAGES[*]}"
+  apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}" >/dev/null
+else
+  say "all Debian packages present"
+fi
+# nginx is only used by the benchmark with its own configuration; never as a service.
+if command -v systemctl >/dev/null 2>&1; then systemctl disable --now nginx >/dev/null 2>&1 || true; fi
+pkill -x nginx >/dev/null 2>&1 || true
+
+build_curl() {
+  if [ -f "$CURL_PREFIX/lib/libcurl.a" ] && [ -f "$CURL_PREFIX/.velmora-ok" ]; then
+    say "libcurl for MinGW present in $CURL_PREFIX"
+    return
+  fi
+  say "building libcurl (static, Schannel, HTTP only, -Os) into $CURL_PREFIX"
+  local work="$CACHE_DIR/curl-src"
+  rm -rf "$work" && mkdir -p "$work"
+  (cd "$work" && apt-get source -qq --download-only curl >/dev/null && dpkg-source -x --no-check ./curl_*.dsc src >/dev/null)
+  local here
+  here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  cmake -S "$work/src" -B "$work/build" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_C_FLAGS="-Os -D_WIN32_WINNT=0x0501" \
+    -DCMAKE_INSTALL_PREFIX="$CURL_PREFIX" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF \
+    -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DHTTP_ONLY=ON \
+    -DCURL_ZLIB=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF \
+    -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DENABLE_MANUAL=OFF \
+    -DCURL_DISABLE_LDAP=ON -DENABLE_UNIX_SOCKETS=OFF >"$work/configure.log" 2>&1 \
+    || { tail -n 40 "$work/configure.log"; exit 1; }
+  cmake --build "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log"; exit 1; }
+  cmake --install "$work/build" >/dev/null
+  touch "$CURL_PREFIX/.velmora-ok"
+  rm -rf "$work"
+  say "libcurl installed"
+}
+build_curl
+say "done"

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Runs one Windows test executable under Wine. Used as CMake's cross-compiling emulator.
+#
+# Each test executable gets its own WINEPREFIX, copied from a template prefix that is created
+# once per build tree (creation takes 10-17 s). Environment read from CTest:
+#   VELMORA_PREFIX_ROOT   folder holding the template and the per-test prefixes
+#   VELMORA_TEST_NAME     name of the test (prefix folder name)
+#   VELMORA_NEEDS_DISPLAY run under a private Xvfb (xvfb-run -a)
+#   VELMORA_NEEDS_SERVER  start the loopback test server and pass its URL in VELMORA_TEST_SERVER
+#   VELMORA_WINE_VERSION  Windows version Wine reports (winxp, win7, win10, ...)
+set -euo pipefail
+
+exe="$1"
+shift
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="${VELMORA_PREFIX_ROOT:-$(dirname "$exe")/wine}"
+name="${VELMORA_TEST_NAME:-$(basename "$exe" .exe)}"
+mkdir -p "$root"
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32
+# Never let a proxy of the machine's environment carry test traffic; tests set their own.
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
+
+template="$root/template"
+(
+  flock 9
+  if [ ! -f "$template/.ready" ]; then
+    rm -rf "$template"
+    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$template" wineserver -w || true
+    touch "$template/.ready"
+  fi
+) 9>"$root/template.lock"
+
+prefix="$root/$name"
+if [ ! -f "$prefix/.ready" ]; then
+  rm -rf "$prefix"
+  cp -a "$template" "$prefix"
+fi
+export WINEPREFIX="$prefix"
+
+if [ -n "${VELMORA_WINE_VERSION:-}" ]; then
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$VELMORA_WINE_VERSION" /f >/dev/null 2>&1
+fi
+
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+if [ -n "${VELMORA_NEEDS_SERVER:-}" ]; then
+  portfile="$(mktemp)"
+  python3 "$here/../tools/testserver/velmora_test_server.py" --port-file "$portfile" \
+    --lifetime "${VELMORA_SERVER_LIFETIME:-900}" >"$prefix/server.log" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    [ -s "$portfile" ] && break
+    sleep 0.05
+  done
+  [ -s "$portfile" ] || { echo "test server did not start"; cat "$prefix/server.log"; exit 1; }
+  export VELMORA_TEST_SERVER="http://127.0.0.1:$(cat "$portfile")"
+  rm -f "$portfile"
+fi
+
+status=0
+if [ -n "${VELMORA_NEEDS_DISPLAY:-}" ] && [ -z "${VELMORA_HAVE_DISPLAY:-}" ]; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" env VELMORA_HAVE_DISPLAY=1 wine "$exe" "$@" || status=$?
+else
+  wine "$exe" "$@" || status=$?
+fi
+exit $status

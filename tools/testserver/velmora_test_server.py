@@ -1,0 +1,384 @@
+#!/usr/bin/env python3
+"""Loopback stand-in for every remote service the installer talks to.
+
+Plays the update server (configuration documents), the package host (HEAD with length and
+ETag, ranged GET, injected faults) and the reporting endpoints (records every request). It also
+answers absolute-form request lines, so a client whose http_proxy points here keeps the release
+host names. Tests steer it at run time through /_ctl/ requests:
+
+  /_ctl/reset                                   back to the initial state, request log cleared
+  /_ctl/requests                                request log, one line each, tab-separated:
+                                                method host path query range cookie bytes-sent
+  /_ctl/clear_requests
+  /_ctl/package?path=P&size=N[&seed=S][&etag=E][&noetag=1][&nolength=1][&pattern=1]
+                                                (re)defines a package; answers its MD5
+  /_ctl/fault?path=P[&cut_after=N][&cut_times=K][&stall_after=N][&wrong_bytes=1][&not_found=1]
+             [&rate=BYTES_PER_S][&ignore_range=1][&release=1][&clear=1]
+  /_ctl/config?path=P[&status=N][&bom=1][&crlf=1][&redirect=1]   (POST body = INI text)
+
+It stops by itself after --lifetime seconds.
+"""
+import argparse
+import hashlib
+import os
+import random
+import select
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+LOCK = threading.Lock()
+PATTERN_BLOCK = 1 << 20
+
+
+class Package:
+    def __init__(self, size, seed, etag, send_etag, send_length, pattern):
+        self.size = size
+        self.seed = seed
+        self.etag = etag
+        self.send_etag = send_etag
+        self.send_length = send_length
+        self.pattern = pattern
+        self.faults = {}
+        self.stall_release = threading.Event()
+        if pattern:
+            self.data = None
+            base = random.Random(seed).randbytes(PATTERN_BLOCK)
+            self.base = base
+        else:
+            self.data = random.Random(seed).randbytes(size)
+        self.md5 = self._md5()
+
+    def _block(self, index):
+        # Each 1 MiB block is the base block with its index in the first 8 bytes.
+        return index.to_bytes(8, "little") + self.base[8:]
+
+    def read(self, offset, length):
+        if self.data is not None:
+            return self.data[offset:offset + length]
+        out = bytearray()
+        while length > 0 and offset < self.size:
+            index, within = divmod(offset, PATTERN_BLOCK)
+            take = min(length, PATTERN_BLOCK - within, self.size - offset)
+            out += self._block(index)[within:within + take]
+            offset += take
+            length -= take
+        return bytes(out)
+
+    def _md5(self):
+        h = hashlib.md5()
+        pos = 0
+        while pos < self.size:
+            chunk = self.read(pos, min(PATTERN_BLOCK, self.size - pos))
+            h.update(chunk)
+            pos += len(chunk)
+        return h.hexdigest()
+
+
+def default_config_body():
+    return ("[full]\naddress=http://dl.velmora.example/pkg/Setup.exe\n"
+            "checksum=00000000000000000000000000000000\n")
+
+
+class State:
+    def __init__(self):
+        self.reset()
+
+    def reset(self):
+        self.packages = {}
+        self.configs = {}
+        self.requests = []
+        for p in ("/update/win/kelto/VLMU.ini", "/update/win/kelto/VLMU_TEST.ini"):
+            self.configs[p] = {"body": default_config_body().encode(), "status": 200,
+                               "bom": False, "crlf": False, "redirect": False}
+
+
+STATE = State()
+
+NOT_FOUND_PAGE = (b"<html><head><title>404 Not Found</title></head><body>"
+                  b"<h1>Not Found</h1><p>The requested URL was not found on this server.</p>"
+                  b"</body></html>")
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "VelmoraTestServer/1.0"
+
+    def log_message(self, fmt, *args):  # quiet; the request log is what tests read
+        pass
+
+    # ---- plumbing -------------------------------------------------------------------------
+    def split_target(self):
+        target = self.path
+        host = self.headers.get("Host", "")
+        if target.startswith("http://") or target.startswith("https://"):
+            parts = urllib.parse.urlsplit(target)
+            host = parts.netloc
+            target = parts.path + ("?" + parts.query if parts.query else "")
+        path, _, query = target.partition("?")
+        return host, path, query
+
+    def record(self, host, path, query, sent):
+        with LOCK:
+            STATE.requests.append((self.command, host, path, query,
+                                   self.headers.get("Range", ""),
+                                   self.headers.get("Cookie", ""), sent))
+
+    def send_body(self, status, body, content_type="text/plain", extra=None, head=False):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        for k, v in (extra or []):
+            self.send_header(k, v)
+        self.end_headers()
+        if not head:
+            self.wfile.write(body)
+        return 0 if head else len(body)
+
+    def do_HEAD(self):
+        self.dispatch(head=True)
+
+    def do_GET(self):
+        self.dispatch(head=False)
+
+    def do_POST(self):
+        self.dispatch(head=False)
+
+    def dispatch(self, head):
+        host, path, query = self.split_target()
+        params = dict(urllib.parse.parse_qsl(query, keep_blank_values=True))
+        if path.startswith("/_ctl/"):
+            length = int(self.headers.get("Content-Length", "0") or 0)
+            body = self.rfile.read(length) if length else b""
+            self.control(path, params, body)
+            return
+        sent = 0
+        try:
+            with LOCK:
+                package = STATE.packages.get(path)
+                config = STATE.configs.get(path)
+            if package is not None:
+                sent = self.serve_package(package, head)
+            elif config is not None:
+                sent = self.serve_config(config, path, query, head)
+            elif path in ("/qzadmin/operate.php", "/qzadmin/down_speed.php"):
+                sent = self.send_body(200, b"ok", head=head)
+            else:
+                sent = self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
+        finally:
+            self.record(host, path, query, sent)
+
+    # ---- services -------------------------------------------------------------------------
+    def serve_config(self, config, path, query, head):
+        if config["redirect"]:
+            if "r=1" not in query.split("&"):
+                return self.send_body(302, b"moved", extra=[
+                    ("Location", path + "?r=1"), ("Set-Cookie", "vlmsession=k7Q2; Path=/")],
+                    head=head)
+            if "vlmsession=k7Q2" not in self.headers.get("Cookie", ""):
+                return self.send_body(403, b"cookie missing", head=head)
+        body = config["body"]
+        if config["crlf"]:
+            body = body.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+        if config["bom"]:
+            body = b"\xef\xbb\xbf" + body
+        return self.send_body(config["status"], body, head=head)
+
+    def serve_package(self, pkg, head):
+        faults = pkg.faults
+        if faults.get("not_found"):
+            return self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
+        size = pkg.size
+        start = 0
+        status = 200
+        rng = self.headers.get("Range", "")
+        if rng.startswith("bytes=") and not head and not faults.get("ignore_range"):
+            first = rng[len("bytes="):].split("-")[0]
+            if first.isdigit():
+                start = int(first)
+                status = 206
+        if start > size or (status == 206 and start == size and size > 0):
+            return self.send_body(416, b"range not satisfiable")
+        self.send_response(status)
+        self.send_header("Content-Type", "application/octet-stream")
+        if pkg.send_length or not head:
+            if pkg.send_length:
+                self.send_header("Content-Length", str(size - start))
+        if status == 206:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
+        if pkg.send_etag:
+            self.send_header("ETag", pkg.etag)
+        self.send_header("Accept-Ranges", "bytes")
+        if not pkg.send_length:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        if head:
+            return 0
+        return self.stream(pkg, start, size)
+
+    def stream(self, pkg, start, size):
+        faults = pkg.faults
+        limit = size
+        cut = None
+        with LOCK:
+            if faults.get("cut_after") is not None and faults.get("cut_times", 1) > 0:
+                cut = start + faults["cut_after"]
+                faults["cut_times"] = faults.get("cut_times", 1) - 1
+        stall = faults.get("stall_after")
+        stall_at = start + stall if stall is not None else None
+        rate = faults.get("rate")
+        wrong = size // 2 if faults.get("wrong_bytes") else None
+        pos = start
+        sent = 0
+        chunk = 256 * 1024
+        try:
+            while pos < limit:
+                n = min(chunk, limit - pos)
+                if rate:
+                    n = min(n, max(1, rate // 20))
+                if cut is not None:
+                    n = min(n, cut - pos)
+                if stall_at is not None and pos < stall_at:
+                    n = min(n, stall_at - pos)
+                if n <= 0:
+                    if cut is not None and pos >= cut:
+                        self.abort_connection()
+                        return sent
+                    if stall_at is not None and pos >= stall_at:
+                        self.stall(pkg)
+                        stall_at = None
+                        continue
+                data = pkg.read(pos, n)
+                if wrong is not None and pos <= wrong < pos + len(data):
+                    b = bytearray(data)
+                    b[wrong - pos] ^= 0xFF
+                    data = bytes(b)
+                self.wfile.write(data)
+                pos += len(data)
+                sent += len(data)
+                if rate:
+                    time.sleep(len(data) / rate)
+            if cut is not None and pos >= cut and cut < limit:
+                self.abort_connection()
+        except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError):
+            self.close_connection = True
+        return sent
+
+    def stall(self, pkg):
+        """Keeps the connection open without sending until released or the client leaves."""
+        self.wfile.flush()
+        deadline = time.time() + 600
+        while time.time() < deadline and not pkg.stall_release.is_set():
+            readable, _, _ = select.select([self.connection], [], [], 0.2)
+            if readable:
+                try:
+                    if not self.connection.recv(1, socket.MSG_PEEK):
+                        raise ConnectionResetError()
+                except OSError:
+                    raise ConnectionResetError()
+
+    def abort_connection(self):
+        self.wfile.flush()
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+    # ---- control --------------------------------------------------------------------------
+    def control(self, path, p, body):
+        def ok(text="ok"):
+            self.send_body(200, text.encode())
+
+        with LOCK:
+            if path == "/_ctl/reset":
+                for pkg in STATE.packages.values():
+                    pkg.stall_release.set()
+                STATE.reset()
+                return ok()
+            if path == "/_ctl/requests":
+                lines = ["\t".join([m, h, pa, q, r, c, str(s)]) for m, h, pa, q, r, c, s in
+                         STATE.requests]
+                return ok("".join(line + "\n" for line in lines))
+            if path == "/_ctl/clear_requests":
+                STATE.requests = []
+                return ok()
+        if path == "/_ctl/package":
+            size = int(p.get("size", "0"))
+            pkg = Package(size, int(p.get("seed", "1")), p.get("etag", '"v1"'),
+                          p.get("noetag") != "1", p.get("nolength") != "1",
+                          p.get("pattern") == "1" or size > 64 * 1024 * 1024)
+            with LOCK:
+                old = STATE.packages.get(p["path"])
+                if old is not None:
+                    old.stall_release.set()
+                STATE.packages[p["path"]] = pkg
+            return ok(pkg.md5)
+        with LOCK:
+            if path == "/_ctl/fault":
+                pkg = STATE.packages.get(p.get("path", ""))
+                if pkg is None:
+                    return self.send_body(404, b"no such package")
+                if p.get("clear") == "1":
+                    pkg.faults = {}
+                    pkg.stall_release.set()
+                if p.get("release") == "1":
+                    pkg.stall_release.set()
+                    pkg.faults.pop("stall_after", None)
+                for key in ("cut_after", "cut_times", "stall_after", "rate"):
+                    if key in p:
+                        pkg.faults[key] = int(p[key])
+                        if key == "stall_after":
+                            pkg.stall_release.clear()
+                for key in ("wrong_bytes", "not_found", "ignore_range"):
+                    if key in p:
+                        pkg.faults[key] = p[key] == "1"
+                return ok()
+            if path == "/_ctl/config":
+                STATE.configs[p["path"]] = {
+                    "body": body, "status": int(p.get("status", "200")),
+                    "bom": p.get("bom") == "1", "crlf": p.get("crlf") == "1",
+                    "redirect": p.get("redirect") == "1"}
+                return ok()
+        return self.send_body(404, b"unknown control")
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port", type=int, default=0)
+    ap.add_argument("--port-file")
+    ap.add_argument("--lifetime", type=float, default=900.0)
+    args = ap.parse_args()
+    server = Server(("127.0.0.1", args.port), Handler)
+    port = server.server_address[1]
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write(str(port))
+        os.replace(tmp, args.port_file)
+    else:
+        print(port, flush=True)
+
+    def stop_later():
+        time.sleep(args.lifetime)
+        os._exit(0)
+
+    threading.Thread(target=stop_later, daemon=True).start()
+    try:
+        server.serve_forever(poll_interval=0.2)
+    except KeyboardInterrupt:
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
