@@ -1,0 +1,190 @@
+// The downloader when things go wrong: wrong bytes, missing length, stalls, pause, servers that
+// ignore the resume offset, over-long inputs, and a downloader deleted while it works.
+#include "tests/download/downloader_fixture.h"
+
+namespace {
+const char kPkg[] = "/pkg/Setup.exe";
+}
+
+TEST_F(DownloaderTest, WrongBytesFailTheChecksumUntilTheServerIsFixed) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, 400000, 31);
+    TestServer::Fault(kPkg, "wrong_bytes=1");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] {
+        return log_.countExact("Check download file md5 failed, re-try.", "E/") >= 2;
+    })) << log_.dump();
+    TestServer::Fault(kPkg, "clear=1");
+    ASSERT_TRUE(WaitFor([&] { return d->IsFinished(); })) << log_.dump();
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    // Each failed check deleted the file, so every attempt started again from 0.
+    for (const ServerRequest& r : TestServer::RequestsFor("GET", kPkg)) {
+        EXPECT_EQ("", r.range);
+    }
+}
+
+TEST_F(DownloaderTest, ErrorPageIsCaughtByTheChecksum) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, 300000, 32);
+    TestServer::Fault(kPkg, "not_found=1");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] {
+        return log_.countExact("Check download file md5 failed, re-try.", "E/") >= 1;
+    })) << log_.dump();
+    TestServer::Fault(kPkg, "clear=1");
+    ASSERT_TRUE(WaitFor([&] { return d->IsFinished(); })) << log_.dump();
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+}
+
+TEST_F(DownloaderTest, MissingLengthIsRetriedWithGrowingWaits) {
+    TestServer::DefinePackage(kPkg, 300000, 33, "nolength=1");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), "0"));
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] {
+        return log_.countExact("GetTotalFileLenthEtag failed! re-try.", "W/") >= 6;
+    })) << log_.dump();
+    d.reset();  // deleting a working downloader stops its worker first
+    // Waits of 50, 100, 200, 400, 400 ms: retries never spin.
+    std::vector<std::string> waits;
+    for (const std::string& line : log_.lines()) {
+        std::string m = LogMessageOf(line);
+        if (m.compare(0, 16, "next attempt in ") == 0) {
+            waits.push_back(m);
+        }
+    }
+    ASSERT_GE(waits.size(), 5u);
+    EXPECT_EQ("next attempt in 50 ms", waits[0]);
+    EXPECT_EQ("next attempt in 100 ms", waits[1]);
+    EXPECT_EQ("next attempt in 200 ms", waits[2]);
+    EXPECT_EQ("next attempt in 400 ms", waits[3]);
+    EXPECT_EQ("next attempt in 400 ms", waits[4]);
+    EXPECT_EQ(0, log_.countStartingWith("GetTotalFileLenthEtag error"));
+    EXPECT_EQ(0u, TestServer::RequestsFor("GET", kPkg).size());
+}
+
+TEST_F(DownloaderTest, RefusedConnectionLogsTheCurlCode) {
+    auto d = NewDownloader(MakeWork("http://127.0.0.1:1/pkg/Setup.exe", Folder(), "0"));
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] {
+        return log_.countExact("GetTotalFileLenthEtag failed! re-try.", "W/") >= 2;
+    }));
+    d.reset();
+    EXPECT_GE(log_.countExact("GetTotalFileLenthEtag error, code=7", "E/"), 2);
+}
+
+TEST_F(DownloaderTest, StalledTransferIsEndedAndResumed) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, 1000000, 34);
+    TestServer::Fault(kPkg, "stall_after=300000");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] { return log_.countStartingWith("no data for 1500 ms", "W/") >= 1; }))
+        << log_.dump();
+    TestServer::Fault(kPkg, "clear=1");
+    ASSERT_TRUE(WaitFor([&] { return d->IsFinished(); })) << log_.dump();
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(1, log_.countExact("download failed, re-try. code=42, url=" + TestServer::Url(kPkg),
+                                 "E/"));
+    EXPECT_EQ(1, log_.countExact("resume from: 300000", "T/"));
+}
+
+TEST_F(DownloaderTest, PauseStopsReceptionWithoutTimingOutAndResumeFinishes) {
+    const long long size = 6 * 1024 * 1024;
+    const std::string md5 = TestServer::DefinePackage(kPkg, size, 35);
+    TestServer::Fault(kPkg, "rate=1500000");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    d->Pause();  // nothing live yet: no effect
+    EXPECT_EQ(IDLE, d->GetStatus());
+    ASSERT_EQ(0, d->StartDownloadThread());
+    DownloadInfo info;
+    ASSERT_TRUE(WaitFor([&] {
+        d->GetDownloadInfo(&info);
+        return info.received > 200000;
+    }));
+    EXPECT_TRUE(d->IsDownloading());
+    EXPECT_EQ(-1, d->StartDownloadThread());  // busy
+
+    d->Pause();
+    EXPECT_EQ(PAUSED, d->GetStatus());
+    EXPECT_FALSE(d->IsDownloading());
+    EXPECT_EQ(-1, d->StartDownloadThread());
+    Sleep(600);  // let the worker apply the pause
+    d->GetDownloadInfo(&info);
+    const double atPause = info.received;
+    Sleep(2500);  // longer than the stall period: a paused transfer never times out
+    d->GetDownloadInfo(&info);
+    EXPECT_EQ(atPause, info.received);
+    EXPECT_EQ(0, log_.countStartingWith("no data for"));
+
+    d->Resume();
+    EXPECT_EQ(DOWNLOADING, d->GetStatus());
+    ASSERT_TRUE(WaitFor([&] {
+        d->GetDownloadInfo(&info);
+        return info.received > atPause || d->IsFinished();
+    }));
+    ASSERT_TRUE(WaitFor([&] { return d->IsFinished(); })) << log_.dump();
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(1u, TestServer::RequestsFor("GET", kPkg).size());
+    d->Resume();  // nothing live: no effect
+    EXPECT_EQ(FINISHED, d->GetStatus());
+}
+
+TEST_F(DownloaderTest, ServerIgnoringTheRangeGetsTheWholeFileOnce) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, 800000, 36);
+    WriteFileBytes(File("Setup.exe"), FetchPackage(kPkg).substr(0, 300000));
+    WriteSidecar("Setup.exe", " \"v1\"\r\n");
+    TestServer::Fault(kPkg, "ignore_range=1");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    RunToEnd(*d);
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(1, log_.countStartingWith("server ignored the resume offset", "W/"));
+    EXPECT_EQ(1, log_.countExact("resume from: 300000", "T/"));
+    EXPECT_EQ(1, log_.countExact("resume from: 0", "T/"));
+}
+
+TEST_F(DownloaderTest, OverlongInputsAreRefusedWithAnErrorLine) {
+    CTinyDownload d;
+    const std::string url = "http://dl.velmora.example/pkg/Setup.exe";
+    DownloadWork longUrl = MakeWork(url, Folder(), "0");
+    std::memset(longUrl.url, 'u', sizeof longUrl.url);  // no terminator in the field
+    d.AddDownloadWork(longUrl);
+    DownloadWork longPath = MakeWork(url, Folder(), "0");
+    std::memset(longPath.savePath, 'p', sizeof longPath.savePath);  // no terminator in the field
+    d.AddDownloadWork(longPath);
+    DownloadWork longMd5 = MakeWork(url, Folder(), "0");
+    std::memset(longMd5.md5, 'a', sizeof longMd5.md5);
+    d.AddDownloadWork(longMd5);
+    // A folder whose name plus the file name no longer fits the path field.
+    d.AddDownloadWork(MakeWork(url, Folder() + "\\" + std::string(250 - Folder().size(), 'f'), "0"));
+    EXPECT_EQ(0, d.GetWorkCount());
+    EXPECT_EQ(4, log_.countStartingWith("AddDownloadWork: ", "E/")) << log_.dump();
+
+    for (int i = 0; i < CTinyDownload::kMaxWorks; ++i) {
+        d.AddDownloadWork(MakeWork(url, Folder() + "\\f" + std::to_string(i) + ".bin", "0"));
+    }
+    EXPECT_EQ(CTinyDownload::kMaxWorks, d.GetWorkCount());
+    d.AddDownloadWork(MakeWork(url, Folder() + "\\one-too-many.bin", "0"));
+    EXPECT_EQ(CTinyDownload::kMaxWorks, d.GetWorkCount());
+    EXPECT_EQ(1, log_.countStartingWith("AddDownloadWork: the list is full", "E/"));
+}
+
+TEST_F(DownloaderTest, LongEtagDoesNotLookLikeAChangeEveryTime) {
+    const std::string etag = "\"" + std::string(700, 'e') + "\"";
+    const std::string md5 = TestServer::DefinePackage(kPkg, 900000, 37, "etag=" + etag);
+    TestServer::Fault(kPkg, "cut_after=400000&cut_times=1");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    RunToEnd(*d);
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(0, log_.countStartingWith("file changed on server"));
+    EXPECT_EQ(1, log_.countExact("resume from: 400000", "T/"));
+}
+
+TEST_F(DownloaderTest, ChecksumWithBlanksNeverMatches) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, 100000, 38);
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), " " + md5 + " "));
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] {
+        return log_.countExact("Check download file md5 failed, re-try.", "E/") >= 2;
+    }));
+    EXPECT_FALSE(d->IsFinished());
+    d.reset();
+}

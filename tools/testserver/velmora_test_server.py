@@ -54,7 +54,11 @@ class Package:
 
     def _block(self, index):
         # Each 1 MiB block is the base block with its index in the first 8 bytes.
-        return index.to_bytes(8, "little") + self.base[8:]
+        cached = getattr(self, "_cached", None)
+        if cached is None or cached[0] != index:
+            cached = (index, index.to_bytes(8, "little") + self.base[8:])
+            self._cached = cached
+        return cached[1]
 
     def read(self, offset, length):
         if self.data is not None:
@@ -121,11 +125,17 @@ class Handler(BaseHTTPRequestHandler):
         path, _, query = target.partition("?")
         return host, path, query
 
-    def record(self, host, path, query, sent):
+    def record(self, host, path, query):
+        """Adds the request to the log at once; the byte count grows as the body goes out."""
+        entry = [self.command, host, path, query, self.headers.get("Range", ""),
+                 self.headers.get("Cookie", ""), 0]
         with LOCK:
-            STATE.requests.append((self.command, host, path, query,
-                                   self.headers.get("Range", ""),
-                                   self.headers.get("Cookie", ""), sent))
+            STATE.requests.append(entry)
+        return entry
+
+    def count_sent(self, n):
+        with LOCK:
+            self.entry[6] += n
 
     def send_body(self, status, body, content_type="text/plain", extra=None, head=False):
         self.send_response(status)
@@ -134,9 +144,10 @@ class Handler(BaseHTTPRequestHandler):
         for k, v in (extra or []):
             self.send_header(k, v)
         self.end_headers()
+        if not head and hasattr(self, "entry"):
+            self.count_sent(len(body))
         if not head:
             self.wfile.write(body)
-        return 0 if head else len(body)
 
     def do_HEAD(self):
         self.dispatch(head=True)
@@ -155,42 +166,42 @@ class Handler(BaseHTTPRequestHandler):
             body = self.rfile.read(length) if length else b""
             self.control(path, params, body)
             return
-        sent = 0
-        try:
-            with LOCK:
-                package = STATE.packages.get(path)
-                config = STATE.configs.get(path)
-            if package is not None:
-                sent = self.serve_package(package, head)
-            elif config is not None:
-                sent = self.serve_config(config, path, query, head)
-            elif path in ("/qzadmin/operate.php", "/qzadmin/down_speed.php"):
-                sent = self.send_body(200, b"ok", head=head)
-            else:
-                sent = self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
-        finally:
-            self.record(host, path, query, sent)
+        self.entry = self.record(host, path, query)
+        with LOCK:
+            package = STATE.packages.get(path)
+            config = STATE.configs.get(path)
+        if package is not None:
+            self.serve_package(package, head)
+        elif config is not None:
+            self.serve_config(config, path, query, head)
+        elif path in ("/qzadmin/operate.php", "/qzadmin/down_speed.php"):
+            self.send_body(200, b"ok", head=head)
+        else:
+            self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
 
     # ---- services -------------------------------------------------------------------------
     def serve_config(self, config, path, query, head):
         if config["redirect"]:
             if "r=1" not in query.split("&"):
-                return self.send_body(302, b"moved", extra=[
+                self.send_body(302, b"moved", extra=[
                     ("Location", path + "?r=1"), ("Set-Cookie", "vlmsession=k7Q2; Path=/")],
                     head=head)
+                return
             if "vlmsession=k7Q2" not in self.headers.get("Cookie", ""):
-                return self.send_body(403, b"cookie missing", head=head)
+                self.send_body(403, b"cookie missing", head=head)
+                return
         body = config["body"]
         if config["crlf"]:
             body = body.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
         if config["bom"]:
             body = b"\xef\xbb\xbf" + body
-        return self.send_body(config["status"], body, head=head)
+        self.send_body(config["status"], body, head=head)
 
     def serve_package(self, pkg, head):
         faults = pkg.faults
         if faults.get("not_found"):
-            return self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
+            self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
+            return
         size = pkg.size
         start = 0
         status = 200
@@ -201,7 +212,8 @@ class Handler(BaseHTTPRequestHandler):
                 start = int(first)
                 status = 206
         if start > size or (status == 206 and start == size and size > 0):
-            return self.send_body(416, b"range not satisfiable")
+            self.send_body(416, b"range not satisfiable")
+            return
         self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
         if pkg.send_length or not head:
@@ -216,13 +228,11 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
-        if head:
-            return 0
-        return self.stream(pkg, start, size)
+        if not head:
+            self.stream(pkg, start, size)
 
     def stream(self, pkg, start, size):
         faults = pkg.faults
-        limit = size
         cut = None
         with LOCK:
             if faults.get("cut_after") is not None and faults.get("cut_times", 1) > 0:
@@ -233,40 +243,35 @@ class Handler(BaseHTTPRequestHandler):
         rate = faults.get("rate")
         wrong = size // 2 if faults.get("wrong_bytes") else None
         pos = start
-        sent = 0
         chunk = 256 * 1024
         try:
-            while pos < limit:
-                n = min(chunk, limit - pos)
+            while pos < size:
+                if cut is not None and pos >= cut:
+                    self.abort_connection()
+                    return
+                if stall_at is not None and pos >= stall_at:
+                    self.stall(pkg)
+                    stall_at = None
+                    continue
+                n = min(chunk, size - pos)
                 if rate:
                     n = min(n, max(1, rate // 20))
                 if cut is not None:
                     n = min(n, cut - pos)
-                if stall_at is not None and pos < stall_at:
+                if stall_at is not None:
                     n = min(n, stall_at - pos)
-                if n <= 0:
-                    if cut is not None and pos >= cut:
-                        self.abort_connection()
-                        return sent
-                    if stall_at is not None and pos >= stall_at:
-                        self.stall(pkg)
-                        stall_at = None
-                        continue
                 data = pkg.read(pos, n)
                 if wrong is not None and pos <= wrong < pos + len(data):
                     b = bytearray(data)
                     b[wrong - pos] ^= 0xFF
                     data = bytes(b)
+                self.count_sent(len(data))
                 self.wfile.write(data)
                 pos += len(data)
-                sent += len(data)
                 if rate:
                     time.sleep(len(data) / rate)
-            if cut is not None and pos >= cut and cut < limit:
-                self.abort_connection()
         except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError):
             self.close_connection = True
-        return sent
 
     def stall(self, pkg):
         """Keeps the connection open without sending until released or the client leaves."""
