@@ -1,0 +1,45 @@
+#include "app/config_selection.h"
+
+#include <windows.h>
+
+#ifndef VELMORA_UPDATE_HOST
+#error "VELMORA_UPDATE_HOST must be defined by the build (see cmake/VelmoraSettings.cmake)"
+#endif
+
+namespace {
+
+const char kReleaseConfigPath[] = "/update/win/kelto/VLMU.ini";
+const char kTestConfigPath[] = "/update/win/kelto/VLMU_TEST.ini";
+const wchar_t kReleaseTitle[] = L"VelmoraInstaller";
+const wchar_t kTestTitle[] = L"VelmoraInstaller\u5185\u90e8\u7248\u672c";
+
+bool TestMarkerIsFile() {
+    // Same test as PathFileExistsW followed by PathIsDirectoryW, without needing shlwapi here.
+    const DWORD attributes = GetFileAttributesW(L"test_ver_key");
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Chosen before WinMain; function-local so that other static initialisers may read it too.
+const ConfigSelection& ProcessSelection() {
+    static const ConfigSelection selection = SelectConfiguration();
+    return selection;
+}
+
+const bool g_selectedAtStart = (ProcessSelection(), true);
+
+}  // namespace
+
+ConfigSelection SelectConfiguration() {
+    ConfigSelection selection;
+    const bool test = TestMarkerIsFile();
+    selection.configUrl = std::string("http://") + VELMORA_UPDATE_HOST +
+                          (test ? kTestConfigPath : kReleaseConfigPath);
+    selection.windowTitle = test ? kTestTitle : kReleaseTitle;
+    selection.isTest = test ? 1 : 0;
+    return selection;
+}
+
+const ConfigSelection& GetConfigSelection() {
+    (void)g_selectedAtStart;
+    return ProcessSelection();
+}

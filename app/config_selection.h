@@ -1,0 +1,17 @@
+#pragma once
+// Release or test configuration of this run, chosen once before WinMain from the marker file
+// "test_ver_key" in the working directory.
+#include <string>
+
+struct ConfigSelection {
+    std::string configUrl;     // address of the remote configuration
+    std::wstring windowTitle;  // native text of the main window and the message boxes
+    int isTest = 0;            // 1 when the test configuration is in use
+};
+
+// Looks at the working directory now: a file (not a folder) named "test_ver_key" selects the
+// test values. Logs nothing (it runs before the log is redirected).
+ConfigSelection SelectConfiguration();
+
+// The process-wide selection, made during static initialisation and never changed afterwards.
+const ConfigSelection& GetConfigSelection();

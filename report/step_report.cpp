@@ -1,0 +1,86 @@
+#include "report/step_report.h"
+
+#include "app/channel.h"
+#include "report/interval_clock.h"
+#include "report/percent_encode.h"
+#include "report/report_hosts.h"
+#include "report/report_sender.h"
+#include "report/report_sign.h"
+#include "sysinfo/disk_identity.h"
+#include "sysinfo/gpu_info.h"
+#include "sysinfo/local_time.h"
+#include "sysinfo/mac_address.h"
+#include "sysinfo/machine_guid.h"
+#include "sysinfo/memory.h"
+#include "sysinfo/os_version.h"
+#include "sysinfo/processor.h"
+
+std::string GetStepName(int step) {
+    static const char* const kNames[] = {
+        "DownloaderStart", "SetupDownloaded", "SetupCancel", "SetupSuccess", "ContinueSetup",
+        "CancelSetup",     "Percent2",        "Percent50",   "SetupFailed",
+    };
+    if (step < 0 || step >= static_cast<int>(sizeof kNames / sizeof kNames[0])) {
+        return "";
+    }
+    return kNames[step];
+}
+
+ReportProfile GatherReportProfile() {
+    ReportProfile p;
+    p.osName = GetOsName();
+    p.osVersion = GetOsVersionText();
+    p.cpuName = GetProcessorNameAnsi();
+    p.cpuCount = GetProcessorCount();
+    p.memory = GetTotalMemoryMB();
+    p.gpu = GetGpuName();
+    p.gpuDriver = GetGpuDriver();
+    p.mac = GetMacAddress();
+    p.diskSerial = GetDiskSerial();
+    p.machineGuid = GetMachineGuid();
+    p.localTime = GetLocalTimeText();
+    return p;
+}
+
+std::string ComposeReportUrl(const std::string& base, const ReportProfile& profile, int number,
+                             const std::string& stepName, const std::string& interval) {
+    std::string url = base;
+    url += "?sys=" + profile.osName;
+    url += "&type=0";
+    url += "&sysver=" + profile.osVersion;
+    url += "&name=Installer";
+    url += "&version=InstallerVersion";
+    url += "&cpudes=" + profile.cpuName;
+    url += "&cpu=" + profile.cpuCount;
+    url += "&memory=" + profile.memory;
+    url += "&gpu=" + profile.gpu;
+    url += "&gpudriver=" + profile.gpuDriver;
+    url += "&vt=-1";
+    url += "&sign=" + MakeSign(number);
+    url += "&rand=" + std::to_string(number);
+    url += "&mac=" + profile.mac;
+    url += "&hdsn=" + profile.diskSerial;
+    url += "&guid=" + profile.machineGuid;
+    url += "&step=" + stepName;
+    url += "&interval=" + interval;
+    url += "&channel=" + GetChannelId();
+    url += "&time=" + profile.localTime;
+    return url;
+}
+
+std::string BuildReportUrl(const std::string& stepName, const std::string& interval) {
+    const ReportProfile profile = GatherReportProfile();
+    return ComposeReportUrl(GetReportBaseUrl(), profile, DrawReportNumber(), stepName, interval);
+}
+
+void SendReport(const std::string& url) {
+    SendReportRequest(PercentEncodeUrl(url));
+}
+
+void ReportStepNow(int step) {
+    SendReport(BuildReportUrl(GetStepName(step), "0"));
+}
+
+void ReportStepWithInterval(int step) {
+    SendReport(BuildReportUrl(GetStepName(step), GetIntervalText(1)));
+}

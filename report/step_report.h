@@ -1,0 +1,43 @@
+#pragma once
+// Usage steps reported to the operate endpoint with the machine's hardware profile.
+#include <string>
+
+enum ReportStep {
+    kStepDownloaderStart = 0,
+    kStepSetupDownloaded = 1,
+    kStepSetupCancel = 2,
+    kStepSetupSuccess = 3,
+    kStepContinueSetup = 4,
+    kStepCancelSetup = 5,
+    kStepPercent2 = 6,
+    kStepPercent50 = 7,
+    kStepSetupFailed = 8,
+};
+
+// "DownloaderStart" ... "SetupFailed"; "" for an identifier outside 0 to 8.
+std::string GetStepName(int step);
+
+// The profile values of one report, in query order.
+struct ReportProfile {
+    std::string osName, osVersion, cpuName, cpuCount, memory, gpu, gpuDriver, mac, diskSerial,
+        machineGuid, localTime;
+};
+
+// Runs every probe once, in query order.
+ReportProfile GatherReportProfile();
+
+// base + the 20 query keys with the given values inserted raw (not encoded).
+std::string ComposeReportUrl(const std::string& base, const ReportProfile& profile, int number,
+                             const std::string& stepName, const std::string& interval);
+
+// The full, not yet encoded, address of a report on GetReportBaseUrl() with a fresh profile
+// and random number.
+std::string BuildReportUrl(const std::string& stepName, const std::string& interval);
+
+// Encodes url and sends it; failures are only logged.
+void SendReport(const std::string& url);
+
+// The step with interval "0".
+void ReportStepNow(int step);
+// The step with the time since the interval clock was last restarted.
+void ReportStepWithInterval(int step);

@@ -1,0 +1,167 @@
+#include "sysinfo/hardware_info.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kNetworkFrom[] = L"FROM Win32_NetworkAdapter WHERE MACAddress Is Not NULL";
+const wchar_t kPhysicalNetworkFrom[] =
+    L"FROM Win32_NetworkAdapter WHERE  Manufacturer != 'Microsoft' AND NOT PNPDeviceID LIKE "
+    L"'ROOT\\\\%'";
+const int kConvertedChars = 260;
+
+// Copies text into a buffer of capacity characters, NUL-terminated; cuts what does not fit.
+void CopyBounded(wchar_t* out, int capacity, const wchar_t* text) {
+    int i = 0;
+    for (; i + 1 < capacity && text[i] != L'\0'; ++i) {
+        out[i] = text[i];
+    }
+    out[i] = L'\0';
+}
+
+// The BSTR as the ANSI code page sees it: narrowed, then widened again (at most 259 chars).
+std::wstring ThroughAnsiCodePage(BSTR value) {
+    const int wideLength = static_cast<int>(SysStringLen(value));
+    std::string narrow;
+    if (wideLength > 0) {
+        const int bytes =
+            WideCharToMultiByte(CP_ACP, 0, value, wideLength, nullptr, 0, nullptr, nullptr);
+        if (bytes > 0) {
+            narrow.resize(bytes);
+            WideCharToMultiByte(CP_ACP, 0, value, wideLength, &narrow[0], bytes, nullptr, nullptr);
+        }
+    }
+    std::vector<wchar_t> wide(kConvertedChars, L'\0');
+    if (!narrow.empty()) {
+        MultiByteToWideChar(GetACP(), 0, narrow.data(), static_cast<int>(narrow.size()),
+                            wide.data(), kConvertedChars - 1);
+    }
+    return wide.data();
+}
+
+}  // namespace
+
+CHIBase::CHIBase() : propertyName_(new wchar_t[kNameChars]()) {}
+
+CHIBase::~CHIBase() {
+    delete[] propertyName_;
+}
+
+HRESULT CHIBase::Connect() {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) {
+        return hr;
+    }
+    comJoined_ = SUCCEEDED(hr);
+    // Fails harmlessly when the process has already set its security.
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
+                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                     reinterpret_cast<void**>(locator_.put()));
+    if (locator_) {
+        ScopedBstr ns(L"ROOT\\CIMV2");
+        locator_->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                services_.put());
+    }
+    return CoSetProxyBlanket(services_.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                             RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                             EOAC_NONE);
+}
+
+ULONG CHIBase::Disconnect() {
+    ULONG last = 0;
+    row_.reset();
+    if (services_) {
+        last = services_.reset();
+    }
+    if (locator_) {
+        last = locator_.reset();
+    }
+    if (enumerator_) {
+        last = enumerator_.reset();
+    }
+    if (comJoined_) {
+        comJoined_ = false;
+        CoUninitialize();
+    }
+    return last;
+}
+
+int CHIBase::FetchProperty(const wchar_t* query, wchar_t* out) {
+    if (query) {
+        if (!services_) {
+            return 0;
+        }
+        ScopedBstr language(L"WQL");
+        ScopedBstr text(query);
+        services_->ExecQuery(language.get(), text.get(),
+                             WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                             enumerator_.put());
+    }
+    if (!enumerator_) {
+        return 0;
+    }
+    ULONG returned = 0;
+    HRESULT hr = enumerator_->Next(WBEM_INFINITE, 1, row_.put(), &returned);
+    if (FAILED(hr) || returned == 0 || !row_) {
+        return 0;
+    }
+    ScopedVariant value;
+    if (FAILED(row_->Get(propertyName_, 0, value.get(), nullptr, nullptr))) {
+        return 0;
+    }
+    const VARIANT& v = *value;
+    wchar_t text[32];
+    switch (v.vt) {
+        case VT_I4:
+            swprintf(text, 32, L"%d", static_cast<int>(v.lVal));
+            CopyBounded(out, kHardwareInfoOutChars, text);
+            return 1;
+        case VT_BOOL:
+            swprintf(text, 32, L"%d", static_cast<int>(v.boolVal));
+            CopyBounded(out, kHardwareInfoOutChars, text);
+            return 1;
+        case VT_BSTR:
+            CopyBounded(out, kHardwareInfoOutChars, ThroughAnsiCodePage(v.bstrVal).c_str());
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+int CNetworkInfo::GetFirstHardwareInfo(int kind, wchar_t* out) {
+    const wchar_t* select = nullptr;
+    const wchar_t* from = kNetworkFrom;
+    const wchar_t* property = nullptr;
+    switch (kind) {
+        case kNetworkCaption:
+            select = L"SELECT Caption ";
+            property = L"Caption";
+            break;
+        case kNetworkMacAddress:
+            select = L"SELECT MACAddress ";
+            property = L"MACAddress";
+            break;
+        case kNetworkPhysicalMacAddress:
+            select = L"SELECT MACAddress ";
+            from = kPhysicalNetworkFrom;
+            property = L"MACAddress";
+            break;
+        case kNetworkInstallDate:
+            select = L"SELECT InstallDate ";
+            property = L"InstallDate";
+            break;
+        default:
+            return 0;
+    }
+    std::vector<wchar_t> query(kNameChars, L'\0');
+    swprintf(query.data(), kNameChars, L"%ls%ls", select, from);
+    CopyBounded(propertyName_, kNameChars, property);
+    return FetchProperty(query.data(), out);
+}
+
+int CNetworkInfo::GetNextHardwareInfo(int, wchar_t* out) {
+    return FetchProperty(nullptr, out);
+}
