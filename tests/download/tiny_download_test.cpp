@@ -2,6 +2,8 @@
 // partial file, ETag change, complete files on disk, checksum handling, destination rules.
 #include "tests/download/downloader_fixture.h"
 
+#include <algorithm>
+
 namespace {
 const char kPkg[] = "/pkg/Setup.exe";
 const long long kSize = 2 * 1024 * 1024 + 123;
@@ -72,7 +74,8 @@ TEST_F(DownloaderTest, NewDownloaderResumesAPartialFileWithTheSameEtag) {
     EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
     EXPECT_EQ(1, log_.countExact("_filelength: 1000000", "T/"));
     EXPECT_EQ(1, log_.countExact("lastETag=\" \"v1\"", "T/"));
-    EXPECT_EQ(1, log_.countExact("\", serverETag=\" \"v1\""));
+    std::vector<std::string> lines = log_.lines();
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "\", serverETag=\" \"v1\""));
     EXPECT_EQ(1, log_.countExact("resume from: 1000000", "T/"));
     std::vector<ServerRequest> gets = TestServer::RequestsFor("GET", kPkg);
     ASSERT_EQ(1u, gets.size());
