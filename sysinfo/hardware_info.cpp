@@ -58,12 +58,17 @@ HRESULT CHIBase::Connect() {
     // Fails harmlessly when the process has already set its security.
     CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
                          RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-    CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                     reinterpret_cast<void**>(locator_.put()));
-    if (locator_) {
-        ScopedBstr ns(L"ROOT\\CIMV2");
-        locator_->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                services_.put());
+    hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                          reinterpret_cast<void**>(locator_.put()));
+    if (!locator_) {
+        return FAILED(hr) ? hr : E_POINTER;
+    }
+    ScopedBstr ns(L"ROOT\\CIMV2");
+    hr = locator_->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                 services_.put());
+    // A proxy blanket on a missing services pointer would crash inside COM.
+    if (!services_) {
+        return FAILED(hr) ? hr : E_POINTER;
     }
     return CoSetProxyBlanket(services_.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                              RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
