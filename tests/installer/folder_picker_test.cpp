@@ -1,0 +1,132 @@
+#include "installer/folder_picker.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "tests/support/log_capture.h"
+
+namespace {
+
+struct Found {
+    HWND dialog = nullptr;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
+        reinterpret_cast<Found*>(param)->dialog = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindTitle(HWND hwnd, LPARAM param) {
+    wchar_t text[64] = {};
+    GetWindowTextW(hwnd, text, 64);
+    if (std::wstring(text) == L"Select directory") {
+        *reinterpret_cast<bool*>(param) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Plays the user from a helper thread: waits for the browser the UI thread opens, then
+// either cancels it or selects a folder through the browser's own message and confirms.
+class BrowserUser {
+public:
+    BrowserUser(DWORD uiThread, std::wstring folder)
+        : uiThread_(uiThread), folder_(std::move(folder)), thread_([this] { Run(); }) {}
+    ~BrowserUser() { thread_.join(); }
+    bool sawDialog() const { return sawDialog_; }
+    bool sawTitle() const { return sawTitle_; }
+
+private:
+    void Run() {
+        Found found;
+        for (int i = 0; i < 600 && !found.dialog; ++i) {
+            Sleep(50);
+            EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&found));
+        }
+        if (!found.dialog) {
+            return;
+        }
+        sawDialog_ = true;
+        bool title = false;
+        EnumChildWindows(found.dialog, FindTitle, reinterpret_cast<LPARAM>(&title));
+        sawTitle_ = title;
+        if (folder_.empty()) {
+            PostMessageW(found.dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        SendMessageW(found.dialog, BFFM_SETSELECTIONW, TRUE,
+                     reinterpret_cast<LPARAM>(folder_.c_str()));
+        PostMessageW(found.dialog, WM_COMMAND, IDOK, 0);
+    }
+
+    DWORD uiThread_;
+    std::wstring folder_;
+    std::atomic<bool> sawDialog_{false};
+    std::atomic<bool> sawTitle_{false};
+    std::thread thread_;
+};
+
+class FolderPicker : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+    void TearDown() override { CoUninitialize(); }
+
+    // Opens the picker on this (UI) thread while a helper plays the user.
+    std::wstring Pick(OpenDirectoryDialog& picker, const std::wstring& folder) {
+        BrowserUser user(GetCurrentThreadId(), folder);
+        EXPECT_EQ(0, picker.Open());
+        return picker.selected();
+    }
+};
+
+std::wstring Wide(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+}  // namespace
+
+TEST_F(FolderPicker, CancelGivesAnEmptySelectionAndLogsIt) {
+    LogCapture log;
+    OpenDirectoryDialog picker;
+    EXPECT_EQ(L"", picker.selected());
+    {
+        BrowserUser user(GetCurrentThreadId(), L"");
+        EXPECT_EQ(0, picker.Open());
+        EXPECT_TRUE(user.sawDialog());
+        EXPECT_TRUE(user.sawTitle());
+    }
+    EXPECT_EQ(L"", picker.selected());
+    EXPECT_EQ(1, log.countExact("Selected directory: ", "T/")) << log.dump();
+    EXPECT_EQ(1, static_cast<int>(log.lines().size()));
+    EXPECT_NE(std::string::npos, log.lines()[0].find("T/OpenDirectoryDialog -- "));
+}
+
+TEST_F(FolderPicker, ChosenFolderIsReturnedAsTheShellGivesIt) {
+    // A folder on the prefix's own drive C: (the browser does not reach into Wine's Z: drive).
+    const std::string path = "C:\\velmora picker\\picked folder";
+    CreateDirectoryA("C:\\velmora picker", nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+    LogCapture log;
+    OpenDirectoryDialog picker;
+    EXPECT_EQ(Wide(path), Pick(picker, Wide(path)));
+    EXPECT_EQ(1, log.countExact("Selected directory: " + path, "T/")) << log.dump();
+    // Cancelling the same picker afterwards empties it again.
+    EXPECT_EQ(L"", Pick(picker, L""));
+}
+
+TEST_F(FolderPicker, DriveRootKeepsItsBackslash) {
+    OpenDirectoryDialog picker;
+    EXPECT_EQ(L"C:\\", Pick(picker, L"C:\\"));
+}
