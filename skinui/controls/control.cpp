@@ -1,0 +1,564 @@
+#include "skinui/controls/control.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "skinui/core/image_spec.h"
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
+
+namespace SkinUI {
+
+namespace {
+
+// The process-wide colour shift; the program never changes it.
+constexpr short kHue = 180;
+constexpr short kSaturation = 100;
+constexpr short kLightness = 100;
+
+bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+// Four integers, each followed by one separator; blanks before a number allowed.
+RECT ParseRect(const wchar_t* value) {
+    long n[4] = {0, 0, 0, 0};
+    const wchar_t* p = value;
+    for (long& number : n) {
+        wchar_t* end = nullptr;
+        number = std::wcstol(p, &end, 10);
+        p = end;
+        if (*p == 0) {
+            break;
+        }
+        ++p;
+    }
+    return RECT{n[0], n[1], n[2], n[3]};
+}
+
+int ParseInt(const wchar_t* value) { return static_cast<int>(std::wcstol(value, nullptr, 10)); }
+
+bool ParseBool(const wchar_t* value) { return std::wcscmp(value, L"true") == 0; }
+
+}  // namespace
+
+CControlUI::~CControlUI() {
+    auto listeners = destroyListeners;
+    for (auto& listener : listeners) {
+        listener(this);
+    }
+    if (manager_ != nullptr) {
+        manager_->ForgetControl(this);
+    }
+}
+
+void* CControlUI::AsInterface(const wchar_t* name) {
+    return name != nullptr && std::wcscmp(name, L"Control") == 0 ? this : nullptr;
+}
+
+bool CControlUI::Activate() { return IsVisible() && IsEnabled(); }
+
+void CControlUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) {
+    manager_ = manager;
+    parent_ = parent;
+    if (init && parent_ != nullptr) {
+        Init();
+    }
+}
+
+void CControlUI::SetText(const wchar_t* text) {
+    std::wstring value = text != nullptr ? text : L"";
+    if (value == text_) {
+        return;
+    }
+    text_ = value;
+    Invalidate();
+}
+
+void CControlUI::SetPos(RECT rect) {
+    rect.right = std::max(rect.right, rect.left);
+    rect.bottom = std::max(rect.bottom, rect.top);
+    RECT old = itemRect_;
+    if (IsEmpty(old)) {
+        old = rect;
+    }
+    itemRect_ = rect;
+    if (manager_ == nullptr) {
+        return;
+    }
+    if (!inSizeNotify_) {
+        inSizeNotify_ = true;
+        auto listeners = sizeListeners;
+        for (auto& listener : listeners) {
+            listener(this);
+        }
+        inSizeNotify_ = false;
+    }
+    if (float_ && parent_ != nullptr) {
+        const RECT& p = parent_->GetPos();
+        fixedPos_.cx = fixedPos_.cx >= 0 ? itemRect_.left - p.left : itemRect_.right - p.right;
+        fixedPos_.cy = fixedPos_.cy >= 0 ? itemRect_.top - p.top : itemRect_.bottom - p.bottom;
+        fixedWidth_ = itemRect_.right - itemRect_.left;
+        fixedHeight_ = itemRect_.bottom - itemRect_.top;
+    }
+    updateNeeded_ = false;
+    RECT area;
+    UnionRect(&area, &old, &itemRect_);
+    for (CControlUI* ancestor = parent_; ancestor != nullptr; ancestor = ancestor->GetParent()) {
+        RECT bound = ancestor->GetPos();
+        if (!IntersectRect(&area, &area, &bound)) {
+            return;
+        }
+    }
+    if (!IsEmpty(area)) {
+        manager_->Invalidate(area);
+    }
+}
+
+void CControlUI::Invalidate() {
+    if (!IsVisible()) {
+        return;
+    }
+    RECT area = itemRect_;
+    for (CControlUI* ancestor = parent_; ancestor != nullptr; ancestor = ancestor->GetParent()) {
+        RECT bound = ancestor->GetPos();
+        if (!IntersectRect(&area, &area, &bound)) {
+            return;
+        }
+    }
+    if (manager_ != nullptr && !IsEmpty(area)) {
+        manager_->Invalidate(area);
+    }
+}
+
+void CControlUI::RequestLayout() {
+    if (!IsVisible()) {
+        return;
+    }
+    updateNeeded_ = true;
+    Invalidate();
+    if (manager_ != nullptr) {
+        manager_->SetUpdateNeeded();
+    }
+}
+
+void CControlUI::RequestParentLayout() {
+    if (parent_ != nullptr) {
+        parent_->RequestLayout();
+        parent_->Invalidate();
+    } else {
+        RequestLayout();
+    }
+    if (manager_ != nullptr) {
+        manager_->SetUpdateNeeded();
+    }
+}
+
+void CControlUI::SetPadding(RECT padding) {
+    padding_ = padding;
+    RequestParentLayout();
+}
+
+void CControlUI::SetFixedPos(SIZE pos) {
+    fixedPos_ = pos;
+    float_ ? RequestLayout() : RequestParentLayout();
+}
+
+void CControlUI::SetFixedWidth(int cx) {
+    if (cx < 0) {
+        return;
+    }
+    fixedWidth_ = cx;
+    float_ ? RequestLayout() : RequestParentLayout();
+}
+
+void CControlUI::SetFixedHeight(int cy) {
+    if (cy < 0) {
+        return;
+    }
+    fixedHeight_ = cy;
+    float_ ? RequestLayout() : RequestParentLayout();
+}
+
+#define SKINUI_LIMIT_SETTER(Name, field)           \
+    void CControlUI::Name(int value) {             \
+        if (value < 0 || value == field) {         \
+            return;                                \
+        }                                          \
+        field = value;                             \
+        float_ ? RequestLayout() : RequestParentLayout(); \
+    }
+SKINUI_LIMIT_SETTER(SetMinWidth, minWidth_)
+SKINUI_LIMIT_SETTER(SetMaxWidth, maxWidth_)
+SKINUI_LIMIT_SETTER(SetMinHeight, minHeight_)
+SKINUI_LIMIT_SETTER(SetMaxHeight, maxHeight_)
+#undef SKINUI_LIMIT_SETTER
+
+void CControlUI::SetRelativePos(int moveX, int moveY, int zoomX, int zoomY) {
+    relativePos_.moveX = moveX;
+    relativePos_.moveY = moveY;
+    relativePos_.zoomX = zoomX;
+    relativePos_.zoomY = zoomY;
+    relativePos_.active = true;
+}
+
+void CControlUI::SetRelativeBase(int cx, int cy) { relativePos_.parentSize = {cx, cy}; }
+
+void CControlUI::SetVisible(bool visible) {
+    if (visible_ == visible) {
+        return;
+    }
+    const bool wasVisible = IsVisible();
+    visible_ = visible;
+    focused_ = false;
+    if (!visible && manager_ != nullptr && manager_->GetFocus() == this) {
+        manager_->FocusControl(nullptr);
+    }
+    if (IsVisible() != wasVisible) {
+        RequestParentLayout();
+    }
+}
+
+void CControlUI::SetParentVisible(bool visible) {
+    parentVisible_ = visible;
+    if (!visible && manager_ != nullptr && manager_->GetFocus() == this) {
+        manager_->FocusControl(nullptr);
+    }
+}
+
+void CControlUI::SetEnabled(bool enabled) {
+    if (enabled_ == enabled) {
+        return;
+    }
+    enabled_ = enabled;
+    Invalidate();
+}
+
+void CControlUI::TakeFocus() {
+    if (manager_ != nullptr) {
+        manager_->FocusControl(this);
+    }
+}
+
+void CControlUI::SetFloat(bool isFloat) {
+    if (float_ == isFloat) {
+        return;
+    }
+    float_ = isFloat;
+    RequestParentLayout();
+}
+
+CControlUI* CControlUI::FindControl(FindControlProc visitor, void* data, unsigned flags) {
+    if ((flags & UIFIND_VISIBLE) != 0 && !IsVisible()) {
+        return nullptr;
+    }
+    if ((flags & UIFIND_ENABLED) != 0 && !IsEnabled()) {
+        return nullptr;
+    }
+    if ((flags & UIFIND_HITTEST) != 0 &&
+        (!mouseEnabled_ || !PtInRect(&itemRect_, *static_cast<const POINT*>(data)))) {
+        return nullptr;
+    }
+    return visitor(this, data);
+}
+
+void CControlUI::Init() {
+    OnInit();
+    auto listeners = initListeners;
+    for (auto& listener : listeners) {
+        listener(this);
+    }
+}
+
+void CControlUI::Event(ControlEvent& event) {
+    auto listeners = eventListeners;
+    for (auto& listener : listeners) {
+        if (!listener(event)) {
+            return;
+        }
+    }
+    HandleEvent(event);
+}
+
+void CControlUI::HandleEvent(ControlEvent& event) {
+    switch (event.kind) {
+        case UIEVENT_SETCURSOR:
+            ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+            return;
+        case UIEVENT_SETFOCUS:
+        case UIEVENT_KILLFOCUS:
+            focused_ = event.kind == UIEVENT_SETFOCUS;
+            Invalidate();
+            return;
+        case UIEVENT_TIMER:
+            if (manager_ != nullptr) {
+                manager_->NotifyAll(this, L"timer", event.wParam, event.lParam);
+            }
+            return;
+        case UIEVENT_CONTEXTMENU:
+            if (menu_ && manager_ != nullptr) {
+                manager_->NotifyAll(this, L"menu", event.wParam, event.lParam);
+            }
+            return;
+        default:
+            if (parent_ != nullptr) {
+                parent_->HandleEvent(event);
+            }
+            return;
+    }
+}
+
+SIZE CControlUI::MeasureSize(SIZE /*available*/) { return SIZE{fixedWidth_, fixedHeight_}; }
+
+void CControlUI::SetVirtualWnd(const wchar_t* name) {
+    virtualWnd_ = name != nullptr ? name : L"";
+    if (manager_ != nullptr) {
+        manager_->SetUseVirtualWnd(true);
+    }
+}
+
+void CControlUI::SetBkImage(const wchar_t* spec) {
+    bkImage_ = spec != nullptr ? spec : L"";
+    Invalidate();
+}
+
+void CControlUI::SetBkColor(DWORD color) {
+    bkColor1_ = color;
+    Invalidate();
+}
+void CControlUI::SetBkColor2(DWORD color) {
+    bkColor2_ = color;
+    Invalidate();
+}
+void CControlUI::SetBkColor3(DWORD color) {
+    bkColor3_ = color;
+    Invalidate();
+}
+void CControlUI::SetBorderColor(DWORD color) {
+    borderColor_ = color;
+    Invalidate();
+}
+void CControlUI::SetFocusBorderColor(DWORD color) {
+    focusBorderColor_ = color;
+    Invalidate();
+}
+void CControlUI::SetBorderSize(int size) {
+    borderSize_ = size;
+    Invalidate();
+}
+void CControlUI::SetBorderRound(SIZE round) {
+    borderRound_ = round;
+    Invalidate();
+}
+
+DWORD CControlUI::AdjustColor(DWORD color) const {
+    return colorHsl_ ? CRenderer::ShiftColorHsl(color, kHue, kSaturation, kLightness) : color;
+}
+
+void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (name == nullptr || value == nullptr) {
+        return;
+    }
+    const std::wstring key = name;
+    if (key == L"pos") {
+        RECT r = ParseRect(value);
+        SetFixedPos(SIZE{r.left >= 0 ? r.left : r.right, r.top >= 0 ? r.top : r.bottom});
+        SetFixedWidth(r.right - r.left);
+        SetFixedHeight(r.bottom - r.top);
+    } else if (key == L"relativepos") {
+        RECT r = ParseRect(value);
+        SetRelativePos(r.left, r.top, r.right, r.bottom);
+    } else if (key == L"padding") {
+        SetPadding(ParseRect(value));
+    } else if (key == L"bkcolor" || key == L"bkcolor1") {
+        SetBkColor(ParseHexColor(value));
+    } else if (key == L"bkcolor2") {
+        SetBkColor2(ParseHexColor(value));
+    } else if (key == L"bkcolor3") {
+        SetBkColor3(ParseHexColor(value));
+    } else if (key == L"bordercolor") {
+        SetBorderColor(ParseHexColor(value));
+    } else if (key == L"focusbordercolor") {
+        SetFocusBorderColor(ParseHexColor(value));
+    } else if (key == L"colorhsl") {
+        colorHsl_ = ParseBool(value);
+        Invalidate();
+    } else if (key == L"bordersize") {
+        if (std::wcschr(value, L',') == nullptr) {
+            borderSize_ = ParseInt(value);
+            leftBorderSize_ = topBorderSize_ = rightBorderSize_ = bottomBorderSize_ = 0;
+        } else {
+            RECT r = ParseRect(value);
+            leftBorderSize_ = r.left;
+            topBorderSize_ = r.top;
+            rightBorderSize_ = r.right;
+            bottomBorderSize_ = r.bottom;
+        }
+        Invalidate();
+    } else if (key == L"leftbordersize") {
+        leftBorderSize_ = ParseInt(value);
+        Invalidate();
+    } else if (key == L"topbordersize") {
+        topBorderSize_ = ParseInt(value);
+        Invalidate();
+    } else if (key == L"rightbordersize") {
+        rightBorderSize_ = ParseInt(value);
+        Invalidate();
+    } else if (key == L"bottombordersize") {
+        bottomBorderSize_ = ParseInt(value);
+        Invalidate();
+    } else if (key == L"borderstyle") {
+        borderStyle_ = ParseInt(value);
+        Invalidate();
+    } else if (key == L"borderround") {
+        RECT r = ParseRect(value);
+        SetBorderRound(SIZE{r.left, r.top});
+    } else if (key == L"bkimage") {
+        SetBkImage(value);
+    } else if (key == L"width") {
+        SetFixedWidth(ParseInt(value));
+    } else if (key == L"height") {
+        SetFixedHeight(ParseInt(value));
+    } else if (key == L"minwidth") {
+        SetMinWidth(ParseInt(value));
+    } else if (key == L"minheight") {
+        SetMinHeight(ParseInt(value));
+    } else if (key == L"maxwidth") {
+        SetMaxWidth(ParseInt(value));
+    } else if (key == L"maxheight") {
+        SetMaxHeight(ParseInt(value));
+    } else if (key == L"name") {
+        SetName(value);
+    } else if (key == L"text") {
+        SetText(value);
+    } else if (key == L"tooltip") {
+        SetToolTip(value);
+    } else if (key == L"userdata") {
+        SetUserData(value);
+    } else if (key == L"enabled") {
+        SetEnabled(ParseBool(value));
+    } else if (key == L"mouse") {
+        SetMouseEnabled(ParseBool(value));
+    } else if (key == L"keyboard") {
+        SetKeyboardEnabled(ParseBool(value));
+    } else if (key == L"visible") {
+        SetVisible(ParseBool(value));
+    } else if (key == L"float") {
+        SetFloat(ParseBool(value));
+    } else if (key == L"menu") {
+        SetMenuEnabled(ParseBool(value));
+    } else if (key == L"shortcut") {
+        SetShortcut(value[0]);
+    } else if (key == L"virtualwnd") {
+        SetVirtualWnd(value);
+    }
+}
+
+void CControlUI::SetAttributeList(const wchar_t* list) {
+    if (list == nullptr) {
+        return;
+    }
+    const wchar_t* p = list;
+    while (*p != 0) {
+        const wchar_t* equals = std::wcschr(p, L'=');
+        if (equals == nullptr || equals[1] != L'"') {
+            return;
+        }
+        std::wstring name(p, equals);
+        const wchar_t* begin = equals + 2;
+        const wchar_t* close = std::wcschr(begin, L'"');
+        if (close == nullptr) {
+            return;
+        }
+        SetAttribute(name.c_str(), std::wstring(begin, close).c_str());
+        p = close + 1;
+        if (p[0] != L' ' || p[1] == 0) {
+            return;
+        }
+        ++p;
+    }
+}
+
+void CControlUI::Paint(HDC dc, const RECT& dirty) {
+    if (!IntersectRect(&paintRect_, &dirty, &itemRect_)) {
+        return;
+    }
+    CRenderClip clip;
+    if (borderRound_.cx > 0 || borderRound_.cy > 0) {
+        CRenderer::ClipToRoundRect(dc, paintRect_, itemRect_, borderRound_.cx, borderRound_.cy, clip);
+    }
+    PaintBackColor(dc);
+    PaintBackImage(dc);
+    PaintStateImage(dc);
+    PaintText(dc);
+    PaintBorder(dc);
+}
+
+void CControlUI::PaintBackColor(HDC dc) {
+    if (bkColor1_ == 0) {
+        return;
+    }
+    const DWORD c1 = AdjustColor(bkColor1_);
+    if (bkColor2_ == 0) {
+        CRenderer::FillColor(dc, (c1 >> 24) < 0xFF ? itemRect_ : paintRect_, c1);
+        return;
+    }
+    const DWORD c2 = AdjustColor(bkColor2_);
+    if (bkColor3_ != 0) {
+        RECT upper = itemRect_;
+        upper.bottom = (itemRect_.top + itemRect_.bottom) / 2;
+        RECT lower = itemRect_;
+        lower.top = upper.bottom;
+        CRenderer::FillGradient(dc, upper, c1, c2, true, 8);
+        CRenderer::FillGradient(dc, lower, c2, AdjustColor(bkColor3_), true, 8);
+    } else {
+        CRenderer::FillGradient(dc, itemRect_, c1, c2, true, 16);
+    }
+}
+
+void CControlUI::PaintBackImage(HDC dc) {
+    if (bkImage_.empty()) {
+        return;
+    }
+    if (!CRenderer::PaintImageSpec(dc, manager_, itemRect_, paintRect_, bkImage_.c_str())) {
+        bkImage_.clear();
+    }
+}
+
+void CControlUI::PaintBorder(HDC dc) {
+    if (borderColor_ == 0 && focusBorderColor_ == 0) {
+        return;
+    }
+    const DWORD border = AdjustColor(borderColor_);
+    const DWORD focusBorder = AdjustColor(focusBorderColor_);
+    if (borderSize_ > 0 && (borderRound_.cx > 0 || borderRound_.cy > 0)) {
+        CRenderer::StrokeRoundRect(dc, itemRect_, borderSize_, borderRound_.cx, borderRound_.cy,
+                                   focused_ && focusBorderColor_ != 0 ? focusBorder : border);
+        return;
+    }
+    if (focused_ && focusBorderColor_ != 0 && borderSize_ > 0) {
+        CRenderer::StrokeRect(dc, itemRect_, borderSize_, focusBorder);
+        return;
+    }
+    const RECT& r = itemRect_;
+    if (leftBorderSize_ > 0 || topBorderSize_ > 0 || rightBorderSize_ > 0 || bottomBorderSize_ > 0) {
+        if (leftBorderSize_ > 0) {
+            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.left, r.bottom}, leftBorderSize_, border, borderStyle_);
+        }
+        if (topBorderSize_ > 0) {
+            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.right, r.top}, topBorderSize_, border, borderStyle_);
+        }
+        if (rightBorderSize_ > 0) {
+            CRenderer::StrokeLine(dc, RECT{r.right, r.top, r.right, r.bottom}, rightBorderSize_, border,
+                                  borderStyle_);
+        }
+        if (bottomBorderSize_ > 0) {
+            CRenderer::StrokeLine(dc, RECT{r.left, r.bottom, r.right, r.bottom}, bottomBorderSize_, border,
+                                  borderStyle_);
+        }
+        return;
+    }
+    if (borderSize_ > 0) {
+        CRenderer::StrokeRect(dc, itemRect_, borderSize_, border);
+    }
+}
+
+}  // namespace SkinUI

@@ -1,0 +1,206 @@
+#pragma once
+// The base of every skinned control: geometry, visibility, focus, events and painting of the
+// background colour, background image and border. Containers and the concrete controls build
+// on it.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "skinui/core/ui_events.h"
+
+namespace SkinUI {
+
+class CUIManager;
+class CControlUI;
+
+// Visitor of FindControl: returns the control it accepts, or null to go on searching.
+using FindControlProc = CControlUI* (*)(CControlUI* control, void* data);
+
+enum FindFlags : unsigned {
+    UIFIND_ALL = 0,
+    UIFIND_VISIBLE = 1,
+    UIFIND_ENABLED = 2,
+    UIFIND_HITTEST = 4,
+    UIFIND_TOP_FIRST = 8,
+    UIFIND_ME_FIRST = 0x80000000u,
+};
+
+enum InputFlags : unsigned {
+    UIFLAG_TABSTOP = 1,
+    UIFLAG_SETCURSOR = 2,
+};
+
+struct RelativePos {
+    bool active = false;
+    SIZE parentSize = {0, 0};
+    int moveX = 0;
+    int moveY = 0;
+    int zoomX = 0;
+    int zoomY = 0;
+};
+
+class CControlUI {
+public:
+    using ControlListener = std::function<bool(CControlUI*)>;
+    using EventListener = std::function<bool(ControlEvent&)>;
+    using NotifyListener = std::function<bool(Notification&)>;
+
+    CControlUI() = default;
+    CControlUI(const CControlUI&) = delete;
+    CControlUI& operator=(const CControlUI&) = delete;
+    virtual ~CControlUI();
+
+    virtual std::wstring GetName() const { return name_; }
+    virtual void SetName(const wchar_t* name) { name_ = name != nullptr ? name : L""; }
+    virtual const wchar_t* GetClassName() const { return L"ControlUI"; }
+    virtual void* AsInterface(const wchar_t* name);
+    virtual unsigned GetInputFlags() const { return 0; }
+    virtual bool Activate();
+    virtual CUIManager* GetManager() const { return manager_; }
+    virtual void SetManager(CUIManager* manager, CControlUI* parent, bool init = true);
+    virtual CControlUI* GetParent() const { return parent_; }
+    virtual std::wstring GetText() const { return text_; }
+    virtual void SetText(const wchar_t* text);
+    virtual const RECT& GetPos() const { return itemRect_; }
+    virtual void SetPos(RECT rect);
+    virtual int GetWidth() const { return itemRect_.right - itemRect_.left; }
+    virtual int GetHeight() const { return itemRect_.bottom - itemRect_.top; }
+    virtual int GetX() const { return itemRect_.left; }
+    virtual int GetY() const { return itemRect_.top; }
+    virtual RECT GetPadding() const { return padding_; }
+    virtual void SetPadding(RECT padding);
+    virtual SIZE GetFixedPos() const { return fixedPos_; }
+    virtual void SetFixedPos(SIZE pos);
+    virtual int GetFixedWidth() const { return fixedWidth_; }
+    virtual void SetFixedWidth(int cx);
+    virtual int GetFixedHeight() const { return fixedHeight_; }
+    virtual void SetFixedHeight(int cy);
+    virtual int GetMinWidth() const { return minWidth_; }
+    virtual void SetMinWidth(int cx);
+    virtual int GetMaxWidth() const { return maxWidth_; }
+    virtual void SetMaxWidth(int cx);
+    virtual int GetMinHeight() const { return minHeight_; }
+    virtual void SetMinHeight(int cy);
+    virtual int GetMaxHeight() const { return maxHeight_; }
+    virtual void SetMaxHeight(int cy);
+    virtual void SetRelativePos(int moveX, int moveY, int zoomX, int zoomY);
+    virtual void SetRelativeBase(int cx, int cy);
+    virtual RelativePos GetRelativePos() const { return relativePos_; }
+    virtual bool IsRelativePos() const { return relativePos_.active; }
+    virtual std::wstring GetToolTip() const { return tooltip_; }
+    virtual void SetToolTip(const wchar_t* text) { tooltip_ = text != nullptr ? text : L""; }
+    virtual wchar_t GetShortcut() const { return shortcut_; }
+    virtual void SetShortcut(wchar_t key) { shortcut_ = key; }
+    virtual bool IsMenuEnabled() const { return menu_; }
+    virtual void SetMenuEnabled(bool enabled) { menu_ = enabled; }
+    virtual std::wstring GetUserData() const { return userData_; }
+    virtual void SetUserData(const wchar_t* text) { userData_ = text != nullptr ? text : L""; }
+    virtual UINT_PTR GetTag() const { return tag_; }
+    virtual void SetTag(UINT_PTR tag) { tag_ = tag; }
+    virtual bool IsVisible() const { return visible_ && parentVisible_; }
+    virtual void SetVisible(bool visible);
+    virtual void SetParentVisible(bool visible);
+    virtual bool IsEnabled() const { return enabled_; }
+    virtual void SetEnabled(bool enabled);
+    virtual bool IsMouseEnabled() const { return mouseEnabled_; }
+    virtual void SetMouseEnabled(bool enabled) { mouseEnabled_ = enabled; }
+    virtual bool IsKeyboardEnabled() const { return keyboardEnabled_; }
+    virtual void SetKeyboardEnabled(bool enabled) { keyboardEnabled_ = enabled; }
+    virtual bool IsFocused() const { return focused_; }
+    virtual void TakeFocus();
+    virtual bool IsFloat() const { return float_; }
+    virtual void SetFloat(bool isFloat);
+    virtual CControlUI* FindControl(FindControlProc visitor, void* data, unsigned flags);
+    virtual void Init();
+    virtual void OnInit() {}
+    virtual void Event(ControlEvent& event);
+    virtual void HandleEvent(ControlEvent& event);
+    virtual void SetAttribute(const wchar_t* name, const wchar_t* value);
+    virtual SIZE MeasureSize(SIZE available);
+    virtual void Paint(HDC dc, const RECT& dirty);
+    virtual void PaintBackColor(HDC dc);
+    virtual void PaintBackImage(HDC dc);
+    virtual void PaintStateImage(HDC /*dc*/) {}
+    virtual void PaintText(HDC /*dc*/) {}
+    virtual void PaintBorder(HDC dc);
+    virtual void PaintAfter(HDC /*dc*/, const RECT& /*dirty*/) {}
+
+    // Non-virtual helpers.
+    void Invalidate();
+    void RequestLayout();
+    void RequestParentLayout();
+    bool IsUpdateNeeded() const { return updateNeeded_; }
+    void SetAttributeList(const wchar_t* list);
+    std::wstring GetVirtualWnd() const { return virtualWnd_; }
+    void SetVirtualWnd(const wchar_t* name);
+    std::wstring GetBkImage() const { return bkImage_; }
+    void SetBkImage(const wchar_t* spec);
+    DWORD GetBkColor() const { return bkColor1_; }
+    void SetBkColor(DWORD color);
+    void SetBkColor2(DWORD color);
+    void SetBkColor3(DWORD color);
+    void SetBorderColor(DWORD color);
+    void SetFocusBorderColor(DWORD color);
+    void SetBorderSize(int size);
+    void SetBorderRound(SIZE round);
+    const RECT& GetPaintRect() const { return paintRect_; }
+    // Background and border colours as painted (through the HSL shift when asked for).
+    DWORD AdjustColor(DWORD color) const;
+
+    std::vector<ControlListener> initListeners;
+    std::vector<ControlListener> destroyListeners;
+    std::vector<ControlListener> sizeListeners;
+    std::vector<EventListener> eventListeners;
+    std::vector<NotifyListener> notifyListeners;
+
+protected:
+    CUIManager* manager_ = nullptr;
+    CControlUI* parent_ = nullptr;
+    std::wstring virtualWnd_;
+    std::wstring name_;
+    bool updateNeeded_ = true;
+    bool menu_ = false;
+    RECT itemRect_ = {0, 0, 0, 0};
+    RECT padding_ = {0, 0, 0, 0};
+    SIZE fixedPos_ = {0, 0};
+    int fixedWidth_ = 0;
+    int fixedHeight_ = 0;
+    int minWidth_ = 0;
+    int minHeight_ = 0;
+    int maxWidth_ = 9999;
+    int maxHeight_ = 9999;
+    bool visible_ = true;
+    bool parentVisible_ = true;
+    bool enabled_ = true;
+    bool mouseEnabled_ = true;
+    bool keyboardEnabled_ = true;
+    bool focused_ = false;
+    bool float_ = false;
+    bool inSizeNotify_ = false;
+    RelativePos relativePos_;
+    std::wstring text_;
+    std::wstring tooltip_;
+    wchar_t shortcut_ = 0;
+    std::wstring userData_;
+    UINT_PTR tag_ = 0;
+    DWORD bkColor1_ = 0;
+    DWORD bkColor2_ = 0;
+    DWORD bkColor3_ = 0;
+    std::wstring bkImage_;
+    std::wstring foreImage_;
+    DWORD borderColor_ = 0;
+    DWORD focusBorderColor_ = 0;
+    bool colorHsl_ = false;
+    int borderSize_ = 0;
+    int borderStyle_ = PS_SOLID;
+    SIZE borderRound_ = {0, 0};
+    RECT paintRect_ = {0, 0, 0, 0};
+    int leftBorderSize_ = 0;
+    int topBorderSize_ = 0;
+    int rightBorderSize_ = 0;
+    int bottomBorderSize_ = 0;
+};
+
+}  // namespace SkinUI

@@ -1,0 +1,117 @@
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include <stb/stb_image.h>
+
+#include "skinui/core/file_bytes.h"
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_settings.h"
+
+namespace SkinUI {
+
+namespace {
+
+// Skin images are small; anything beyond this is not one.
+constexpr DWORD kMaxImageFile = 64 * 1024 * 1024;
+
+bool ReadResource(const wchar_t* name, const wchar_t* type, std::vector<unsigned char>& bytes) {
+    HMODULE module = GetResourceModule();
+    HRSRC found = FindResourceW(module, name, type);
+    if (found == nullptr) {
+        return false;
+    }
+    HGLOBAL loaded = LoadResource(module, found);
+    DWORD size = SizeofResource(module, found);
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr || size == 0) {
+        return false;
+    }
+    const unsigned char* begin = static_cast<const unsigned char*>(data);
+    bytes.assign(begin, begin + size);
+    return true;
+}
+
+struct StbPixels {
+    unsigned char* data = nullptr;
+    ~StbPixels() { stbi_image_free(data); }
+};
+
+}  // namespace
+
+std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const wchar_t* type, DWORD mask) {
+    if (name == nullptr) {
+        return nullptr;
+    }
+    std::vector<unsigned char> bytes;
+    bool numeric = IS_INTRESOURCE(name);
+    if (type != nullptr && *type != 0) {
+        ReadResource(name, type, bytes);
+    } else if (!numeric && GetSkinArchiveName().empty()) {
+        std::wstring path = GetSkinFolder() + name;
+        ReadWholeFile(path.c_str(), kMaxImageFile, bytes);
+    }
+    // The archive mode is not supported: such names are tried as plain files below.
+    if (bytes.empty() && !numeric) {
+        ReadWholeFile(name, kMaxImageFile, bytes);
+    }
+    if (bytes.empty()) {
+        return nullptr;
+    }
+    return DecodeSkinImageBytes(bytes.data(), bytes.size(), mask);
+}
+
+std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* bytes, std::size_t size,
+                                                           DWORD mask) {
+    if (bytes == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
+        return nullptr;
+    }
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    StbPixels rgba;
+    rgba.data = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
+    if (rgba.data == nullptr || width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    auto image = std::make_unique<SkinImage>();
+    image->bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!image->bitmap || bits == nullptr) {
+        return nullptr;
+    }
+    DWORD* out = static_cast<DWORD*>(bits);
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char* px = rgba.data + i * 4;
+        DWORD r = px[0];
+        DWORD g = px[1];
+        DWORD b = px[2];
+        DWORD a = px[3];
+        if (a < 255) {
+            r = r * a / 255;
+            g = g * a / 255;
+            b = b * a / 255;
+            image->hasAlpha = true;
+        }
+        DWORD value = (a << 24) | (r << 16) | (g << 8) | b;
+        if (value == mask) {
+            value = 0;
+            image->hasAlpha = true;
+        }
+        out[i] = value;
+    }
+    image->width = width;
+    image->height = height;
+    image->maskColor = mask;
+    return image;
+}
+
+}  // namespace SkinUI

@@ -1,0 +1,168 @@
+#include "skinui/core/image_spec.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+
+namespace SkinUI {
+
+namespace {
+
+// Up to four integers separated by single characters; missing ones are 0.
+RECT ParseFour(const std::wstring& value) {
+    long numbers[4] = {0, 0, 0, 0};
+    const wchar_t* p = value.c_str();
+    for (long& number : numbers) {
+        wchar_t* end = nullptr;
+        number = std::wcstol(p, &end, 10);
+        p = end;
+        if (*p == 0) {
+            break;
+        }
+        ++p;
+    }
+    return RECT{numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+class SpecParser {
+public:
+    SpecParser(const RECT& control, std::vector<ImageDrawSettings>& out) : control_(control), out_(out) {
+        settings_.dest = control;
+    }
+
+    // A plain modifier (no '=') leaves the image name as it is.
+    void Parse(const wchar_t* spec, bool modifier) {
+        if (spec == nullptr || *spec == 0) {
+            return;
+        }
+        counter_ = 0;
+        if (std::wcschr(spec, L'=') == nullptr) {
+            if (!modifier) {
+                settings_.name = spec;
+                collected_ = true;
+            }
+            return;
+        }
+        const wchar_t* p = spec;
+        while (*p != 0) {
+            while (IsBlank(*p)) {
+                ++p;
+            }
+            std::wstring key;
+            while (*p != 0 && *p != L'=' && !IsBlank(*p)) {
+                key += *p++;
+            }
+            while (IsBlank(*p)) {
+                ++p;
+            }
+            if (*p != L'=') {
+                return;
+            }
+            ++p;
+            while (IsBlank(*p)) {
+                ++p;
+            }
+            if (*p != L'\'') {
+                return;
+            }
+            ++p;
+            const wchar_t* close = std::wcschr(p, L'\'');
+            if (close == nullptr) {
+                return;
+            }
+            std::wstring value(p, close);
+            p = close + 1;
+            if (!value.empty()) {
+                Apply(key, value);
+            }
+            if (*p != L' ') {
+                return;
+            }
+            ++p;
+        }
+    }
+
+    void Finish() {
+        if (collected_ && !settings_.name.empty()) {
+            out_.push_back(settings_);
+        }
+    }
+
+private:
+    void DrawCollectedIfAny() {
+        if (counter_ > 0) {
+            Finish();
+            counter_ = 0;
+        }
+    }
+
+    void Apply(const std::wstring& key, const std::wstring& value) {
+        if (key == L"file" || key == L"res" || key == L"restype") {
+            DrawCollectedIfAny();
+            collected_ = true;
+            if (key == L"restype") {
+                settings_.type = value;
+                ++counter_;
+            } else {
+                settings_.name = value;
+                if (key == L"file") {
+                    settings_.type.clear();
+                    ++counter_;
+                }
+            }
+        } else if (key == L"dest") {
+            RECT r = ParseFour(value);
+            settings_.dest.left = control_.left + r.left;
+            settings_.dest.top = control_.top + r.top;
+            settings_.dest.right = std::min(control_.right, control_.left + r.right);
+            settings_.dest.bottom = std::min(control_.bottom, control_.top + r.bottom);
+        } else if (key == L"source") {
+            settings_.source = ParseFour(value);
+        } else if (key == L"corner") {
+            settings_.corner = ParseFour(value);
+        } else if (key == L"mask") {
+            settings_.mask = ParseHexColor(value.c_str());
+        } else if (key == L"fade") {
+            long fade = std::wcstol(value.c_str(), nullptr, 10);
+            settings_.fade = static_cast<BYTE>(std::clamp(fade, 0L, 255L));
+        } else if (key == L"hole") {
+            settings_.hole = value == L"true";
+        } else if (key == L"xtiled") {
+            settings_.xtiled = value == L"true";
+        } else if (key == L"ytiled") {
+            settings_.ytiled = value == L"true";
+        }
+    }
+
+    RECT control_;
+    std::vector<ImageDrawSettings>& out_;
+    ImageDrawSettings settings_;
+    int counter_ = 0;
+    bool collected_ = false;
+};
+
+}  // namespace
+
+DWORD ParseHexColor(const wchar_t* text) {
+    if (text == nullptr) {
+        return 0;
+    }
+    while (*text == L' ' || *text == L'#') {
+        ++text;
+    }
+    return static_cast<DWORD>(std::wcstoul(text, nullptr, 16));
+}
+
+std::vector<ImageDrawSettings> ParseImageSpecs(const wchar_t* spec, const wchar_t* modifier,
+                                               const RECT& control) {
+    std::vector<ImageDrawSettings> images;
+    SpecParser parser(control, images);
+    parser.Parse(spec, false);
+    parser.Parse(modifier, true);
+    parser.Finish();
+    return images;
+}
+
+}  // namespace SkinUI

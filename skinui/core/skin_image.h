@@ -1,0 +1,45 @@
+#pragma once
+// A decoded skin image: a top-down 32-bit DIB section of premultiplied BGRA pixels.
+#include <windows.h>
+
+#include <string>
+
+#include "skinui/core/gdi_handles.h"
+
+namespace SkinUI {
+
+struct SkinImage {
+    BitmapHandle bitmap;
+    int width = 0;
+    int height = 0;
+    bool hasAlpha = false;
+    std::wstring resourceType;
+    DWORD maskColor = 0;
+};
+
+struct FontEntry {
+    FontHandle font;
+    std::wstring face;
+    int size = 0;
+    bool bold = false;
+    bool underline = false;
+    bool italic = false;
+    TEXTMETRICW metrics = {};
+    bool hasMetrics = false;
+};
+
+// Everything an image spec can say about one image to draw.
+struct ImageDrawSettings {
+    std::wstring name;
+    std::wstring type;
+    RECT dest = {};
+    RECT source = {};
+    RECT corner = {};
+    DWORD mask = 0;
+    BYTE fade = 255;
+    bool hole = false;
+    bool xtiled = false;
+    bool ytiled = false;
+};
+
+}  // namespace SkinUI

@@ -1,0 +1,381 @@
+#include "skinui/core/ui_manager.h"
+
+#include <algorithm>
+
+#include "skinui/controls/control.h"
+#include "skinui/core/manager_registry.h"
+#include "skinui/core/msimg_functions.h"
+#include "skinui/core/ui_settings.h"
+
+namespace SkinUI {
+
+namespace {
+
+template <class T>
+bool AddUnique(std::vector<T*>& list, T* item) {
+    if (item == nullptr || std::find(list.begin(), list.end(), item) != list.end()) {
+        return false;
+    }
+    list.push_back(item);
+    return true;
+}
+
+template <class T>
+bool RemoveItem(std::vector<T*>& list, T* item) {
+    auto found = std::find(list.begin(), list.end(), item);
+    if (found == list.end()) {
+        return false;
+    }
+    list.erase(found);
+    return true;
+}
+
+CControlUI* ForgetVisitor(CControlUI* control, void* data) {
+    static_cast<CUIManager*>(data)->ForgetControl(control);
+    return nullptr;
+}
+
+CControlUI* EnterNameVisitor(CControlUI* control, void* data) {
+    std::wstring name = control->GetName();
+    if (!name.empty()) {
+        (*static_cast<std::unordered_map<std::wstring, CControlUI*>*>(data))[name] = control;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CUIManager::CUIManager() {
+    InitializeCriticalSectionAndSpinCount(&deferredLock_, 1024);
+    if (ManagerRegistry::FirstManagerBuilt()) {
+        InitCommonControls();
+        LoadMsimg();
+    }
+}
+
+CUIManager::~CUIManager() {
+    ManagerRegistry::Remove(this);
+    DeleteDeferred();
+    queuedNotifications_.clear();
+    // Controls tell the manager when they go: let them find it consistent but quiet.
+    CControlUI* root = root_;
+    root_ = nullptr;
+    delete root;
+    for (TimerRecord& timer : timers_) {
+        if (!timer.stopped && timer.window != nullptr) {
+            KillTimer(timer.window, timer.windowsId);
+        }
+    }
+    timers_.clear();
+    if (tooltip_ != nullptr) {
+        DestroyWindow(tooltip_);
+    }
+    ReleaseOffscreen();
+    if (windowDC_ != nullptr) {
+        ReleaseDC(window_, windowDC_);
+    }
+    DeleteCriticalSection(&deferredLock_);
+}
+
+void CUIManager::AttachWindow(HWND window) {
+    if (windowDC_ != nullptr) {
+        ReleaseDC(window_, windowDC_);
+    }
+    window_ = window;
+    windowDC_ = window != nullptr ? GetDC(window) : nullptr;
+    ManagerRegistry::Add(this);
+}
+
+bool CUIManager::AttachRoot(CControlUI* root) {
+    FocusControl(nullptr);
+    keyPress_ = nullptr;
+    hover_ = nullptr;
+    click_ = nullptr;
+    postPainters_.clear();
+    if (root_ != nullptr && root_ != root) {
+        AddDeferredDelete(root_);
+    }
+    root_ = root;
+    firstLayout_ = true;
+    updateNeeded_ = true;
+    focusNeeded_ = true;
+    if (root_ == nullptr) {
+        return false;
+    }
+    BindControls(root_, nullptr);
+    return true;
+}
+
+void CUIManager::BindControls(CControlUI* control, CControlUI* parent) {
+    if (control == nullptr) {
+        return;
+    }
+    control->SetManager(this, parent, true);
+    EnterNames(control);
+}
+
+void CUIManager::EnterNames(CControlUI* control) {
+    control->FindControl(EnterNameVisitor, &names_, UIFIND_ALL);
+}
+
+void CUIManager::ForgetControl(CControlUI* control) {
+    if (control == nullptr) {
+        return;
+    }
+    if (focus_ == control) {
+        focus_ = nullptr;
+    }
+    if (hover_ == control) {
+        hover_ = nullptr;
+    }
+    if (click_ == control) {
+        click_ = nullptr;
+    }
+    if (keyPress_ == control) {
+        keyPress_ = nullptr;
+    }
+    if (root_ == control) {
+        root_ = nullptr;
+    }
+    RemoveTimersOf(control);
+    RemoveItem(postPainters_, control);
+    for (auto it = names_.begin(); it != names_.end();) {
+        it = it->second == control ? names_.erase(it) : std::next(it);
+    }
+    for (Notification& queued : queuedNotifications_) {
+        if (queued.sender == control) {
+            queued.sender = nullptr;
+        }
+    }
+}
+
+void CUIManager::Invalidate(const RECT& rect) {
+    if (window_ != nullptr) {
+        InvalidateRect(window_, &rect, FALSE);
+    }
+}
+
+void CUIManager::SetInitSize(int cx, int cy) {
+    initSize_ = {cx, cy};
+    if (window_ != nullptr && root_ == nullptr) {
+        SetWindowPos(window_, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+}
+
+// ---- notifications ---------------------------------------------------------------------------
+
+void CUIManager::NotifyAll(CControlUI* control, const wchar_t* type, WPARAM wParam, LPARAM lParam,
+                           bool queued) {
+    Notification notification;
+    notification.type = type != nullptr ? type : L"";
+    notification.sender = control;
+    notification.wParam = wParam;
+    notification.lParam = lParam;
+    notification.mouse = lastMouse_;
+    notification.timestamp = GetTickCount();
+    if (useVirtualWnd_ && control != nullptr) {
+        notification.virtualWnd = control->GetVirtualWnd();
+    }
+    if (queued) {
+        queuedNotifications_.push_back(notification);
+    } else {
+        DeliverNotification(notification);
+    }
+}
+
+void CUIManager::DeliverNotification(Notification& notification) {
+    if (notification.sender != nullptr) {
+        // A handler may add listeners: walk a copy.
+        auto handlers = notification.sender->notifyListeners;
+        for (auto& handler : handlers) {
+            handler(notification);
+        }
+    }
+    auto listeners = listeners_;
+    for (INotifyUI* listener : listeners) {
+        listener->Notify(notification);
+    }
+}
+
+void CUIManager::DeliverQueuedNotifications() {
+    while (!queuedNotifications_.empty()) {
+        Notification notification = queuedNotifications_.front();
+        queuedNotifications_.pop_front();
+        DeliverNotification(notification);
+    }
+}
+
+bool CUIManager::AddListener(INotifyUI* listener) { return AddUnique(listeners_, listener); }
+bool CUIManager::RemoveListener(INotifyUI* listener) { return RemoveItem(listeners_, listener); }
+bool CUIManager::AddMessageHook(IMessageFilterUI* hook) { return AddUnique(messageHooks_, hook); }
+bool CUIManager::RemoveMessageHook(IMessageFilterUI* hook) { return RemoveItem(messageHooks_, hook); }
+bool CUIManager::AddPreMessageHook(IMessageFilterUI* hook) { return AddUnique(preMessageHooks_, hook); }
+bool CUIManager::RemovePreMessageHook(IMessageFilterUI* hook) { return RemoveItem(preMessageHooks_, hook); }
+bool CUIManager::AddPostPainter(CControlUI* control) { return AddUnique(postPainters_, control); }
+bool CUIManager::RemovePostPainter(CControlUI* control) { return RemoveItem(postPainters_, control); }
+bool CUIManager::AddTranslateAccelerator(ITranslateAccelerator* accelerator) {
+    return AddUnique(accelerators_, accelerator);
+}
+bool CUIManager::RemoveTranslateAccelerator(ITranslateAccelerator* accelerator) {
+    return RemoveItem(accelerators_, accelerator);
+}
+
+// ---- deferred deletion ------------------------------------------------------------------------
+
+void CUIManager::AddDeferredDelete(CControlUI* control) {
+    if (control == nullptr) {
+        return;
+    }
+    // The whole subtree leaves: nothing of it may stay focus, hover, click or named.
+    control->FindControl(ForgetVisitor, this, UIFIND_ALL);
+    EnterCriticalSection(&deferredLock_);
+    control->SetManager(nullptr, nullptr, false);
+    deferredDeletes_.push_back(control);
+    LeaveCriticalSection(&deferredLock_);
+    if (window_ != nullptr) {
+        PostMessageW(window_, kDeferredDeleteMessage, 0, 0);
+    }
+}
+
+void CUIManager::DeleteDeferred() {
+    std::vector<CControlUI*> doomed;
+    EnterCriticalSection(&deferredLock_);
+    doomed.swap(deferredDeletes_);
+    LeaveCriticalSection(&deferredLock_);
+    for (CControlUI* control : doomed) {
+        delete control;
+    }
+}
+
+// ---- timers -----------------------------------------------------------------------------------
+
+bool CUIManager::StartTimer(CControlUI* control, UINT localId, UINT elapse) {
+    if (control == nullptr || window_ == nullptr) {
+        return false;
+    }
+    for (TimerRecord& timer : timers_) {
+        if (timer.control == control && timer.window == window_ && timer.localId == localId) {
+            if (!timer.stopped) {
+                return false;
+            }
+            if (SetTimer(window_, timer.windowsId, elapse, nullptr) == 0) {
+                return false;
+            }
+            timer.stopped = false;
+            return true;
+        }
+    }
+    // Windows ids cycle through 0..254; an id still held by a running timer of this window is
+    // skipped so that one timer never silently replaces another.
+    auto inUse = [this](UINT id) {
+        return std::any_of(timers_.begin(), timers_.end(), [&](const TimerRecord& timer) {
+            return !timer.stopped && timer.window == window_ && timer.windowsId == id;
+        });
+    };
+    UINT id = 0;
+    int tries = 0;
+    do {
+        timerCounter_ = (timerCounter_ + 1) % 255;
+        id = timerCounter_;
+        if (++tries > 255) {
+            return false;
+        }
+    } while (inUse(id));
+    if (SetTimer(window_, id, elapse, nullptr) == 0) {
+        return false;
+    }
+    timers_.push_back(TimerRecord{control, localId, window_, id, false});
+    return true;
+}
+
+bool CUIManager::StopTimer(CControlUI* control, UINT localId) {
+    for (TimerRecord& timer : timers_) {
+        if (timer.control == control && timer.window == window_ && timer.localId == localId && !timer.stopped) {
+            KillTimer(timer.window, timer.windowsId);
+            timer.stopped = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CUIManager::RemoveTimersOf(CControlUI* control) {
+    for (auto it = timers_.begin(); it != timers_.end();) {
+        if (it->control == control) {
+            if (!it->stopped && it->window != nullptr) {
+                KillTimer(it->window, it->windowsId);
+            }
+            it = timers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+// ---- names, groups, default attributes ---------------------------------------------------------
+
+CControlUI* CUIManager::FindByName(const wchar_t* name) const {
+    if (name == nullptr) {
+        return nullptr;
+    }
+    auto found = names_.find(name);
+    return found != names_.end() ? found->second : nullptr;
+}
+
+bool CUIManager::AddOptionGroup(const wchar_t* group, CControlUI* control) {
+    if (group == nullptr || *group == 0 || control == nullptr) {
+        return false;
+    }
+    return AddUnique(optionGroups_[group], control);
+}
+
+const std::vector<CControlUI*>* CUIManager::GetOptionGroup(const wchar_t* group) const {
+    if (group == nullptr) {
+        return nullptr;
+    }
+    auto found = optionGroups_.find(group);
+    return found != optionGroups_.end() ? &found->second : nullptr;
+}
+
+void CUIManager::RemoveOptionGroup(const wchar_t* group, CControlUI* control) {
+    if (group == nullptr) {
+        return;
+    }
+    auto found = optionGroups_.find(group);
+    if (found != optionGroups_.end()) {
+        RemoveItem(found->second, control);
+        if (found->second.empty()) {
+            optionGroups_.erase(found);
+        }
+    }
+}
+
+void CUIManager::AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* list) {
+    if (controlName != nullptr && list != nullptr) {
+        defaultAttributes_[controlName] = list;
+    }
+}
+
+const wchar_t* CUIManager::GetDefaultAttributeList(const wchar_t* controlName) const {
+    if (controlName == nullptr) {
+        return nullptr;
+    }
+    for (const CUIManager* manager = this; manager != nullptr; manager = manager->parent_) {
+        auto found = manager->defaultAttributes_.find(controlName);
+        if (found != manager->defaultAttributes_.end()) {
+            return found->second.c_str();
+        }
+    }
+    return nullptr;
+}
+
+// ---- process-wide ------------------------------------------------------------------------------
+
+void CUIManager::SetProgramInstance(HINSTANCE instance) { SetProgramInstanceHandle(instance); }
+HINSTANCE CUIManager::GetProgramInstance() { return SkinUI::GetProgramInstance(); }
+void CUIManager::SetResourceInstance(HINSTANCE instance) { SetResourceInstanceHandle(instance); }
+void CUIManager::SetSkinFolder(const wchar_t* path) { SetSkinFolderPath(path); }
+void CUIManager::SetSkinArchive(const wchar_t* name) { SetSkinArchiveName(name); }
+void CUIManager::SetDefaultFontFace(const wchar_t* face) { SetDefaultFontFaceName(face); }
+
+}  // namespace SkinUI

@@ -1,0 +1,249 @@
+#pragma once
+// The paint manager of one skinned window: it owns the control tree, paints it double-buffered,
+// turns window messages into control events, keeps focus, hover, capture, tooltips and timers,
+// delivers notifications, and holds the window's fonts, images and colours.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "skinui/core/gdi_handles.h"
+#include "skinui/core/skin_image.h"
+#include "skinui/core/ui_events.h"
+
+namespace SkinUI {
+
+class CControlUI;
+
+class CUIManager {
+public:
+    // Posted to the window to carry out the deferred deletions.
+    static constexpr UINT kDeferredDeleteMessage = WM_APP + 1;
+
+    CUIManager();
+    ~CUIManager();
+    CUIManager(const CUIManager&) = delete;
+    CUIManager& operator=(const CUIManager&) = delete;
+
+    // ---- window and tree
+    void AttachWindow(HWND window);
+    HWND GetWindow() const { return window_; }
+    HDC GetWindowDC() const { return windowDC_; }
+    bool AttachRoot(CControlUI* root);
+    CControlUI* GetRoot() const { return root_; }
+    // Gives a control (and its subtree) this manager and parent and enters its names.
+    void BindControls(CControlUI* control, CControlUI* parent);
+    // Called by a control that goes away: it stops being focus, hover, click or key control.
+    void ForgetControl(CControlUI* control);
+
+    void Invalidate(const RECT& rect);
+    void SetUpdateNeeded() { updateNeeded_ = true; }
+    bool IsUpdateNeeded() const { return updateNeeded_; }
+
+    // ---- window settings
+    SIZE GetInitSize() const { return initSize_; }
+    void SetInitSize(int cx, int cy);
+    RECT GetSizeBox() const { return sizeBox_; }
+    void SetSizeBox(const RECT& box) { sizeBox_ = box; }
+    RECT GetCaptionRect() const { return caption_; }
+    void SetCaptionRect(const RECT& caption) { caption_ = caption; }
+    SIZE GetRoundCorner() const { return roundCorner_; }
+    void SetRoundCorner(int cx, int cy) { roundCorner_ = {cx, cy}; }
+    SIZE GetMinInfo() const { return minInfo_; }
+    void SetMinInfo(int cx, int cy) { minInfo_ = {cx, cy}; }
+    SIZE GetMaxInfo() const { return maxInfo_; }
+    void SetMaxInfo(int cx, int cy) { maxInfo_ = {cx, cy}; }
+    bool IsShowUpdateRect() const { return showUpdateRect_; }
+    void SetShowUpdateRect(bool show) { showUpdateRect_ = show; }
+    int GetWindowOpacity() const { return opacity_; }
+    void SetWindowOpacity(int alpha);
+    bool IsBackgroundTransparent() const { return alphaBackground_; }
+    void SetBackgroundTransparent(bool transparent) { alphaBackground_ = transparent; }
+    bool IsOffscreenPaint() const { return offscreenPaint_; }
+    void SetOffscreenPaint(bool offscreen) { offscreenPaint_ = offscreen; }
+
+    // ---- colours (a parent manager's when set there and not here)
+    DWORD GetDisabledColor() const { return disabledColor_; }
+    void SetDisabledColor(DWORD color) { disabledColor_ = color; }
+    DWORD GetDefaultFontColor() const { return defaultFontColor_; }
+    void SetDefaultFontColor(DWORD color) { defaultFontColor_ = color; }
+    DWORD GetLinkFontColor() const { return linkColor_; }
+    void SetLinkFontColor(DWORD color) { linkColor_ = color; }
+    DWORD GetLinkHoverFontColor() const { return linkHoverColor_; }
+    void SetLinkHoverFontColor(DWORD color) { linkHoverColor_ = color; }
+    DWORD GetSelectedBkColor() const { return selectedColor_; }
+    void SetSelectedBkColor(DWORD color) { selectedColor_ = color; }
+
+    // ---- messages
+    bool OnPreMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Lays the tree out when needed (sending "windowinit" the first time) and moves a pending
+    // focus: what WM_PAINT does before drawing.
+    void LayoutIfNeeded();
+    // Paints the tree's part inside `update` into dc: what WM_PAINT draws offscreen.
+    void PaintTree(HDC dc, const RECT& update);
+
+    // ---- notifications and listeners
+    void NotifyAll(CControlUI* control, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
+                   bool queued = false);
+    bool AddListener(INotifyUI* listener);
+    bool RemoveListener(INotifyUI* listener);
+    bool AddMessageHook(IMessageFilterUI* hook);
+    bool RemoveMessageHook(IMessageFilterUI* hook);
+    bool AddPreMessageHook(IMessageFilterUI* hook);
+    bool RemovePreMessageHook(IMessageFilterUI* hook);
+    bool AddPostPainter(CControlUI* control);
+    bool RemovePostPainter(CControlUI* control);
+    bool AddTranslateAccelerator(ITranslateAccelerator* accelerator);
+    bool RemoveTranslateAccelerator(ITranslateAccelerator* accelerator);
+    void SetUseVirtualWnd(bool use) { useVirtualWnd_ = use; }
+    bool UsesVirtualWnd() const { return useVirtualWnd_; }
+
+    // ---- deferred deletion (any thread may ask; the window's thread deletes)
+    void AddDeferredDelete(CControlUI* control);
+
+    // ---- timers
+    bool StartTimer(CControlUI* control, UINT localId, UINT elapse);
+    bool StopTimer(CControlUI* control, UINT localId);
+    void RemoveTimersOf(CControlUI* control);
+
+    // ---- focus, hit testing, names, capture
+    CControlUI* GetFocus() const { return focus_; }
+    void FocusControl(CControlUI* control);
+    void FocusControlLater(CControlUI* control);
+    bool FocusNextTab(bool forward);
+    CControlUI* FindByName(const wchar_t* name) const;
+    CControlUI* FindAtPoint(POINT point) const;
+    void CaptureMouse();
+    void ReleaseMouse();
+    bool IsCaptured() const { return captured_; }
+    POINT GetMousePos() const { return lastMouse_; }
+    CControlUI* GetHover() const { return hover_; }
+    CControlUI* GetClickControl() const { return click_; }
+
+    // ---- option groups and default attribute lists (used by the layout builder and options)
+    bool AddOptionGroup(const wchar_t* group, CControlUI* control);
+    const std::vector<CControlUI*>* GetOptionGroup(const wchar_t* group) const;
+    void RemoveOptionGroup(const wchar_t* group, CControlUI* control);
+    void AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* list);
+    const wchar_t* GetDefaultAttributeList(const wchar_t* controlName) const;
+
+    // ---- fonts
+    void SetParentManager(CUIManager* parent) { parent_ = parent; }
+    CUIManager* GetParentManager() const { return parent_; }
+    FontEntry* GetDefaultFont();
+    void SetBaseFont(const wchar_t* face, int size, bool bold, bool underline, bool italic);
+    HFONT AddFontEntry(const wchar_t* face, int size, bool bold, bool underline, bool italic);
+    HFONT GetFontByIndex(int index);
+    FontEntry* GetFontEntry(int index);
+    FontEntry* GetFontEntry(HFONT font);
+    int GetFontCount() const { return static_cast<int>(fonts_.size()); }
+    FontEntry* FindFontEntry(const wchar_t* face, int size, bool bold, bool underline, bool italic);
+    const TEXTMETRICW& GetFontMetrics(FontEntry* entry);
+
+    // ---- images
+    const SkinImage* FindImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
+    const SkinImage* CacheImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
+
+    // ---- process-wide
+    static void SetProgramInstance(HINSTANCE instance);
+    static HINSTANCE GetProgramInstance();
+    static void SetResourceInstance(HINSTANCE instance);
+    static void SetSkinFolder(const wchar_t* path);
+    static void SetSkinArchive(const wchar_t* name);
+    static void SetDefaultFontFace(const wchar_t* face);
+    static bool TranslateQueuedMessage(MSG* msg);
+    static void RunMessageLoop();
+
+private:
+    struct TimerRecord {
+        CControlUI* control;
+        UINT localId;
+        HWND window;
+        UINT windowsId;
+        bool stopped;
+    };
+
+    ControlEvent MakeEvent(int kind, CControlUI* target, WPARAM wParam = 0, LPARAM lParam = 0);
+    void SendEvent(CControlUI* target, ControlEvent& event);
+    static WORD KeyStateFromKeyboard();
+    void DeliverQueuedNotifications();
+    void DeliverNotification(Notification& notification);
+    void DeleteDeferred();
+    bool OnPaint();
+    void OnMouseMove(POINT point);
+    void ShowToolTip(CControlUI* control);
+    void ReleaseOffscreen();
+    void SetHover(CControlUI* control);
+    void EnterNames(CControlUI* control);
+    static std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold, bool underline, bool italic);
+
+    HWND window_ = nullptr;
+    HDC windowDC_ = nullptr;
+    MemoryDC offscreenDC_;
+    BitmapHandle offscreenBitmap_;
+    HGDIOBJ offscreenOld_ = nullptr;
+    MemoryDC backgroundDC_;
+    BitmapHandle backgroundBitmap_;
+    HGDIOBJ backgroundOld_ = nullptr;
+    HWND tooltip_ = nullptr;
+    TOOLINFOW toolInfo_ = {};
+    std::wstring tooltipText_;
+
+    CControlUI* root_ = nullptr;
+    CControlUI* focus_ = nullptr;
+    CControlUI* hover_ = nullptr;
+    CControlUI* click_ = nullptr;
+    CControlUI* keyPress_ = nullptr;
+    POINT lastMouse_ = {-1, -1};
+
+    SIZE initSize_ = {0, 0};
+    RECT sizeBox_ = {0, 0, 0, 0};
+    RECT caption_ = {0, 0, 0, 0};
+    SIZE roundCorner_ = {0, 0};
+    SIZE minInfo_ = {0, 0};
+    SIZE maxInfo_ = {0, 0};
+    bool showUpdateRect_ = false;
+    int opacity_ = 255;
+    bool alphaBackground_ = false;
+
+    DWORD disabledColor_ = 0xFFA7A6AA;
+    DWORD defaultFontColor_ = 0xFF000000;
+    DWORD linkColor_ = 0xFF0000FF;
+    DWORD linkHoverColor_ = 0xFFD3215F;
+    DWORD selectedColor_ = 0xFFBAE4FF;
+
+    bool firstLayout_ = true;
+    bool updateNeeded_ = false;
+    bool focusNeeded_ = false;
+    bool offscreenPaint_ = true;
+    bool mouseTracking_ = false;
+    bool captured_ = false;
+    bool useVirtualWnd_ = false;
+
+    UINT timerCounter_ = 4096;
+    std::vector<INotifyUI*> listeners_;
+    std::vector<TimerRecord> timers_;
+    std::vector<IMessageFilterUI*> preMessageHooks_;
+    std::vector<IMessageFilterUI*> messageHooks_;
+    std::vector<CControlUI*> postPainters_;
+    std::vector<CControlUI*> deferredDeletes_;
+    std::deque<Notification> queuedNotifications_;
+    std::vector<ITranslateAccelerator*> accelerators_;
+    std::unordered_map<std::wstring, CControlUI*> names_;
+    std::unordered_map<std::wstring, std::vector<CControlUI*>> optionGroups_;
+    std::unordered_map<std::wstring, std::unique_ptr<SkinImage>> images_;
+    std::unordered_map<std::wstring, std::wstring> defaultAttributes_;
+
+    std::unique_ptr<FontEntry> defaultFont_;
+    std::vector<std::unique_ptr<FontEntry>> fonts_;
+    CUIManager* parent_ = nullptr;
+
+    CRITICAL_SECTION deferredLock_;
+};
+
+}  // namespace SkinUI
