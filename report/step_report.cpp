@@ -33,8 +33,11 @@ ReportProfile GatherReportProfile() {
     p.cpuName = GetProcessorNameAnsi();
     p.cpuCount = GetProcessorCount();
     p.memory = GetTotalMemoryMB();
-    p.gpu = GetGpuName();
-    p.gpuDriver = GetGpuDriver();
+    // One Direct3D query serves both values: each costs about 0.1 s under Wine.
+    GpuInfo gpu;
+    QueryGpuInfo(gpu);
+    p.gpu = gpu.description;
+    p.gpuDriver = gpu.driver;
     p.mac = GetMacAddress();
     p.diskSerial = GetDiskSerial();
     p.machineGuid = GetMachineGuid();
