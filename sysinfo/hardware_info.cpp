@@ -45,9 +45,9 @@ std::wstring ThroughAnsiCodePage(BSTR value) {
 
 CHIBase::CHIBase() : propertyName_(new wchar_t[kNameChars]()) {}
 
-CHIBase::~CHIBase() {
-    delete[] propertyName_;
-}
+// COM objects are released by Disconnect, which WMI_Exit calls before deleting an instance;
+// the owners release whatever is left.
+CHIBase::~CHIBase() = default;
 
 HRESULT CHIBase::Connect() {
     HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -114,7 +114,7 @@ int CHIBase::FetchProperty(const wchar_t* query, wchar_t* out) {
         return 0;
     }
     ScopedVariant value;
-    if (FAILED(row_->Get(propertyName_, 0, value.get(), nullptr, nullptr))) {
+    if (FAILED(row_->Get(propertyName_.get(), 0, value.get(), nullptr, nullptr))) {
         return 0;
     }
     const VARIANT& v = *value;
@@ -163,7 +163,7 @@ int CNetworkInfo::GetFirstHardwareInfo(int kind, wchar_t* out) {
     }
     std::vector<wchar_t> query(kNameChars, L'\0');
     swprintf(query.data(), kNameChars, L"%ls%ls", select, from);
-    CopyBounded(propertyName_, kNameChars, property);
+    CopyBounded(propertyName_.get(), kNameChars, property);
     return FetchProperty(query.data(), out);
 }
 

@@ -5,6 +5,8 @@
 
 #include <wbemidl.h>
 
+#include <memory>
+
 #include "sysinfo/com_ptr.h"
 
 // Capacity, in wide characters, of the output buffer of the get functions.
@@ -50,7 +52,7 @@ protected:
     ComPtr<IWbemClassObject> row_;
     ComPtr<IWbemServices> services_;
     ComPtr<IWbemLocator> locator_;
-    wchar_t* propertyName_;
+    std::unique_ptr<wchar_t[]> propertyName_;
 
 private:
     bool comJoined_ = false;
