@@ -253,35 +253,42 @@ bool CUIManager::StartTimer(CControlUI* control, UINT localId, UINT elapse) {
     if (control == nullptr || window_ == nullptr) {
         return false;
     }
-    for (TimerRecord& timer : timers_) {
-        if (timer.control == control && timer.window == window_ && timer.localId == localId) {
-            if (!timer.stopped) {
-                return false;
-            }
-            if (SetTimer(window_, timer.windowsId, elapse, nullptr) == 0) {
-                return false;
-            }
-            timer.stopped = false;
-            return true;
-        }
-    }
     // Windows ids cycle through 0..254; an id still held by a running timer of this window is
-    // skipped so that one timer never silently replaces another.
+    // never handed out twice, so that one timer cannot silently replace another.
     auto inUse = [this](UINT id) {
         return std::any_of(timers_.begin(), timers_.end(), [&](const TimerRecord& timer) {
             return !timer.stopped && timer.window == window_ && timer.windowsId == id;
         });
     };
-    UINT id = 0;
-    int tries = 0;
-    do {
-        timerCounter_ = (timerCounter_ + 1) % 255;
-        id = timerCounter_;
-        if (++tries > 255) {
-            return false;
+    auto freshId = [&](UINT& id) {
+        for (int tries = 0; tries < 255; ++tries) {
+            timerCounter_ = (timerCounter_ + 1) % 255;
+            if (!inUse(timerCounter_)) {
+                id = timerCounter_;
+                return true;
+            }
         }
-    } while (inUse(id));
-    if (SetTimer(window_, id, elapse, nullptr) == 0) {
+        return false;
+    };
+    for (TimerRecord& timer : timers_) {
+        if (timer.control == control && timer.window == window_ && timer.localId == localId) {
+            if (!timer.stopped) {
+                return false;
+            }
+            UINT id = timer.windowsId;
+            if (inUse(id) && !freshId(id)) {
+                return false;
+            }
+            if (SetTimer(window_, id, elapse, nullptr) == 0) {
+                return false;
+            }
+            timer.windowsId = id;
+            timer.stopped = false;
+            return true;
+        }
+    }
+    UINT id = 0;
+    if (!freshId(id) || SetTimer(window_, id, elapse, nullptr) == 0) {
         return false;
     }
     timers_.push_back(TimerRecord{control, localId, window_, id, false});
