@@ -1,5 +1,6 @@
 // bench_download <url> <file> <md5>: downloads and verifies one file with the resumable
-// downloader and prints "download <bytes> <seconds-from-first-byte-to-verified> <peak-bytes>".
+// downloader and prints
+//   "download <bytes> <seconds-from-first-byte-to-verified> <peak-bytes> <seconds-of-transfer>".
 #include <windows.h>
 #include <psapi.h>
 
@@ -21,13 +22,13 @@ int main(int argc, char** argv) {
     std::strncpy(work.url, argv[1], sizeof work.url - 1);
     std::strncpy(work.savePath, argv[2], sizeof work.savePath - 1);
     std::strncpy(work.md5, argv[3], sizeof work.md5 - 1);
-    LARGE_INTEGER freq, first{}, end;
+    LARGE_INTEGER freq, first{}, received{}, end;
     QueryPerformanceFrequency(&freq);
     {
         CTinyDownload downloader;
         downloader.AddDownloadWork(work);
         downloader.StartDownloadThread();
-        bool started = false;
+        bool started = false, allReceived = false;
         DownloadInfo info;
         while (!downloader.IsFinished()) {
             if (!started) {
@@ -37,7 +38,15 @@ int main(int argc, char** argv) {
                     started = true;
                 }
             }
-            Sleep(started ? 20 : 1);
+            if (started && !allReceived) {
+                downloader.GetDownloadInfo(&info);
+                if (info.totalLength > 0 &&
+                    static_cast<double>(info.resumeFrom) + info.received >= info.totalLength) {
+                    QueryPerformanceCounter(&received);
+                    allReceived = true;
+                }
+            }
+            Sleep(1);
         }
         QueryPerformanceCounter(&end);
         downloader.GetDownloadInfo(&info);
@@ -45,8 +54,10 @@ int main(int argc, char** argv) {
         mem.cb = sizeof mem;
         GetProcessMemoryInfo(GetCurrentProcess(), &mem, sizeof mem);
         double seconds = static_cast<double>(end.QuadPart - first.QuadPart) / freq.QuadPart;
-        std::printf("download %.0f %.3f %lu\n", info.totalLength, seconds,
-                    static_cast<unsigned long>(mem.PeakWorkingSetSize));
+        double transfer =
+            static_cast<double>(received.QuadPart - first.QuadPart) / freq.QuadPart;
+        std::printf("download %.0f %.3f %lu %.3f\n", info.totalLength, seconds,
+                    static_cast<unsigned long>(mem.PeakWorkingSetSize), transfer);
     }
     SetLogStream(nullptr);
     if (log) {

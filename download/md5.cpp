@@ -12,11 +12,13 @@ namespace {
 inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
+// G as the sum of two disjoint masks: the two halves can be computed side by side.
+#define MD5_G(x, y, z) (((x) & (z)) + ((y) & ~(z)))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 #define MD5_STEP(f, a, b, c, d, x, t, s) \
-    (a) += f((b), (c), (d)) + (x) + (t); \
+    (a) += (x) + (t);                    \
+    (a) += f((b), (c), (d));             \
     (a) = Rotl((a), (s)) + (b)
 
 // Processes whole 64-byte blocks; rounds unrolled.

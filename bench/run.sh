@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Benchmarks of the download engine. Prints four figures:
+#   1. MD5 of a 1 GiB file: GetFileMD5 under Wine (in-process time) vs native `openssl dgst -md5`
+#   2. 1 GiB download from a loopback nginx: our downloader under Wine (first byte to verified
+#      file, in-process) vs native `curl -o`
+#   3. resume efficiency: bytes the server sent in total after a cut in the middle
+#   4. peak memory of the downloader process
+# Each timing is the median of RUNS runs (default 3). Needs a build (scripts/build.sh).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BUILD_DIR:-$root/build}"
+runs="${RUNS:-3}"
+work="${BENCH_DIR:-/tmp/velmora-bench}"
+size_mib="${SIZE_MIB:-1024}"
+mkdir -p "$work/www" "$work/out"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+export WINEPREFIX="$build/wine/bench"
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy no_proxy
+
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+now() { date +%s.%N; }
+
+file="$work/www/package.bin"
+if [ ! -f "$file" ] || [ "$(stat -c %s "$file")" != $((size_mib * 1024 * 1024)) ]; then
+  echo "making a ${size_mib} MiB test file"
+  openssl enc -aes-128-ctr -pass pass:velmora -nosalt -pbkdf2 </dev/zero 2>/dev/null |
+    head -c $((size_mib * 1024 * 1024)) >"$file"
+fi
+md5=$(md5sum "$file" | cut -d' ' -f1)
+wine "$build/bench/bench_md5.exe" Z:/dev/null >/dev/null 2>&1 || true  # start Wine once
+
+# 1. MD5
+ours=(); theirs=()
+for _ in $(seq "$runs"); do
+  line=$(wine "$build/bench/bench_md5.exe" "Z:$file" | tr -d "\r")
+  [ "$(echo "$line" | cut -d' ' -f2)" = "$md5" ] || { echo "wrong digest: $line"; exit 1; }
+  ours+=("$(echo "$line" | cut -d' ' -f4)")
+  t0=$(now); openssl dgst -md5 "$file" >/dev/null; t1=$(now)
+  theirs+=("$(echo "$t1 - $t0" | bc -l)")
+done
+md5_ours=$(printf '%s\n' "${ours[@]}" | median)
+md5_openssl=$(printf '%s\n' "${theirs[@]}" | median)
+
+# nginx on a free loopback port with its own configuration
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+mkdir -p "$work/nginx"
+cat >"$work/nginx/nginx.conf" <<CONF
+worker_processes 1;
+daemon off;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 64; }
+http {
+  access_log $work/nginx/access.log;
+  sendfile on;
+  server { listen 127.0.0.1:$port; root $work/www; }
+}
+CONF
+: >"$work/nginx/access.log"
+nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
+nginx_pid=$!
+trap 'kill $nginx_pid 2>/dev/null || true' EXIT
+sleep 0.5
+url="http://127.0.0.1:$port/package.bin"
+
+# 2. download throughput and 4. peak memory
+ours=(); theirs=(); peaks=()
+for _ in $(seq "$runs"); do
+  rm -f "$work/out/package.bin" "$work/out/package.bin.cfg"
+  line=$(cd "$work/out" && wine "$build/bench/bench_download.exe" "$url" "Z:$work/out/package.bin" "$md5" | tr -d "\r")
+  [ "$(md5sum "$work/out/package.bin" | cut -d' ' -f1)" = "$md5" ] || { echo "bad download"; exit 1; }
+  ours+=("$(echo "$line" | cut -d' ' -f3)")
+  peaks+=("$(echo "$line" | cut -d' ' -f4)")
+  rm -f "$work/out/curl.bin"
+  t0=$(now); curl -s -o "$work/out/curl.bin" "$url"; t1=$(now)
+  theirs+=("$(echo "$t1 - $t0" | bc -l)")
+done
+dl_ours=$(printf '%s\n' "${ours[@]}" | median)
+dl_curl=$(printf '%s\n' "${theirs[@]}" | median)
+peak=$(printf '%s\n' "${peaks[@]}" | sort -g | tail -1)
+rm -f "$work/out/curl.bin"
+
+# 3. resume efficiency: a partial file of half the size with the server's ETag, then resume
+etag=$(curl -sI "$url" | tr -d '\r' | sed -n 's/^ETag:\(.*\)$/\1/p')
+rm -f "$work/out/package.bin"
+head -c $((size_mib * 512 * 1024)) "$file" >"$work/out/package.bin"
+printf '%s\r\r\n' "$etag" >"$work/out/package.bin.cfg"
+: >"$work/nginx/access.log"
+(cd "$work/out" && wine "$build/bench/bench_download.exe" "$url" "Z:$work/out/package.bin" "$md5" >/dev/null)
+sent=$(awk '{s+=$10} END {print s}' "$work/nginx/access.log")
+[ "$(md5sum "$work/out/package.bin" | cut -d' ' -f1)" = "$md5" ] || { echo "bad resume"; exit 1; }
+total=$((size_mib * 1024 * 1024))
+half=$((size_mib * 512 * 1024))
+
+mb=$(echo "$size_mib * 1048576 / 1000000" | bc -l)
+printf 'MD5 %d MiB: GetFileMD5 under Wine %.2f s (%.0f MB/s), openssl natively %.2f s: %.2fx\n' \
+  "$size_mib" "$md5_ours" "$(echo "$mb / $md5_ours" | bc -l)" "$md5_openssl" "$(echo "$md5_openssl / $md5_ours" | bc -l)"
+printf 'Download %d MiB: downloader under Wine %.2f s (%.0f MB/s, first byte to verified file), curl natively %.2f s: %.2fx\n' \
+  "$size_mib" "$dl_ours" "$(echo "$mb / $dl_ours" | bc -l)" "$dl_curl" "$(echo "$dl_curl / $dl_ours" | bc -l)"
+printf 'Resume after a cut at half: server sent %d bytes for the missing %d (%d extra)\n' \
+  "$sent" "$((total - half))" "$((sent - (total - half)))"
+printf 'Peak memory of the downloader process: %.1f MiB\n' "$(echo "$peak / 1048576" | bc -l)"
