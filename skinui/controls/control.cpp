@@ -16,7 +16,9 @@ constexpr short kHue = 180;
 constexpr short kSaturation = 100;
 constexpr short kLightness = 100;
 
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool IsEmpty(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
 // Four integers, each followed by one separator; blanks before a number allowed.
 RECT ParseRect(const wchar_t* value) {
@@ -34,9 +36,13 @@ RECT ParseRect(const wchar_t* value) {
     return RECT{n[0], n[1], n[2], n[3]};
 }
 
-int ParseInt(const wchar_t* value) { return static_cast<int>(std::wcstol(value, nullptr, 10)); }
+int ParseInt(const wchar_t* value) {
+    return static_cast<int>(std::wcstol(value, nullptr, 10));
+}
 
-bool ParseBool(const wchar_t* value) { return std::wcscmp(value, L"true") == 0; }
+bool ParseBool(const wchar_t* value) {
+    return std::wcscmp(value, L"true") == 0;
+}
 
 }  // namespace
 
@@ -54,7 +60,9 @@ void* CControlUI::AsInterface(const wchar_t* name) {
     return name != nullptr && std::wcscmp(name, L"Control") == 0 ? this : nullptr;
 }
 
-bool CControlUI::Activate() { return IsVisible() && IsEnabled(); }
+bool CControlUI::Activate() {
+    return IsVisible() && IsEnabled();
+}
 
 void CControlUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) {
     manager_ = manager;
@@ -178,12 +186,12 @@ void CControlUI::SetFixedHeight(int cy) {
     float_ ? RequestLayout() : RequestParentLayout();
 }
 
-#define SKINUI_LIMIT_SETTER(Name, field)           \
-    void CControlUI::Name(int value) {             \
-        if (value < 0 || value == field) {         \
-            return;                                \
-        }                                          \
-        field = value;                             \
+#define SKINUI_LIMIT_SETTER(Name, field)                  \
+    void CControlUI::Name(int value) {                    \
+        if (value < 0 || value == field) {                \
+            return;                                       \
+        }                                                 \
+        field = value;                                    \
         float_ ? RequestLayout() : RequestParentLayout(); \
     }
 SKINUI_LIMIT_SETTER(SetMinWidth, minWidth_)
@@ -200,7 +208,9 @@ void CControlUI::SetRelativePos(int moveX, int moveY, int zoomX, int zoomY) {
     relativePos_.active = true;
 }
 
-void CControlUI::SetRelativeBase(int cx, int cy) { relativePos_.parentSize = {cx, cy}; }
+void CControlUI::SetRelativeBase(int cx, int cy) {
+    relativePos_.parentSize = {cx, cy};
+}
 
 void CControlUI::SetVisible(bool visible) {
     if (visible_ == visible) {
@@ -306,7 +316,9 @@ void CControlUI::HandleEvent(ControlEvent& event) {
     }
 }
 
-SIZE CControlUI::MeasureSize(SIZE /*available*/) { return SIZE{fixedWidth_, fixedHeight_}; }
+SIZE CControlUI::MeasureSize(SIZE /*available*/) {
+    return SIZE{fixedWidth_, fixedHeight_};
+}
 
 void CControlUI::SetVirtualWnd(const wchar_t* name) {
     virtualWnd_ = name != nullptr ? name : L"";
@@ -483,7 +495,8 @@ void CControlUI::Paint(HDC dc, const RECT& dirty) {
     }
     CRenderClip clip;
     if (borderRound_.cx > 0 || borderRound_.cy > 0) {
-        CRenderer::ClipToRoundRect(dc, paintRect_, itemRect_, borderRound_.cx, borderRound_.cy, clip);
+        CRenderer::ClipToRoundRect(dc, paintRect_, itemRect_, borderRound_.cx, borderRound_.cy,
+                                   clip);
     }
     PaintBackColor(dc);
     PaintBackImage(dc);
@@ -539,20 +552,23 @@ void CControlUI::PaintBorder(HDC dc) {
         return;
     }
     const RECT& r = itemRect_;
-    if (leftBorderSize_ > 0 || topBorderSize_ > 0 || rightBorderSize_ > 0 || bottomBorderSize_ > 0) {
+    if (leftBorderSize_ > 0 || topBorderSize_ > 0 || rightBorderSize_ > 0 ||
+        bottomBorderSize_ > 0) {
         if (leftBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.left, r.bottom}, leftBorderSize_, border, borderStyle_);
+            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.left, r.bottom}, leftBorderSize_,
+                                  border, borderStyle_);
         }
         if (topBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.right, r.top}, topBorderSize_, border, borderStyle_);
+            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.right, r.top}, topBorderSize_, border,
+                                  borderStyle_);
         }
         if (rightBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.right, r.top, r.right, r.bottom}, rightBorderSize_, border,
-                                  borderStyle_);
+            CRenderer::StrokeLine(dc, RECT{r.right, r.top, r.right, r.bottom}, rightBorderSize_,
+                                  border, borderStyle_);
         }
         if (bottomBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.left, r.bottom, r.right, r.bottom}, bottomBorderSize_, border,
-                                  borderStyle_);
+            CRenderer::StrokeLine(dc, RECT{r.left, r.bottom, r.right, r.bottom}, bottomBorderSize_,
+                                  border, borderStyle_);
         }
         return;
     }

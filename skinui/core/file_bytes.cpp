@@ -2,7 +2,8 @@
 
 namespace SkinUI {
 
-FileReadResult ReadWholeFile(const wchar_t* path, DWORD maxSize, std::vector<unsigned char>& bytes) {
+FileReadResult ReadWholeFile(const wchar_t* path, DWORD maxSize,
+                             std::vector<unsigned char>& bytes) {
     bytes.clear();
     KernelHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -39,7 +39,8 @@ struct StbPixels {
 
 }  // namespace
 
-std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const wchar_t* type, DWORD mask) {
+std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const wchar_t* type,
+                                                      DWORD mask) {
     if (name == nullptr) {
         return nullptr;
     }
@@ -61,8 +62,8 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const
     return DecodeSkinImageBytes(bytes.data(), bytes.size(), mask);
 }
 
-std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* bytes, std::size_t size,
-                                                           DWORD mask) {
+std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* bytes,
+                                                           std::size_t size, DWORD mask) {
     if (bytes == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
         return nullptr;
     }

@@ -24,11 +24,14 @@ RECT ParseFour(const std::wstring& value) {
     return RECT{numbers[0], numbers[1], numbers[2], numbers[3]};
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
 
 class SpecParser {
 public:
-    SpecParser(const RECT& control, std::vector<ImageDrawSettings>& out) : control_(control), out_(out) {
+    SpecParser(const RECT& control, std::vector<ImageDrawSettings>& out)
+        : control_(control), out_(out) {
         settings_.dest = control;
     }
 

@@ -53,7 +53,9 @@ CUIManager* ForWindow(HWND window) {
     return nullptr;
 }
 
-HPEN UpdateRectPen() { return RedPen().get(); }
+HPEN UpdateRectPen() {
+    return RedPen().get();
+}
 
 }  // namespace ManagerRegistry
 }  // namespace SkinUI

@@ -80,7 +80,9 @@ GradientFillFunction GradientFiller() {
     return g_builtIn ? nullptr : found;
 }
 
-void UseBuiltInBlending(bool builtIn) { g_builtIn = builtIn; }
+void UseBuiltInBlending(bool builtIn) {
+    g_builtIn = builtIn;
+}
 
 BOOL WINAPI BuiltInAlphaBlend(HDC dest, int x, int y, int cx, int cy, HDC source, int sx, int sy,
                               int scx, int scy, BLENDFUNCTION blend) {

@@ -5,7 +5,8 @@
 
 namespace SkinUI {
 
-using AlphaBlendFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
+using AlphaBlendFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int,
+                                         BLENDFUNCTION);
 using GradientFillFunction = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 
 // AlphaBlend of msimg32, or BuiltInAlphaBlend when it cannot be had (or is switched off).

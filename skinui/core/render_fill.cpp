@@ -8,8 +8,12 @@ namespace SkinUI {
 
 namespace {
 
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
+int Width(const RECT& r) {
+    return r.right - r.left;
+}
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
 
 HBITMAP Create32BitDib(int cx, int cy, DWORD** pixels) {
     BITMAPINFO info = {};
@@ -88,7 +92,8 @@ void CRenderer::FillColor(HDC dc, const RECT& rect, DWORD color) {
     PaintBitmapGrid(dc, bitmap.get(), rect, rect, source, corners, true, 255);
 }
 
-void CRenderer::FillGradient(HDC dc, const RECT& rect, DWORD first, DWORD second, bool vertical, int steps) {
+void CRenderer::FillGradient(HDC dc, const RECT& rect, DWORD first, DWORD second, bool vertical,
+                             int steps) {
     const int alpha = (static_cast<int>(first >> 24) + static_cast<int>(second >> 24)) / 2;
     const int cx = Width(rect);
     const int cy = Height(rect);
@@ -118,7 +123,8 @@ void CRenderer::FillGradient(HDC dc, const RECT& rect, DWORD first, DWORD second
         vertices[1].Blue = static_cast<COLOR16>((second & 0xFF) << 8);
         vertices[1].Alpha = 0xFF00;
         GRADIENT_RECT mesh = {0, 1};
-        fill(memory.get(), vertices, 2, &mesh, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
+        fill(memory.get(), vertices, 2, &mesh, 1,
+             vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
     } else {
         FillBands(memory.get(), local, first, second, vertical, steps);
     }
@@ -150,8 +156,8 @@ void CRenderer::StrokeRect(HDC dc, const RECT& rect, int width, DWORD color) {
     Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
 }
 
-void CRenderer::StrokeRoundRect(HDC dc, const RECT& rect, int width, int ellipseWidth, int ellipseHeight,
-                                DWORD color) {
+void CRenderer::StrokeRoundRect(HDC dc, const RECT& rect, int width, int ellipseWidth,
+                                int ellipseHeight, DWORD color) {
     if (dc == nullptr) {
         return;
     }
@@ -184,15 +190,15 @@ void CRenderer::ClipToRect(HDC dc, const RECT& rect, CRenderClip& clip) {
     ExtSelectClipRgn(dc, region.get(), RGN_AND);
 }
 
-void CRenderer::ClipToRoundRect(HDC dc, const RECT& rect, const RECT& inner, int ellipseWidth, int ellipseHeight,
-                                CRenderClip& clip) {
+void CRenderer::ClipToRoundRect(HDC dc, const RECT& rect, const RECT& inner, int ellipseWidth,
+                                int ellipseHeight, CRenderClip& clip) {
     if (dc == nullptr) {
         return;
     }
     clip.Save(dc);
     RegionHandle region(CreateRectRgnIndirect(&rect));
-    RegionHandle round(
-        CreateRoundRectRgn(inner.left, inner.top, inner.right + 1, inner.bottom + 1, ellipseWidth, ellipseHeight));
+    RegionHandle round(CreateRoundRectRgn(inner.left, inner.top, inner.right + 1, inner.bottom + 1,
+                                          ellipseWidth, ellipseHeight));
     CombineRgn(region.get(), region.get(), round.get(), RGN_AND);
     ExtSelectClipRgn(dc, region.get(), RGN_AND);
 }
@@ -259,7 +265,9 @@ DWORD CRenderer::ShiftColorHsl(DWORD color, short hue, short saturation, short l
         outG = HueToChannel(p, q, h / 360);
         outB = HueToChannel(p, q, h / 360 - 1.0 / 3);
     }
-    auto channel = [](double v) { return static_cast<DWORD>(std::clamp(std::lround(v * 255), 0L, 255L)); };
+    auto channel = [](double v) {
+        return static_cast<DWORD>(std::clamp(std::lround(v * 255), 0L, 255L));
+    };
     return (color & 0xFF000000) | (channel(outR) << 16) | (channel(outG) << 8) | channel(outB);
 }
 

@@ -14,8 +14,12 @@ bool Intersects(const RECT& a, const RECT& b) {
     return IntersectRect(&unused, &a, &b) != FALSE;
 }
 
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
+int Width(const RECT& r) {
+    return r.right - r.left;
+}
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
 
 // Draws source pieces of one bitmap onto a DC through either the blending or the copying path.
 class GridPainter {
@@ -26,17 +30,18 @@ public:
     }
 
     void Piece(const RECT& d, const RECT& s) const {
-        if (Width(d) <= 0 || Height(d) <= 0 || Width(s) <= 0 || Height(s) <= 0 || !Intersects(d, paint_)) {
+        if (Width(d) <= 0 || Height(d) <= 0 || Width(s) <= 0 || Height(s) <= 0 ||
+            !Intersects(d, paint_)) {
             return;
         }
         if (alpha_) {
-            blend_(dc_, d.left, d.top, Width(d), Height(d), source_, s.left, s.top, Width(s), Height(s),
-                   function_);
+            blend_(dc_, d.left, d.top, Width(d), Height(d), source_, s.left, s.top, Width(s),
+                   Height(s), function_);
         } else if (Width(d) == Width(s) && Height(d) == Height(s)) {
             BitBlt(dc_, d.left, d.top, Width(d), Height(d), source_, s.left, s.top, SRCCOPY);
         } else {
-            StretchBlt(dc_, d.left, d.top, Width(d), Height(d), source_, s.left, s.top, Width(s), Height(s),
-                       SRCCOPY);
+            StretchBlt(dc_, d.left, d.top, Width(d), Height(d), source_, s.left, s.top, Width(s),
+                       Height(s), SRCCOPY);
         }
     }
 
@@ -49,8 +54,8 @@ private:
     BLENDFUNCTION function_;
 };
 
-void PaintMiddle(const GridPainter& painter, const RECT& inner, const RECT& innerSource, bool xtiled,
-                 bool ytiled) {
+void PaintMiddle(const GridPainter& painter, const RECT& inner, const RECT& innerSource,
+                 bool xtiled, bool ytiled) {
     if (!xtiled && !ytiled) {
         painter.Piece(inner, innerSource);
         return;
@@ -85,8 +90,9 @@ void PaintMiddle(const GridPainter& painter, const RECT& inner, const RECT& inne
 
 }  // namespace
 
-void CRenderer::PaintBitmapGrid(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& paint, const RECT& source,
-                                const RECT& corners, bool alpha, BYTE fade, bool hole, bool xtiled, bool ytiled) {
+void CRenderer::PaintBitmapGrid(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& paint,
+                                const RECT& source, const RECT& corners, bool alpha, BYTE fade,
+                                bool hole, bool xtiled, bool ytiled) {
     if (dc == nullptr || bitmap == nullptr) {
         return;
     }
@@ -99,7 +105,8 @@ void CRenderer::PaintBitmapGrid(HDC dc, HBITMAP bitmap, const RECT& dest, const 
     const bool alphaPath = alpha || fade < 255;
     GridPainter painter(dc, memory.get(), paint, alphaPath, fade);
 
-    const bool noCorners = corners.left == 0 && corners.top == 0 && corners.right == 0 && corners.bottom == 0;
+    const bool noCorners =
+        corners.left == 0 && corners.top == 0 && corners.right == 0 && corners.bottom == 0;
     if (!alphaPath && noCorners && Width(dest) == Width(source) && Height(dest) == Height(source)) {
         RECT part;
         if (IntersectRect(&part, &dest, &paint)) {
@@ -107,8 +114,8 @@ void CRenderer::PaintBitmapGrid(HDC dc, HBITMAP bitmap, const RECT& dest, const 
                    source.left + part.left - dest.left, source.top + part.top - dest.top, SRCCOPY);
         }
     } else {
-        const RECT inner = {dest.left + corners.left, dest.top + corners.top, dest.right - corners.right,
-                            dest.bottom - corners.bottom};
+        const RECT inner = {dest.left + corners.left, dest.top + corners.top,
+                            dest.right - corners.right, dest.bottom - corners.bottom};
         const RECT innerSource = {source.left + corners.left, source.top + corners.top,
                                   source.right - corners.right, source.bottom - corners.bottom};
         if (!hole && Intersects(inner, paint)) {
@@ -153,14 +160,14 @@ void CRenderer::PaintBitmapGrid(HDC dc, HBITMAP bitmap, const RECT& dest, const 
     SetStretchBltMode(dc, oldMode);
 }
 
-bool CRenderer::PaintImageSettings(HDC dc, CUIManager* manager, const RECT& control, const RECT& paint,
-                                   const ImageDrawSettings& settings) {
+bool CRenderer::PaintImageSettings(HDC dc, CUIManager* manager, const RECT& control,
+                                   const RECT& paint, const ImageDrawSettings& settings) {
     if (dc == nullptr || manager == nullptr || settings.name.empty()) {
         return false;
     }
     const SkinImage* image =
-        manager->FindImage(settings.name.c_str(), settings.type.empty() ? nullptr : settings.type.c_str(),
-                           settings.mask);
+        manager->FindImage(settings.name.c_str(),
+                           settings.type.empty() ? nullptr : settings.type.c_str(), settings.mask);
     if (image == nullptr) {
         return false;
     }
@@ -173,8 +180,9 @@ bool CRenderer::PaintImageSettings(HDC dc, CUIManager* manager, const RECT& cont
     source.right = std::min<LONG>(source.right, image->width);
     source.bottom = std::min<LONG>(source.bottom, image->height);
     if (Intersects(settings.dest, control) && Intersects(settings.dest, paint)) {
-        PaintBitmapGrid(dc, image->bitmap.get(), settings.dest, paint, source, settings.corner, image->hasAlpha,
-                        settings.fade, settings.hole, settings.xtiled, settings.ytiled);
+        PaintBitmapGrid(dc, image->bitmap.get(), settings.dest, paint, source, settings.corner,
+                        image->hasAlpha, settings.fade, settings.hole, settings.xtiled,
+                        settings.ytiled);
     }
     return true;
 }

@@ -11,8 +11,8 @@
 
 namespace SkinUI {
 
-void CRenderer::PaintPlainText(HDC dc, CUIManager* manager, RECT rect, const wchar_t* text, DWORD color, int font,
-                               UINT style) {
+void CRenderer::PaintPlainText(HDC dc, CUIManager* manager, RECT rect, const wchar_t* text,
+                               DWORD color, int font, UINT style) {
     if (dc == nullptr || manager == nullptr || text == nullptr) {
         return;
     }
@@ -28,8 +28,12 @@ void CRenderer::PaintPlainText(HDC dc, CUIManager* manager, RECT rect, const wch
 
 namespace {
 
-bool IsTagLetter(wchar_t c) { return c >= L'a' && c <= L'z'; }
-bool IsCloser(wchar_t c) { return c == L'>' || c == L'}'; }
+bool IsTagLetter(wchar_t c) {
+    return c >= L'a' && c <= L'z';
+}
+bool IsCloser(wchar_t c) {
+    return c == L'>' || c == L'}';
+}
 
 struct Tag {
     wchar_t letter = 0;
@@ -160,9 +164,11 @@ private:
     FontEntry* Current(const MarkupState& state) const { return state.fonts.back(); }
 
     FontEntry* Variant(FontEntry* base, bool bold, bool underline, bool italic) {
-        FontEntry* found = manager_->FindFontEntry(base->face.c_str(), base->size, bold, underline, italic);
+        FontEntry* found =
+            manager_->FindFontEntry(base->face.c_str(), base->size, bold, underline, italic);
         if (found == nullptr) {
-            HFONT font = manager_->AddFontEntry(base->face.c_str(), base->size, bold, underline, italic);
+            HFONT font =
+                manager_->AddFontEntry(base->face.c_str(), base->size, bold, underline, italic);
             found = manager_->GetFontEntry(font);
         }
         return found != nullptr ? found : base;
@@ -170,7 +176,8 @@ private:
 
     FontEntry* DescribedFont(const std::wstring& argument) {
         if (!argument.empty() && std::iswdigit(argument[0])) {
-            return manager_->GetFontEntry(static_cast<int>(std::wcstol(argument.c_str(), nullptr, 10)));
+            return manager_->GetFontEntry(
+                static_cast<int>(std::wcstol(argument.c_str(), nullptr, 10)));
         }
         std::wstring face;
         int size = 10;
@@ -203,7 +210,8 @@ private:
         }
         FontEntry* found = manager_->FindFontEntry(face.c_str(), size, bold, underline, italic);
         if (found == nullptr) {
-            found = manager_->GetFontEntry(manager_->AddFontEntry(face.c_str(), size, bold, underline, italic));
+            found = manager_->GetFontEntry(
+                manager_->AddFontEntry(face.c_str(), size, bold, underline, italic));
         }
         return found;
     }
@@ -214,7 +222,9 @@ private:
         }
     }
 
-    DWORD Color(const MarkupState& state) const { return state.colors.empty() ? defaultColor_ : state.colors.back(); }
+    DWORD Color(const MarkupState& state) const {
+        return state.colors.empty() ? defaultColor_ : state.colors.back();
+    }
 
     LONG FontHeight(FontEntry* font) { return manager_->GetFontMetrics(font).tmHeight; }
 
@@ -280,7 +290,8 @@ private:
             }
             result.end = end;
             result.width = x - lineLeft;
-            result.height = (state.lineHeightOverride > 0 ? state.lineHeightOverride : lineHeight) + spacing;
+            result.height =
+                (state.lineHeightOverride > 0 ? state.lineHeightOverride : lineHeight) + spacing;
             return result;
         };
         while (*p != 0) {
@@ -311,7 +322,8 @@ private:
             }
             // Plain run up to the next possible tag, line feed or end.
             const wchar_t* end = p + 1;
-            while (*end != 0 && *end != L'\n' && *end != L'\r' && (state.raw || (*end != L'<' && *end != L'{'))) {
+            while (*end != 0 && *end != L'\n' && *end != L'\r' &&
+                   (state.raw || (*end != L'<' && *end != L'{'))) {
                 ++end;
             }
             lineHeight = std::max(lineHeight, FontHeight(Current(state)));
@@ -335,7 +347,8 @@ private:
 
     // Places (and draws) as much of the run as fits; returns the characters used, or -1 when a
     // single line was cut with an ellipsis and nothing more follows.
-    int PlaceRun(const wchar_t* s, int n, const MarkupState& state, LONG& x, LONG bottom, bool lineStart) {
+    int PlaceRun(const wchar_t* s, int n, const MarkupState& state, LONG& x, LONG bottom,
+                 bool lineStart) {
         FontEntry* font = Current(state);
         const LONG room = rect_.right - x;
         int fit = 0;
@@ -391,8 +404,8 @@ private:
     }
 
     // Applies a tag; true when it ends the current line.
-    bool Apply(const Tag& tag, MarkupState& state, LONG& x, LONG lineLeft, LONG top, LONG height, LONG& lineHeight,
-               bool single) {
+    bool Apply(const Tag& tag, MarkupState& state, LONG& x, LONG lineLeft, LONG top, LONG height,
+               LONG& lineHeight, bool single) {
         breakConsumes_ = true;
         const bool atLineStart = x == lineLeft;
         switch (tag.letter) {
@@ -401,8 +414,9 @@ private:
                     state.inLink = true;
                     state.linkText = tag.argument;
                     state.linkStart = x;
-                    state.colors.push_back(LinkHovered(tag.argument) ? manager_->GetLinkHoverFontColor()
-                                                                    : manager_->GetLinkFontColor());
+                    state.colors.push_back(LinkHovered(tag.argument)
+                                               ? manager_->GetLinkHoverFontColor()
+                                               : manager_->GetLinkFontColor());
                     FontEntry* base = Current(state);
                     state.fonts.push_back(Variant(base, base->bold, true, base->italic));
                 } else if (state.inLink) {
@@ -419,7 +433,8 @@ private:
                 if (!tag.closing) {
                     FontEntry* base = Current(state);
                     if (tag.letter == L'b') {
-                        state.fonts.push_back(base->bold ? base : Variant(base, true, base->underline, base->italic));
+                        state.fonts.push_back(
+                            base->bold ? base : Variant(base, true, base->underline, base->italic));
                     } else {
                         state.fonts.push_back(Variant(base, base->bold, true, base->italic));
                     }
@@ -465,7 +480,8 @@ private:
                         breakConsumes_ = false;
                         return true;
                     }
-                    state.spacing.push_back(static_cast<int>(std::wcstol(tag.argument.c_str(), nullptr, 10)));
+                    state.spacing.push_back(
+                        static_cast<int>(std::wcstol(tag.argument.c_str(), nullptr, 10)));
                     return false;
                 }
                 if (!state.spacing.empty()) {
@@ -480,7 +496,8 @@ private:
                 return false;
             case L'x':
                 if (!tag.closing) {
-                    x += std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10), -10000L, 10000L);
+                    x +=
+                        std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10), -10000L, 10000L);
                 }
                 return false;
             case L'y':
@@ -520,9 +537,9 @@ private:
             return false;
         }
         const ImageDrawSettings& settings = images.front();
-        const SkinImage* image = manager_->FindImage(settings.name.c_str(),
-                                                     settings.type.empty() ? nullptr : settings.type.c_str(),
-                                                     settings.mask);
+        const SkinImage* image = manager_->FindImage(
+            settings.name.c_str(), settings.type.empty() ? nullptr : settings.type.c_str(),
+            settings.mask);
         if (image == nullptr) {
             return false;
         }
@@ -537,7 +554,8 @@ private:
             const RECT dest = {x, bottom - image->height, x + frameWidth, bottom};
             const RECT source = {index * frameWidth, 0, (index + 1) * frameWidth, image->height};
             const RECT corners = {0, 0, 0, 0};
-            CRenderer::PaintBitmapGrid(dc_, image->bitmap.get(), dest, rect_, source, corners, image->hasAlpha);
+            CRenderer::PaintBitmapGrid(dc_, image->bitmap.get(), dest, rect_, source, corners,
+                                       image->hasAlpha);
         }
         x += frameWidth;
         return false;
@@ -560,8 +578,9 @@ private:
 
 }  // namespace
 
-void CRenderer::PaintMarkupText(HDC dc, CUIManager* manager, RECT& rect, const wchar_t* text, DWORD defaultColor,
-                                RECT* links, std::wstring* linkTexts, int& linkCount, UINT style) {
+void CRenderer::PaintMarkupText(HDC dc, CUIManager* manager, RECT& rect, const wchar_t* text,
+                                DWORD defaultColor, RECT* links, std::wstring* linkTexts,
+                                int& linkCount, UINT style) {
     if (dc == nullptr || manager == nullptr || text == nullptr || IsRectEmpty(&rect)) {
         linkCount = 0;
         return;

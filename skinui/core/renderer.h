@@ -35,35 +35,38 @@ public:
     static std::unique_ptr<SkinImage> DecodeSkinImage(const wchar_t* name, const wchar_t* type,
                                                       DWORD mask);
     // PNG bytes in memory to a skin image (premultiplied, mask applied).
-    static std::unique_ptr<SkinImage> DecodeSkinImageBytes(const unsigned char* bytes, std::size_t size,
-                                                           DWORD mask);
+    static std::unique_ptr<SkinImage> DecodeSkinImageBytes(const unsigned char* bytes,
+                                                           std::size_t size, DWORD mask);
 
     static bool PaintImageSpec(HDC dc, CUIManager* manager, const RECT& control, const RECT& paint,
                                const wchar_t* spec, const wchar_t* modifier = nullptr);
-    static bool PaintImageSettings(HDC dc, CUIManager* manager, const RECT& control, const RECT& paint,
-                                   const ImageDrawSettings& settings);
+    static bool PaintImageSettings(HDC dc, CUIManager* manager, const RECT& control,
+                                   const RECT& paint, const ImageDrawSettings& settings);
     static void PaintBitmapGrid(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& paint,
-                                const RECT& source, const RECT& corners, bool alpha, BYTE fade = 255,
-                                bool hole = false, bool xtiled = false, bool ytiled = false);
+                                const RECT& source, const RECT& corners, bool alpha,
+                                BYTE fade = 255, bool hole = false, bool xtiled = false,
+                                bool ytiled = false);
 
     static void FillColor(HDC dc, const RECT& rect, DWORD color);
-    static void FillGradient(HDC dc, const RECT& rect, DWORD first, DWORD second, bool vertical, int steps);
-    static void StrokeLine(HDC dc, const RECT& points, int width, DWORD color, int style = PS_SOLID);
+    static void FillGradient(HDC dc, const RECT& rect, DWORD first, DWORD second, bool vertical,
+                             int steps);
+    static void StrokeLine(HDC dc, const RECT& points, int width, DWORD color,
+                           int style = PS_SOLID);
     static void StrokeRect(HDC dc, const RECT& rect, int width, DWORD color);
-    static void StrokeRoundRect(HDC dc, const RECT& rect, int width, int ellipseWidth, int ellipseHeight,
-                                DWORD color);
+    static void StrokeRoundRect(HDC dc, const RECT& rect, int width, int ellipseWidth,
+                                int ellipseHeight, DWORD color);
 
     static void ClipToRect(HDC dc, const RECT& rect, CRenderClip& clip);
     static void ClipToRoundRect(HDC dc, const RECT& rect, const RECT& inner, int ellipseWidth,
                                 int ellipseHeight, CRenderClip& clip);
 
-    static void PaintPlainText(HDC dc, CUIManager* manager, RECT rect, const wchar_t* text, DWORD color,
-                               int font, UINT style);
+    static void PaintPlainText(HDC dc, CUIManager* manager, RECT rect, const wchar_t* text,
+                               DWORD color, int font, UINT style);
     // rect: in the area, out (with DT_CALCRECT) the text's extent. links/linkTexts: linkCount
     // slots in (holding the previous layout's links), the used count out.
     static void PaintMarkupText(HDC dc, CUIManager* manager, RECT& rect, const wchar_t* text,
-                                DWORD defaultColor, RECT* links, std::wstring* linkTexts, int& linkCount,
-                                UINT style);
+                                DWORD defaultColor, RECT* links, std::wstring* linkTexts,
+                                int& linkCount, UINT style);
 
     static DWORD ShiftColorHsl(DWORD color, short hue, short saturation, short lightness);
 };

@@ -205,14 +205,30 @@ void CUIManager::DeliverQueuedNotifications() {
     }
 }
 
-bool CUIManager::AddListener(INotifyUI* listener) { return AddUnique(listeners_, listener); }
-bool CUIManager::RemoveListener(INotifyUI* listener) { return RemoveItem(listeners_, listener); }
-bool CUIManager::AddMessageHook(IMessageFilterUI* hook) { return AddUnique(messageHooks_, hook); }
-bool CUIManager::RemoveMessageHook(IMessageFilterUI* hook) { return RemoveItem(messageHooks_, hook); }
-bool CUIManager::AddPreMessageHook(IMessageFilterUI* hook) { return AddUnique(preMessageHooks_, hook); }
-bool CUIManager::RemovePreMessageHook(IMessageFilterUI* hook) { return RemoveItem(preMessageHooks_, hook); }
-bool CUIManager::AddPostPainter(CControlUI* control) { return AddUnique(postPainters_, control); }
-bool CUIManager::RemovePostPainter(CControlUI* control) { return RemoveItem(postPainters_, control); }
+bool CUIManager::AddListener(INotifyUI* listener) {
+    return AddUnique(listeners_, listener);
+}
+bool CUIManager::RemoveListener(INotifyUI* listener) {
+    return RemoveItem(listeners_, listener);
+}
+bool CUIManager::AddMessageHook(IMessageFilterUI* hook) {
+    return AddUnique(messageHooks_, hook);
+}
+bool CUIManager::RemoveMessageHook(IMessageFilterUI* hook) {
+    return RemoveItem(messageHooks_, hook);
+}
+bool CUIManager::AddPreMessageHook(IMessageFilterUI* hook) {
+    return AddUnique(preMessageHooks_, hook);
+}
+bool CUIManager::RemovePreMessageHook(IMessageFilterUI* hook) {
+    return RemoveItem(preMessageHooks_, hook);
+}
+bool CUIManager::AddPostPainter(CControlUI* control) {
+    return AddUnique(postPainters_, control);
+}
+bool CUIManager::RemovePostPainter(CControlUI* control) {
+    return RemoveItem(postPainters_, control);
+}
 bool CUIManager::AddTranslateAccelerator(ITranslateAccelerator* accelerator) {
     return AddUnique(accelerators_, accelerator);
 }
@@ -297,7 +313,8 @@ bool CUIManager::StartTimer(CControlUI* control, UINT localId, UINT elapse) {
 
 bool CUIManager::StopTimer(CControlUI* control, UINT localId) {
     for (TimerRecord& timer : timers_) {
-        if (timer.control == control && timer.window == window_ && timer.localId == localId && !timer.stopped) {
+        if (timer.control == control && timer.window == window_ && timer.localId == localId &&
+            !timer.stopped) {
             KillTimer(timer.window, timer.windowsId);
             timer.stopped = true;
             return true;
@@ -378,11 +395,23 @@ const wchar_t* CUIManager::GetDefaultAttributeList(const wchar_t* controlName) c
 
 // ---- process-wide ------------------------------------------------------------------------------
 
-void CUIManager::SetProgramInstance(HINSTANCE instance) { SetProgramInstanceHandle(instance); }
-HINSTANCE CUIManager::GetProgramInstance() { return SkinUI::GetProgramInstance(); }
-void CUIManager::SetResourceInstance(HINSTANCE instance) { SetResourceInstanceHandle(instance); }
-void CUIManager::SetSkinFolder(const wchar_t* path) { SetSkinFolderPath(path); }
-void CUIManager::SetSkinArchive(const wchar_t* name) { SetSkinArchiveName(name); }
-void CUIManager::SetDefaultFontFace(const wchar_t* face) { SetDefaultFontFaceName(face); }
+void CUIManager::SetProgramInstance(HINSTANCE instance) {
+    SetProgramInstanceHandle(instance);
+}
+HINSTANCE CUIManager::GetProgramInstance() {
+    return SkinUI::GetProgramInstance();
+}
+void CUIManager::SetResourceInstance(HINSTANCE instance) {
+    SetResourceInstanceHandle(instance);
+}
+void CUIManager::SetSkinFolder(const wchar_t* path) {
+    SetSkinFolderPath(path);
+}
+void CUIManager::SetSkinArchive(const wchar_t* name) {
+    SetSkinArchiveName(name);
+}
+void CUIManager::SetDefaultFontFace(const wchar_t* face) {
+    SetDefaultFontFaceName(face);
+}
 
 }  // namespace SkinUI

@@ -180,7 +180,8 @@ private:
     void ReleaseOffscreen();
     void SetHover(CControlUI* control);
     void EnterNames(CControlUI* control);
-    static std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold, bool underline, bool italic);
+    static std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold,
+                                               bool underline, bool italic);
 
     HWND window_ = nullptr;
     HDC windowDC_ = nullptr;

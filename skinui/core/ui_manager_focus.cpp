@@ -15,7 +15,9 @@ CControlUI* CollectTabStop(CControlUI* control, void* data) {
     return nullptr;
 }
 
-CControlUI* HitVisitor(CControlUI* control, void* /*data*/) { return control; }
+CControlUI* HitVisitor(CControlUI* control, void* /*data*/) {
+    return control;
+}
 
 }  // namespace
 
@@ -70,7 +72,8 @@ void CUIManager::FocusControl(CControlUI* control) {
         SendEvent(old, event);
         NotifyAll(old, L"killfocus");
     }
-    if (control != nullptr && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
+    if (control != nullptr && control->GetManager() == this && control->IsVisible() &&
+        control->IsEnabled()) {
         focus_ = control;
         ControlEvent event = MakeEvent(UIEVENT_SETFOCUS, control);
         SendEvent(control, event);
@@ -94,7 +97,8 @@ void CUIManager::FocusControlLater(CControlUI* control) {
     }
     std::vector<CControlUI*> stops;
     if (root_ != nullptr) {
-        root_->FindControl(CollectTabStop, &stops, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+        root_->FindControl(CollectTabStop, &stops,
+                           UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
     }
     auto found = std::find(stops.begin(), stops.end(), control);
     if (found != stops.end()) {
@@ -143,7 +147,8 @@ CControlUI* CUIManager::FindAtPoint(POINT point) const {
     if (root_ == nullptr) {
         return nullptr;
     }
-    return root_->FindControl(HitVisitor, &point, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+    return root_->FindControl(HitVisitor, &point,
+                              UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
 }
 
 void CUIManager::CaptureMouse() {

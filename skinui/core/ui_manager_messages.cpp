@@ -15,7 +15,9 @@ namespace {
 // Reflected control messages: the message number plus this base.
 constexpr UINT kReflectBase = 0x2000;
 
-POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+POINT PointOf(LPARAM lParam) {
+    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
 
 struct ShortcutSearch {
     wchar_t key;
@@ -58,7 +60,9 @@ void CUIManager::OnMouseMove(POINT point) {
         track.dwFlags = TME_HOVER | TME_LEAVE;
         track.hwndTrack = window_;
         track.dwHoverTime =
-            tooltip_ == nullptr ? 400u : static_cast<DWORD>(SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
+            tooltip_ == nullptr
+                ? 400u
+                : static_cast<DWORD>(SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
         TrackMouseEvent(&track);
         mouseTracking_ = true;
     }
@@ -87,9 +91,10 @@ void CUIManager::ShowToolTip(CControlUI* control) {
     toolInfo_.lpszText = &tooltipText_[0];
     toolInfo_.rect = control->GetPos();
     if (tooltip_ == nullptr) {
-        tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                                   GetProgramInstance(), nullptr);
+        tooltip_ =
+            CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
+                            nullptr, GetProgramInstance(), nullptr);
         SendMessageW(tooltip_, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&toolInfo_));
     }
     SendMessageW(tooltip_, TTM_SETTOOLINFO, 0, reinterpret_cast<LPARAM>(&toolInfo_));
@@ -198,7 +203,8 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         }
         case WM_MOUSELEAVE:
             if (tooltip_ != nullptr) {
-                SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
+                SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE,
+                             reinterpret_cast<LPARAM>(&toolInfo_));
             }
             if (mouseTracking_) {
                 SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(-1, -1));
@@ -271,8 +277,8 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             if (focus_ == nullptr) {
                 break;
             }
-            ControlEvent event = MakeEvent(message == WM_KEYDOWN ? UIEVENT_KEYDOWN : UIEVENT_CHAR, focus_, wParam,
-                                           lParam);
+            ControlEvent event = MakeEvent(message == WM_KEYDOWN ? UIEVENT_KEYDOWN : UIEVENT_CHAR,
+                                           focus_, wParam, lParam);
             event.key = static_cast<wchar_t>(wParam);
             event.keyState = KeyStateFromKeyboard();
             if (message == WM_KEYDOWN) {
@@ -352,7 +358,8 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
             if (lParam != 0) {
-                result = SendMessageW(reinterpret_cast<HWND>(lParam), message + kReflectBase, wParam, lParam);
+                result = SendMessageW(reinterpret_cast<HWND>(lParam), message + kReflectBase,
+                                      wParam, lParam);
                 handled = true;
             }
             break;
@@ -391,8 +398,8 @@ bool CUIManager::OnPreMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                 break;
             }
             ShortcutSearch search{static_cast<wchar_t>(std::towupper(static_cast<wint_t>(wParam)))};
-            CControlUI* control =
-                root_->FindControl(ShortcutVisitor, &search, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+            CControlUI* control = root_->FindControl(
+                ShortcutVisitor, &search, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
             if (control != nullptr) {
                 FocusControl(control);
                 control->Activate();
@@ -420,7 +427,8 @@ bool CUIManager::TranslateQueuedMessage(MSG* msg) {
     }
     CUIManager* manager = nullptr;
     if ((GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) != 0) {
-        for (HWND window = msg->hwnd; window != nullptr && manager == nullptr; window = GetParent(window)) {
+        for (HWND window = msg->hwnd; window != nullptr && manager == nullptr;
+             window = GetParent(window)) {
             manager = ManagerRegistry::ForWindow(window);
         }
     } else {

@@ -101,12 +101,12 @@ bool CUIManager::OnPaint() {
                 BitBlt(backgroundDC_.get(), paint.left, paint.top, paint.right - paint.left,
                        paint.bottom - paint.top, dc, paint.left, paint.top, SRCCOPY);
             }
-            BitBlt(offscreenDC_.get(), paint.left, paint.top, paint.right - paint.left, paint.bottom - paint.top,
-                   backgroundDC_.get(), paint.left, paint.top, SRCCOPY);
+            BitBlt(offscreenDC_.get(), paint.left, paint.top, paint.right - paint.left,
+                   paint.bottom - paint.top, backgroundDC_.get(), paint.left, paint.top, SRCCOPY);
         }
         PaintTree(offscreenDC_.get(), paint);
-        BitBlt(dc, paint.left, paint.top, paint.right - paint.left, paint.bottom - paint.top, offscreenDC_.get(),
-               paint.left, paint.top, SRCCOPY);
+        BitBlt(dc, paint.left, paint.top, paint.right - paint.left, paint.bottom - paint.top,
+               offscreenDC_.get(), paint.left, paint.top, SRCCOPY);
         if (showUpdateRect_) {
             SelectGuard pen(dc, ManagerRegistry::UpdateRectPen());
             SelectGuard brush(dc, GetStockObject(NULL_BRUSH));

@@ -9,7 +9,8 @@
 
 namespace SkinUI {
 
-std::unique_ptr<FontEntry> CUIManager::MakeFont(const wchar_t* face, int size, bool bold, bool underline, bool italic) {
+std::unique_ptr<FontEntry> CUIManager::MakeFont(const wchar_t* face, int size, bool bold,
+                                                bool underline, bool italic) {
     LOGFONTW lf = {};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfCharSet = DEFAULT_CHARSET;
@@ -42,17 +43,19 @@ FontEntry* CUIManager::GetDefaultFont() {
         GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
         const std::wstring& face = GetDefaultFontFaceName();
         int size = lf.lfHeight < 0 ? -lf.lfHeight : (lf.lfHeight > 0 ? lf.lfHeight : 12);
-        defaultFont_ = MakeFont(face.empty() ? lf.lfFaceName : face.c_str(), size, lf.lfWeight >= FW_BOLD,
-                                lf.lfUnderline != 0, lf.lfItalic != 0);
+        defaultFont_ = MakeFont(face.empty() ? lf.lfFaceName : face.c_str(), size,
+                                lf.lfWeight >= FW_BOLD, lf.lfUnderline != 0, lf.lfItalic != 0);
     }
     return defaultFont_.get();
 }
 
-void CUIManager::SetBaseFont(const wchar_t* face, int size, bool bold, bool underline, bool italic) {
+void CUIManager::SetBaseFont(const wchar_t* face, int size, bool bold, bool underline,
+                             bool italic) {
     defaultFont_ = MakeFont(face, size, bold, underline, italic);
 }
 
-HFONT CUIManager::AddFontEntry(const wchar_t* face, int size, bool bold, bool underline, bool italic) {
+HFONT CUIManager::AddFontEntry(const wchar_t* face, int size, bool bold, bool underline,
+                               bool italic) {
     fonts_.push_back(MakeFont(face, size, bold, underline, italic));
     return fonts_.back()->font.get();
 }
@@ -64,7 +67,9 @@ FontEntry* CUIManager::GetFontEntry(int index) {
     return GetDefaultFont();
 }
 
-HFONT CUIManager::GetFontByIndex(int index) { return GetFontEntry(index)->font.get(); }
+HFONT CUIManager::GetFontByIndex(int index) {
+    return GetFontEntry(index)->font.get();
+}
 
 FontEntry* CUIManager::GetFontEntry(HFONT font) {
     for (CUIManager* manager = this; manager != nullptr; manager = manager->parent_) {
@@ -80,7 +85,8 @@ FontEntry* CUIManager::GetFontEntry(HFONT font) {
     return nullptr;
 }
 
-FontEntry* CUIManager::FindFontEntry(const wchar_t* face, int size, bool bold, bool underline, bool italic) {
+FontEntry* CUIManager::FindFontEntry(const wchar_t* face, int size, bool bold, bool underline,
+                                     bool italic) {
     if (face == nullptr) {
         return nullptr;
     }
@@ -155,7 +161,8 @@ void CUIManager::SetWindowOpacity(int alpha) {
     }
     using SetLayeredFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
     HMODULE user32 = GetModuleHandleW(L"User32.dll");
-    FARPROC proc = user32 != nullptr ? GetProcAddress(user32, "SetLayeredWindowAttributes") : nullptr;
+    FARPROC proc =
+        user32 != nullptr ? GetProcAddress(user32, "SetLayeredWindowAttributes") : nullptr;
     if (proc == nullptr) {
         return;
     }

@@ -37,15 +37,16 @@ bool CWindowWnd::RegisterSuperclass() {
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, const RECT& rect,
-                           HMENU menu) {
+HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle,
+                           const RECT& rect, HMENU menu) {
     return CreateWnd(parent, title, style, exStyle, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, menu);
 }
 
-HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y, int cx,
-                           int cy, HMENU menu) {
-    const bool registered = SuperclassName() != nullptr ? RegisterSuperclass() : RegisterWindowClass();
+HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x,
+                           int y, int cx, int cy, HMENU menu) {
+    const bool registered =
+        SuperclassName() != nullptr ? RegisterSuperclass() : RegisterWindowClass();
     if (!registered) {
         return nullptr;
     }
@@ -95,7 +96,8 @@ LRESULT CALLBACK CWindowWnd::ClassProc(HWND window, UINT message, WPARAM wParam,
     return Route(self, window, message, wParam, lParam, false);
 }
 
-LRESULT CALLBACK CWindowWnd::SuperclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CWindowWnd::SuperclassProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
     CWindowWnd* self = nullptr;
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -215,12 +217,12 @@ void CWindowWnd::SetWndIcon(UINT resourceId) {
         return;
     }
     // Shared icons belong to the system: nothing to free here.
-    HICON big = static_cast<HICON>(LoadImageW(GetProgramInstance(), MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                              LR_DEFAULTCOLOR | LR_SHARED));
-    HICON small = static_cast<HICON>(LoadImageW(GetProgramInstance(), MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                LR_DEFAULTCOLOR | LR_SHARED));
+    HICON big = static_cast<HICON>(LoadImageW(
+        GetProgramInstance(), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+        GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR | LR_SHARED));
+    HICON small = static_cast<HICON>(LoadImageW(
+        GetProgramInstance(), MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
+        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR | LR_SHARED));
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }

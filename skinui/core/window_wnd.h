@@ -15,8 +15,9 @@ public:
     HWND GetHWND() const { return window_; }
     operator HWND() const { return window_; }
 
-    HWND CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
-                   int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT, HMENU menu = nullptr);
+    HWND CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle,
+                   int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT,
+                   int cy = CW_USEDEFAULT, HMENU menu = nullptr);
     HWND CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, const RECT& rect,
                    HMENU menu = nullptr);
     // Routes the messages of an existing window through this object.

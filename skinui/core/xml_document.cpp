@@ -12,7 +12,9 @@ namespace SkinUI {
 
 namespace {
 
-bool IsNameChar(wchar_t c) { return std::iswalnum(c) || c == L'_' || c == L':'; }
+bool IsNameChar(wchar_t c) {
+    return std::iswalnum(c) || c == L'_' || c == L':';
+}
 
 void CopyBounded(wchar_t* target, std::size_t max, const wchar_t* source, std::size_t limit) {
     std::size_t n = 0;
@@ -78,7 +80,8 @@ bool CXmlDocument::LoadBytes(const void* bytes, std::size_t size, int encoding) 
         return Failed(L"File too large", nullptr);
     }
     if (encoding == XMLFILE_ENCODING_UNICODE) {
-        if (size < 2 || !((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF))) {
+        if (size < 2 ||
+            !((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF))) {
             return Failed(L"UTF-16 text without byte order mark", nullptr);
         }
         bool swap = data[0] == 0xFE;
@@ -87,7 +90,8 @@ bool CXmlDocument::LoadBytes(const void* bytes, std::size_t size, int encoding) 
         for (std::size_t i = 0; i < chars; ++i) {
             unsigned char lo = data[2 + 2 * i];
             unsigned char hi = data[3 + 2 * i];
-            text_[i] = swap ? static_cast<wchar_t>((lo << 8) | hi) : static_cast<wchar_t>((hi << 8) | lo);
+            text_[i] =
+                swap ? static_cast<wchar_t>((lo << 8) | hi) : static_cast<wchar_t>((hi << 8) | lo);
         }
         text_[chars] = 0;
         return Parse();
@@ -100,7 +104,9 @@ bool CXmlDocument::LoadBytes(const void* bytes, std::size_t size, int encoding) 
         size -= 3;
     }
     const char* source = reinterpret_cast<const char*>(data);
-    int chars = size == 0 ? 0 : MultiByteToWideChar(codePage, 0, source, static_cast<int>(size), nullptr, 0);
+    int chars = size == 0
+                    ? 0
+                    : MultiByteToWideChar(codePage, 0, source, static_cast<int>(size), nullptr, 0);
     text_.assign(static_cast<std::size_t>(chars) + 1, 0);
     if (chars > 0) {
         MultiByteToWideChar(codePage, 0, source, static_cast<int>(size), text_.data(), chars);
@@ -360,9 +366,13 @@ CXmlNode CXmlNode::NextSibling() const {
     return CXmlNode(owner_, owner_->elements_[index_].next);
 }
 
-bool CXmlNode::HasChildren() const { return owner_ != nullptr && owner_->elements_[index_].child != 0; }
+bool CXmlNode::HasChildren() const {
+    return owner_ != nullptr && owner_->elements_[index_].child != 0;
+}
 
-bool CXmlNode::HasAttributes() const { return AttributeCount() > 0; }
+bool CXmlNode::HasAttributes() const {
+    return AttributeCount() > 0;
+}
 
 int CXmlNode::AttributeCount() const {
     if (attributeCount_ == 0) {

@@ -11,7 +11,11 @@ namespace SkinUI {
 
 class CXmlDocument;
 
-enum XmlEncoding { XMLFILE_ENCODING_UTF8 = 0, XMLFILE_ENCODING_UNICODE = 1, XMLFILE_ENCODING_ASNI = 2 };
+enum XmlEncoding {
+    XMLFILE_ENCODING_UTF8 = 0,
+    XMLFILE_ENCODING_UNICODE = 1,
+    XMLFILE_ENCODING_ASNI = 2
+};
 
 class CXmlNode {
 public:

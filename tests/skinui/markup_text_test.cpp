@@ -23,7 +23,9 @@ int CountColor(const Dib& dib, DWORD rgb) {
     return n;
 }
 
-bool Untouched(const Dib& dib) { return CountColor(dib, kSentinel & 0xFFFFFF) == dib.width() * dib.height(); }
+bool Untouched(const Dib& dib) {
+    return CountColor(dib, kSentinel & 0xFFFFFF) == dib.width() * dib.height();
+}
 
 RECT Measure(SkinUI::CUIManager& manager, const wchar_t* text, UINT style = DT_SINGLELINE) {
     Dib dib(8, 8, kSentinel);
@@ -43,8 +45,9 @@ TEST(MarkupText, LinkDrawsInItsColourAndRecordsOneRectangle) {
     RECT links[4] = {};
     std::wstring texts[4];
     int count = 4;
-    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{u}{a}{c #0080ff}complete package{/c}{/a}{/u}",
-                               0xFF000000, links, texts, count, DT_SINGLELINE);
+    CRenderer::PaintMarkupText(dib.dc(), &manager, rect,
+                               L"{u}{a}{c #0080ff}complete package{/c}{/a}{/u}", 0xFF000000, links,
+                               texts, count, DT_SINGLELINE);
     EXPECT_EQ(count, 1);
     EXPECT_GT(links[0].right - links[0].left, 40);
     EXPECT_GT(links[0].bottom - links[0].top, 5);
@@ -67,8 +70,8 @@ TEST(MarkupText, CalcRectMeasuresWithoutDrawing) {
     Dib dib(300, 100, kSentinel);
     RECT rect = {10, 10, 300, 100};
     int count = 0;
-    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{b}bold{/b} and plain", 0xFF000000, nullptr, nullptr,
-                               count, DT_SINGLELINE | DT_CALCRECT);
+    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{b}bold{/b} and plain", 0xFF000000,
+                               nullptr, nullptr, count, DT_SINGLELINE | DT_CALCRECT);
     EXPECT_TRUE(Untouched(dib));
     EXPECT_EQ(rect.left, 10);
     EXPECT_GT(rect.right, 40);
@@ -95,15 +98,17 @@ TEST(MarkupText, WrapsAndBreaksLines) {
     const LONG lineHeight = one.bottom - one.top;
     const RECT two = Measure(manager, L"line{n}line", 0);
     EXPECT_EQ(two.bottom - two.top, 2 * lineHeight);
-    EXPECT_EQ(Measure(manager, L"line{n}line").bottom - one.top, lineHeight);  // {n} ignored on one line
+    EXPECT_EQ(Measure(manager, L"line{n}line").bottom - one.top,
+              lineHeight);  // {n} ignored on one line
     const RECT feed = Measure(manager, L"line\nline\nline", 0);
     EXPECT_EQ(feed.bottom - feed.top, 3 * lineHeight);
 
     Dib dib(60, 200, kSentinel);
     RECT rect = {0, 0, 60, 200};
     int count = 0;
-    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"several words that will never fit on one line",
-                               0xFF000000, nullptr, nullptr, count, DT_WORDBREAK | DT_CALCRECT);
+    CRenderer::PaintMarkupText(dib.dc(), &manager, rect,
+                               L"several words that will never fit on one line", 0xFF000000,
+                               nullptr, nullptr, count, DT_WORDBREAK | DT_CALCRECT);
     EXPECT_GT(rect.bottom, 3 * lineHeight - 1);
     EXPECT_LE(rect.right, 60);
 }
@@ -111,12 +116,18 @@ TEST(MarkupText, WrapsAndBreaksLines) {
 TEST(MarkupText, BrokenMarkupIsSafe) {
     SkinUI::CUIManager manager;
     Dib dib(120, 60, kSentinel);
-    const wchar_t* texts[] = {L"{b}{c #ff0000}{a unfinished",  L"{/b}{/c}{/a}{/u}{/f}{/p}{/i} pops",
-                              L"{f Tahoma 2000000 bold}x",     L"{f 99}{f -3}x",
-                              L"{i nothing.png 3 9}x",         L"{x 99999999}{y -5}x",
-                              L"<",                            L"{",
-                              L"{a",                           L"<a href",
-                              L"{r}{b}raw{/r}{p 5}{p}{/p}{s}", L"{i file='missing.png' 0 -1}"};
+    const wchar_t* texts[] = {L"{b}{c #ff0000}{a unfinished",
+                              L"{/b}{/c}{/a}{/u}{/f}{/p}{/i} pops",
+                              L"{f Tahoma 2000000 bold}x",
+                              L"{f 99}{f -3}x",
+                              L"{i nothing.png 3 9}x",
+                              L"{x 99999999}{y -5}x",
+                              L"<",
+                              L"{",
+                              L"{a",
+                              L"<a href",
+                              L"{r}{b}raw{/r}{p 5}{p}{/p}{s}",
+                              L"{i file='missing.png' 0 -1}"};
     for (const wchar_t* text : texts) {
         RECT rect = {0, 0, 120, 60};
         RECT links[2] = {};
@@ -131,8 +142,8 @@ TEST(MarkupText, BrokenMarkupIsSafe) {
     RECT links[1] = {};
     std::wstring names[1];
     int count = 1;
-    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{a x}1{/a}{a y}2{/a}{a z}3{/a}", 0xFF000000, links, names,
-                               count, DT_SINGLELINE);
+    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{a x}1{/a}{a y}2{/a}{a z}3{/a}",
+                               0xFF000000, links, names, count, DT_SINGLELINE);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(names[0], L"x");
 }
@@ -142,8 +153,8 @@ TEST(MarkupText, CentredSingleLineAndPlainText) {
     Dib dib(200, 40, kSentinel);
     RECT rect = {0, 0, 200, 40};
     int count = 0;
-    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{c #FF00FF00}mid{/c}", 0xFF000000, nullptr, nullptr,
-                               count, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{c #FF00FF00}mid{/c}", 0xFF000000,
+                               nullptr, nullptr, count, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     int minX = 200, maxX = -1;
     for (int y = 0; y < 40; ++y) {
         for (int x = 0; x < 200; ++x) {
@@ -157,6 +168,7 @@ TEST(MarkupText, CentredSingleLineAndPlainText) {
     EXPECT_NEAR((minX + maxX) / 2, 100, 6);
 
     Dib plain(100, 30, kSentinel);
-    CRenderer::PaintPlainText(plain.dc(), &manager, RECT{0, 0, 100, 30}, L"&x", 0xFF0000FF, -1, DT_SINGLELINE);
+    CRenderer::PaintPlainText(plain.dc(), &manager, RECT{0, 0, 100, 30}, L"&x", 0xFF0000FF, -1,
+                              DT_SINGLELINE);
     EXPECT_GT(CountColor(plain, 0x0000FF), 2);
 }

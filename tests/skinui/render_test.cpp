@@ -18,12 +18,18 @@ constexpr DWORD kSentinel = 0xFF123456;
 // at (20, 10) is magenta for the mask test.
 DWORD FramedPixel(int x, int y) {
     const bool left = x < 5, right = x >= 35, top = y < 5, bottom = y >= 15;
-    if (left && top) return 0xFFFF0000;
-    if (right && top) return 0xFF0000FF;
-    if (left && bottom) return 0xFFFFFF00;
-    if (right && bottom) return 0xFF00FFFF;
-    if (left || right || top || bottom) return 0xFF808080;
-    if (x == 20 && y == 10) return 0xFFFF00FF;
+    if (left && top)
+        return 0xFFFF0000;
+    if (right && top)
+        return 0xFF0000FF;
+    if (left && bottom)
+        return 0xFFFFFF00;
+    if (right && bottom)
+        return 0xFF00FFFF;
+    if (left || right || top || bottom)
+        return 0xFF808080;
+    if (x == 20 && y == 10)
+        return 0xFFFF00FF;
     return 0xFF00C000;
 }
 
@@ -32,8 +38,8 @@ protected:
     static void SetUpTestSuite() {
         framed_ = new std::wstring(WritePngFile(L"framed.png", 40, 20, FramedPixel));
         // 4x4: two columns red, two blue; used for tiling.
-        tile_ = new std::wstring(
-            WritePngFile(L"tile.png", 4, 4, [](int x, int) { return x < 2 ? 0xFFFF0000u : 0xFF0000FFu; }));
+        tile_ = new std::wstring(WritePngFile(
+            L"tile.png", 4, 4, [](int x, int) { return x < 2 ? 0xFFFF0000u : 0xFF0000FFu; }));
     }
     static void TearDownTestSuite() {
         delete framed_;
@@ -55,7 +61,8 @@ std::wstring* RenderTest::tile_ = nullptr;
 TEST(ImageSpec, ParsesKeysAndStopsSafelyOnBrokenText) {
     const RECT control = {10, 20, 110, 70};
     auto images = SkinUI::ParseImageSpecs(
-        L"res='151' restype='png' corner='15,8,15,8' dest='5,5,500,40' mask='#FFFF00FF' fade='128' hole='true'",
+        L"res='151' restype='png' corner='15,8,15,8' dest='5,5,500,40' mask='#FFFF00FF' fade='128' "
+        L"hole='true'",
         nullptr, control);
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0].name, L"151");
@@ -80,15 +87,17 @@ TEST(ImageSpec, ParsesKeysAndStopsSafelyOnBrokenText) {
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0].fade, 200);
     // Two images in one spec are drawn once each.
-    images = SkinUI::ParseImageSpecs(L"res='1' restype='png' res='2' restype='png'", nullptr, control);
+    images =
+        SkinUI::ParseImageSpecs(L"res='1' restype='png' res='2' restype='png'", nullptr, control);
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(images[0].name, L"1");
     EXPECT_EQ(images[1].name, L"2");
 
     // Broken specs keep what was read before the fault and never read past the text.
-    for (const wchar_t* broken : {L"file='a.png' corner='1,2", L"file='a.png' corner=", L"file='a.png' corner 3",
-                                  L"file='a.png' dest='1,,", L"file='a.png'corner='1,1,1,1'", L"=", L"'", L"file='",
-                                  L"file='a.png' source='-5,x,7'"}) {
+    for (const wchar_t* broken :
+         {L"file='a.png' corner='1,2", L"file='a.png' corner=", L"file='a.png' corner 3",
+          L"file='a.png' dest='1,,", L"file='a.png'corner='1,1,1,1'", L"=", L"'", L"file='",
+          L"file='a.png' source='-5,x,7'"}) {
         images = SkinUI::ParseImageSpecs(broken, nullptr, control);
         if (!images.empty() && std::wstring(broken).find(L"file='a.png'") == 0) {
             EXPECT_EQ(images[0].name, L"a.png") << broken;
@@ -125,14 +134,16 @@ TEST_F(RenderTest, MaskFadeAndHole) {
     const RECT control = {0, 0, 40, 20};
     {
         Dib dib(40, 20, kSentinel);
-        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(), Spec(*framed_, L"mask='#FFFF00FF'").c_str());
+        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(),
+                                  Spec(*framed_, L"mask='#FFFF00FF'").c_str());
         EXPECT_EQ(dib.At(20, 10), kSentinel);  // masked away: the background shows
         EXPECT_EQ(dib.Rgb(19, 10), 0x00C000u);
     }
     {
         // Fade 128 on an opaque image: half of green over black.
         Dib dib(40, 20, 0xFF000000);
-        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(), Spec(*tile_, L"fade='128'").c_str());
+        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(),
+                                  Spec(*tile_, L"fade='128'").c_str());
         // tile.png drawn stretched; pick a red pixel.
         const DWORD red = dib.Rgb(2, 5);
         EXPECT_NEAR(static_cast<int>((red >> 16) & 0xFF), 128, 2);
@@ -165,7 +176,8 @@ TEST_F(RenderTest, TilingRepeatsTheMiddle) {
     }
     {
         Dib dib(12, 10, kSentinel);
-        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(), Spec(*tile_, L"xtiled='true'").c_str());
+        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(),
+                                  Spec(*tile_, L"xtiled='true'").c_str());
         EXPECT_EQ(dib.Rgb(4, 0), 0xFF0000u);
         EXPECT_EQ(dib.Rgb(7, 7), 0x0000FFu);
         EXPECT_EQ(dib.At(10, 0), kSentinel);
@@ -175,10 +187,12 @@ TEST_F(RenderTest, TilingRepeatsTheMiddle) {
 TEST_F(RenderTest, BrokenSpecsAndMissingImagesDrawNothing) {
     Dib dib(20, 20, kSentinel);
     const RECT control = {0, 0, 20, 20};
-    EXPECT_TRUE(CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(), L"file='nowhere.png'"));
+    EXPECT_TRUE(
+        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(), L"file='nowhere.png'"));
     EXPECT_TRUE(CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(), L"file='"));
-    EXPECT_TRUE(CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(),
-                                          Spec(*framed_, L"source='-50,-50,99999,99999' corner='90,90,90,90'").c_str()));
+    EXPECT_TRUE(CRenderer::PaintImageSpec(
+        dib.dc(), &manager_, control, dib.rect(),
+        Spec(*framed_, L"source='-50,-50,99999,99999' corner='90,90,90,90'").c_str()));
     EXPECT_FALSE(CRenderer::PaintImageSpec(dib.dc(), nullptr, control, dib.rect(), L"x.png"));
     EXPECT_FALSE(CRenderer::PaintImageSpec(nullptr, &manager_, control, dib.rect(), L"x.png"));
     // Bytes that are not a PNG do not decode.
@@ -239,7 +253,8 @@ TEST_F(RenderTest, BuiltInBlenderMatchesAlphaBlend) {
     for (int pass = 0; pass < 2; ++pass) {
         SkinUI::UseBuiltInBlending(pass == 1);
         Dib dib(32, 32, 0xFF20A040);
-        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(), Spec(path, L"fade='200'").c_str());
+        CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(),
+                                  Spec(path, L"fade='200'").c_str());
         for (int y = 0; y < 32; ++y) {
             for (int x = 0; x < 32; ++x) {
                 results[pass][y * 32 + x] = dib.Rgb(x, y);

@@ -23,7 +23,9 @@ Dib::Dib(int width, int height, DWORD sentinel) : width_(width), height_(height)
     Fill(sentinel);
 }
 
-Dib::~Dib() { SelectObject(dc_.get(), old_); }
+Dib::~Dib() {
+    SelectObject(dc_.get(), old_);
+}
 
 void Dib::Fill(DWORD value) {
     GdiFlush();
@@ -58,7 +60,8 @@ std::wstring WritePngFile(const std::wstring& name, int width, int height,
 int ColorDistance(DWORD a, DWORD b) {
     int d = 0;
     for (int shift = 0; shift < 24; shift += 8) {
-        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                                 static_cast<int>((b >> shift) & 0xFF)));
     }
     return d;
 }
@@ -87,20 +90,23 @@ void TestContainer::SetPos(RECT rect) {
     SkinUI::CControlUI::SetPos(rect);
     for (SkinUI::CControlUI* child : children) {
         SIZE pos = child->GetFixedPos();
-        RECT r = {rect.left + pos.cx, rect.top + pos.cy, rect.left + pos.cx + child->GetFixedWidth(),
+        RECT r = {rect.left + pos.cx, rect.top + pos.cy,
+                  rect.left + pos.cx + child->GetFixedWidth(),
                   rect.top + pos.cy + child->GetFixedHeight()};
         child->SetPos(r);
     }
 }
 
-SkinUI::CControlUI* TestContainer::FindControl(SkinUI::FindControlProc visitor, void* data, unsigned flags) {
+SkinUI::CControlUI* TestContainer::FindControl(SkinUI::FindControlProc visitor, void* data,
+                                               unsigned flags) {
     if ((flags & SkinUI::UIFIND_VISIBLE) != 0 && !IsVisible()) {
         return nullptr;
     }
     if ((flags & SkinUI::UIFIND_ENABLED) != 0 && !IsEnabled()) {
         return nullptr;
     }
-    if ((flags & SkinUI::UIFIND_HITTEST) != 0 && !PtInRect(&itemRect_, *static_cast<POINT*>(data))) {
+    if ((flags & SkinUI::UIFIND_HITTEST) != 0 &&
+        !PtInRect(&itemRect_, *static_cast<POINT*>(data))) {
         return nullptr;
     }
     if ((flags & SkinUI::UIFIND_ME_FIRST) != 0) {
@@ -108,7 +114,9 @@ SkinUI::CControlUI* TestContainer::FindControl(SkinUI::FindControlProc visitor, 
             return found;
         }
     }
-    auto visit = [&](SkinUI::CControlUI* child) { return child->FindControl(visitor, data, flags); };
+    auto visit = [&](SkinUI::CControlUI* child) {
+        return child->FindControl(visitor, data, flags);
+    };
     if ((flags & SkinUI::UIFIND_TOP_FIRST) != 0) {
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             if (SkinUI::CControlUI* found = visit(*it)) {
@@ -137,7 +145,9 @@ void TestContainer::Paint(HDC dc, const RECT& dirty) {
     }
 }
 
-int ProbeControl::Count(int kind) const { return static_cast<int>(std::count(kinds.begin(), kinds.end(), kind)); }
+int ProbeControl::Count(int kind) const {
+    return static_cast<int>(std::count(kinds.begin(), kinds.end(), kind));
+}
 
 SkinUI::CControlUI* Place(SkinUI::CControlUI* control, int x, int y, int cx, int cy) {
     control->SetFixedPos(SIZE{x, y});

@@ -54,9 +54,11 @@ class TestContainer : public SkinUI::CControlUI {
 public:
     ~TestContainer() override;
     void Add(SkinUI::CControlUI* child);
-    void SetManager(SkinUI::CUIManager* manager, SkinUI::CControlUI* parent, bool init = true) override;
+    void SetManager(SkinUI::CUIManager* manager, SkinUI::CControlUI* parent,
+                    bool init = true) override;
     void SetPos(RECT rect) override;
-    SkinUI::CControlUI* FindControl(SkinUI::FindControlProc visitor, void* data, unsigned flags) override;
+    SkinUI::CControlUI* FindControl(SkinUI::FindControlProc visitor, void* data,
+                                    unsigned flags) override;
     void Paint(HDC dc, const RECT& dirty) override;
     std::vector<SkinUI::CControlUI*> children;
 };

@@ -49,7 +49,9 @@ void Pump() {
     }
 }
 
-LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
+LPARAM At(int x, int y) {
+    return MAKELPARAM(x, y);
+}
 
 class ManagerTest : public ::testing::Test {
 protected:

@@ -19,10 +19,12 @@ const char kLayout[] =
     "  <!-- the page stack -->\n"
     "  <VerticalLayout bkimage=\"res='151' restype='png' corner='15,8,15,8'\">\n"
     "    <HorizontalLayout height=\"30\">\n"
-    "      <Button name=\"closebtn\" float=\"true\" pos=\"522,10,0,0\" width=\"26\" height=\"26\"/>\n"
+    "      <Button name=\"closebtn\" float=\"true\" pos=\"522,10,0,0\" width=\"26\" "
+    "height=\"26\"/>\n"
     "    </HorizontalLayout>\n"
     "    <TabLayout name=\"switch\">\n"
-    "      <VerticalLayout><Text text=\"I agree to the {u}{a}terms{/a}{/u} &amp; more\"/></VerticalLayout>\n"
+    "      <VerticalLayout><Text text=\"I agree to the {u}{a}terms{/a}{/u} &amp; "
+    "more\"/></VerticalLayout>\n"
     "      <VerticalLayout><Progress name=\"progress\" value=\"0\"/></VerticalLayout>\n"
     "    </TabLayout>\n"
     "  </VerticalLayout>\n"
@@ -44,7 +46,8 @@ std::wstring LoadFails(const wchar_t* text) {
 
 TEST(XmlDocument, ParsesALayoutWithBomCommentsAndDeclaration) {
     CXmlDocument doc;
-    ASSERT_TRUE(doc.LoadBytes(kLayout, sizeof kLayout - 1)) << std::string(doc.ErrorMessage(), doc.ErrorMessage() + 0);
+    ASSERT_TRUE(doc.LoadBytes(kLayout, sizeof kLayout - 1))
+        << std::string(doc.ErrorMessage(), doc.ErrorMessage() + 0);
     CXmlNode window = doc.Root();
     ASSERT_TRUE(window.IsValid());
     EXPECT_STREQ(window.Name(), L"Window");

@@ -52,8 +52,9 @@ std::string EncodePng(const std::vector<std::uint8_t>& rgba, int width, int heig
     raw.reserve(static_cast<std::size_t>(height) * (static_cast<std::size_t>(width) * 4 + 1));
     for (int y = 0; y < height; ++y) {
         raw += '\0';  // filter: none
-        raw.append(reinterpret_cast<const char*>(rgba.data()) + static_cast<std::size_t>(y) * width * 4,
-                   static_cast<std::size_t>(width) * 4);
+        raw.append(
+            reinterpret_cast<const char*>(rgba.data()) + static_cast<std::size_t>(y) * width * 4,
+            static_cast<std::size_t>(width) * 4);
     }
     std::string z = "\x78\x01";
     std::uint32_t a = 1, b = 0;
@@ -87,10 +88,11 @@ std::string EncodePng(const std::vector<std::uint8_t>& rgba, int width, int heig
     return png;
 }
 
-bool WritePng(const std::wstring& path, const std::vector<std::uint8_t>& rgba, int width, int height) {
+bool WritePng(const std::wstring& path, const std::vector<std::uint8_t>& rgba, int width,
+              int height) {
     const std::string png = EncodePng(rgba, width, height);
-    SkinUI::KernelHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    SkinUI::KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
     }
