@@ -10,6 +10,7 @@
 
 #include "app/log.h"
 #include "download/md5.h"
+#include "download/overlapped_md5.h"
 
 std::atomic<int> SpeedSampleCount{0};
 
@@ -19,6 +20,12 @@ const char kTag[] = "CTinyDownload";
 // Fewer, larger socket reads and file writes: each read is a server round trip under Wine.
 const long kReceiveBufferBytes = 512 * 1024;
 const size_t kFileBufferBytes = 1 << 20;
+
+// What the write callback writes to: the data file, and the hash computed alongside.
+struct WriteTarget {
+    std::FILE* file;
+    OverlappedMd5* hash;  // null when the file is hashed after the transfer instead
+};
 
 struct CurlCleanup {
     void operator()(CURL* h) const { curl_easy_cleanup(h); }
@@ -262,10 +269,14 @@ size_t CTinyDownload::OnDiscardBody(char*, size_t size, size_t count, void*) {
     return size * count;
 }
 
-size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* file) {
-    size_t written = std::fwrite(data, size, count, static_cast<std::FILE*>(file));
+size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* target) {
+    WriteTarget* out = static_cast<WriteTarget*>(target);
+    size_t written = std::fwrite(data, size, count, out->file);
     if (written * size < size * count) {
         LogW(kTag, "write ", size * count, " bytes, return ", written);
+    }
+    if (out->hash) {
+        out->hash->Feed(data, written * size);
     }
     return written;
 }
@@ -391,8 +402,7 @@ bool CTinyDownload::WaitBeforeRetry(DWORD ms) {
     return WaitForSingleObject(m_cancelEvent.get(), ms) == WAIT_TIMEOUT;
 }
 
-bool CTinyDownload::CheckMd5(const std::string& path) {
-    std::string local = GetFileMD5(path.c_str());
+bool CTinyDownload::CheckMd5(const std::string& local) {
     std::string expected;
     {
         AutoLock lock(m_lock);
@@ -446,7 +456,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
             std::remove(path.c_str());
         } else if (static_cast<uint64_t>(localLen) == totalLen) {
             LogT(kTag, path, " download complete. Check file md5 ...");
-            if (CheckMd5(path)) {
+            if (CheckMd5(GetFileMD5(path.c_str()))) {
                 LogT(kTag, "Check file md5 OK.");
                 return Attempt::Verified;
             }
@@ -496,7 +506,10 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     LogT(kTag, "resume from: ", localLen);
     curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(localLen));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnWriteFile);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, data.get());
+    // The digest is computed while the data arrives, so verifying needs no second pass.
+    OverlappedMd5 hash;
+    WriteTarget target{data.get(), hash.Start(path, localLen) ? &hash : nullptr};
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
@@ -535,7 +548,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         return Attempt::Failed;
     }
     LogT(kTag, path, " download complete. Check file md5 ...");
-    if (CheckMd5(path)) {
+    if (CheckMd5(target.hash ? hash.Finish() : GetFileMD5(path.c_str()))) {
         LogT(kTag, "Check file md5 OK.");
         return Attempt::Verified;
     }

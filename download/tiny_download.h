@@ -84,7 +84,8 @@ private:
     static unsigned __stdcall WorkerEntry(void* self);
     int Run();
     Attempt AttemptItem(int index, bool* bytesArrived);
-    bool CheckMd5(const std::string& path);
+    // Compares a file's digest with the expected checksum of the item in progress.
+    bool CheckMd5(const std::string& localDigest);
     bool WaitBeforeRetry(DWORD ms);  // false when the downloader is going away
     bool IsBusy();
 

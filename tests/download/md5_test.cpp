@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -65,4 +66,57 @@ TEST(Md5, MissingFileGivesEmptyTextAndOneErrorLine) {
     EXPECT_EQ(1, log.countExact("fopen(" + path + ") error, code=2", "E/")) << log.dump();
     EXPECT_EQ(1u, log.lines().size());
     EXPECT_NE(std::string::npos, log.lines()[0].find("E/MD5 -- "));
+}
+
+#include "download/overlapped_md5.h"
+
+TEST(OverlappedMd5, PrefixOnDiskPlusFedBytesGiveTheWholeDigest) {
+    TempDir dir("md5overlap");
+    std::string data;
+    for (int i = 0; i < 9 * 1024 * 1024 + 333; ++i) {  // more than all block buffers together
+        data += static_cast<char>((i * 13) ^ (i >> 11));
+    }
+    const std::string whole = GetStringMD5(data.data(), data.size());
+    for (size_t prefix : {size_t(0), size_t(1), size_t(1 << 20), size_t(2500001)}) {
+        WriteFileBytes(dir.file("part"), data.substr(0, prefix));
+        OverlappedMd5 hash;
+        ASSERT_TRUE(hash.Start(dir.file("part"), static_cast<int64_t>(prefix)));
+        // Uneven pieces, as a transfer delivers them.
+        size_t pos = prefix, step = 7;
+        while (pos < data.size()) {
+            size_t n = std::min(step, data.size() - pos);
+            hash.Feed(data.data() + pos, n);
+            pos += n;
+            step = step * 3 % 700001 + 1;
+        }
+        EXPECT_EQ(whole, hash.Finish()) << prefix;
+    }
+}
+
+TEST(OverlappedMd5, UnreadablePrefixGivesNoDigestAndAbandoningNeverHangs) {
+    TempDir dir("md5overlap2");
+    LogCapture log;
+    {
+        OverlappedMd5 hash;
+        ASSERT_TRUE(hash.Start(dir.file("missing"), 10));
+        hash.Feed("abc", 3);
+        EXPECT_EQ("", hash.Finish());
+    }
+    EXPECT_EQ(1, log.countExact("fopen(" + dir.file("missing") + ") error, code=2", "E/"));
+    WriteFileBytes(dir.file("short"), "12345");
+    {
+        OverlappedMd5 hash;
+        ASSERT_TRUE(hash.Start(dir.file("short"), 10));  // file shorter than the prefix
+        EXPECT_EQ("", hash.Finish());
+    }
+    {
+        OverlappedMd5 hash;  // dropped while blocks are queued
+        ASSERT_TRUE(hash.Start(dir.file("short"), 5));
+        std::string block(OverlappedMd5::kBlockBytes, 'x');
+        for (int i = 0; i < OverlappedMd5::kBlocks; ++i) {
+            hash.Feed(block.data(), block.size());
+        }
+    }
+    OverlappedMd5 unused;
+    EXPECT_EQ("", unused.Finish());
 }
