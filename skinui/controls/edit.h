@@ -1,0 +1,105 @@
+#pragma once
+// A text field drawn by the skin that opens a native edit box over itself while it has the
+// focus; the box reports "textchanged" and "return" and closes when it loses the focus.
+#include <windows.h>
+
+#include <string>
+
+#include "skinui/controls/label.h"
+#include "skinui/core/gdi_handles.h"
+#include "skinui/core/window_wnd.h"
+
+namespace SkinUI {
+
+class CEditUI;
+
+// The native edit box: a superclass of the system's "Edit" class in front of which the
+// program's window procedure sits. It deletes itself when its window is destroyed.
+class CEditWnd : public CWindowWnd {
+public:
+    CEditWnd() = default;
+
+    // Creates the window over the owner and gives it the focus.
+    void Init(CEditUI* owner);
+    // Where the box goes over its owner: the text area, centred at the font's height.
+    RECT CalcPos() const;
+
+protected:
+    const wchar_t* WindowClassName() const override { return L"EditWnd"; }
+    const wchar_t* SuperclassName() const override { return L"Edit"; }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowDestroyed(HWND window) override;
+
+private:
+    LRESULT OnControlColor(HDC dc);
+
+    CEditUI* owner_ = nullptr;
+    BrushHandle brush_;
+    bool initialised_ = false;
+};
+
+class CEditUI : public CLabelUI {
+public:
+    CEditUI();
+    ~CEditUI() override;
+
+    const wchar_t* GetClassName() const override { return L"EditUI"; }
+    void* AsInterface(const wchar_t* name) override;
+    unsigned GetInputFlags() const override;
+    void SetText(const wchar_t* text) override;
+    void SetPos(RECT rect) override;
+    void SetVisible(bool visible) override;
+    void SetParentVisible(bool visible) override;
+    void SetEnabled(bool enabled) override;
+    void HandleEvent(ControlEvent& event) override;
+    void SetAttribute(const wchar_t* name, const wchar_t* value) override;
+    SIZE MeasureSize(SIZE available) override;
+    void PaintStateImage(HDC dc) override;
+    void PaintText(HDC dc) override;
+
+    int GetMaxChar() const { return maxChar_; }
+    void SetMaxChar(int count);
+    bool IsReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+    bool IsPasswordMode() const { return password_; }
+    void SetPasswordMode(bool password);
+    wchar_t GetPasswordChar() const { return passwordChar_; }
+    void SetPasswordChar(wchar_t c);
+    bool IsNumberOnly() const { return (extraStyle_ & ES_NUMBER) != 0; }
+    void SetNumberOnly(bool numberOnly);
+    DWORD GetWindowStyles() const { return extraStyle_; }
+    void SetNormalImage(const wchar_t* spec);
+    void SetHotImage(const wchar_t* spec);
+    void SetFocusedImage(const wchar_t* spec);
+    void SetDisabledImage(const wchar_t* spec);
+    DWORD GetNativeEditBkColor() const { return nativeBkColor_; }
+    void SetNativeEditBkColor(DWORD color);
+    UINT GetButtonState() const { return state_; }
+    // The open native box, or null.
+    HWND GetNativeWindow() const;
+    // What the field shows for its text (one password character per character when hidden).
+    std::wstring DisplayText() const;
+
+private:
+    friend class CEditWnd;
+    void OpenNativeWindow();
+    // The native box went away (called by it).
+    void OnNativeClosed();
+    // The native box's text changed (called by it): the text follows without a repaint request.
+    void OnNativeTextChanged(const std::wstring& text);
+
+    CEditWnd* window_ = nullptr;
+    int maxChar_ = 255;
+    bool readOnly_ = false;
+    bool password_ = false;
+    wchar_t passwordChar_ = L'*';
+    UINT state_ = 0;
+    std::wstring normalImage_;
+    std::wstring hotImage_;
+    std::wstring focusedImage_;
+    std::wstring disabledImage_;
+    DWORD nativeBkColor_ = 0xFFFFFFFF;
+    DWORD extraStyle_ = 0;
+};
+
+}  // namespace SkinUI

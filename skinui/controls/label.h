@@ -1,0 +1,101 @@
+#pragma once
+// Static text: plain or marked up, in the window's fonts and colours, or drawn through GDI+
+// with a gradient, an outline and a shadow when the effect mode is on.
+#include <windows.h>
+
+#include <string>
+
+#include "skinui/controls/control.h"
+
+namespace SkinUI {
+
+// Near, centre and far, as the effect mode aligns its text.
+enum EffectAlign { kAlignNear = 0, kAlignCenter = 1, kAlignFar = 2 };
+
+// What "align" makes of a text style and the effect alignments.
+struct LabelAlignment {
+    UINT style;
+    int horizontal;
+    int vertical;
+};
+LabelAlignment ApplyAlignWords(const wchar_t* words, LabelAlignment current);
+
+class CLabelUI : public CControlUI {
+public:
+    CLabelUI();
+    ~CLabelUI() override;
+
+    const wchar_t* GetClassName() const override { return L"LabelUI"; }
+    void* AsInterface(const wchar_t* name) override;
+    std::wstring GetText() const override;
+    void SetText(const wchar_t* text) override;
+    void HandleEvent(ControlEvent& event) override;
+    void SetAttribute(const wchar_t* name, const wchar_t* value) override;
+    SIZE MeasureSize(SIZE available) override;
+    void PaintText(HDC dc) override;
+
+    UINT GetTextStyle() const { return textStyle_; }
+    void SetTextStyle(UINT style);
+    DWORD GetTextColor() const { return textColor_; }
+    void SetTextColor(DWORD color);
+    DWORD GetDisabledTextColor() const { return disabledTextColor_; }
+    void SetDisabledTextColor(DWORD color);
+    int GetFont() const { return font_; }
+    void SetFont(int index);
+    RECT GetTextPadding() const { return textPadding_; }
+    void SetTextPadding(RECT padding);
+    bool IsShowHtml() const { return showHtml_; }
+    void SetShowHtml(bool show);
+
+    bool IsEffectEnabled() const { return effect_.enabled; }
+    void SetEnabledEffect(bool enabled);
+    void SetEnabledStroke(bool enabled);
+    void SetEnabledShadow(bool enabled);
+    int GetHorizontalAlign() const { return effect_.horizontalAlign; }
+    int GetVerticalAlign() const { return effect_.verticalAlign; }
+
+protected:
+    // Default and disabled text colours taken from the manager when not set.
+    void FillDefaultColors();
+    // The item rectangle minus the text padding.
+    RECT TextRect() const;
+    // Plain or marked-up single-line text of the label in one colour with a given style.
+    void DrawLabelText(HDC dc, DWORD color, UINT style);
+    void PaintEffectText(HDC dc);
+    int FontHeight();
+
+    DWORD textColor_ = 0;
+    DWORD disabledTextColor_ = 0;
+    int font_ = -1;
+    UINT textStyle_ = DT_VCENTER;
+    RECT textPadding_ = {0, 0, 0, 0};
+    bool showHtml_ = false;
+
+    // Settings of the effect mode.
+    struct Effect {
+        int horizontalAlign = kAlignNear;
+        int verticalAlign = kAlignCenter;
+        int shadowAlpha1 = 60;
+        int shadowAlpha2 = 60;
+        int textAlpha1 = 168;
+        int textAlpha2 = 168;
+        int strokeAlpha = 255;
+        int gradientLength = 0;
+        int gradientAngle = 0;
+        bool enabled = false;
+        bool stroke = false;
+        bool shadow = false;
+        DWORD textColor2 = 0xFFFFFFFF;  // -1: none
+        DWORD shadowColorA = 0xFF000000;
+        DWORD shadowColorB = 0xFFFFFFFF;  // -1: none
+        DWORD strokeColor = 0;
+        POINT shadowOffset = {0, 0};
+        std::wstring text;
+        int renderingHint = 0;
+    } effect_;
+
+private:
+    ULONG_PTR gdiplusToken_ = 0;
+};
+
+}  // namespace SkinUI

@@ -1,0 +1,40 @@
+#pragma once
+// Multi-line text with clickable links: marked-up links raise "link" with their index.
+#include <windows.h>
+
+#include <string>
+
+#include "skinui/controls/label.h"
+
+namespace SkinUI {
+
+class CTextUI : public CLabelUI {
+public:
+    static constexpr int kMaxLinks = 8;
+
+    CTextUI();
+    ~CTextUI() override = default;
+
+    const wchar_t* GetClassName() const override { return L"TextUI"; }
+    void* AsInterface(const wchar_t* name) override;
+    unsigned GetInputFlags() const override;
+    void HandleEvent(ControlEvent& event) override;
+    SIZE MeasureSize(SIZE available) override;
+    void PaintText(HDC dc) override;
+
+    int GetLinkCount() const { return linkCount_; }
+    RECT GetLinkRect(int index) const;
+    std::wstring GetLinkContent(int index) const;
+    int GetHoveredLink() const { return hoverLink_; }
+
+private:
+    // Index of the link under the point, or -1.
+    int LinkAt(POINT point) const;
+
+    RECT links_[kMaxLinks] = {};
+    std::wstring linkTexts_[kMaxLinks];
+    int linkCount_ = 0;
+    int hoverLink_ = -1;
+};
+
+}  // namespace SkinUI
