@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "skinui/controls/attribute_values.h"
 #include "skinui/core/image_spec.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
@@ -18,30 +19,6 @@ constexpr short kLightness = 100;
 
 bool IsEmpty(const RECT& r) {
     return r.right <= r.left || r.bottom <= r.top;
-}
-
-// Four integers, each followed by one separator; blanks before a number allowed.
-RECT ParseRect(const wchar_t* value) {
-    long n[4] = {0, 0, 0, 0};
-    const wchar_t* p = value;
-    for (long& number : n) {
-        wchar_t* end = nullptr;
-        number = std::wcstol(p, &end, 10);
-        p = end;
-        if (*p == 0) {
-            break;
-        }
-        ++p;
-    }
-    return RECT{n[0], n[1], n[2], n[3]};
-}
-
-int ParseInt(const wchar_t* value) {
-    return static_cast<int>(std::wcstol(value, nullptr, 10));
-}
-
-bool ParseBool(const wchar_t* value) {
-    return std::wcscmp(value, L"true") == 0;
 }
 
 }  // namespace
@@ -395,7 +372,7 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         Invalidate();
     } else if (key == L"bordersize") {
         if (std::wcschr(value, L',') == nullptr) {
-            borderSize_ = ParseInt(value);
+            borderSize_ = ParseCoord(value);
             leftBorderSize_ = topBorderSize_ = rightBorderSize_ = bottomBorderSize_ = 0;
         } else {
             RECT r = ParseRect(value);
@@ -406,16 +383,16 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         }
         Invalidate();
     } else if (key == L"leftbordersize") {
-        leftBorderSize_ = ParseInt(value);
+        leftBorderSize_ = ParseCoord(value);
         Invalidate();
     } else if (key == L"topbordersize") {
-        topBorderSize_ = ParseInt(value);
+        topBorderSize_ = ParseCoord(value);
         Invalidate();
     } else if (key == L"rightbordersize") {
-        rightBorderSize_ = ParseInt(value);
+        rightBorderSize_ = ParseCoord(value);
         Invalidate();
     } else if (key == L"bottombordersize") {
-        bottomBorderSize_ = ParseInt(value);
+        bottomBorderSize_ = ParseCoord(value);
         Invalidate();
     } else if (key == L"borderstyle") {
         borderStyle_ = ParseInt(value);
@@ -426,17 +403,17 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     } else if (key == L"bkimage") {
         SetBkImage(value);
     } else if (key == L"width") {
-        SetFixedWidth(ParseInt(value));
+        SetFixedWidth(ParseCoord(value));
     } else if (key == L"height") {
-        SetFixedHeight(ParseInt(value));
+        SetFixedHeight(ParseCoord(value));
     } else if (key == L"minwidth") {
-        SetMinWidth(ParseInt(value));
+        SetMinWidth(ParseCoord(value));
     } else if (key == L"minheight") {
-        SetMinHeight(ParseInt(value));
+        SetMinHeight(ParseCoord(value));
     } else if (key == L"maxwidth") {
-        SetMaxWidth(ParseInt(value));
+        SetMaxWidth(ParseCoord(value));
     } else if (key == L"maxheight") {
-        SetMaxHeight(ParseInt(value));
+        SetMaxHeight(ParseCoord(value));
     } else if (key == L"name") {
         SetName(value);
     } else if (key == L"text") {

@@ -1,0 +1,54 @@
+#include "skinui/controls/attribute_values.h"
+
+#include <cwchar>
+
+namespace SkinUI {
+
+int ClampCoord(long long value) {
+    if (value > kMaxCoordinate) {
+        return kMaxCoordinate;
+    }
+    if (value < -kMaxCoordinate) {
+        return -kMaxCoordinate;
+    }
+    return static_cast<int>(value);
+}
+
+int ParseInt(const wchar_t* value) {
+    if (value == nullptr) {
+        return 0;
+    }
+    const long long n = std::wcstoll(value, nullptr, 10);
+    if (n > 0x7FFFFFFF) {
+        return 0x7FFFFFFF;
+    }
+    if (n < -0x7FFFFFFF - 1) {
+        return -0x7FFFFFFF - 1;
+    }
+    return static_cast<int>(n);
+}
+
+int ParseCoord(const wchar_t* value) {
+    return value != nullptr ? ClampCoord(std::wcstoll(value, nullptr, 10)) : 0;
+}
+
+bool ParseBool(const wchar_t* value) {
+    return value != nullptr && std::wcscmp(value, L"true") == 0;
+}
+
+RECT ParseRect(const wchar_t* value) {
+    long long n[4] = {0, 0, 0, 0};
+    const wchar_t* p = value != nullptr ? value : L"";
+    for (long long& number : n) {
+        wchar_t* end = nullptr;
+        number = std::wcstoll(p, &end, 10);
+        p = end;
+        if (*p == 0) {
+            break;
+        }
+        ++p;
+    }
+    return RECT{ClampCoord(n[0]), ClampCoord(n[1]), ClampCoord(n[2]), ClampCoord(n[3])};
+}
+
+}  // namespace SkinUI

@@ -1,0 +1,21 @@
+#pragma once
+// Reading attribute values: numbers parse as far as they go (a missing number is 0), booleans
+// are true only for the exact text "true". Geometry values are kept within a range that no
+// layout sum can overflow.
+#include <windows.h>
+
+namespace SkinUI {
+
+// Largest distance in pixels a geometry attribute may give; beyond it values are clamped.
+constexpr int kMaxCoordinate = 1000000;
+
+int ParseInt(const wchar_t* value);
+// ParseInt clamped to +-kMaxCoordinate.
+int ParseCoord(const wchar_t* value);
+bool ParseBool(const wchar_t* value);
+// Four integers, each followed by one separator character; blanks before a number allowed.
+// Missing numbers are 0; each is clamped as ParseCoord does.
+RECT ParseRect(const wchar_t* value);
+int ClampCoord(long long value);
+
+}  // namespace SkinUI
