@@ -3,9 +3,13 @@
 #include <cstdio>
 #include <stdexcept>
 
-IniSection& IniSection::section(const std::string& name) { return sections[name]; }
+IniSection& IniSection::section(const std::string& name) {
+    return sections[name];
+}
 
-std::string& IniSection::value(const std::string& key) { return values[key]; }
+std::string& IniSection::value(const std::string& key) {
+    return values[key];
+}
 
 namespace {
 std::string Trim(const std::string& s) {
@@ -19,7 +23,9 @@ std::string Trim(const std::string& s) {
 }
 }  // namespace
 
-IniReader::IniReader(std::istream& input) : input_(input) { parse(); }
+IniReader::IniReader(std::istream& input) : input_(input) {
+    parse();
+}
 
 void IniReader::fail(const char* fault) const {
     char message[256];

@@ -31,7 +31,9 @@ std::string FormatLogPrefix(const std::tm& t, unsigned processId, unsigned threa
     return prefix;
 }
 
-std::FILE* SetLogStream(std::FILE* stream) { return g_stream.exchange(stream); }
+std::FILE* SetLogStream(std::FILE* stream) {
+    return g_stream.exchange(stream);
+}
 
 void WriteLogLine(LogLevel level, const char* tag, const std::string& message) {
     std::time_t now = std::time(nullptr);

@@ -22,9 +22,15 @@ void WriteLogLine(LogLevel level, const char* tag, const std::string& message);
 std::FILE* SetLogStream(std::FILE* stream);
 
 namespace logdetail {
-inline void Append(std::string& out, const std::string& s) { out += s; }
-inline void Append(std::string& out, const char* s) { out += (s ? s : ""); }
-inline void Append(std::string& out, char c) { out += c; }
+inline void Append(std::string& out, const std::string& s) {
+    out += s;
+}
+inline void Append(std::string& out, const char* s) {
+    out += (s ? s : "");
+}
+inline void Append(std::string& out, char c) {
+    out += c;
+}
 template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
 inline void Append(std::string& out, T value) {
     out += std::to_string(value);

@@ -34,14 +34,15 @@ TickCount64Fn g_impl = &FirstCall;
 ULONGLONG WINAPI FirstCall() {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     FARPROC real = kernel ? GetProcAddress(kernel, "GetTickCount64") : nullptr;
-    TickCount64Fn chosen =
-        real ? reinterpret_cast<TickCount64Fn>(reinterpret_cast<void*>(real))
-             : &TickCountFromGetTickCount;
+    TickCount64Fn chosen = real ? reinterpret_cast<TickCount64Fn>(reinterpret_cast<void*>(real))
+                                : &TickCountFromGetTickCount;
     g_impl = chosen;
     return chosen();
 }
 
-ULONGLONG WINAPI Dispatch() { return g_impl(); }
+ULONGLONG WINAPI Dispatch() {
+    return g_impl();
+}
 
 }  // namespace
 

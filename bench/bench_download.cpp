@@ -54,8 +54,7 @@ int main(int argc, char** argv) {
         mem.cb = sizeof mem;
         GetProcessMemoryInfo(GetCurrentProcess(), &mem, sizeof mem);
         double seconds = static_cast<double>(end.QuadPart - first.QuadPart) / freq.QuadPart;
-        double transfer =
-            static_cast<double>(received.QuadPart - first.QuadPart) / freq.QuadPart;
+        double transfer = static_cast<double>(received.QuadPart - first.QuadPart) / freq.QuadPart;
         std::printf("download %.0f %.3f %lu %.3f\n", info.totalLength, seconds,
                     static_cast<unsigned long>(mem.PeakWorkingSetSize), transfer);
     }

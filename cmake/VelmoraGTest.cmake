@@ -10,6 +10,8 @@ add_library(gtest_main STATIC ${VELMORA_GTEST_SRC}/googletest/src/gtest_main.cc)
 target_link_libraries(gtest_main PUBLIC gtest)
 
 set(VELMORA_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-test-run.sh)
+# Test executables run under Wine through the wrapper (CMake prepends it to their command).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMORA_WINE_RUN})
 
 # velmora_test(name SOURCES ... [DEPS ...] [DISPLAY] [SERVER] [TIMEOUT s])
 # One CTest test per executable: every Wine start costs time.
@@ -25,7 +27,7 @@ function(velmora_test name)
   if(A_SERVER)
     list(APPEND env "VELMORA_NEEDS_SERVER=1")
   endif()
-  add_test(NAME ${name} COMMAND ${VELMORA_WINE_RUN} $<TARGET_FILE:${name}>
+  add_test(NAME ${name} COMMAND ${name}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/testrun/${name})
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testrun/${name})
   if(NOT A_TIMEOUT)

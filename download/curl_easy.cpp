@@ -16,9 +16,13 @@ void checkResult(CURLcode code) {
     }
 }
 
-Global::Global() { checkResult(curl_global_init(CURL_GLOBAL_ALL)); }
+Global::Global() {
+    checkResult(curl_global_init(CURL_GLOBAL_ALL));
+}
 
-Global::~Global() { curl_global_cleanup(); }
+Global::~Global() {
+    curl_global_cleanup();
+}
 
 Global& Global::instance() {
     static Global global;  // also safe when another static initialiser gets here first
@@ -35,7 +39,9 @@ CURL* Global::createHandle() {
 
 Request::Request() : handle_(Global::instance().createHandle()) {}
 
-Request::~Request() { curl_easy_cleanup(handle_); }
+Request::~Request() {
+    curl_easy_cleanup(handle_);
+}
 
 Response Request::perform(const std::string& url) {
     if (!prepared_) {
@@ -74,7 +80,7 @@ void BasicRequest::setOptions() {
     checkResult(curl_easy_setopt(handle(), CURLOPT_SSL_VERIFYPEER, 0L));
     checkResult(curl_easy_setopt(handle(), CURLOPT_SSL_VERIFYHOST, 0L));
     checkResult(curl_easy_setopt(handle(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
-    checkResult(curl_easy_setopt(handle(), CURLOPT_TIMEOUT, kTotalTimeoutSeconds));
+    checkResult(curl_easy_setopt(handle(), CURLOPT_TIMEOUT, totalTimeoutSeconds_));
 }
 
 }  // namespace CurlEasy

@@ -65,8 +65,14 @@ public:
     static constexpr long kConnectTimeoutSeconds = 15;
     static constexpr long kTotalTimeoutSeconds = 30;
 
+    explicit BasicRequest(long totalTimeoutSeconds = kTotalTimeoutSeconds)
+        : totalTimeoutSeconds_(totalTimeoutSeconds) {}
+
 protected:
     void setOptions() override;
+
+private:
+    long totalTimeoutSeconds_;
 };
 
 }  // namespace CurlEasy

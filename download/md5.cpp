@@ -9,7 +9,9 @@
 
 namespace {
 
-inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+inline uint32_t Rotl(uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 // G as the sum of two disjoint masks: the two halves can be computed side by side.

@@ -27,7 +27,9 @@ struct OverlappedMd5::Shared {
 
 OverlappedMd5::OverlappedMd5() = default;
 
-OverlappedMd5::~OverlappedMd5() { Stop(); }
+OverlappedMd5::~OverlappedMd5() {
+    Stop();
+}
 
 bool OverlappedMd5::Start(const std::string& path, int64_t prefixLength) {
     Stop();

@@ -260,7 +260,8 @@ size_t CTinyDownload::OnHeaderLine(char* line, size_t size, size_t count, void* 
     const size_t bytes = size * count;
     const char* colon = static_cast<const char*>(std::memchr(line, ':', bytes));
     if (colon && static_cast<size_t>(colon - line) == 4 && std::memcmp(line, "ETag", 4) == 0) {
-        static_cast<std::string*>(etag)->assign(colon + 1, static_cast<size_t>(line + bytes - (colon + 1)));
+        static_cast<std::string*>(etag)->assign(colon + 1,
+                                                static_cast<size_t>(line + bytes - (colon + 1)));
     }
     return bytes;
 }

@@ -41,7 +41,7 @@ extern std::atomic<int> SpeedSampleCount;
 
 // Waits used when the network misbehaves. Tests shorten them.
 struct DownloadTiming {
-    DWORD stallMs = 60000;          // no byte for this long (not paused) ends the attempt
+    DWORD stallMs = 60000;           // no byte for this long (not paused) ends the attempt
     DWORD firstRetryDelayMs = 1000;  // wait after a failed attempt, doubling ...
     DWORD maxRetryDelayMs = 30000;   // ... up to this
 };

@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
         double done = static_cast<double>(info.resumeFrom) + info.received;
         double percent = info.totalLength > 0 ? 100.0 * done / info.totalLength : 0.0;
         std::printf("%-11s %12.0f / %12.0f bytes  %5.1f %%\n",
-                    downloader.IsDownloading() ? "downloading" : "working", done,
-                    info.totalLength, percent);
+                    downloader.IsDownloading() ? "downloading" : "working", done, info.totalLength,
+                    percent);
         std::fflush(stdout);
     }
     DownloadInfo info;

@@ -33,8 +33,8 @@ TEST(Log, LineHasPrefixLevelTagAndMessage) {
     ASSERT_EQ(5u, lines.size());
     const std::string ids = "\\[" + std::to_string(GetCurrentProcessId()) + "\\." +
                             std::to_string(GetCurrentThreadId()) + "\\] ";
-    EXPECT_TRUE(std::regex_match(lines[0], std::regex("\\d\\d:\\d\\d:\\d\\d" + ids +
-                                                      "T/InstallSettings -- init\\(\\)")))
+    EXPECT_TRUE(std::regex_match(
+        lines[0], std::regex("\\d\\d:\\d\\d:\\d\\d" + ids + "T/InstallSettings -- init\\(\\)")))
         << lines[0];
     EXPECT_NE(std::string::npos, lines[1].find("] D/CMainFrame -- exit code=0"));
     EXPECT_NE(std::string::npos, lines[2].find("] I/CTinyDownload -- current index=1, total=2"));

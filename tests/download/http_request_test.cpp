@@ -68,6 +68,25 @@ TEST_F(HttpRequest, RefusedConnectionGivesCodeZeroAndAnErrorLine) {
     EXPECT_EQ(1, log.countExact("reponse code=0", "T/"));
 }
 
+TEST_F(HttpRequest, ServerThatNeverAnswersIsGivenUpAfterTheTimeLimit) {
+    // A listening socket that accepts the connection (backlog) but never answers.
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+    ASSERT_EQ(0, listen(s, 4));
+    int len = sizeof addr;
+    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+    LogCapture log;
+    CurlEasy::BasicRequest request(2);
+    CurlEasy::Response response =
+        request.perform("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/x.ini");
+    closesocket(s);
+    EXPECT_EQ(0, response.code);
+    EXPECT_EQ(1, log.countExact("checkResult code=28", "E/")) << log.dump();
+}
+
 TEST_F(HttpRequest, SecondPerformHoldsOnlyItsOwnBodyAndKeepsCookies) {
     const std::string first = "/update/win/kelto/VLMU.ini";
     const std::string second = "/update/win/kelto/VLMU_TEST.ini";

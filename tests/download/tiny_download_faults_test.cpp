@@ -65,9 +65,8 @@ TEST_F(DownloaderTest, MissingLengthIsRetriedWithGrowingWaits) {
 TEST_F(DownloaderTest, RefusedConnectionLogsTheCurlCode) {
     auto d = NewDownloader(MakeWork("http://127.0.0.1:1/pkg/Setup.exe", Folder(), "0"));
     ASSERT_EQ(0, d->StartDownloadThread());
-    ASSERT_TRUE(WaitFor([&] {
-        return log_.countExact("GetTotalFileLenthEtag failed! re-try.", "W/") >= 2;
-    }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return log_.countExact("GetTotalFileLenthEtag failed! re-try.", "W/") >= 2; }));
     d.reset();
     EXPECT_GE(log_.countExact("GetTotalFileLenthEtag error, code=7", "E/"), 2);
 }
@@ -82,8 +81,8 @@ TEST_F(DownloaderTest, StalledTransferIsEndedAndResumed) {
     TestServer::Fault(kPkg, "clear=1");
     ASSERT_TRUE(WaitFor([&] { return d->IsFinished(); })) << log_.dump();
     EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
-    EXPECT_EQ(1, log_.countExact("download failed, re-try. code=42, url=" + TestServer::Url(kPkg),
-                                 "E/"));
+    EXPECT_EQ(
+        1, log_.countExact("download failed, re-try. code=42, url=" + TestServer::Url(kPkg), "E/"));
     EXPECT_EQ(1, log_.countExact("resume from: 300000", "T/"));
 }
 
@@ -154,7 +153,8 @@ TEST_F(DownloaderTest, OverlongInputsAreRefusedWithAnErrorLine) {
     std::memset(longMd5.md5, 'a', sizeof longMd5.md5);
     d.AddDownloadWork(longMd5);
     // A folder whose name plus the file name no longer fits the path field.
-    d.AddDownloadWork(MakeWork(url, Folder() + "\\" + std::string(250 - Folder().size(), 'f'), "0"));
+    d.AddDownloadWork(
+        MakeWork(url, Folder() + "\\" + std::string(250 - Folder().size(), 'f'), "0"));
     EXPECT_EQ(0, d.GetWorkCount());
     EXPECT_EQ(4, log_.countStartingWith("AddDownloadWork: ", "E/")) << log_.dump();
 
@@ -182,9 +182,8 @@ TEST_F(DownloaderTest, ChecksumWithBlanksNeverMatches) {
     const std::string md5 = TestServer::DefinePackage(kPkg, 100000, 38);
     auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), " " + md5 + " "));
     ASSERT_EQ(0, d->StartDownloadThread());
-    ASSERT_TRUE(WaitFor([&] {
-        return log_.countExact("Check download file md5 failed, re-try.", "E/") >= 2;
-    }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return log_.countExact("Check download file md5 failed, re-try.", "E/") >= 2; }));
     EXPECT_FALSE(d->IsFinished());
     d.reset();
 }

@@ -20,7 +20,7 @@ TEST_F(DownloaderTest, FirstDownloadFetchesFromZeroAndKeepsTheEtag) {
 
     EXPECT_EQ(1, log_.countExact("Can't open local etag file!", "W/"));
     EXPECT_EQ(1, log_.countExact("resume from: 0", "T/"));
-        // The ETag keeps its line end, so the log line carries it too.
+    // The ETag keeps its line end, so the log line carries it too.
     EXPECT_EQ(1, log_.countExact("server support ETag:  \"v1\"", "I/"));
     EXPECT_EQ(1, log_.countExact("totalFileLen: " + std::to_string(kSize), "T/"));
     EXPECT_EQ(1, log_.countExact("local md5=" + md5 + ", server md5=" + md5, "I/"));
@@ -48,8 +48,8 @@ TEST_F(DownloaderTest, CutConnectionResumesFromTheLocalLength) {
     auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
     RunToEnd(*d);
     EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
-    EXPECT_EQ(1, log_.countExact("download failed, re-try. code=18, url=" + TestServer::Url(kPkg),
-                                 "E/"))
+    EXPECT_EQ(
+        1, log_.countExact("download failed, re-try. code=18, url=" + TestServer::Url(kPkg), "E/"))
         << log_.dump();
     EXPECT_EQ(1, log_.countExact("current index=0, total=1", "I/"));
     EXPECT_EQ(1, log_.countExact("resume from: 700000", "T/"));
@@ -89,8 +89,8 @@ TEST_F(DownloaderTest, ChangedEtagRestartsFromZero) {
     auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
     RunToEnd(*d);
     EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
-    EXPECT_EQ(1, log_.countExact("file changed on server, delete local file, redownload ...",
-                                 "T/"));
+    EXPECT_EQ(1,
+              log_.countExact("file changed on server, delete local file, redownload ...", "T/"));
     EXPECT_EQ(1, log_.countExact("resume from: 0", "T/"));
     EXPECT_EQ(" \"v2\"\r\n", ReadSidecarText("Setup.exe"));
     ASSERT_EQ(1u, TestServer::RequestsFor("GET", kPkg).size());
@@ -104,8 +104,8 @@ TEST_F(DownloaderTest, CompleteVerifiedFileNeedsNoTransfer) {
     TestServer::ClearRequests();
     auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
     RunToEnd(*d);
-    EXPECT_EQ(1, log_.countExact(File("Setup.exe") + " download complete. Check file md5 ...",
-                                 "T/"));
+    EXPECT_EQ(1,
+              log_.countExact(File("Setup.exe") + " download complete. Check file md5 ...", "T/"));
     EXPECT_EQ(1, log_.countExact("Check file md5 OK.", "T/"));
     EXPECT_EQ(0, log_.countStartingWith("resume from:"));
     EXPECT_EQ(1u, TestServer::RequestsFor("HEAD", kPkg).size());
@@ -176,7 +176,8 @@ TEST_F(DownloaderTest, SeveralItemsAreDownloadedInOrder) {
     CTinyDownload d;
     d.SetTiming(FastTiming());
     d.AddDownloadWork(MakeWork(TestServer::Url("/pkg/a.bin"), Folder(), a));
-    d.AddDownloadWork(MakeWork(TestServer::Url("/pkg/b.bin?x=1&y=2"), Folder() + "\\sub\\deeper", b));
+    d.AddDownloadWork(
+        MakeWork(TestServer::Url("/pkg/b.bin?x=1&y=2"), Folder() + "\\sub\\deeper", b));
     EXPECT_EQ(2, d.GetWorkCount());
     RunToEnd(d);
     EXPECT_EQ(a, GetFileMD5(File("a.bin").c_str()));
@@ -192,15 +193,15 @@ TEST_F(DownloaderTest, DestinationIsAFileWhenItsLastPartHasAnExtension) {
     d.AddDownloadWork(MakeWork(url, Folder() + "\\folder.", "0"));
     d.AddDownloadWork(MakeWork(url, Folder() + "\\plain\\", "0"));
     EXPECT_EQ(3, d.GetWorkCount());
-    EXPECT_EQ(1, log_.countExact("index: 0 url=" + url + ", to=" + Folder() + "\\Velmora 1.2, md5=0",
-                                 "T/"))
+    EXPECT_EQ(1, log_.countExact(
+                     "index: 0 url=" + url + ", to=" + Folder() + "\\Velmora 1.2, md5=0", "T/"))
         << log_.dump();
-    EXPECT_EQ(1, log_.countExact("index: 1 url=" + url + ", to=" + Folder() +
-                                     "\\folder.\\Setup.exe, md5=0",
-                                 "T/"));
-    EXPECT_EQ(1, log_.countExact("index: 2 url=" + url + ", to=" + Folder() +
-                                     "\\plain\\Setup.exe, md5=0",
-                                 "T/"));
+    EXPECT_EQ(
+        1, log_.countExact(
+               "index: 1 url=" + url + ", to=" + Folder() + "\\folder.\\Setup.exe, md5=0", "T/"));
+    EXPECT_EQ(
+        1, log_.countExact("index: 2 url=" + url + ", to=" + Folder() + "\\plain\\Setup.exe, md5=0",
+                           "T/"));
     EXPECT_EQ(2, log_.countExact("GetFileNameFormUrl: url=" + url + ", fileName=Setup.exe", "T/"));
     EXPECT_TRUE(FileExists(Folder() + "\\folder."));
     EXPECT_TRUE(FileExists(Folder() + "\\plain"));
@@ -219,7 +220,7 @@ TEST(DownloaderParts, FileNameFromUrl) {
     LogCapture log;
     EXPECT_NE(0, CTinyDownload::GetFileNameFormUrl(name, "no-slash-at-all"));
     EXPECT_NE(0, CTinyDownload::GetFileNameFormUrl(name, "/"));
-    EXPECT_NE(0, CTinyDownload::GetFileNameFormUrl(
-                     name, ("http://h/" + std::string(300, 'n')).c_str()));
+    EXPECT_NE(
+        0, CTinyDownload::GetFileNameFormUrl(name, ("http://h/" + std::string(300, 'n')).c_str()));
     EXPECT_EQ(3, log.countStartingWith("GetFileNameFormUrl: no", "E/"));
 }

@@ -2,7 +2,9 @@
 
 #include "app/log.h"
 
-LogCapture::LogCapture() : file_(std::tmpfile()) { previous_ = SetLogStream(file_); }
+LogCapture::LogCapture() : file_(std::tmpfile()) {
+    previous_ = SetLogStream(file_);
+}
 
 LogCapture::~LogCapture() {
     SetLogStream(previous_);
@@ -70,8 +72,9 @@ int LogCapture::countExact(const std::string& message, const char* level) const 
 }
 
 int LogCapture::countStartingWith(const std::string& prefix, const char* level) const {
-    return CountLines(*this, level,
-                      [&](const std::string& m) { return m.compare(0, prefix.size(), prefix) == 0; });
+    return CountLines(*this, level, [&](const std::string& m) {
+        return m.compare(0, prefix.size(), prefix) == 0;
+    });
 }
 
 int LogCapture::countContaining(const std::string& part, const char* level) const {

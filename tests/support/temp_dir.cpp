@@ -12,7 +12,9 @@ TempDir::TempDir(const std::string& name) {
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA data;
