@@ -23,4 +23,6 @@ echo "package: $base/pkg/Setup.exe  md5 $md5"
 cd "$build/demo"
 rm -rf Velmora
 wine "$build/tools/velmora_fetch.exe" "$base/pkg/Setup.exe" 'Velmora\download' "$md5"
-echo "log: $build/demo/velmora_fetch.log"
+echo "what the log says about the cut and the resume:"
+grep -E "download failed|resume from|local md5|Check file md5" velmora_fetch.log | sed 's/^/  /'
+echo "whole log: $build/demo/velmora_fetch.log"
