@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "skinui/controls/button_state.h"
 #include "skinui/controls/label.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/window_wnd.h"
@@ -19,8 +20,10 @@ class CEditWnd : public CWindowWnd {
 public:
     CEditWnd() = default;
 
-    // Creates the window over the owner and gives it the focus.
-    void Init(CEditUI* owner);
+    // Creates the window over the owner and gives it the focus; false when it cannot.
+    bool Init(CEditUI* owner);
+    // The owner goes away first: the window no longer reports to it.
+    void ReleaseOwner() { owner_ = nullptr; }
     // Where the box goes over its owner: the text area, centred at the font's height.
     RECT CalcPos() const;
 

@@ -3,11 +3,14 @@
 // with a gradient, an outline and a shadow when the effect mode is on.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "skinui/controls/control.h"
 
 namespace SkinUI {
+
+class GdiplusSession;
 
 // Near, centre and far, as the effect mode aligns its text.
 enum EffectAlign { kAlignNear = 0, kAlignCenter = 1, kAlignFar = 2 };
@@ -48,6 +51,7 @@ public:
     void SetShowHtml(bool show);
 
     bool IsEffectEnabled() const { return effect_.enabled; }
+    std::wstring GetEffectText() const { return effect_.text; }
     void SetEnabledEffect(bool enabled);
     void SetEnabledStroke(bool enabled);
     void SetEnabledShadow(bool enabled);
@@ -95,7 +99,8 @@ protected:
     } effect_;
 
 private:
-    ULONG_PTR gdiplusToken_ = 0;
+    // Every label keeps GDI+ started while it lives.
+    std::unique_ptr<GdiplusSession> gdiplus_;
 };
 
 }  // namespace SkinUI

@@ -1,0 +1,273 @@
+#include "skinui/controls/button.h"
+
+#include <cwchar>
+
+#include "skinui/core/image_spec.h"
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
+
+namespace SkinUI {
+
+namespace {
+
+bool IsMouseEvent(int kind) {
+    return kind >= UIEVENT_MOUSE_FIRST && kind <= UIEVENT_MOUSE_LAST;
+}
+
+}  // namespace
+
+CButtonUI::CButtonUI() {
+    textStyle_ = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+}
+
+void* CButtonUI::AsInterface(const wchar_t* name) {
+    if (name != nullptr && std::wcscmp(name, L"Button") == 0) {
+        return this;
+    }
+    return CLabelUI::AsInterface(name);
+}
+
+unsigned CButtonUI::GetInputFlags() const {
+    return (IsKeyboardEnabled() ? UIFLAG_TABSTOP : 0u) | (IsEnabled() ? UIFLAG_SETCURSOR : 0u);
+}
+
+bool CButtonUI::Activate() {
+    if (!CControlUI::Activate()) {
+        return false;
+    }
+    if (manager_ != nullptr) {
+        manager_->NotifyAll(this, L"click");
+    }
+    return true;
+}
+
+void CButtonUI::SetEnabled(bool enabled) {
+    CControlUI::SetEnabled(enabled);
+    if (!enabled) {
+        state_ = 0;
+    }
+}
+
+void CButtonUI::HandleEvent(ControlEvent& event) {
+    if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
+        if (parent_ != nullptr) {
+            parent_->HandleEvent(event);
+        } else {
+            CLabelUI::HandleEvent(event);
+        }
+        return;
+    }
+    const bool inside = PtInRect(&itemRect_, event.mouse) != FALSE;
+    switch (event.kind) {
+        case UIEVENT_SETFOCUS:
+        case UIEVENT_KILLFOCUS:
+            Invalidate();
+            CLabelUI::HandleEvent(event);
+            return;
+        case UIEVENT_KEYDOWN:
+            if (IsKeyboardEnabled() && (event.key == VK_SPACE || event.key == VK_RETURN)) {
+                Activate();
+                return;
+            }
+            break;
+        case UIEVENT_BUTTONDOWN:
+        case UIEVENT_DBLCLICK:
+            if (inside && IsEnabled()) {
+                state_ |= UISTATE_PUSHED | UISTATE_CAPTURED;
+                Invalidate();
+            }
+            return;
+        case UIEVENT_MOUSEMOVE:
+            if ((state_ & UISTATE_CAPTURED) != 0) {
+                state_ = inside ? state_ | UISTATE_PUSHED : state_ & ~UISTATE_PUSHED;
+                Invalidate();
+            }
+            return;
+        case UIEVENT_BUTTONUP:
+            if ((state_ & UISTATE_CAPTURED) != 0) {
+                // The state is settled first: a "click" handler may delete this button.
+                state_ &= ~(UISTATE_PUSHED | UISTATE_CAPTURED);
+                Invalidate();
+                if (inside) {
+                    Activate();
+                }
+            }
+            return;
+        case UIEVENT_CONTEXTMENU:
+            if (IsMenuEnabled() && manager_ != nullptr) {
+                manager_->NotifyAll(this, L"menu", event.wParam, event.lParam);
+            }
+            return;
+        case UIEVENT_MOUSEENTER:
+            if (IsEnabled()) {
+                state_ |= UISTATE_HOT;
+                Invalidate();
+            }
+            return;
+        case UIEVENT_MOUSELEAVE:
+            if (IsEnabled()) {
+                state_ &= ~UISTATE_HOT;
+                Invalidate();
+            }
+            return;
+        case UIEVENT_SETCURSOR:
+            ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return;
+        default:
+            break;
+    }
+    CLabelUI::HandleEvent(event);
+}
+
+SIZE CButtonUI::MeasureSize(SIZE available) {
+    if (fixedHeight_ > 0) {
+        return CControlUI::MeasureSize(available);
+    }
+    return SIZE{fixedWidth_, FontHeight() + 8};
+}
+
+#define SKINUI_BUTTON_IMAGE(Name, field)                         \
+    void CButtonUI::Name(const wchar_t* spec) {                  \
+        const std::wstring value = spec != nullptr ? spec : L""; \
+        if (field != value) {                                    \
+            field = value;                                       \
+            Invalidate();                                        \
+        }                                                        \
+    }
+SKINUI_BUTTON_IMAGE(SetNormalImage, normalImage_)
+SKINUI_BUTTON_IMAGE(SetHotImage, hotImage_)
+SKINUI_BUTTON_IMAGE(SetHotForeImage, hotForeImage_)
+SKINUI_BUTTON_IMAGE(SetPushedImage, pushedImage_)
+SKINUI_BUTTON_IMAGE(SetFocusedImage, focusedImage_)
+SKINUI_BUTTON_IMAGE(SetDisabledImage, disabledImage_)
+SKINUI_BUTTON_IMAGE(SetForeImage, foreImage_)
+#undef SKINUI_BUTTON_IMAGE
+
+#define SKINUI_BUTTON_COLOR(Name, field) \
+    void CButtonUI::Name(DWORD color) {  \
+        if (field != color) {            \
+            field = color;               \
+            Invalidate();                \
+        }                                \
+    }
+SKINUI_BUTTON_COLOR(SetHotBkColor, hotBkColor_)
+SKINUI_BUTTON_COLOR(SetHotTextColor, hotTextColor_)
+SKINUI_BUTTON_COLOR(SetPushedTextColor, pushedTextColor_)
+SKINUI_BUTTON_COLOR(SetFocusedTextColor, focusedTextColor_)
+#undef SKINUI_BUTTON_COLOR
+
+void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (name == nullptr || value == nullptr) {
+        return;
+    }
+    const std::wstring key = name;
+    if (key == L"normalimage") {
+        SetNormalImage(value);
+    } else if (key == L"hotimage") {
+        SetHotImage(value);
+    } else if (key == L"pushedimage") {
+        SetPushedImage(value);
+    } else if (key == L"focusedimage") {
+        SetFocusedImage(value);
+    } else if (key == L"disabledimage") {
+        SetDisabledImage(value);
+    } else if (key == L"hotforeimage") {
+        SetHotForeImage(value);
+    } else if (key == L"foreimage") {
+        SetForeImage(value);
+    } else if (key == L"hotbkcolor") {
+        SetHotBkColor(ParseHexColor(value));
+    } else if (key == L"hottextcolor") {
+        SetHotTextColor(ParseHexColor(value));
+    } else if (key == L"pushedtextcolor") {
+        SetPushedTextColor(ParseHexColor(value));
+    } else if (key == L"focusedtextcolor") {
+        SetFocusedTextColor(ParseHexColor(value));
+    } else {
+        CLabelUI::SetAttribute(name, value);
+    }
+}
+
+bool CButtonUI::DrawSpec(HDC dc, std::wstring& spec) {
+    if (spec.empty()) {
+        return false;
+    }
+    if (!CRenderer::PaintImageSpec(dc, manager_, itemRect_, paintRect_, spec.c_str())) {
+        spec.clear();
+        return false;
+    }
+    return true;
+}
+
+void CButtonUI::PaintForeImage(HDC dc) {
+    DrawSpec(dc, foreImage_);
+}
+
+void CButtonUI::PaintStateImage(HDC dc) {
+    state_ = IsFocused() ? state_ | UISTATE_FOCUSED : state_ & ~UISTATE_FOCUSED;
+    state_ = !IsEnabled() ? state_ | UISTATE_DISABLED : state_ & ~UISTATE_DISABLED;
+    // Each failed drawing clears its spec, so the choice falls to the next one.
+    for (;;) {
+        StateImageSet images;
+        images.normal = !normalImage_.empty();
+        images.hot = !hotImage_.empty();
+        images.pushed = !pushedImage_.empty();
+        images.focused = !focusedImage_.empty();
+        images.disabled = !disabledImage_.empty();
+        images.hotBkColor = hotBkColor_ != 0;
+        switch (ChooseButtonImage(state_, images)) {
+            case StateImage::Disabled:
+                if (!DrawSpec(dc, disabledImage_)) {
+                    continue;
+                }
+                break;
+            case StateImage::Pushed:
+                if (!DrawSpec(dc, pushedImage_)) {
+                    continue;
+                }
+                break;
+            case StateImage::Hot:
+                if (!DrawSpec(dc, hotImage_)) {
+                    continue;
+                }
+                if (!hotForeImage_.empty()) {
+                    DrawSpec(dc, hotForeImage_);
+                    return;
+                }
+                break;
+            case StateImage::HotBkColor:
+                CRenderer::FillColor(dc, paintRect_, AdjustColor(hotBkColor_));
+                return;
+            case StateImage::Focused:
+                if (!DrawSpec(dc, focusedImage_)) {
+                    continue;
+                }
+                break;
+            case StateImage::Normal:
+                DrawSpec(dc, normalImage_);
+                break;
+        }
+        PaintForeImage(dc);
+        return;
+    }
+}
+
+void CButtonUI::PaintText(HDC dc) {
+    FillDefaultColors();
+    if (effect_.enabled) {
+        PaintEffectText(dc);
+        return;
+    }
+    if (text_.empty()) {
+        return;
+    }
+    ButtonTextColors colors;
+    colors.text = textColor_;
+    colors.disabled = disabledTextColor_;
+    colors.hot = hotTextColor_;
+    colors.pushed = pushedTextColor_;
+    colors.focused = focusedTextColor_;
+    DrawLabelText(dc, ChooseButtonTextColor(state_, IsEnabled(), colors), textStyle_);
+}
+
+}  // namespace SkinUI

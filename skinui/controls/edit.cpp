@@ -1,0 +1,333 @@
+#include "skinui/controls/edit.h"
+
+#include <cwchar>
+
+#include "skinui/controls/attribute_values.h"
+#include "skinui/core/image_spec.h"
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
+
+namespace SkinUI {
+
+namespace {
+
+bool IsMouseEvent(int kind) {
+    return kind >= UIEVENT_MOUSE_FIRST && kind <= UIEVENT_MOUSE_LAST;
+}
+
+}  // namespace
+
+CEditUI::CEditUI() {
+    textPadding_ = RECT{4, 3, 4, 3};
+    bkColor1_ = 0xFFFFFFFF;
+}
+
+CEditUI::~CEditUI() {
+    if (window_ != nullptr) {
+        // The box deletes itself with its window; it must not call back into this control.
+        CEditWnd* box = window_;
+        window_ = nullptr;
+        box->ReleaseOwner();
+        DestroyWindow(box->GetHWND());
+    }
+}
+
+void* CEditUI::AsInterface(const wchar_t* name) {
+    if (name != nullptr && std::wcscmp(name, L"Edit") == 0) {
+        return this;
+    }
+    return CLabelUI::AsInterface(name);
+}
+
+unsigned CEditUI::GetInputFlags() const {
+    return IsEnabled() ? static_cast<unsigned>(UIFLAG_TABSTOP | UIFLAG_SETCURSOR) : 0u;
+}
+
+HWND CEditUI::GetNativeWindow() const {
+    return window_ != nullptr ? window_->GetHWND() : nullptr;
+}
+
+void CEditUI::SetText(const wchar_t* text) {
+    text_ = text != nullptr ? text : L"";
+    if (window_ != nullptr) {
+        SetWindowTextW(window_->GetHWND(), text_.c_str());
+    }
+    Invalidate();
+}
+
+void CEditUI::SetPos(RECT rect) {
+    CControlUI::SetPos(rect);
+    if (window_ != nullptr) {
+        const RECT rc = window_->CalcPos();
+        SetWindowPos(window_->GetHWND(), nullptr, rc.left, rc.top, rc.right - rc.left,
+                     rc.bottom - rc.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void CEditUI::SetVisible(bool visible) {
+    CControlUI::SetVisible(visible);
+    if (!IsVisible() && window_ != nullptr && manager_ != nullptr) {
+        manager_->FocusControl(nullptr);
+    }
+}
+
+void CEditUI::SetParentVisible(bool visible) {
+    CControlUI::SetParentVisible(visible);
+    if (!IsVisible() && window_ != nullptr && manager_ != nullptr) {
+        manager_->FocusControl(nullptr);
+    }
+}
+
+void CEditUI::SetEnabled(bool enabled) {
+    CControlUI::SetEnabled(enabled);
+    if (!enabled) {
+        state_ = 0;
+    }
+}
+
+void CEditUI::SetMaxChar(int count) {
+    maxChar_ = count;
+    if (window_ != nullptr) {
+        SendMessageW(window_->GetHWND(), EM_LIMITTEXT, static_cast<WPARAM>(maxChar_), 0);
+    }
+}
+
+void CEditUI::SetReadOnly(bool readOnly) {
+    if (readOnly_ == readOnly) {
+        return;
+    }
+    readOnly_ = readOnly;
+    if (window_ != nullptr) {
+        SendMessageW(window_->GetHWND(), EM_SETREADONLY, readOnly_ ? TRUE : FALSE, 0);
+    }
+    Invalidate();
+}
+
+void CEditUI::SetPasswordMode(bool password) {
+    if (password_ != password) {
+        password_ = password;
+        Invalidate();
+    }
+}
+
+void CEditUI::SetPasswordChar(wchar_t c) {
+    if (passwordChar_ != c) {
+        passwordChar_ = c;
+        if (window_ != nullptr) {
+            SendMessageW(window_->GetHWND(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(c), 0);
+        }
+        Invalidate();
+    }
+}
+
+void CEditUI::SetNumberOnly(bool numberOnly) {
+    extraStyle_ =
+        numberOnly ? extraStyle_ | ES_NUMBER : extraStyle_ & ~static_cast<DWORD>(ES_NUMBER);
+    if (window_ != nullptr) {
+        HWND box = window_->GetHWND();
+        LONG_PTR style = GetWindowLongPtrW(box, GWL_STYLE);
+        style = numberOnly ? style | ES_NUMBER : style & ~static_cast<LONG_PTR>(ES_NUMBER);
+        SetWindowLongPtrW(box, GWL_STYLE, style);
+    }
+}
+
+#define SKINUI_EDIT_IMAGE(Name, field)                           \
+    void CEditUI::Name(const wchar_t* spec) {                    \
+        const std::wstring value = spec != nullptr ? spec : L""; \
+        if (field != value) {                                    \
+            field = value;                                       \
+            Invalidate();                                        \
+        }                                                        \
+    }
+SKINUI_EDIT_IMAGE(SetNormalImage, normalImage_)
+SKINUI_EDIT_IMAGE(SetHotImage, hotImage_)
+SKINUI_EDIT_IMAGE(SetFocusedImage, focusedImage_)
+SKINUI_EDIT_IMAGE(SetDisabledImage, disabledImage_)
+#undef SKINUI_EDIT_IMAGE
+
+void CEditUI::SetNativeEditBkColor(DWORD color) {
+    nativeBkColor_ = color;
+}
+
+void CEditUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (name == nullptr || value == nullptr) {
+        return;
+    }
+    const std::wstring key = name;
+    if (key == L"readonly") {
+        SetReadOnly(ParseBool(value));
+    } else if (key == L"numberonly") {
+        SetNumberOnly(ParseBool(value));
+    } else if (key == L"password") {
+        SetPasswordMode(ParseBool(value));
+    } else if (key == L"maxchar") {
+        SetMaxChar(ParseInt(value));
+    } else if (key == L"normalimage") {
+        SetNormalImage(value);
+    } else if (key == L"hotimage") {
+        SetHotImage(value);
+    } else if (key == L"focusedimage") {
+        SetFocusedImage(value);
+    } else if (key == L"disabledimage") {
+        SetDisabledImage(value);
+    } else if (key == L"nativebkcolor") {
+        SetNativeEditBkColor(ParseHexColor(value));
+    } else {
+        CLabelUI::SetAttribute(name, value);
+    }
+}
+
+void CEditUI::OpenNativeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
+    auto* box = new CEditWnd();
+    window_ = box;
+    if (!box->Init(this)) {
+        // No native box: the control keeps drawing its own text.
+        window_ = nullptr;
+        delete box;
+    }
+}
+
+void CEditUI::OnNativeClosed() {
+    window_ = nullptr;
+    Invalidate();
+}
+
+void CEditUI::OnNativeTextChanged(const std::wstring& text) {
+    text_ = text;
+    if (manager_ != nullptr) {
+        manager_->NotifyAll(this, L"textchanged");
+    }
+}
+
+void CEditUI::HandleEvent(ControlEvent& event) {
+    if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
+        if (parent_ != nullptr) {
+            parent_->HandleEvent(event);
+        } else {
+            CLabelUI::HandleEvent(event);
+        }
+        return;
+    }
+    switch (event.kind) {
+        case UIEVENT_SETCURSOR:
+            if (IsEnabled()) {
+                ::SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
+                return;
+            }
+            break;
+        case UIEVENT_WINDOWSIZE:
+            if (window_ != nullptr && manager_ != nullptr) {
+                manager_->FocusControlLater(this);
+            }
+            return;
+        case UIEVENT_SCROLLWHEEL:
+            if (window_ != nullptr) {
+                return;
+            }
+            break;
+        case UIEVENT_SETFOCUS:
+            focused_ = true;
+            if (IsEnabled()) {
+                if (window_ == nullptr) {
+                    OpenNativeWindow();
+                }
+                Invalidate();
+            }
+            return;
+        case UIEVENT_KILLFOCUS:
+            focused_ = false;
+            if (IsEnabled()) {
+                Invalidate();
+            }
+            return;
+        case UIEVENT_BUTTONDOWN:
+        case UIEVENT_RBUTTONDOWN:
+        case UIEVENT_DBLCLICK:
+            if (!IsEnabled()) {
+                return;
+            }
+            if (manager_ != nullptr) {
+                manager_->ReleaseMouse();
+            }
+            if (IsFocused() && window_ == nullptr) {
+                OpenNativeWindow();
+                if (!PtInRect(&itemRect_, event.mouse)) {
+                    return;
+                }
+            }
+            if (window_ != nullptr) {
+                const int length = GetWindowTextLengthW(window_->GetHWND());
+                SendMessageW(window_->GetHWND(), EM_SETSEL, 0, length > 0 ? length : 1);
+            }
+            return;
+        case UIEVENT_MOUSEMOVE:
+        case UIEVENT_BUTTONUP:
+        case UIEVENT_CONTEXTMENU:
+            return;
+        case UIEVENT_MOUSEENTER:
+        case UIEVENT_MOUSELEAVE:
+            if (IsEnabled()) {
+                state_ =
+                    event.kind == UIEVENT_MOUSEENTER ? state_ | UISTATE_HOT : state_ & ~UISTATE_HOT;
+                Invalidate();
+            }
+            return;
+        default:
+            break;
+    }
+    CLabelUI::HandleEvent(event);
+}
+
+SIZE CEditUI::MeasureSize(SIZE available) {
+    if (fixedHeight_ > 0) {
+        return CControlUI::MeasureSize(available);
+    }
+    return SIZE{fixedWidth_, FontHeight() + 6};
+}
+
+std::wstring CEditUI::DisplayText() const {
+    return password_ ? std::wstring(text_.size(), passwordChar_) : text_;
+}
+
+void CEditUI::PaintStateImage(HDC dc) {
+    state_ = IsFocused() ? state_ | UISTATE_FOCUSED : state_ & ~UISTATE_FOCUSED;
+    state_ = !IsEnabled() ? state_ | UISTATE_DISABLED : state_ & ~UISTATE_DISABLED;
+    std::wstring* chosen = nullptr;
+    if ((state_ & UISTATE_DISABLED) != 0) {
+        chosen = &disabledImage_;
+    } else if ((state_ & UISTATE_FOCUSED) != 0) {
+        chosen = &focusedImage_;
+    } else if ((state_ & UISTATE_HOT) != 0) {
+        chosen = &hotImage_;
+    }
+    auto draw = [&](std::wstring& spec) {
+        if (spec.empty()) {
+            return false;
+        }
+        if (!CRenderer::PaintImageSpec(dc, manager_, itemRect_, paintRect_, spec.c_str())) {
+            spec.clear();
+            return false;
+        }
+        return true;
+    };
+    if (chosen != nullptr && draw(*chosen)) {
+        return;
+    }
+    draw(normalImage_);
+}
+
+void CEditUI::PaintText(HDC dc) {
+    FillDefaultColors();
+    const std::wstring shown = DisplayText();
+    if (shown.empty()) {
+        return;
+    }
+    CRenderer::PaintPlainText(dc, manager_, TextRect(), shown.c_str(),
+                              IsEnabled() ? textColor_ : disabledTextColor_, font_,
+                              textStyle_ | DT_SINGLELINE);
+}
+
+}  // namespace SkinUI

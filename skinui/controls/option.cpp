@@ -1,0 +1,187 @@
+#include "skinui/controls/option.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "skinui/controls/attribute_values.h"
+#include "skinui/core/image_spec.h"
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
+
+namespace SkinUI {
+
+COptionUI::~COptionUI() {
+    LeaveGroup();
+}
+
+void* COptionUI::AsInterface(const wchar_t* name) {
+    if (name != nullptr && std::wcscmp(name, L"Option") == 0) {
+        return this;
+    }
+    return CButtonUI::AsInterface(name);
+}
+
+void COptionUI::LeaveGroup() {
+    if (manager_ != nullptr && !group_.empty()) {
+        manager_->RemoveOptionGroup(group_.c_str(), this);
+    }
+}
+
+void COptionUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) {
+    // A manager left behind (the option moves or goes to the deferred deletions) must not keep
+    // it in a group.
+    if (manager != manager_) {
+        LeaveGroup();
+    }
+    CButtonUI::SetManager(manager, parent, init);
+    if (init && manager_ != nullptr && !group_.empty()) {
+        manager_->AddOptionGroup(group_.c_str(), this);
+    }
+}
+
+void COptionUI::SetGroup(const wchar_t* group) {
+    const std::wstring name = group != nullptr ? group : L"";
+    if (name == group_) {
+        return;
+    }
+    LeaveGroup();
+    group_ = name;
+    if (manager_ != nullptr && !group_.empty()) {
+        manager_->AddOptionGroup(group_.c_str(), this);
+    }
+    Select(selected_);
+}
+
+void COptionUI::Select(bool selected) {
+    if (selected_ == selected) {
+        return;
+    }
+    selected_ = selected;
+    state_ = selected ? state_ | UISTATE_SELECTED : state_ & ~UISTATE_SELECTED;
+    // Repaint first: a "selectchanged" handler may delete this option.
+    Invalidate();
+    if (manager_ == nullptr) {
+        return;
+    }
+    if (group_.empty()) {
+        manager_->NotifyAll(this, L"selectchanged");
+        return;
+    }
+    if (!selected) {
+        return;
+    }
+    const std::vector<CControlUI*>* members = manager_->GetOptionGroup(group_.c_str());
+    if (members != nullptr) {
+        const std::vector<CControlUI*> others = *members;
+        for (CControlUI* other : others) {
+            auto* option = static_cast<COptionUI*>(other->AsInterface(L"Option"));
+            if (option != nullptr && option != this) {
+                option->Select(false);
+            }
+        }
+    }
+    manager_->NotifyAll(this, L"selectchanged");
+}
+
+bool COptionUI::Activate() {
+    if (!CButtonUI::Activate()) {
+        return false;
+    }
+    Select(group_.empty() ? !selected_ : true);
+    return true;
+}
+
+void COptionUI::SetEnabled(bool enabled) {
+    CButtonUI::SetEnabled(enabled);
+    if (!enabled) {
+        state_ = selected_ ? static_cast<UINT>(UISTATE_SELECTED) : 0u;
+    }
+}
+
+void COptionUI::SetSelectedImage(const wchar_t* spec) {
+    selectedImage_ = spec != nullptr ? spec : L"";
+    Invalidate();
+}
+void COptionUI::SetSelectedHotImage(const wchar_t* spec) {
+    selectedHotImage_ = spec != nullptr ? spec : L"";
+    Invalidate();
+}
+void COptionUI::SetOptionForeImage(const wchar_t* spec) {
+    optionForeImage_ = spec != nullptr ? spec : L"";
+    Invalidate();
+}
+void COptionUI::SetSelectedBkColor(DWORD color) {
+    if (selectedBkColor_ != color) {
+        selectedBkColor_ = color;
+        Invalidate();
+    }
+}
+void COptionUI::SetSelectedTextColor(DWORD color) {
+    if (selectedTextColor_ != color) {
+        selectedTextColor_ = color;
+        Invalidate();
+    }
+}
+
+void COptionUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (name == nullptr || value == nullptr) {
+        return;
+    }
+    const std::wstring key = name;
+    if (key == L"group") {
+        SetGroup(value);
+    } else if (key == L"selected") {
+        Select(ParseBool(value));
+    } else if (key == L"selectedimage") {
+        SetSelectedImage(value);
+    } else if (key == L"selectedhotimage") {
+        SetSelectedHotImage(value);
+    } else if (key == L"foreimage") {
+        SetOptionForeImage(value);
+    } else if (key == L"selectedbkcolor") {
+        SetSelectedBkColor(ParseHexColor(value));
+    } else if (key == L"selectedtextcolor") {
+        SetSelectedTextColor(ParseHexColor(value));
+    } else {
+        CButtonUI::SetAttribute(name, value);
+    }
+}
+
+void COptionUI::PaintStateImage(HDC dc) {
+    // An option never shows a pushed state.
+    state_ &= ~UISTATE_PUSHED;
+    if ((state_ & UISTATE_HOT) != 0 && selected_ && !selectedHotImage_.empty()) {
+        if (!DrawSpec(dc, selectedHotImage_)) {
+            CButtonUI::PaintStateImage(dc);
+        }
+    } else if (selected_) {
+        if (!selectedImage_.empty()) {
+            if (!DrawSpec(dc, selectedImage_)) {
+                CButtonUI::PaintStateImage(dc);
+            }
+        } else if (selectedBkColor_ != 0) {
+            CRenderer::FillColor(dc, paintRect_, AdjustColor(selectedBkColor_));
+            return;
+        } else {
+            CButtonUI::PaintStateImage(dc);
+        }
+    } else {
+        CButtonUI::PaintStateImage(dc);
+    }
+    DrawSpec(dc, optionForeImage_);
+}
+
+void COptionUI::PaintText(HDC dc) {
+    if (!selected_) {
+        CButtonUI::PaintText(dc);
+        return;
+    }
+    FillDefaultColors();
+    if (text_.empty()) {
+        return;
+    }
+    const DWORD text = selectedTextColor_ != 0 ? selectedTextColor_ : textColor_;
+    DrawLabelText(dc, IsEnabled() ? text : disabledTextColor_, textStyle_);
+}
+
+}  // namespace SkinUI

@@ -1,0 +1,151 @@
+#include "skinui/controls/text.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
+
+namespace SkinUI {
+
+namespace {
+
+bool IsMouseEvent(int kind) {
+    return kind >= UIEVENT_MOUSE_FIRST && kind <= UIEVENT_MOUSE_LAST;
+}
+
+}  // namespace
+
+CTextUI::CTextUI() {
+    textStyle_ = DT_WORDBREAK;
+    textPadding_ = RECT{2, 0, 2, 0};
+}
+
+void* CTextUI::AsInterface(const wchar_t* name) {
+    if (name != nullptr && std::wcscmp(name, L"Text") == 0) {
+        return this;
+    }
+    return CLabelUI::AsInterface(name);
+}
+
+unsigned CTextUI::GetInputFlags() const {
+    return IsEnabled() && linkCount_ > 0 ? static_cast<unsigned>(UIFLAG_SETCURSOR) : 0u;
+}
+
+RECT CTextUI::GetLinkRect(int index) const {
+    return index >= 0 && index < linkCount_ ? links_[index] : RECT{0, 0, 0, 0};
+}
+
+std::wstring CTextUI::GetLinkContent(int index) const {
+    return index >= 0 && index < linkCount_ ? linkTexts_[index] : std::wstring();
+}
+
+int CTextUI::LinkAt(POINT point) const {
+    for (int i = 0; i < linkCount_; ++i) {
+        if (PtInRect(&links_[i], point)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void CTextUI::HandleEvent(ControlEvent& event) {
+    if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
+        if (parent_ != nullptr) {
+            parent_->HandleEvent(event);
+        } else {
+            CLabelUI::HandleEvent(event);
+        }
+        return;
+    }
+    switch (event.kind) {
+        case UIEVENT_SETCURSOR:
+            if (LinkAt(event.mouse) >= 0) {
+                ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                return;
+            }
+            break;
+        case UIEVENT_BUTTONDOWN:
+        case UIEVENT_DBLCLICK:
+            if ((event.kind == UIEVENT_BUTTONDOWN || IsEnabled()) && LinkAt(event.mouse) >= 0) {
+                Invalidate();
+                return;
+            }
+            break;
+        case UIEVENT_BUTTONUP:
+            if (IsEnabled()) {
+                const int link = LinkAt(event.mouse);
+                if (link >= 0) {
+                    if (manager_ != nullptr) {
+                        manager_->NotifyAll(this, L"link", static_cast<WPARAM>(link));
+                    }
+                    return;
+                }
+            }
+            break;
+        case UIEVENT_CONTEXTMENU:
+            return;
+        case UIEVENT_MOUSEMOVE:
+            if (IsEnabled() && linkCount_ > 0) {
+                const int link = LinkAt(event.mouse);
+                if (link != hoverLink_) {
+                    hoverLink_ = link;
+                    Invalidate();
+                }
+                return;
+            }
+            break;
+        case UIEVENT_MOUSELEAVE:
+            if (hoverLink_ != -1) {
+                hoverLink_ = -1;
+                Invalidate();
+            }
+            return;
+        default:
+            break;
+    }
+    CLabelUI::HandleEvent(event);
+}
+
+SIZE CTextUI::MeasureSize(SIZE available) {
+    if (manager_ == nullptr || text_.empty()) {
+        return CControlUI::MeasureSize(available);
+    }
+    RECT rc = {textPadding_.left, 0,
+               std::max(fixedWidth_, static_cast<int>(available.cx)) - textPadding_.right, 9999};
+    WindowDC screen(nullptr);
+    HDC dc = manager_->GetWindowDC() != nullptr ? manager_->GetWindowDC() : screen.get();
+    if (showHtml_) {
+        int links = 0;
+        CRenderer::PaintMarkupText(dc, manager_, rc, text_.c_str(), 0, nullptr, nullptr, links,
+                                   DT_CALCRECT | textStyle_);
+    } else {
+        SelectGuard font(dc, manager_->GetFontByIndex(font_));
+        DrawTextW(dc, text_.c_str(), -1, &rc, DT_CALCRECT | DT_NOPREFIX | textStyle_);
+    }
+    SIZE size = {rc.right - rc.left + textPadding_.left + textPadding_.right,
+                 rc.bottom - rc.top + textPadding_.top + textPadding_.bottom};
+    if (fixedHeight_ != 0) {
+        size.cy = fixedHeight_;
+    }
+    return size;
+}
+
+void CTextUI::PaintText(HDC dc) {
+    if (text_.empty()) {
+        linkCount_ = 0;
+        return;
+    }
+    FillDefaultColors();
+    const DWORD color = IsEnabled() ? textColor_ : disabledTextColor_;
+    RECT rect = TextRect();
+    if (showHtml_) {
+        linkCount_ = kMaxLinks;
+        CRenderer::PaintMarkupText(dc, manager_, rect, text_.c_str(), color, links_, linkTexts_,
+                                   linkCount_, textStyle_);
+    } else {
+        CRenderer::PaintPlainText(dc, manager_, rect, text_.c_str(), color, font_, textStyle_);
+    }
+}
+
+}  // namespace SkinUI
