@@ -23,22 +23,7 @@ export WINEARCH=win32
 # Never let a proxy of the machine's environment carry test traffic; tests set their own.
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 
-template="$root/template"
-(
-  flock 9
-  if [ ! -f "$template/.ready" ]; then
-    rm -rf "$template"
-    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 || true
-    WINEPREFIX="$template" wineserver -w || true
-    touch "$template/.ready"
-  fi
-) 9>"$root/template.lock"
-
-prefix="$root/$name"
-if [ ! -f "$prefix/.ready" ]; then
-  rm -rf "$prefix"
-  cp -a "$template" "$prefix"
-fi
+prefix="$("$here/wine-prefix.sh" "$root" "$name")"
 export WINEPREFIX="$prefix"
 
 if [ -n "${VELMORA_WINE_VERSION:-}" ]; then

@@ -1,0 +1,245 @@
+#include "installer/msg_box.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+
+#include "app/config_selection.h"
+#include "app/log.h"
+#include "report/step_report.h"
+#include "skinui/controls/control.h"
+#include "skinui/core/layout_builder.h"
+#include "installer/window_chrome.h"
+
+namespace {
+const char kTag[] = "CMsgBox";
+const LANGID kChinese = 2052;
+const UINT kLayoutChinese = 156;
+const UINT kLayoutEnglish = 167;
+const size_t kProcessorLineLength = 30;
+
+const wchar_t* const kLabels[] = {L"msg11", L"msg12", L"msg13", L"msg21", L"msg22", L"msg23",
+                                  L"msg31", L"msg41", L"msg51", L"msg61", L"msg62"};
+const wchar_t* const kKindButtons[] = {L"btnISee",        L"btnQuit",   L"btnQuitCenter",
+                                       L"btnRetry",       L"btnDetail", L"btnContinueSetup",
+                                       L"btnCancelSetup", L"btnOK",     L"btnCancel"};
+
+struct KindControls {
+    int kind;
+    std::initializer_list<const wchar_t*> shown;
+};
+const KindControls kKinds[] = {
+    {kMsgBoxXpAdvice, {L"msg21", L"msg22", L"msg23", L"btnISee"}},
+    {kMsgBoxCpuUnsupported, {L"msg11", L"msg12", L"msg13", L"btnQuitCenter"}},
+    {kMsgBoxConfigFailed, {L"msg31", L"btnRetry", L"btnQuit"}},
+    {kMsgBoxInstallNotFinished, {L"msg41", L"btnContinueSetup", L"btnCancelSetup"}},
+    {kMsgBoxConfirmExit, {L"msg51", L"btnOK", L"btnCancel"}},
+    {kMsgBoxOsIncompatible, {L"msg61", L"msg62", L"btnQuitCenter"}},
+};
+
+std::wstring Widen(const char* text) {
+    std::wstring wide;
+    for (; *text; ++text) {
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+    }
+    return wide;
+}
+
+// Ends the process as a quit button does: the runtime's normal exit, reports already sent.
+[[noreturn]] void EndProcess() {
+    std::exit(0);
+}
+}  // namespace
+
+bool CMsgBox::quitOnClose = false;
+void (*CMsgBox::onShow)(CMsgBox& box) = nullptr;
+
+CMsgBox::CMsgBox() {
+    LogT(kTag, "CMsgBox::CMsgBox()");
+}
+
+CMsgBox::~CMsgBox() {
+    if (window_ && IsWindow(window_)) {
+        DestroyWindow(window_);
+    }
+}
+
+SkinUI::CControlUI* CMsgBox::Find(const wchar_t* name) const {
+    return manager_.FindByName(name);
+}
+
+LRESULT CMsgBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_NCLBUTTONDBLCLK:
+            return 0;
+        case WM_CREATE:
+            OnCreate();
+            return 0;
+        case WM_SIZE:
+            ApplyRoundCorners(window_, manager_);
+            break;
+        case WM_NCCALCSIZE:
+        case WM_NCPAINT:
+            return 0;
+        case WM_NCHITTEST:
+            // Labels belong to the drag area of the box.
+            return HitTestCaption(window_, manager_, lParam,
+                                  {L"ButtonUI", L"OptionUI", L"CheckBoxUI", L"EditUI"});
+        case WM_NCACTIVATE:
+            if (!IsIconic(window_)) {
+                return wParam == 0 ? 1 : 0;
+            }
+            break;
+        default:
+            break;
+    }
+    LRESULT result = 0;
+    if (manager_.OnWindowMessage(message, wParam, lParam, result)) {
+        return result;
+    }
+    return CWindowWnd::OnMessage(message, wParam, lParam);
+}
+
+void CMsgBox::OnCreate() {
+    SetWindowTextW(window_, GetConfigSelection().windowTitle.c_str());
+    LONG style = GetWindowLongW(window_, GWL_STYLE);
+    style = (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    SetWindowLongW(window_, GWL_STYLE, style);
+    manager_.AttachWindow(window_);
+
+    const bool chinese = GetUserDefaultLangID() == kChinese;
+    detailUrl_ = Widen(chinese ? VELMORA_FORUM_URL_CN : VELMORA_FORUM_URL_INTL);
+    SkinUI::CLayoutBuilder builder;
+    SkinUI::CControlUI* root =
+        builder.Build(chinese ? kLayoutChinese : kLayoutEnglish, L"xml", &manager_);
+    if (!root) {
+        MessageBoxW(nullptr, L"main.xml加载失败!", L"提示", MB_OK);
+        return;
+    }
+    manager_.AttachRoot(root);
+    manager_.AddListener(this);
+    closeBtn_ = Find(L"closebtn");
+    detailBtn_ = Find(L"btnDetail");
+    quitBtn_ = Find(L"btnQuit");
+    quitCenterBtn_ = Find(L"btnQuitCenter");
+    retryBtn_ = Find(L"btnRetry");
+    iSeeBtn_ = Find(L"btnISee");
+    continueSetupBtn_ = Find(L"btnContinueSetup");
+    cancelSetupBtn_ = Find(L"btnCancelSetup");
+    okBtn_ = Find(L"btnOK");
+    cancelBtn_ = Find(L"btnCancel");
+}
+
+void CMsgBox::SetKind(int kind) {
+    for (const wchar_t* name : kLabels) {
+        if (SkinUI::CControlUI* c = Find(name)) {
+            c->SetVisible(false);
+        }
+    }
+    for (const wchar_t* name : kKindButtons) {
+        if (SkinUI::CControlUI* c = Find(name)) {
+            c->SetVisible(false);
+        }
+    }
+    for (const KindControls& k : kKinds) {
+        if (k.kind != kind) {
+            continue;
+        }
+        for (const wchar_t* name : k.shown) {
+            if (SkinUI::CControlUI* c = Find(name)) {
+                c->SetVisible(true);
+            }
+        }
+    }
+}
+
+void CMsgBox::SetProcessorText(const std::wstring& text) {
+    SkinUI::CControlUI* first = Find(L"msg12");
+    SkinUI::CControlUI* second = Find(L"msg13");
+    if (first) {
+        first->SetText(text.substr(0, kProcessorLineLength).c_str());
+    }
+    if (second) {
+        std::wstring rest =
+            text.size() > kProcessorLineLength ? text.substr(kProcessorLineLength) : L"";
+        second->SetText((rest + second->GetText()).c_str());
+    }
+}
+
+void CMsgBox::Notify(SkinUI::Notification& msg) {
+    if (msg.type != L"click") {
+        return;
+    }
+    SkinUI::CControlUI* sender = msg.sender;
+    if (!sender) {
+        return;
+    }
+    if (sender == detailBtn_) {
+        ShellExecuteW(nullptr, L"open", detailUrl_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    } else if (sender == closeBtn_) {
+        if (quitOnClose) {
+            ReportStepNow(kStepCancelSetup);
+            EndProcess();
+        }
+        ReportStepNow(kStepContinueSetup);
+        CloseWnd(1);
+    } else if (sender == iSeeBtn_) {
+        CloseWnd(1);
+    } else if (sender == quitBtn_ || sender == quitCenterBtn_) {
+        EndProcess();
+    } else if (sender == retryBtn_) {
+        CloseWnd(1);
+    } else if (sender == continueSetupBtn_) {
+        ReportStepNow(kStepContinueSetup);
+        CloseWnd(1);
+    } else if (sender == cancelSetupBtn_) {
+        ReportStepNow(kStepCancelSetup);
+        EndProcess();
+    } else if (sender == okBtn_) {
+        EndProcess();
+    } else if (sender == cancelBtn_) {
+        CloseWnd(1);
+    }
+}
+
+namespace {
+void ShowBox(int kind, bool quitOnClose, const std::wstring* processorText) {
+    CMsgBox::quitOnClose = quitOnClose;
+    CMsgBox box;
+    box.CreateWnd(nullptr, L"", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 300, 400, nullptr);
+    if (processorText) {
+        box.SetProcessorText(*processorText);
+    }
+    box.CenterOnOwner();
+    box.SetKind(kind);
+    if (CMsgBox::onShow) {
+        CMsgBox::onShow(box);
+    }
+    box.RunModal();
+}
+}  // namespace
+
+void ShowXpWarningBox() {
+    ShowBox(kMsgBoxXpAdvice, false, nullptr);
+}
+
+void ShowCpuUnsupportedBox(const std::wstring& processorName) {
+    ShowBox(kMsgBoxCpuUnsupported, true, &processorName);
+}
+
+int ShowConfigFailedBox() {
+    ShowBox(kMsgBoxConfigFailed, true, nullptr);
+    return 1;
+}
+
+void ShowCancelInstallBox(const std::wstring& text) {
+    ShowBox(kMsgBoxInstallNotFinished, false, &text);
+}
+
+void ShowConfirmExitBox(const std::wstring& text) {
+    ShowBox(kMsgBoxConfirmExit, false, &text);
+}
+
+void ShowOsIncompatibleBox() {
+    ShowBox(kMsgBoxOsIncompatible, true, nullptr);
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The installer's own skinned, modal message box. One layout holds the texts and buttons of all
+// six kinds; a kind shows its own and hides the rest. Some buttons close the box and let the
+// caller go on, others end the process (exit code 0).
+#include <string>
+
+#include "skinui/core/ui_events.h"
+#include "skinui/core/ui_manager.h"
+#include "skinui/core/window_wnd.h"
+
+namespace SkinUI {
+class CControlUI;
+}
+
+enum MsgBoxKind {
+    kMsgBoxXpAdvice = 1,
+    kMsgBoxCpuUnsupported = 2,
+    kMsgBoxConfigFailed = 3,
+    kMsgBoxInstallNotFinished = 4,
+    kMsgBoxConfirmExit = 5,
+    kMsgBoxOsIncompatible = 6,
+};
+
+class CMsgBox : public SkinUI::CWindowWnd, public SkinUI::INotifyUI {
+public:
+    // Process-wide: what the close button does (report CancelSetup and end the process, or
+    // report ContinueSetup and close the box).
+    static bool quitOnClose;
+    // Called with each box just before it runs modally (diagnostics and tests); may be null.
+    static void (*onShow)(CMsgBox& box);
+
+    CMsgBox();
+    ~CMsgBox() override;
+
+    void Notify(SkinUI::Notification& msg) override;
+    void SetKind(int kind);
+    // Fills the two middle lines of the processor message: a long name wraps after 30
+    // characters in front of the label's own ending.
+    void SetProcessorText(const std::wstring& text);
+
+    SkinUI::CUIManager& manager() { return manager_; }
+
+protected:
+    const wchar_t* WindowClassName() const override { return L"UIMsgBox"; }
+    const wchar_t* SuperclassName() const override { return nullptr; }
+    UINT ClassStyle() const override { return CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS; }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowDestroyed(HWND) override {}
+
+private:
+    void OnCreate();
+    SkinUI::CControlUI* Find(const wchar_t* name) const;
+
+    SkinUI::CUIManager manager_;
+    SkinUI::CControlUI* closeBtn_ = nullptr;
+    SkinUI::CControlUI* detailBtn_ = nullptr;
+    SkinUI::CControlUI* quitBtn_ = nullptr;
+    SkinUI::CControlUI* quitCenterBtn_ = nullptr;
+    SkinUI::CControlUI* retryBtn_ = nullptr;
+    SkinUI::CControlUI* iSeeBtn_ = nullptr;
+    SkinUI::CControlUI* continueSetupBtn_ = nullptr;
+    SkinUI::CControlUI* cancelSetupBtn_ = nullptr;
+    SkinUI::CControlUI* okBtn_ = nullptr;
+    SkinUI::CControlUI* cancelBtn_ = nullptr;
+    std::wstring detailUrl_;
+};
+
+// Front ends: each shows one kind modally on the calling thread and returns when the box is
+// closed, or never when a button ends the process.
+void ShowXpWarningBox();
+void ShowCpuUnsupportedBox(const std::wstring& processorName);
+int ShowConfigFailedBox();  // always 1 (the caller tries again)
+void ShowCancelInstallBox(const std::wstring& text);
+void ShowConfirmExitBox(const std::wstring& text);
+void ShowOsIncompatibleBox();

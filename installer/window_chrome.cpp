@@ -1,0 +1,46 @@
+#include "installer/window_chrome.h"
+
+#include <cwchar>
+
+#include "skinui/controls/control.h"
+#include "skinui/core/ui_manager.h"
+
+LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPoint,
+                       std::initializer_list<const wchar_t*> clientClasses) {
+    POINT pt = {static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
+    ScreenToClient(window, &pt);
+    RECT client;
+    GetClientRect(window, &client);
+    const RECT caption = manager.GetCaptionRect();
+    if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right &&
+        pt.y >= caption.top && pt.y < caption.bottom) {
+        SkinUI::CControlUI* control = manager.FindAtPoint(pt);
+        if (control) {
+            const wchar_t* cls = control->GetClassName();
+            for (const wchar_t* keep : clientClasses) {
+                if (std::wcscmp(cls, keep) == 0) {
+                    return HTCLIENT;
+                }
+            }
+            return HTCAPTION;
+        }
+    }
+    return HTCLIENT;
+}
+
+void ApplyRoundCorners(HWND window, SkinUI::CUIManager& manager) {
+    const SIZE corner = manager.GetRoundCorner();
+    if (IsIconic(window) || (corner.cx == 0 && corner.cy == 0)) {
+        return;
+    }
+    RECT rc;
+    GetWindowRect(window, &rc);
+    OffsetRect(&rc, -rc.left, -rc.top);
+    rc.right++;
+    rc.bottom++;
+    HRGN region = CreateRoundRectRgn(rc.left, rc.top, rc.right, rc.bottom, corner.cx, corner.cy);
+    // The window owns the region once SetWindowRgn succeeds; delete it only when it did not.
+    if (region && !SetWindowRgn(window, region, TRUE)) {
+        DeleteObject(region);
+    }
+}

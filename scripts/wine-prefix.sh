@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Prints the path of a ready Wine prefix for one test: <root>/<name>, copied from a template
+# prefix that is created once per root (creation takes 10-17 s; concurrent callers wait).
+set -euo pipefail
+root="$1"
+name="$2"
+mkdir -p "$root"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+template="$root/template"
+(
+  flock 9
+  if [ ! -f "$template/.ready" ]; then
+    rm -rf "$template"
+    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$template" wineserver -w || true
+    touch "$template/.ready"
+  fi
+) 9>"$root/template.lock"
+prefix="$root/$name"
+if [ ! -f "$prefix/.ready" ]; then
+  rm -rf "$prefix"
+  cp -a "$template" "$prefix"
+fi
+echo "$prefix"

@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""Drives the real message box under Wine + Xvfb as a user would: clicks its buttons with
+xdotool and checks what is visible, the process's exit code and the reports the server got.
+
+usage: msgbox_test.py <msgbox_driver.exe> <source root> <wine prefix root>
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import urllib.request
+import xml.etree.ElementTree as ET
+
+DRIVER, SOURCE, PREFIX_ROOT = sys.argv[1:4]
+del sys.argv[1:4]
+RETURNED = 3
+TITLE = "VelmoraInstaller"
+
+
+def layout_positions(name):
+    """Client-area centres of the buttons of a message-box layout."""
+    root = ET.parse(os.path.join(SOURCE, "resources", "layouts", name)).getroot()
+    centres = {}
+    for el in root.iter():
+        n, pos = el.get("name"), el.get("pos")
+        if n and pos:
+            x, y = [int(v) for v in pos.split(",")[:2]]
+            centres[n] = (x + int(el.get("width", "0")) // 2, y + int(el.get("height", "0")) // 2)
+    return centres
+
+
+class Server:
+    def __init__(self):
+        portfile = tempfile.mktemp()
+        self.proc = subprocess.Popen(
+            [sys.executable, os.path.join(SOURCE, "tools", "testserver", "velmora_test_server.py"),
+             "--port-file", portfile, "--lifetime", "600"])
+        for _ in range(200):
+            if os.path.exists(portfile) and os.path.getsize(portfile):
+                break
+            time.sleep(0.05)
+        with open(portfile) as f:
+            self.url = "http://127.0.0.1:%s" % f.read().strip()
+        os.unlink(portfile)
+
+    def control(self, command):
+        with urllib.request.urlopen(self.url + "/_ctl/" + command) as r:
+            return r.read().decode()
+
+    def steps(self):
+        found = []
+        for line in self.control("requests").splitlines():
+            method, host, path, query = line.split("\t")[:4]
+            if path == "/qzadmin/operate.php":
+                m = re.search(r"&step=([^&]*)", query)
+                found.append((host, m.group(1) if m else None))
+        return found
+
+
+class Box:
+    """One run of the driver: reads its dump, finds its window, clicks, waits for the end."""
+
+    def __init__(self, env, kind, text=None):
+        args = ["wine", DRIVER, str(kind)] + ([text] if text is not None else [])
+        self.proc = subprocess.Popen(args, env=env, stdout=subprocess.PIPE, text=True,
+                                     encoding="utf-8", errors="replace")
+        self.lines = []
+        while True:
+            line = self.proc.stdout.readline()
+            if not line:
+                raise AssertionError("driver ended before showing the box: %r" % self.lines)
+            line = line.rstrip("\r\n")
+            self.lines.append(line)
+            if line == "shown":
+                break
+        self.visible = set(self.value("visible").split(",")) - {""}
+        self.window = self.find_window()
+        self.rest = []
+        threading.Thread(target=self._drain, daemon=True).start()
+
+    def _drain(self):
+        for line in self.proc.stdout:
+            self.rest.append(line.rstrip("\r\n"))
+
+    def value(self, key):
+        for line in self.lines:
+            if line.startswith(key + "=") or line.startswith(key + ": "):
+                return line.split("=", 1)[1] if line.startswith(key + "=") else line.split(": ", 1)[1]
+        return None
+
+    def find_window(self):
+        for _ in range(200):
+            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", TITLE],
+                                 capture_output=True, text=True).stdout.split()
+            if out:
+                return out[-1]
+            time.sleep(0.05)
+        raise AssertionError("no message box window appeared")
+
+    def click(self, x, y):
+        subprocess.run(["xdotool", "mousemove", "--window", self.window, str(x), str(y)],
+                       check=True)
+        time.sleep(0.2)
+        subprocess.run(["xdotool", "click", "1"], check=True)
+
+    def wait(self):
+        return self.proc.wait(timeout=60)
+
+
+class MessageBoxTest(unittest.TestCase):
+    server = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server()
+        prefix = subprocess.check_output(
+            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT, "msgbox_tests"],
+            text=True).strip()
+        base = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
+                    WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url)
+        for k in ("https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "no_proxy"):
+            base.pop(k, None)
+        cls.env_en = dict(base, LC_ALL="en_US.UTF-8")
+        cls.env_zh = dict(base, LC_ALL="zh_CN.UTF-8")
+        cls.pos_en = layout_positions("msgbox_en.xml")
+        cls.pos_zh = layout_positions("msgbox_zh.xml")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.proc.kill()
+        subprocess.run(["wineserver", "-k"], env=cls.env_en)
+
+    def setUp(self):
+        self.server.control("clear_requests")
+
+    def run_box(self, kind, button, text=None, zh=False):
+        box = Box(self.env_zh if zh else self.env_en, kind, text)
+        pos = (self.pos_zh if zh else self.pos_en)[button]
+        self.assertIn(button, box.visible)
+        box.click(*pos)
+        return box, box.wait()
+
+    def test_config_failed_retry_returns_and_quit_ends_without_report(self):
+        box, code = self.run_box(3, "btnRetry")
+        self.assertEqual({"msg31", "btnRetry", "btnQuit", "closebtn"}, box.visible)
+        self.assertEqual(RETURNED, code)
+        box, code = self.run_box(3, "btnQuit")
+        self.assertEqual(0, code)
+        self.assertEqual([], self.server.steps())
+
+    def test_config_failed_close_button_reports_cancel_then_ends(self):
+        _, code = self.run_box(3, "closebtn")
+        self.assertEqual(0, code)
+        self.assertEqual([("www.velmora.example", "CancelSetup")], self.server.steps())
+
+    def test_xp_advice_close_reports_continue_and_i_see_reports_nothing(self):
+        box, code = self.run_box(1, "closebtn")
+        self.assertEqual({"msg21", "msg22", "msg23", "btnISee", "closebtn"}, box.visible)
+        self.assertEqual(RETURNED, code)
+        self.assertEqual([("www.velmora.example", "ContinueSetup")], self.server.steps())
+        self.server.control("clear_requests")
+        _, code = self.run_box(1, "btnISee")
+        self.assertEqual(RETURNED, code)
+        self.assertEqual([], self.server.steps())
+
+    def test_install_not_finished_continue_and_cancel(self):
+        box, code = self.run_box(4, "btnContinueSetup", "XXCLOSE")
+        self.assertEqual({"msg41", "btnContinueSetup", "btnCancelSetup", "closebtn"}, box.visible)
+        self.assertEqual(RETURNED, code)
+        self.assertEqual([("www.velmora.example", "ContinueSetup")], self.server.steps())
+        self.server.control("clear_requests")
+        _, code = self.run_box(4, "btnCancelSetup", "XXCLOSE")
+        self.assertEqual(0, code)
+        self.assertEqual([("www.velmora.example", "CancelSetup")], self.server.steps())
+
+    def test_confirm_exit_buttons(self):
+        box, code = self.run_box(5, "btnOK", "XXCLOSE")
+        self.assertEqual({"msg51", "btnOK", "btnCancel", "closebtn"}, box.visible)
+        self.assertEqual(0, code)
+        _, code = self.run_box(5, "btnCancel", "XXCLOSE")
+        self.assertEqual(RETURNED, code)
+        self.assertEqual([], self.server.steps())
+        _, code = self.run_box(5, "closebtn", "XXCLOSE")
+        self.assertEqual(RETURNED, code)
+        self.assertEqual([("www.velmora.example", "ContinueSetup")], self.server.steps())
+
+    def test_processor_name_wraps_after_thirty_characters(self):
+        name = "AMD Athlon(tm) II X4 640 Processor"
+        box, code = self.run_box(2, "btnQuitCenter", name)
+        self.assertEqual({"msg11", "msg12", "msg13", "btnQuitCenter", "closebtn"}, box.visible)
+        self.assertEqual("AMD Athlon(tm) II X4 640 Proce", box.value("msg12"))
+        self.assertEqual("ssor CPU temporarily.", box.value("msg13"))
+        self.assertEqual(0, code)
+        exact = "AMD Athlon(tm) II X4 640 Proce"
+        box, code = self.run_box(2, "btnQuitCenter", exact)
+        self.assertEqual(exact, box.value("msg12"))
+        self.assertEqual(" CPU temporarily.", box.value("msg13"))
+        self.assertEqual(0, code)
+        self.assertEqual([], self.server.steps())
+
+    def test_incompatible_system(self):
+        box, code = self.run_box(6, "btnQuitCenter")
+        self.assertEqual({"msg61", "msg62", "btnQuitCenter", "closebtn"}, box.visible)
+        self.assertEqual(0, code)
+
+    def test_chinese_boxes(self):
+        box, code = self.run_box(2, "closebtn", "AMD Athlon(tm) II X4 640 Processor", zh=True)
+        self.assertEqual("ssor 型号CPU", box.value("msg13"))
+        self.assertEqual(0, code)
+        self.assertEqual([("tj.velmora.example", "CancelSetup")], self.server.steps())
+        self.server.control("clear_requests")
+        _, code = self.run_box(4, "btnContinueSetup", "XXCLOSE", zh=True)
+        self.assertEqual(RETURNED, code)
+        self.assertEqual([("tj.velmora.example", "ContinueSetup")], self.server.steps())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
