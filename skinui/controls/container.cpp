@@ -66,7 +66,8 @@ bool CContainerUI::MoveItem(CControlUI* control, int index) {
 }
 
 bool CContainerUI::Add(CControlUI* control) {
-    return Insert(control, Count());
+    // Not the virtual Insert: a derived Add must not run a derived Insert as well.
+    return CContainerUI::Insert(control, Count());
 }
 
 bool CContainerUI::Insert(CControlUI* control, int index) {

@@ -96,13 +96,12 @@ void CProgressUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
 
 void CProgressUI::PaintStateImage(HDC dc) {
     // The range is mended where it is used: an empty range becomes one step wide.
-    if (min_ >= max_) {
-        if (min_ == INT_MAX) {
-            min_ = INT_MAX - 1;
-        }
+    if (min_ >= max_ && min_ < INT_MAX) {
         max_ = min_ + 1;
     }
-    value_ = value_ < min_ ? min_ : (value_ > max_ ? max_ : value_);
+    if (min_ < max_) {
+        value_ = value_ < min_ ? min_ : (value_ > max_ ? max_ : value_);
+    }
     const RECT part = ProgressPart(horizontal_, GetWidth(), GetHeight(), min_, max_, value_);
     if (progressImage_.empty()) {
         return;
