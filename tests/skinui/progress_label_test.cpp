@@ -133,3 +133,35 @@ TEST(Label, EffectModeDrawsItsOwnText) {
     EXPECT_GT(inked, 20);
     CtlTest::Detach();
 }
+
+TEST(Text, MarkedUpLinksAreClickable) {
+    auto* root = new CVerticalLayoutUI();
+    auto* text = new CTextUI();
+    root->Add(text);
+    text->SetAttribute(L"float", L"true");
+    text->SetAttribute(L"pos", L"0,0,300,60");
+    text->SetAttribute(L"showhtml", L"true");
+    text->SetText(L"Read {a first}one{/a} and {a second}two{/a}");
+    CtlTest::Attach(root);
+    ASSERT_EQ(text->GetLinkCount(), 2);
+    EXPECT_EQ(text->GetLinkContent(1), L"second");
+    EXPECT_EQ(text->GetInputFlags(), static_cast<unsigned>(UIFLAG_SETCURSOR));
+    const RECT link = text->GetLinkRect(1);
+    const int x = (link.left + link.right) / 2;
+    const int y = (link.top + link.bottom) / 2;
+    CtlTest::MouseMove(x, y);
+    EXPECT_EQ(text->GetHoveredLink(), 1);
+    CtlTest::Click(x, y);
+    int links = 0;
+    for (const CtlTest::Note& note : Host().notes) {
+        if (note.type == L"link") {
+            ++links;
+            EXPECT_EQ(note.wParam, 1u);
+        }
+    }
+    EXPECT_EQ(links, 1);
+    // Away from the links a click sends nothing.
+    CtlTest::Click(295, 55);
+    EXPECT_EQ(Host().Count(L"link"), 1);
+    CtlTest::Detach();
+}
