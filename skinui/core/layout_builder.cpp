@@ -119,8 +119,8 @@ void CLayoutBuilder::BuildInclude(CXmlNode include, CControlUI* parent, CUIManag
 
 void CLayoutBuilder::Configure(CControlUI* control, CXmlNode node, CUIManager* manager) {
     // Whatever binding attaching gave the control (a parent already bound to a window binds its
-    // new children) is restored afterwards, so the manager never keeps a control that does not
-    // know it.
+    // new children) is restored afterwards: a control in a bound tree that lost its manager would
+    // paint without images and leave the manager pointing at it when deleted.
     CUIManager* boundManager = control->GetManager();
     CControlUI* boundParent = control->GetParent();
     if (manager != nullptr) {
@@ -133,6 +133,10 @@ void CLayoutBuilder::Configure(CControlUI* control, CXmlNode node, CUIManager* m
     }
     if (manager != nullptr) {
         control->SetManager(boundManager, boundParent, false);
+    }
+    if (boundManager != nullptr) {
+        // Attached to a tree that already has its window: enter the name it has now.
+        boundManager->BindControls(control, boundParent);
     }
 }
 

@@ -321,7 +321,8 @@ TEST(LayoutDefaults, DefaultListComesBeforeTheElementsOwnAttributes) {
     EXPECT_EQ(c[3]->GetFixedWidth(), 20);
     EXPECT_EQ(c[3]->GetFixedHeight(), 0);
     EXPECT_EQ(c[4]->GetFixedWidth(), 7);
-    EXPECT_EQ(c[4]->GetFixedHeight(), 0) << "an unterminated value is not applied";
+    SkinUI::CProgressUI fresh;
+    EXPECT_EQ(c[4]->GetFixedHeight(), fresh.GetFixedHeight()) << "an unterminated value";
 }
 
 TEST(LayoutDefaults, ListsOfAParentManagerApply) {
