@@ -190,6 +190,24 @@ SIZE LayoutSize(PreviewWindow& window, const wchar_t* source) {
     return size;
 }
 
+// A frame's caption: its actions without the "hide" ones, which only clear the stage.
+std::wstring Caption(const std::wstring& frame) {
+    std::wstring caption;
+    std::size_t start = 0;
+    while (start <= frame.size()) {
+        std::size_t end = frame.find(L'+', start);
+        if (end == std::wstring::npos) {
+            end = frame.size();
+        }
+        const std::wstring action = frame.substr(start, end - start);
+        if (action.compare(0, 5, L"hide:") != 0) {
+            caption += (caption.empty() ? L"" : L" + ") + action;
+        }
+        start = end + 1;
+    }
+    return caption;
+}
+
 void DrawCaption(Canvas& canvas, int top, const std::wstring& text) {
     RECT strip = {0, top, canvas.width(), top + kCaptionHeight};
     SkinUI::BrushHandle brush(CreateSolidBrush(RGB(0x30, 0x30, 0x30)));
@@ -241,7 +259,7 @@ int LayoutMode(const wchar_t* source, const wchar_t* output,
     for (std::size_t i = 0; i < list.size() && code == 0; ++i) {
         const int top = frameHeight * static_cast<int>(i);
         if (captions) {
-            DrawCaption(picture, top, list[i]);
+            DrawCaption(picture, top, Caption(list[i]));
         }
         if (!RenderFrame(window, source, list[i], frameCanvas)) {
             code = 1;

@@ -20,6 +20,11 @@ export VELMORA_TEST_NAME="${VELMORA_TEST_NAME:-skinpreview}"
 # (fonts-wqy-microhei) so that Chinese texts are readable in the pictures.
 LC_ALL=C.UTF-8 bash "$root/scripts/wine-test-run.sh" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
   /v "微软雅黑" /d "WenQuanYi Micro Hei" /f >/dev/null
+# Marked-up texts start from the window's default font: link the CJK font to it as Chinese
+# Windows links its CJK fonts to the dialog font.
+LC_ALL=C.UTF-8 bash "$root/scripts/wine-test-run.sh" reg add \
+  'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+  /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null
 
 preview() {
   bash "$root/scripts/wine-test-run.sh" "$exe" layout "$@"
