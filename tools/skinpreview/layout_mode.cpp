@@ -88,10 +88,44 @@ bool SetVisibility(PreviewWindow& window, const std::wstring& names, bool visibl
     return true;
 }
 
+// "\uXXXX" escapes of a text given on the command line.
+std::wstring Unescape(const std::wstring& text) {
+    std::wstring out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\\' && i + 5 < text.size() && text[i + 1] == L'u' &&
+            std::all_of(text.begin() + i + 2, text.begin() + i + 6,
+                        [](wchar_t c) { return std::iswxdigit(c) != 0; })) {
+            out += static_cast<wchar_t>(std::wcstoul(text.substr(i + 2, 4).c_str(), nullptr, 16));
+            i += 5;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// "text:NAME=TEXT": sets a control's text.
+bool SetTextAction(PreviewWindow& window, const std::wstring& argument) {
+    const std::size_t eq = argument.find(L'=');
+    if (eq == std::wstring::npos) {
+        return false;
+    }
+    SkinUI::CControlUI* control = window.manager.FindByName(argument.substr(0, eq).c_str());
+    if (control == nullptr) {
+        return false;
+    }
+    control->SetText(Unescape(argument.substr(eq + 1)).c_str());
+    window.manager.LayoutIfNeeded();
+    return true;
+}
+
 // One action of a frame (see layout_mode.h). False when it names no such control or is unknown.
 bool ApplyAction(PreviewWindow& window, const std::wstring& action) {
     if (action == L"normal") {
         return true;
+    }
+    if (action.compare(0, 5, L"text:") == 0) {
+        return SetTextAction(window, action.substr(5));
     }
     const std::size_t colon = action.find(L':');
     if (colon == std::wstring::npos) {
@@ -125,6 +159,12 @@ bool ApplyAction(PreviewWindow& window, const std::wstring& action) {
         Pump();  // queued notifications
     } else if (verb == L"focus") {
         window.manager.FocusControl(control);
+    } else if (verb == L"value") {
+        auto* progress = static_cast<SkinUI::CProgressUI*>(control->AsInterface(L"Progress"));
+        if (progress == nullptr) {
+            return false;
+        }
+        progress->SetValue(index);
     } else if (verb == L"select") {
         auto* tabs = static_cast<SkinUI::CTabLayoutUI*>(control->AsInterface(L"TabLayout"));
         if (tabs == nullptr || !tabs->SelectItem(index)) {

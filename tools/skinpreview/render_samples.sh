@@ -15,6 +15,7 @@ mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 export VELMORA_NEEDS_DISPLAY=1
 export VELMORA_TEST_NAME="${VELMORA_TEST_NAME:-skinpreview}"
+export VELMORA_PREFIX_ROOT="${VELMORA_PREFIX_ROOT:-$(cd "$(dirname "$exe")" && pwd)/wine}"
 
 # The layouts ask for a Chinese face Wine does not have: let it use the CJK font of the machine
 # (fonts-wqy-microhei) so that Chinese texts are readable in the pictures.
@@ -36,9 +37,25 @@ preview "$here/samples/controls.xml" "$out/controls.png" normal \
   hover:col_button press:col_button hover:closebtn press:minbtn \
   click:check_off click:opt_b select:tabs:2
 
-pages="normal select:switch:1 select:switch:2"
-preview 129 "$out/main_en.png" $pages
-preview 154 "$out/main_zh.png" $pages
+# The main window's pages as the install flow shows them: the start page, downloading
+# (stage 1), installing (stage 2), and the result page after a success and after a failure.
+# Stages 1 and 2 hide the pause button, the tip, the full-package link and the speed label.
+busy=hide:pausebtn,downtip,manualdownload,downladspeed
+main_pages() {  # downloading installing success failure open retry
+  echo "normal" \
+    "select:switch:1+$busy+text:status=$1+value:progress:35+text:progressread=35%" \
+    "select:switch:1+$busy+text:status=$2+value:progress:86+text:progressread=86%" \
+    "select:switch:2+text:finishtext=$3+text:endbtn=$5" \
+    "select:switch:2+text:finishtext=$4+text:endbtn=$6"
+}
+# shellcheck disable=SC2046
+preview 129 "$out/main_en.png" $(main_pages "Downloading\u0020..." "Installing\u0020..." \
+  "Installation\u0020successful!" "Installation\u0020failed!" Open Retry)
+# 下载中 ... / 安装中 ... / 安装成功! / 安装失败! / 打开 / 重试
+# shellcheck disable=SC2046
+preview 154 "$out/main_zh.png" $(main_pages '\u4e0b\u8f7d\u4e2d\u0020...' \
+  '\u5b89\u88c5\u4e2d\u0020...' '\u5b89\u88c5\u6210\u529f!' '\u5b89\u88c5\u5931\u8d25!' \
+  '\u6253\u5f00' '\u91cd\u8bd5')
 
 # The message box as each of its six kinds shows it.
 labels=msg11,msg12,msg13,msg21,msg22,msg23,msg31,msg41,msg51,msg61,msg62
@@ -48,8 +65,12 @@ for shown in msg21,msg22,msg23,btnISee msg11,msg12,msg13,btnQuitCenter msg31,btn
              msg41,btnContinueSetup,btnCancelSetup msg51,btnOK,btnCancel msg61,msg62,btnQuitCenter; do
   kinds="$kinds hide:$labels,$buttons+show:$shown"
 done
-preview 167 "$out/msgbox_en.png" $kinds
-preview 156 "$out/msgbox_zh.png" $kinds
+# The processor box with a 34-character name wrapped after 30 characters, as the box does it.
+cpu="text:msg12=AMD\u0020Athlon(tm)\u0020II\u0020X4\u0020640\u0020Proce"
+preview 167 "$out/msgbox_en.png" $kinds \
+  "hide:$labels,$buttons+show:msg11,msg12,msg13,btnQuitCenter+$cpu+text:msg13=ssor\u0020CPU\u0020temporarily."
+preview 156 "$out/msgbox_zh.png" $kinds \
+  "hide:$labels,$buttons+show:msg11,msg12,msg13,btnQuitCenter+$cpu+text:msg13=ssor\u0020\u578b\u53f7CPU"
 
 # The tool writes uncompressed PNGs; compress them for keeping and viewing.
 python3 - "$out"/*.png <<'PY'
