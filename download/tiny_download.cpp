@@ -10,7 +10,6 @@
 
 #include "app/log.h"
 #include "download/md5.h"
-#include "download/overlapped_md5.h"
 
 std::atomic<int> SpeedSampleCount{0};
 
@@ -20,12 +19,6 @@ const char kTag[] = "CTinyDownload";
 // Fewer, larger socket reads and file writes: each read is a server round trip under Wine.
 const long kReceiveBufferBytes = 512 * 1024;
 const size_t kFileBufferBytes = 1 << 20;
-
-// What the write callback writes to: the data file, and the hash computed alongside.
-struct WriteTarget {
-    std::FILE* file;
-    OverlappedMd5* hash;  // null when the file is hashed after the transfer instead
-};
 
 struct CurlCleanup {
     void operator()(CURL* h) const { curl_easy_cleanup(h); }
@@ -270,14 +263,10 @@ size_t CTinyDownload::OnDiscardBody(char*, size_t size, size_t count, void*) {
     return size * count;
 }
 
-size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* target) {
-    WriteTarget* out = static_cast<WriteTarget*>(target);
-    size_t written = std::fwrite(data, size, count, out->file);
+size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* file) {
+    size_t written = std::fwrite(data, size, count, static_cast<std::FILE*>(file));
     if (written * size < size * count) {
         LogW(kTag, "write ", size * count, " bytes, return ", written);
-    }
-    if (out->hash) {
-        out->hash->Feed(data, written * size);
     }
     return written;
 }
@@ -507,10 +496,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     LogT(kTag, "resume from: ", localLen);
     curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(localLen));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnWriteFile);
-    // The digest is computed while the data arrives, so verifying needs no second pass.
-    OverlappedMd5 hash;
-    WriteTarget target{data.get(), hash.Start(path, localLen) ? &hash : nullptr};
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, data.get());
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
@@ -549,7 +535,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         return Attempt::Failed;
     }
     LogT(kTag, path, " download complete. Check file md5 ...");
-    if (CheckMd5(target.hash ? hash.Finish() : GetFileMD5(path.c_str()))) {
+    if (CheckMd5(GetFileMD5(path.c_str()))) {
         LogT(kTag, "Check file md5 OK.");
         return Attempt::Verified;
     }
