@@ -122,3 +122,11 @@ if [ -f "$preview" ]; then
   win=$(echo "$out" | sed -n 's/^window repaint .* median \([0-9.]*\) ms.*/\1/p')
   printf 'Main window full repaint (WM_PAINT, 300 repaints): median %s ms; control tree alone %s ms\n' "$win" "$tree"
 fi
+
+# 7. one step report's address with every hardware probe (what the UI thread waits for)
+report_bench="$build/bench/bench_report_url.exe"
+if [ -f "$report_bench" ]; then
+  out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$report_bench" 2>/dev/null | tr -d '\r')
+  echo "$out" | grep -E '^BuildReportUrl' | sed 's/^/Step report: /'
+  echo "$out" | grep -E '^  Get(Gpu|MacAddress)' | sed 's/^ */Step report probe: /'
+fi
