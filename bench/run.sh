@@ -117,7 +117,8 @@ fi
 #    controls, background image) through WM_PAINT, and of its control tree into a bitmap
 preview="$build/tools/skinpreview/skinpreview.exe"
 if [ -f "$preview" ]; then
-  out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$preview" layout 129 "Z:$work/out/repaint.png" 300 2>/dev/null | tr -d '\r')
+  wineserver -k 2>/dev/null || true  # the next runs need a display: start Wine afresh with one
+  out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$preview" layout 129 "Z:$work/out/repaint.png" 300 2>/dev/null | tr -d '\r' || true)
   tree=$(echo "$out" | sed -n 's/^repaint .* median \([0-9.]*\) ms.*/\1/p')
   win=$(echo "$out" | sed -n 's/^window repaint .* median \([0-9.]*\) ms.*/\1/p')
   printf 'Main window full repaint (WM_PAINT, 300 repaints): median %s ms; control tree alone %s ms\n' "$win" "$tree"
@@ -126,7 +127,7 @@ fi
 # 7. one step report's address with every hardware probe (what the UI thread waits for)
 report_bench="$build/bench/bench_report_url.exe"
 if [ -f "$report_bench" ]; then
-  out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$report_bench" 2>/dev/null | tr -d '\r')
+  out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$report_bench" 2>/dev/null | tr -d '\r' || true)
   echo "$out" | grep -E '^BuildReportUrl' | sed 's/^/Step report: /'
   echo "$out" | grep -E '^  Get(Gpu|MacAddress)' | sed 's/^ */Step report probe: /'
 fi
