@@ -69,7 +69,6 @@ struct CTinyDownload::TransferState {
     bool pausedNow = false;
     curl_off_t lastNow = 0;
     DWORD lastActivity = GetTickCount();
-    bool stalled = false;
 };
 
 CTinyDownload::CTinyDownload()
@@ -107,8 +106,13 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
     }
     const char* lastSlash = std::strrchr(path, '\\');
     const char* lastPart = lastSlash ? lastSlash + 1 : path;
-    const char* dot = std::strrchr(lastPart, '.');
-    const bool namesFile = dot && dot[1] != '\0';
+    // A file when some '.' of the last component has a character after it.
+    bool namesFile = false;
+    for (const char* c = lastPart; *c; ++c) {
+        if (*c == '.' && c[1] != '\0') {
+            namesFile = true;
+        }
+    }
     if (!namesFile) {
         if (!CreateDirectories(path)) {
             return;
@@ -298,7 +302,6 @@ int CTinyDownload::OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, cur
         state->lastActivity = now;
     } else if (now - state->lastActivity >= self->m_timing.stallMs) {
         LogW(kTag, "no data for ", self->m_timing.stallMs, " ms, ending this attempt");
-        state->stalled = true;
         return 1;
     }
     return 0;

@@ -192,7 +192,8 @@ TEST_F(DownloaderTest, DestinationIsAFileWhenItsLastPartHasAnExtension) {
     d.AddDownloadWork(MakeWork(url, Folder() + "\\Velmora 1.2", "0"));
     d.AddDownloadWork(MakeWork(url, Folder() + "\\folder.", "0"));
     d.AddDownloadWork(MakeWork(url, Folder() + "\\plain\\", "0"));
-    EXPECT_EQ(3, d.GetWorkCount());
+    d.AddDownloadWork(MakeWork(url, Folder() + "\\v2.0.", "0"));  // a dot before the last one
+    EXPECT_EQ(4, d.GetWorkCount());
     EXPECT_EQ(1, log_.countExact(
                      "index: 0 url=" + url + ", to=" + Folder() + "\\Velmora 1.2, md5=0", "T/"))
         << log_.dump();
@@ -202,6 +203,8 @@ TEST_F(DownloaderTest, DestinationIsAFileWhenItsLastPartHasAnExtension) {
     EXPECT_EQ(
         1, log_.countExact("index: 2 url=" + url + ", to=" + Folder() + "\\plain\\Setup.exe, md5=0",
                            "T/"));
+    EXPECT_EQ(1,
+              log_.countExact("index: 3 url=" + url + ", to=" + Folder() + "\\v2.0., md5=0", "T/"));
     EXPECT_EQ(2, log_.countExact("GetFileNameFormUrl: url=" + url + ", fileName=Setup.exe", "T/"));
     EXPECT_TRUE(FileExists(Folder() + "\\folder."));
     EXPECT_TRUE(FileExists(Folder() + "\\plain"));
