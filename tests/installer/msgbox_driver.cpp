@@ -42,6 +42,29 @@ void DumpBox(CMsgBox& box) {
         SkinUI::CControlUI* c = box.manager().FindByName(name);
         std::printf("%s=%s\n", Utf8(name).c_str(), c ? Utf8(c->GetText()).c_str() : "");
     }
+    // What the non-client hit test says at the centre of each visible control, and whether
+    // the window got its rounded region.
+    std::string hits;
+    const HWND hwnd = box.GetHWND();
+    UpdateWindow(hwnd);  // the first paint lays the controls out
+    for (const wchar_t* name : kNames) {
+        SkinUI::CControlUI* c = box.manager().FindByName(name);
+        if (!c || !c->IsVisible()) {
+            continue;
+        }
+        const RECT& r = c->GetPos();
+        POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(hwnd, &pt);
+        LRESULT hit = SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+        hits += (hits.empty() ? "" : ",") + Utf8(name) + ":" + std::to_string(hit);
+    }
+    std::printf("hits: %s\n", hits.c_str());
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    int kind = GetWindowRgn(hwnd, region);
+    POINT corner = {0, 0}, inside = {150, 90};
+    std::printf("region: %d corner=%d inside=%d\n", kind, PtInRegion(region, corner.x, corner.y),
+                PtInRegion(region, inside.x, inside.y));
+    DeleteObject(region);
     std::printf("shown\n");
     std::fflush(stdout);
 }

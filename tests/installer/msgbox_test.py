@@ -147,6 +147,10 @@ class MessageBoxTest(unittest.TestCase):
     def test_config_failed_retry_returns_and_quit_ends_without_report(self):
         box, code = self.run_box(3, "btnRetry")
         self.assertEqual({"msg31", "btnRetry", "btnQuit", "closebtn"}, box.visible)
+        # Labels drag the box (HTCAPTION 2); buttons stay client (HTCLIENT 1).
+        self.assertEqual("msg31:2,closebtn:1,btnQuit:1,btnRetry:1", box.value("hits"))
+        # A rounded region (complex, 3): the very corner is cut off, the middle is inside.
+        self.assertEqual("3 corner=0 inside=1", box.value("region"))
         self.assertEqual(RETURNED, code)
         box, code = self.run_box(3, "btnQuit")
         self.assertEqual(0, code)
