@@ -1,0 +1,126 @@
+#include "installer/install_settings.h"
+
+#include <windows.h>
+
+#include <sstream>
+#include <stdexcept>
+
+#include "app/config_selection.h"
+#include "app/ini_reader.h"
+#include "app/log.h"
+#include "download/curl_easy.h"
+#include "installer/msg_box.h"
+
+namespace {
+const char kTag[] = "InstallSettings";
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::wstring Widen(const char* text) {
+    std::wstring out;
+    for (; *text; ++text) {
+        out += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+    }
+    return out;
+}
+
+// UTF-8 to the ANSI code page, through UTF-16; the text ends at its first NUL byte.
+std::string Utf8ToAnsi(const std::string& utf8) {
+    const char* text = utf8.c_str();
+    int wide = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (wide <= 0) {
+        return std::string();
+    }
+    std::wstring w(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, &w[0], wide);
+    int narrow = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (narrow <= 0) {
+        return std::string();
+    }
+    std::string out(static_cast<size_t>(narrow), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &out[0], narrow, nullptr, nullptr);
+    out.resize(static_cast<size_t>(narrow) - 1);
+    return out;
+}
+}  // namespace
+
+std::wstring InstallSettings::AgreementUrl(bool chinese) {
+    return L"http://" + Widen(VELMORA_WEB_HOST) +
+           (chinese ? L"/test/xkxy.html" : L"/test/xkxy_en.html");
+}
+
+InstallSettings::InstallSettings()
+    : InstallSettings(GetConfigSelection().configUrl, [] { ShowConfigFailedBox(); }) {}
+
+InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt)
+    : configUrl_(configUrl), prompt_(std::move(prompt)) {
+    init();
+}
+
+void InstallSettings::init() {
+    LogT(kTag, "init()");
+    wchar_t windows[MAX_PATH];
+    wchar_t drive = L'C';
+    if (GetWindowsDirectoryW(windows, MAX_PATH) > 0) {
+        drive = windows[0];
+    }
+    installPath_ = std::wstring(1, drive) + L":\\Program Files";
+    OutputDebugStringW((installPath_ + L"\n").c_str());
+    LogT(kTag, "install path: ", Narrow(installPath_));
+    SYSTEM_INFO info;
+    GetNativeSystemInfo(&info);
+    if (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+        info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64) {
+        installPath_ += L" (x86)";
+    }
+    agreementUrl_ = AgreementUrl(true);
+    for (;;) {
+        if (TryOnce()) {
+            break;
+        }
+        LogW(kTag, "Request download url failed!");
+        prompt_();
+        LogI(kTag, "Request download url failed, re-try.");
+    }
+    LogT(kTag, "~init()");
+}
+
+bool InstallSettings::TryOnce() {
+    packages_.clear();
+    LogT(kTag, "request config from ", configUrl_, " ...");
+    try {
+        CurlEasy::BasicRequest request;
+        std::string body = request.perform(configUrl_).body;
+        if (body.size() >= 4 && body.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            body.erase(0, 3);
+        }
+        body = Utf8ToAnsi(body);
+        if (body.find("[full]") == std::string::npos) {
+            LogE(kTag, "response format error! config=", body);
+            return false;
+        }
+        LogT(kTag, "parse ini ...");
+        std::istringstream stream(body);
+        IniReader reader(stream);
+        IniSection& full = reader.top().section("full");
+        const std::string address = full.value("address");
+        const std::string checksum = full.value("checksum");
+        LogT(kTag, "address=", address, ", md5=", checksum);
+        if (address.find("Setup.exe") == std::string::npos || checksum.empty()) {
+            LogW(kTag, "download address not found!");
+            return false;
+        }
+        packages_.push_back(PackageEntry{address, checksum});
+        return true;
+    } catch (const std::runtime_error& e) {
+        OutputDebugStringA(e.what());
+        LogE(kTag, "catch exception: ", e.what());
+        return false;
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Install-time settings of one run: the default install folder, the user-agreement page, and
+// the setup package fetched from the remote configuration. The constructor does all the work,
+// on the UI thread, and returns only with exactly one package entry (or never: the user may
+// quit at the retry prompt, which ends the process).
+#include <functional>
+#include <string>
+#include <vector>
+
+struct PackageEntry {
+    std::string address;   // URL of the setup package; contains "Setup.exe"
+    std::string checksum;  // its MD5 as written in the configuration; never empty
+};
+
+class InstallSettings {
+public:
+    // Asks the user whether to try again after a failed fetch; returns when they chose to
+    // retry (quitting ends the process). The installer shows its configuration message box.
+    using RetryPrompt = std::function<void()>;
+
+    InstallSettings();
+    // For tests: another configuration address and prompt.
+    InstallSettings(const std::string& configUrl, RetryPrompt prompt);
+
+    const std::wstring& installPath() const { return installPath_; }
+    void setInstallPath(const std::wstring& path) { installPath_ = path; }
+    const std::wstring& agreementUrl() const { return agreementUrl_; }
+    void setAgreementUrl(const std::wstring& url) { agreementUrl_ = url; }
+    const std::vector<PackageEntry>& packages() const { return packages_; }
+
+    // The agreement pages on the product's web site.
+    static std::wstring AgreementUrl(bool chinese);
+
+private:
+    void init();
+    bool TryOnce();
+
+    std::wstring installPath_;
+    std::wstring agreementUrl_;
+    std::vector<PackageEntry> packages_;
+    std::string configUrl_;
+    RetryPrompt prompt_;
+};
