@@ -152,7 +152,8 @@ void ApplyWindowAttribute(CUIManager& manager, const std::wstring& name, const w
     } else if (name == L"showdirty") {
         manager.SetShowUpdateRect(IsTrue(value));
     } else if (name == L"alpha") {
-        manager.SetWindowOpacity(static_cast<int>(Clamp(std::wcstol(value, nullptr, 10), 0, 255)));
+        // Unclamped: the manager keeps 0 to 255 and a value outside it turns layering off.
+        manager.SetWindowOpacity(static_cast<int>(std::wcstol(value, nullptr, 10)));
     } else if (name == L"bktrans") {
         manager.SetBackgroundTransparent(IsTrue(value));
     } else if (name == L"disabledfontcolor") {

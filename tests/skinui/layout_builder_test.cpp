@@ -194,6 +194,24 @@ TEST(LayoutWindow, MalformedValuesReadAsFarAsTheyGo) {
         EXPECT_EQ(manager.GetWindowOpacity(), c.alpha);
         EXPECT_EQ(manager.GetDefaultFontColor(), c.color);
     }
+
+    // An opacity out of range is kept clamped, but the window is then not layered at all.
+    CUIManager manager;
+    manager.AttachWindow(SharedWindow());
+    auto layered = [] {
+        return (GetWindowLongW(SharedWindow(), GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+    };
+    std::unique_ptr<CControlUI> first(
+        BuildText(L"<Window alpha=\"200\"><Control/></Window>", &manager));
+    EXPECT_TRUE(layered());
+    std::unique_ptr<CControlUI> second(
+        BuildText(L"<Window alpha=\"-3\"><Control/></Window>", &manager));
+    EXPECT_FALSE(layered());
+    EXPECT_EQ(manager.GetWindowOpacity(), 0);
+    std::unique_ptr<CControlUI> third(
+        BuildText(L"<Window alpha=\"9999\"><Control/></Window>", &manager));
+    EXPECT_FALSE(layered());
+    EXPECT_EQ(manager.GetWindowOpacity(), 255);
 }
 
 TEST(LayoutWindow, SettingsNeedAWindowElementAndAManagerWithAWindow) {
