@@ -55,6 +55,7 @@ HRESULT CHIBase::Connect() {
         return hr;
     }
     comJoined_ = SUCCEEDED(hr);
+    comThread_ = GetCurrentThreadId();
     // Fails harmlessly when the process has already set its security.
     CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
                          RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
@@ -87,9 +88,13 @@ ULONG CHIBase::Disconnect() {
     if (enumerator_) {
         last = enumerator_.reset();
     }
+    // Only the thread that joined may leave: on any other thread (an instance replaced or
+    // closed there) CoUninitialize would end that thread's own apartment.
     if (comJoined_) {
         comJoined_ = false;
-        CoUninitialize();
+        if (GetCurrentThreadId() == comThread_) {
+            CoUninitialize();
+        }
     }
     return last;
 }

@@ -38,8 +38,8 @@ public:
     // Joins a multithreaded apartment (or keeps the thread's own one) and connects to
     // ROOT\CIMV2. A failed step shows up later as a fetch that gives 0.
     HRESULT Connect();
-    // Releases every COM object, then leaves the apartment if Connect joined it. Returns the
-    // last Release result.
+    // Releases every COM object, then leaves the apartment if Connect joined it on this
+    // thread. Returns the last Release result.
     ULONG Disconnect();
 
 protected:
@@ -56,6 +56,7 @@ protected:
 
 private:
     bool comJoined_ = false;
+    DWORD comThread_ = 0;  // the thread whose CoInitializeEx Connect made
 };
 
 class CNetworkInfo : public CHIBase {

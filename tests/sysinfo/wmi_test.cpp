@@ -124,6 +124,48 @@ TEST(WmiComponent, WorksInsideASingleThreadedApartmentAndKeepsIt) {
     EXPECT_EQ(S_FALSE, again);
 }
 
+// An instance left behind by one thread and replaced or closed on another: only the thread
+// that joined the multithreaded apartment may leave it, so the single-threaded apartment of
+// the thread that cleans up stays in place.
+TEST(WmiComponent, InstanceOfAnotherThreadLeavesThisThreadsApartmentAlone) {
+    auto leaveInstanceOnAnotherThread = [] {
+        std::thread other([] { WMI_Init(kNetworkInfoClass); });
+        other.join();
+    };
+    auto onSingleThreadedApartment = [](auto body) {
+        HRESULT again = E_FAIL;
+        std::thread ui([&] {
+            const HRESULT own = CoInitialize(nullptr);
+            body();
+            again = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            if (SUCCEEDED(again)) {
+                CoUninitialize();
+            }
+            if (SUCCEEDED(own)) {
+                CoUninitialize();
+            }
+        });
+        ui.join();
+        return again;
+    };
+
+    leaveInstanceOnAnotherThread();
+    std::wstring mac;
+    const HRESULT afterReplace = onSingleThreadedApartment([&] {
+        WMI_Init(kNetworkInfoClass);  // replaces the other thread's instance
+        std::vector<wchar_t> out = Buffer();
+        if (WMI_GetFirstHardwareInfo(kNetworkPhysicalMacAddress, out.data()) == 1) {
+            mac = out.data();
+        }
+        WMI_Exit();
+    });
+    EXPECT_EQ(S_FALSE, afterReplace);
+    EXPECT_TRUE(LooksLikeMac(mac));
+
+    leaveInstanceOnAnotherThread();
+    EXPECT_EQ(S_FALSE, onSingleThreadedApartment([] { WMI_Exit(); }));
+}
+
 TEST(MacAddress, GivesTheFirstPhysicalAdapterFromEveryThread) {
     const std::string expected = GetMacAddress();
     ASSERT_EQ(17u, expected.size()) << expected;
