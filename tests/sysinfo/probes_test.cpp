@@ -12,6 +12,7 @@
 #include "sysinfo/memory.h"
 #include "sysinfo/os_version.h"
 #include "sysinfo/processor.h"
+#include "sysinfo/processor_support.h"
 
 namespace {
 bool AllDigits(const std::string& text) {
@@ -25,6 +26,39 @@ bool AllDigits(const std::string& text) {
     }
     return true;
 }
+
+// The processor name of this Wine prefix, replaced for one test and put back afterwards.
+class ProcessorNameInRegistry {
+public:
+    ProcessorNameInRegistry() {
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key_);
+        wchar_t buffer[1024] = {};
+        DWORD size = sizeof buffer - sizeof(wchar_t);
+        if (key_ && RegQueryValueExW(key_, kValue, nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS) {
+            original_ = buffer;
+        }
+    }
+    ~ProcessorNameInRegistry() {
+        if (key_) {
+            Set(original_);
+            RegCloseKey(key_);
+        }
+    }
+    bool open() const { return key_ != nullptr; }
+    bool Set(const std::wstring& name) {
+        return RegSetValueExW(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                              static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t))) ==
+               ERROR_SUCCESS;
+    }
+    bool Remove() { return RegDeleteValueW(key_, kValue) == ERROR_SUCCESS; }
+
+private:
+    static constexpr const wchar_t* kValue = L"ProcessorNameString";
+    HKEY key_ = nullptr;
+    std::wstring original_;
+};
 }  // namespace
 
 TEST(Probes, ProcessorNameCountAndMemory) {
@@ -37,6 +71,22 @@ TEST(Probes, ProcessorNameCountAndMemory) {
     EXPECT_GE(std::atoi(GetProcessorCount().c_str()), 1);
     EXPECT_TRUE(AllDigits(GetTotalMemoryMB()));
     EXPECT_GT(std::atoi(GetTotalMemoryMB().c_str()), 0);
+}
+
+// The name is taken as Windows stores it, blanks included; a read that fails gives the last
+// name read. The support check reads the same registry name.
+TEST(Probes, ProcessorNameAsStoredAndKeptWhenALaterReadFails) {
+    ProcessorNameInRegistry registry;
+    ASSERT_TRUE(registry.open());
+    const std::wstring stored = L"   AMD Ryzen 5 1600 Six-Core Processor  ";
+    ASSERT_TRUE(registry.Set(stored));
+    EXPECT_EQ(stored, GetProcessorName());
+    EXPECT_EQ("   AMD Ryzen 5 1600 Six-Core Processor  ", GetProcessorNameAnsi());
+    EXPECT_FALSE(IsProcessorSupported());
+    ASSERT_TRUE(registry.Set(L"AMD A10-6800K APU with Radeon(tm) HD Graphics"));
+    EXPECT_TRUE(IsProcessorSupported());
+    ASSERT_TRUE(registry.Remove());
+    EXPECT_EQ(L"AMD A10-6800K APU with Radeon(tm) HD Graphics", GetProcessorName());
 }
 
 TEST(Probes, MemoryIsTruncatedToWholeMebibytes) {
