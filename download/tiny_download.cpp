@@ -11,7 +11,7 @@
 #include "app/log.h"
 #include "download/md5.h"
 
-std::atomic<int> SpeedSampleCount{0};
+std::atomic<int> SpeedSampleCount{1};  // 1 at start, as each attempt sets it
 
 namespace {
 const char kTag[] = "CTinyDownload";
