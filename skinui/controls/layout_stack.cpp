@@ -84,9 +84,7 @@ int StackChildren(const std::vector<CControlUI*>& items, const StackParams& para
         fixedSum += axis.Lead(pad) + axis.Trail(pad) + size;
         ++laidOut;
     }
-    // The fixed sizes, all paddings and the gaps. Only the fixed sizes of the children placed so
-    // far come off it again, so the last stretching child leaves room for the paddings and gaps
-    // once more: it need not reach the far edge.
+    // What the children not yet placed still need: their fixed sizes, paddings and the gaps.
     long long fixedLeft = fixedSum + gap * std::max(0, laidOut - 1);
     const long long share =
         stretchCount > 0 ? std::max<long long>(0, (mainSize - fixedLeft) / stretchCount) : 0;
@@ -97,6 +95,7 @@ int StackChildren(const std::vector<CControlUI*>& items, const StackParams& para
     long long remaining = mainSize;
     long long needed = 0;
     int stretchSeen = 0;
+    int placed = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
         CControlUI* child = items[i];
         if (!child->IsVisible()) {
@@ -106,9 +105,14 @@ int StackChildren(const std::vector<CControlUI*>& items, const StackParams& para
             placeFloat(static_cast<int>(i));
             continue;
         }
+        ++placed;
         const RECT pad = child->GetPadding();
         const long long lead = axis.Lead(pad);
         const long long trail = axis.Trail(pad);
+        fixedLeft -= lead + trail;
+        if (placed < laidOut) {
+            fixedLeft -= gap;
+        }
         remaining -= lead;
         long long size = axis.Main(child->MeasureSize(axis.Make(remaining, crossSize)));
         if (size != 0) {

@@ -50,15 +50,14 @@ TEST(VerticalLayout, StretchingChildrenShareAndTheLastTakesTheRemainder) {
     EXPECT_EQ(b->GetHeight(), 51);
     EXPECT_EQ(b->GetPos().bottom, 101);
 
-    // The paddings and gaps are kept in the fixed total while the children are placed: the
-    // share is (101 - 4 - 10) / 2 = 43, and the last child takes 44 left - 14 fixed = 30.
+    // Gaps and paddings are not counted twice: the last child still ends at the bottom.
     layout.SetChildPadding(10);
     a->SetPadding(RECT{0, 4, 0, 0});
     layout.SetPos(RECT{0, 0, 10, 101});
     EXPECT_EQ(a->GetPos().top, 4);
     EXPECT_EQ(a->GetHeight(), 43);
     EXPECT_EQ(b->GetPos().top, 57);
-    EXPECT_EQ(b->GetPos().bottom, 87);
+    EXPECT_EQ(b->GetPos().bottom, 101);
 }
 
 TEST(VerticalLayout, PaddingLiesAroundAndInsideTheChild) {
@@ -94,10 +93,9 @@ TEST(HorizontalLayout, MirrorsTheVerticalArithmetic) {
     stretch.Add(c);
     stretch.Add(d);
     stretch.SetPos(RECT{0, 0, 111, 40});
-    // 111 - 10 of padding = 101, shared 50 each; the right padding lies inside the rectangle.
-    // The last child takes what is left (51) less the 10 of padding still in the fixed total.
+    // 111 - 10 of padding = 101, shared 50/51; the right padding lies inside the rectangle.
     ExpectRect(c->GetPos(), 5, 2, 5 + 50 + 5, 37);
-    ExpectRect(d->GetPos(), 60, 0, 101, 12);
+    ExpectRect(d->GetPos(), 60, 0, 111, 12);
 }
 
 TEST(FloatingChildren, PlacedByPosWidthHeightAndRelativePosition) {
