@@ -1,0 +1,4 @@
+# The installer executable: the process entry, every library and the resources.
+add_executable(VelmoraInstaller WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp)
+velmora_defaults(VelmoraInstaller)
+target_link_libraries(VelmoraInstaller PRIVATE installer velmora_resources ole32 shell32)

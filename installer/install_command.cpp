@@ -1,0 +1,65 @@
+#include "installer/install_command.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/log.h"
+#include "app/scoped_handles.h"
+
+namespace {
+const char kTag[] = "CMainFrame";
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return "";
+    }
+    const int length = static_cast<int>(text.size());
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return "";
+    }
+    std::string narrow(bytes, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), length, &narrow[0], bytes, nullptr, nullptr);
+    return narrow;
+}
+}  // namespace
+
+InstallTarget MakeInstallTarget(const std::wstring& setupPath, const std::wstring& folder) {
+    InstallTarget target;
+    const bool endsInSeparator = !folder.empty() && folder.back() == L'\\';
+    target.installDir = folder + (endsInSeparator ? L"Velmora\\" : L"\\Velmora\\");
+    target.commandLine = L"\"" + setupPath + L"\" /S /D=" + target.installDir;
+    target.programPath = target.installDir + L"Velmora.exe";
+    return target;
+}
+
+bool RunProcess(const std::wstring& commandLine, bool wait) {
+    if (commandLine.empty()) {
+        return false;
+    }
+    // CreateProcessW may write into its command line.
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW | HIGH_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                        &info)) {
+        LogE(kTag, "CreateProcess error! code=", static_cast<unsigned long>(GetLastError()));
+        return false;
+    }
+    ScopedHandle process(info.hProcess);
+    ScopedHandle thread(info.hThread);
+    if (wait) {
+        WaitForSingleObject(process.get(), INFINITE);
+    }
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process.get(), &exitCode)) {
+        exitCode = 0;
+    }
+    LogD(kTag, Narrow(commandLine), " return ", static_cast<unsigned long>(exitCode));
+    return exitCode == 0;
+}

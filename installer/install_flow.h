@@ -1,0 +1,57 @@
+#pragma once
+// The worker side of an install: the progress thread that watches the download once a second,
+// reports its steps and runs the package, and the animation thread that fills the rest of the
+// bar while the package runs. Both talk to the main window only through SendMessageW.
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "installer/install_command.h"
+
+class CTinyDownload;
+
+// Messages the workers send to the main window.
+constexpr UINT kMsgSpeedText = WM_USER + 1;       // wParam: const wchar_t* speed text
+constexpr UINT kMsgShowInstalling = WM_USER + 2;  // stage 2
+constexpr UINT kMsgShowFinished = WM_USER + 3;    // stage 3
+constexpr UINT kMsgProgressValue = WM_USER + 4;   // wParam: bar value
+constexpr UINT kMsgProgressText = WM_USER + 5;    // wParam: const wchar_t* percent or result
+constexpr UINT kMsgTrayCallback = WM_USER + 6;    // notification-area icon events
+// Asks the window to show the "downloading" texts while the download runs.
+constexpr UINT kMsgRefreshDownloadTexts = WM_USER + 7;
+
+// Pauses of the two threads; tests may shorten them.
+struct InstallFlowTiming {
+    DWORD pollMs = 1000;         // progress thread, between two looks at the download
+    DWORD installStepMs = 1000;  // animation while the package runs
+    DWORD finishStepMs = 10;     // animation after the package returned
+};
+
+// One install attempt: everything the workers need, shared with the window (which may go away
+// before them).
+struct InstallJob {
+    HWND window = nullptr;
+    bool chinese = false;
+    std::shared_ptr<CTinyDownload> downloader;
+    std::wstring setupPath;  // the downloaded package
+    std::wstring folder;     // destination folder as the user left it
+    InstallTarget target;    // command line and install folder for that destination
+    InstallFlowTiming timing;
+    std::atomic<bool> finished{false};   // the package has returned
+    std::atomic<bool> succeeded{false};  // ... with exit code 0; written before `finished`
+};
+
+// Starts the progress thread of a job (its handle is closed at once). False when no thread
+// could be started.
+bool StartDownloadProgressThread(const std::shared_ptr<InstallJob>& job);
+
+// Thread bodies, callable directly by tests.
+unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& job);
+unsigned InstallProgressProc(const std::shared_ptr<InstallJob>& job);
+// Runs the package silently into the job's target; true on exit code 0.
+bool InstallPackage(InstallJob& job);
+
+// The text of message 1029 once the package has returned.
+std::wstring InstallResultText(bool chinese, bool succeeded);

@@ -1,0 +1,348 @@
+#include "installer/main_frame.h"
+
+#include <shellapi.h>
+
+#include "app/config_selection.h"
+#include "app/log.h"
+#include "installer/folder_picker.h"
+#include "installer/install_flow.h"
+#include "installer/main_frame_texts.h"
+#include "installer/msg_box.h"
+#include "installer/window_chrome.h"
+#include "report/report_hosts.h"
+#include "report/step_report.h"
+#include "skinui/controls/controls.h"
+#include "skinui/core/layout_builder.h"
+#include "sysinfo/os_version.h"
+#include "sysinfo/processor.h"
+#include "sysinfo/processor_support.h"
+
+namespace {
+const char kTag[] = "CMainFrame";
+const UINT kAppIcon = 107;
+const wchar_t kCloseText[] = L"XXCLOSE";
+
+std::wstring Widen(const std::string& text) {
+    std::wstring wide;
+    for (char c : text) {
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return wide;
+}
+
+SkinUI::COptionUI* AsOption(SkinUI::CControlUI* control) {
+    return dynamic_cast<SkinUI::COptionUI*>(control);
+}
+}  // namespace
+
+CMainFrame::CMainFrame() {
+    LogT(kTag, "CMainFrame::CMainFrame()");
+}
+
+CMainFrame::~CMainFrame() {
+    tray_.Remove();
+    if (window_ && IsWindow(window_)) {
+        DestroyWindow(window_);
+    }
+}
+
+bool CMainFrame::chinese() const {
+    return IsChineseLanguage(language_);
+}
+
+LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_NCLBUTTONDBLCLK:
+            return 0;
+        case WM_CREATE:
+            return OnCreate();
+        case WM_DESTROY:
+            tray_.Remove();
+            PostQuitMessage(0);
+            break;
+        case WM_SIZE:
+            ApplyRoundCorners(window_, manager_);
+            break;
+        case WM_CLOSE:
+            ShowClosePrompt();
+            break;
+        case WM_NCCALCSIZE:
+        case WM_NCPAINT:
+            return 0;
+        case WM_NCHITTEST:
+            return HitTestCaption(window_, manager_, lParam,
+                                  {L"ButtonUI", L"OptionUI", L"CheckBoxUI", L"EditUI", L"LabelUI"});
+        case WM_NCACTIVATE:
+            if (!IsIconic(window_)) {
+                return wParam == 0 ? 1 : 0;
+            }
+            break;
+        case WM_TIMER:
+            if (OnTimer(wParam)) {
+                return 0;
+            }
+            break;
+        case kMsgSpeedText:
+            if (wParam && downloadSpeed_) {
+                downloadSpeed_->SetText(reinterpret_cast<const wchar_t*>(wParam));
+            }
+            return 0;
+        case kMsgShowInstalling:
+            ShowStage(2);
+            return 0;
+        case kMsgShowFinished:
+            ShowStage(3);
+            return 0;
+        case kMsgProgressValue:
+            if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(progress_)) {
+                bar->SetValue(static_cast<int>(wParam));
+            }
+            return 0;
+        case kMsgProgressText:
+            if (wParam) {
+                trayText_ = reinterpret_cast<const wchar_t*>(wParam);
+                if (progressRead_) {
+                    progressRead_->SetText(trayText_.c_str());
+                }
+            }
+            return 0;
+        case kMsgTrayCallback:
+            return OnTrayNotify(wParam, lParam);
+        case kMsgRefreshDownloadTexts:
+            RefreshDownloadTexts();
+            return 0;
+        default:
+            break;
+    }
+    LRESULT result = 0;
+    if (manager_.OnWindowMessage(message, wParam, lParam, result)) {
+        return result;
+    }
+    return CWindowWnd::OnMessage(message, wParam, lParam);
+}
+
+LRESULT CMainFrame::OnCreate() {
+    SetWindowTextW(window_, GetConfigSelection().windowTitle.c_str());
+    LONG style = GetWindowLongW(window_, GWL_STYLE);
+    style = (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    SetWindowLongW(window_, GWL_STYLE, style);
+    manager_.AttachWindow(window_);
+
+    language_ = GetUserDefaultLangID();
+    const MainFrameTexts& texts = TextsFor(chinese());
+    SkinUI::CLayoutBuilder builder;
+    SkinUI::CControlUI* root = builder.Build(texts.layout, L"xml", &manager_);
+    settings_.setAgreementUrl(InstallSettings::AgreementUrl(chinese()));
+    SetReportBaseUrl(OperateEndpointFor(language_));
+    ReportStepNow(kStepDownloaderStart);
+    if (!root) {
+        MessageBoxW(nullptr, L"main.xml加载失败!", L"提示", MB_OK);
+        return 0;
+    }
+    manager_.AttachRoot(root);
+    manager_.AddListener(this);
+    SetWndIcon(kAppIcon);
+    FindControls();
+    SetTimer(window_, kBannerTimer, 5000, nullptr);
+    CheckMachine();
+    return 0;
+}
+
+void CMainFrame::FindControls() {
+    auto find = [this](const wchar_t* name) { return manager_.FindByName(name); };
+    minBtn_ = find(L"minbtn");
+    closeBtn_ = find(L"closebtn");
+    installBtn_ = find(L"installbtn");
+    pauseBtn_ = find(L"pausebtn");
+    endBtn_ = find(L"endbtn");
+    browseBtn_ = find(L"browse");
+    destEdit_ = find(L"dtedit");
+    progress_ = find(L"progress");
+    bkLayout_ = find(L"bklayout");
+    switch_ = find(L"switch");
+    accept_ = find(L"accept");
+    userAgreement_ = find(L"useragreement");
+    manualDownload_ = find(L"manualdownload");
+    quickLaunchBox_ = find(L"quicklaunch");
+    if (quickLaunchBox_) {
+        quickLaunchBox_->SetVisible(false);
+    }
+    downloadSpeed_ = find(L"downladspeed");
+    progressRead_ = find(L"progressread");
+    status_ = find(L"status");
+    finishText_ = find(L"finishtext");
+    downTip_ = find(L"downtip");
+    createDesktop_ = find(L"createdesktop");
+}
+
+// The boxes shown here are modal; those for an unusable machine end the process.
+void CMainFrame::CheckMachine() {
+    if (!IsProcessorSupported()) {
+        ShowCpuUnsupportedBox(GetProcessorName());
+    }
+    if (IsXpSp3()) {
+        ShowXpWarningBox();
+    } else if (IsOlderThanXpSp3()) {
+        ShowOsIncompatibleBox();
+    }
+}
+
+void CMainFrame::Notify(SkinUI::Notification& msg) {
+    if (msg.type == L"windowinit") {
+        OnWindowInit();
+    } else if (msg.type == L"click") {
+        OnClick(msg.sender);
+    } else if (msg.type == L"selectchanged") {
+        OnSelectChanged(msg.sender);
+    }
+}
+
+void CMainFrame::OnWindowInit() {
+    if (destEdit_) {
+        destEdit_->SetText(settings_.installPath().c_str());
+    }
+    if (installBtn_) {
+        installBtn_->SetEnabled(false);
+        if (GetConfigSelection().isTest) {
+            installBtn_->SetText(L"Install内部版");
+        }
+    }
+    if (SkinUI::COptionUI* accept = AsOption(accept_)) {
+        accept->Select(true);
+    }
+    if (SkinUI::COptionUI* quickLaunch = AsOption(quickLaunchBox_)) {
+        quickLaunch->Select(true);
+    }
+}
+
+void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
+    if (!sender) {
+        return;
+    }
+    const MainFrameTexts& texts = TextsFor(chinese());
+    if (sender == minBtn_) {
+        MinimizeToTray();
+        ShowBalloon(texts.minimizedBalloon, L"");
+    } else if (sender == closeBtn_) {
+        ShowClosePrompt();
+    } else if (sender == endBtn_) {
+        if (installSucceeded_) {
+            LaunchInstalled();
+        } else {
+            StartInstall();
+        }
+    } else if (sender == installBtn_) {
+        StartInstall();
+    } else if (sender == pauseBtn_) {
+        TogglePause();
+    } else if (sender == browseBtn_) {
+        OpenDirectoryDialog dialog;
+        dialog.Open();
+        const std::wstring folder = dialog.selected();
+        if (!folder.empty()) {
+            settings_.setInstallPath(folder);
+            if (destEdit_) {
+                destEdit_->SetText(folder.c_str());
+            }
+        }
+    } else if (sender == userAgreement_) {
+        OpenUrl(settings_.agreementUrl());
+    } else if (sender == manualDownload_) {
+        const auto& packages = settings_.packages();
+        OpenUrl(packages.empty() ? std::wstring() : Widen(packages.front().address));
+    }
+}
+
+void CMainFrame::OpenUrl(const std::wstring& url) {
+    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CMainFrame::StartInstall() {
+    startDownload();
+    ShowStage(1);
+    MinimizeToTray();
+    ShowBalloon(TextsFor(chinese()).installingBalloon, L"");
+}
+
+void CMainFrame::OnSelectChanged(SkinUI::CControlUI* sender) {
+    SkinUI::COptionUI* option = AsOption(sender);
+    if (!option) {
+        return;
+    }
+    if (sender == accept_) {
+        if (installBtn_) {
+            installBtn_->SetEnabled(option->IsSelected());
+        }
+    } else if (sender == createDesktop_) {
+        desktopShortcut_ = option->IsSelected();
+    } else if (sender == quickLaunchBox_) {
+        quickLaunch_ = option->IsSelected();
+    }
+}
+
+bool CMainFrame::OnTimer(UINT_PTR id) {
+    switch (id) {
+        case kBannerTimer:
+            RotateBackground();
+            return true;
+        case kTrayHoverTimer:
+            trayTipShown_ = false;
+            return true;
+        case kBalloonTimer:
+            ShowBalloon(L"", L"");
+            return true;
+        default:
+            return false;  // the paint manager's own timers
+    }
+}
+
+void CMainFrame::RotateBackground() {
+    if (!bkLayout_) {
+        return;
+    }
+    bkLayout_->SetBkImage(TextsFor(chinese()).banners[bannerIndex_]);
+    bannerIndex_ = bannerIndex_ >= 4 ? 0 : bannerIndex_ + 1;
+}
+
+void CMainFrame::MinimizeToTray() {
+    tray_.Add(window_, kAppIcon, TextsFor(chinese()).trayTip);
+    ShowWnd(false, true);
+}
+
+void CMainFrame::RemoveTrayIcon() {
+    tray_.Remove();
+}
+
+void CMainFrame::ShowBalloon(const std::wstring& text, const std::wstring& title) {
+    if (text.empty()) {
+        KillTimer(window_, kBalloonTimer);
+    } else {
+        SetTimer(window_, kBalloonTimer, 5000, nullptr);
+    }
+    tray_.ShowBalloon(text, title);
+}
+
+LRESULT CMainFrame::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
+    if (id != kTrayIconId) {
+        return 1;
+    }
+    if (mouseMessage == WM_MOUSEMOVE) {
+        SetTimer(window_, kTrayHoverTimer, 500, nullptr);
+        if (!trayTipShown_ && !trayText_.empty()) {
+            ShowBalloon(trayText_, TextsFor(chinese()).progressBalloonTitle);
+        }
+        trayTipShown_ = true;
+    } else if (mouseMessage == WM_LBUTTONUP) {
+        ShowWnd(true, true);
+        RemoveTrayIcon();
+    }
+    return 0;
+}
+
+void CMainFrame::ShowClosePrompt() {
+    if (installSucceeded_) {
+        ShowConfirmExitBox(kCloseText);
+    } else {
+        ShowCancelInstallBox(kCloseText);
+    }
+}

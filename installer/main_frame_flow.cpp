@@ -1,0 +1,183 @@
+// The install flow on the main window's side: starting a download and its progress thread,
+// the stages of the progress and result pages, pause and resume, and opening the product.
+#include <windows.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/channel.h"
+#include "app/log.h"
+#include "download/tiny_download.h"
+#include "installer/install_flow.h"
+#include "installer/main_frame.h"
+#include "installer/main_frame_texts.h"
+#include "report/interval_clock.h"
+#include "skinui/controls/controls.h"
+
+namespace {
+const char kTag[] = "CMainFrame";
+const char kDownloadSubfolder[] = "BranoInst\\VLInst";
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return "";
+    }
+    const int length = static_cast<int>(text.size());
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return "";
+    }
+    std::string narrow(bytes, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), length, &narrow[0], bytes, nullptr, nullptr);
+    return narrow;
+}
+
+template <size_t N>
+void CopyField(char (&field)[N], const std::string& text) {
+    std::snprintf(field, N, "%s", text.c_str());
+}
+
+void SetText(SkinUI::CControlUI* control, const wchar_t* text) {
+    if (control) {
+        control->SetText(text);
+    }
+}
+
+void Hide(SkinUI::CControlUI* control) {
+    if (control) {
+        control->SetVisible(false);
+    }
+}
+
+void SelectPage(SkinUI::CControlUI* tabs, int page) {
+    if (auto* layout = dynamic_cast<SkinUI::CTabLayoutUI*>(tabs)) {
+        layout->SelectItem(page);
+    }
+}
+}  // namespace
+
+int CMainFrame::startDownload() {
+    GetIntervalText(0);
+    LogT(kTag, "startDownload()");
+    char appData[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE);
+    char folderA[MAX_PATH];
+    std::snprintf(folderA, sizeof(folderA), "%s\\%s", appData, kDownloadSubfolder);
+    wchar_t folderW[MAX_PATH] = L"";
+    MultiByteToWideChar(CP_ACP, 0, folderA, -1, folderW, MAX_PATH);
+    folderW[MAX_PATH - 1] = L'\0';
+    setupPath_ = std::wstring(folderW) + L"\\Setup.exe";
+    LogT(kTag, "dest path: ", Narrow(setupPath_));
+
+    auto job = std::make_shared<InstallJob>();
+    job->window = window_;
+    job->chinese = chinese();
+    job->setupPath = setupPath_;
+    // The page with the folder is gone while the package runs: its text now is what it will be.
+    job->folder = destEdit_ ? destEdit_->GetText() : std::wstring();
+    job->target = MakeInstallTarget(setupPath_, job->folder);
+    installDir_ = job->target.installDir;
+    programPath_ = job->target.programPath;
+    // The previous downloader goes with the previous job once its threads are done with it.
+    job->downloader = std::make_shared<CTinyDownload>();
+    for (const PackageEntry& entry : settings_.packages()) {
+        DownloadWork work = {};
+        CopyField(work.url, entry.address);
+        CopyField(work.savePath, folderA);
+        CopyField(work.md5, entry.checksum);
+        job->downloader->AddDownloadWork(work);
+    }
+    WriteChannelFile(folderW);
+    job_ = job;
+    job->downloader->StartDownloadThread();
+    StartDownloadProgressThread(job);
+    LogT(kTag, "~startDownload()");
+    return 0;
+}
+
+void CMainFrame::ShowStage(int stage) {
+    stage_ = stage;
+    const MainFrameTexts& texts = TextsFor(chinese());
+    switch (stage) {
+        case 1:
+            SelectPage(switch_, 1);
+            SetText(status_, texts.statusDownloadingStage);
+            if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(progress_)) {
+                bar->SetForeImage(L"res='153' restype='png'");
+                bar->SetMaxValue(100);
+                bar->SetValue(0);
+            }
+            Hide(pauseBtn_);
+            Hide(downTip_);
+            Hide(manualDownload_);
+            Hide(downloadSpeed_);
+            break;
+        case 2:
+            SelectPage(switch_, 1);
+            SetText(status_, texts.statusInstalling);
+            Hide(downloadSpeed_);
+            Hide(pauseBtn_);
+            Hide(downTip_);
+            Hide(manualDownload_);
+            break;
+        case 3:
+            installSucceeded_ = job_ && job_->succeeded;
+            SelectPage(switch_, 2);
+            SetText(finishText_, installSucceeded_ ? texts.installSucceeded : texts.installFailed);
+            SetText(endBtn_, installSucceeded_ ? texts.open : texts.retry);
+            ShowWnd(true, true);
+            RemoveTrayIcon();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainFrame::TogglePause() {
+    if (!pauseBtn_) {
+        return;
+    }
+    const std::wstring text = pauseBtn_->GetText();
+    if (text == TextsFor(true).pause || text == TextsFor(false).pause) {
+        PauseDownload();
+    } else if (text == TextsFor(true).resume || text == TextsFor(false).resume) {
+        ResumeDownload();
+    }
+}
+
+void CMainFrame::PauseDownload() {
+    if (job_ && job_->downloader->IsDownloading()) {
+        job_->downloader->Pause();
+    }
+    const MainFrameTexts& texts = TextsFor(chinese());
+    SetText(pauseBtn_, texts.resume);
+    SetText(status_, texts.statusPaused);
+}
+
+void CMainFrame::ResumeDownload() {
+    if (job_ && !job_->downloader->IsDownloading()) {
+        job_->downloader->Resume();
+    }
+    const MainFrameTexts& texts = TextsFor(chinese());
+    SetText(pauseBtn_, texts.pause);
+    SetText(status_, texts.statusDownloading);
+}
+
+// The per-second refresh asked for by the progress thread. It only shows the running state,
+// and only while the download still runs: a pause the user chose in the meantime stays.
+void CMainFrame::RefreshDownloadTexts() {
+    if (job_ && job_->downloader->IsDownloading()) {
+        ResumeDownload();
+    }
+}
+
+void CMainFrame::LaunchInstalled() {
+    OutputDebugStringW(programPath_.c_str());
+    ShellExecuteW(nullptr, L"open", programPath_.c_str(), nullptr, installDir_.c_str(),
+                  SW_SHOWNORMAL);
+    PostQuitMessage(0);
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The main window's one icon in the notification area, with its tip and balloons. The icon is
+// taken out of the area when the owner goes away.
+#include <windows.h>
+
+#include <string>
+
+// An icon loaded for this process's own use, destroyed with its owner.
+class ScopedIcon {
+public:
+    ScopedIcon() = default;
+    explicit ScopedIcon(HICON icon) : icon_(icon) {}
+    ~ScopedIcon() { reset(); }
+    ScopedIcon(const ScopedIcon&) = delete;
+    ScopedIcon& operator=(const ScopedIcon&) = delete;
+    HICON get() const { return icon_; }
+    void reset(HICON icon = nullptr) {
+        if (icon_) {
+            DestroyIcon(icon_);
+        }
+        icon_ = icon;
+    }
+
+private:
+    HICON icon_ = nullptr;
+};
+
+class TrayIcon {
+public:
+    TrayIcon(UINT id, UINT callbackMessage) : id_(id), callbackMessage_(callbackMessage) {}
+    ~TrayIcon() { Remove(); }
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Puts the icon (icon resource of the executable) with its tip into the area.
+    bool Add(HWND window, UINT iconResource, const std::wstring& tip);
+    // Takes the icon out (also when it was never added: nothing happens then).
+    void Remove();
+    // A balloon over the icon; an empty text hides the one shown.
+    bool ShowBalloon(const std::wstring& text, const std::wstring& title);
+
+    bool added() const { return added_; }
+    UINT id() const { return id_; }
+
+private:
+    UINT id_;
+    UINT callbackMessage_;
+    HWND window_ = nullptr;
+    bool added_ = false;
+    ScopedIcon icon_;
+};
