@@ -11,7 +11,8 @@ host names. Tests steer it at run time through /_ctl/ requests:
                                                 method host path query range cookie bytes-sent
   /_ctl/clear_requests
   /_ctl/package?path=P&size=N[&seed=S][&etag=E][&noetag=1][&nolength=1][&pattern=1]
-                                                (re)defines a package; answers its MD5
+                                                (re)defines a package; answers its MD5; a POST
+                                                body gives the package's bytes instead
   /_ctl/fault?path=P[&cut_after=N][&cut_times=K][&stall_after=N][&wrong_bytes=1][&not_found=1]
              [&rate=BYTES_PER_S][&ignore_range=1][&release=1][&clear=1]
   /_ctl/config?path=P[&status=N][&bom=1][&crlf=1][&redirect=1]   (POST body = INI text)
@@ -314,9 +315,14 @@ class Handler(BaseHTTPRequestHandler):
                 return ok()
         if path == "/_ctl/package":
             size = int(p.get("size", "0"))
+            if body:
+                size = len(body)
             pkg = Package(size, int(p.get("seed", "1")), p.get("etag", '"v1"'),
                           p.get("noetag") != "1", p.get("nolength") != "1",
                           p.get("pattern") == "1" or size > 64 * 1024 * 1024)
+            if body:  # a POST body is the package itself (e.g. a real setup program)
+                pkg.data, pkg.pattern = body, False
+                pkg.md5 = pkg._md5()
             with LOCK:
                 old = STATE.packages.get(p["path"])
                 if old is not None:

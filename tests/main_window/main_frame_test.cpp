@@ -1,0 +1,183 @@
+// The real main window in this process, driven through its window messages: what it shows
+// after creation, the agreement check box, dragging, the workers' messages, the stages and
+// the background rotation. The remote configuration comes from the loopback test server.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "installer/install_flow.h"
+#include "installer/main_frame.h"
+#include "skinui/controls/controls.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_server.h"
+
+namespace {
+int CountSteps(const std::string& step) {
+    int n = 0;
+    for (const ServerRequest& r : TestServer::RequestsFor("GET", "/qzadmin/operate.php")) {
+        if (r.query.find("&step=" + step + "&") != std::string::npos) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+int CountRequests(const std::string& method, const std::string& path) {
+    return static_cast<int>(TestServer::RequestsFor(method, path).size());
+}
+}  // namespace
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_FALSE(TestServer::BaseUrl().empty());
+        // The processor of the test machine may be one the product does not support.
+        WriteFileBytes("AmdSupport.txt", "AMD\r\n");
+        SetEnvironmentVariableA("http_proxy", TestServer::BaseUrl().c_str());
+        TestServer::Reset();
+        frame_ = new CMainFrame;
+        frame_->CreateWnd(nullptr, L"", WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                          0, 300, 400, nullptr);
+        frame_->CenterOnOwner();
+        UpdateWindow(frame_->GetHWND());
+    }
+    static void TearDownTestSuite() {
+        delete frame_;
+        frame_ = nullptr;
+    }
+
+    static SkinUI::CControlUI* Find(const wchar_t* name) {
+        return frame_->manager().FindByName(name);
+    }
+    static HWND Window() { return frame_->GetHWND(); }
+    static POINT Centre(const wchar_t* name) {
+        const RECT& r = Find(name)->GetPos();
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    static void Click(POINT p) {
+        const LPARAM at = MAKELPARAM(p.x, p.y);
+        SendMessageW(Window(), WM_MOUSEMOVE, 0, at);
+        SendMessageW(Window(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(Window(), WM_LBUTTONUP, 0, at);
+    }
+    static LRESULT HitTest(POINT p) {
+        ClientToScreen(Window(), &p);
+        return SendMessageW(Window(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    }
+    static int Page() { return static_cast<SkinUI::CTabLayoutUI*>(Find(L"switch"))->GetCurSel(); }
+    static SkinUI::COptionUI* Accept() { return static_cast<SkinUI::COptionUI*>(Find(L"accept")); }
+
+    static CMainFrame* frame_;
+};
+
+CMainFrame* MainFrameTest::frame_ = nullptr;
+
+TEST_F(MainFrameTest, OpensOnTheFolderPageWithTheAgreementAcceptedAndReportsItsStart) {
+    wchar_t title[64] = L"";
+    GetWindowTextW(Window(), title, 64);
+    EXPECT_STREQ(L"VelmoraInstaller", title);
+    RECT client;
+    GetClientRect(Window(), &client);
+    EXPECT_EQ(586, client.right);
+    EXPECT_EQ(431, client.bottom);
+    EXPECT_EQ(0, GetWindowLongW(Window(), GWL_STYLE) & WS_CAPTION);
+    EXPECT_EQ(1, CountSteps("DownloaderStart"));
+    EXPECT_EQ(0, Page());
+    EXPECT_EQ(0, frame_->stage());
+    EXPECT_EQ(frame_->settings().installPath(), Find(L"dtedit")->GetText());
+    EXPECT_TRUE(Accept()->IsSelected());
+    EXPECT_TRUE(Find(L"installbtn")->IsEnabled());
+    EXPECT_FALSE(Find(L"quicklaunch")->IsVisible());
+    EXPECT_TRUE(frame_->quickLaunch());
+    EXPECT_EQ(L"http://www.velmora.example/test/xkxy_en.html", frame_->settings().agreementUrl());
+}
+
+TEST_F(MainFrameTest, InstallButtonWorksOnlyWhileTheAgreementIsTicked) {
+    Click(Centre(L"accept"));
+    EXPECT_FALSE(Accept()->IsSelected());
+    EXPECT_FALSE(Find(L"installbtn")->IsEnabled());
+    Click(Centre(L"installbtn"));
+    EXPECT_EQ(0, frame_->stage());
+    EXPECT_EQ(0, Page());
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_EQ(0, CountRequests("HEAD", "/pkg/Setup.exe"));
+    Click(Centre(L"accept"));
+    EXPECT_TRUE(Accept()->IsSelected());
+    EXPECT_TRUE(Find(L"installbtn")->IsEnabled());
+}
+
+TEST_F(MainFrameTest, BackgroundDragsButControlsAndLabelsDoNot) {
+    EXPECT_EQ(HTCAPTION, HitTest({100, 100}));
+    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"installbtn")));
+    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"dtedit")));
+    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"accept")));
+    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"minbtn")));
+    EXPECT_EQ(HTCLIENT, HitTest({60, 357}));  // the "Destination Folder:" label
+    EXPECT_EQ(0, SendMessageW(Window(), WM_NCLBUTTONDBLCLK, HTCAPTION, 0));
+    EXPECT_FALSE(IsZoomed(Window()));
+}
+
+TEST_F(MainFrameTest, BackgroundRotatesThroughFiveImagesAndStartsOver) {
+    const wchar_t* const expected[] = {L"171", L"172", L"173", L"174", L"170", L"171"};
+    for (const wchar_t* id : expected) {
+        EXPECT_EQ(0, SendMessageW(Window(), WM_TIMER, CMainFrame::kBannerTimer, 0));
+        EXPECT_EQ(std::wstring(L"res='") + id + L"' restype='png'",
+                  Find(L"bklayout")->GetBkImage());
+    }
+}
+
+TEST_F(MainFrameTest, WorkerMessagesSetSpeedBarAndPercentKeepingACopyOfTheText) {
+    {
+        std::wstring speed = L"512KB/s";
+        SendMessageW(Window(), kMsgSpeedText, reinterpret_cast<WPARAM>(speed.c_str()), 0);
+        speed = L"changed by the sender afterwards";
+    }
+    EXPECT_EQ(L"512KB/s", Find(L"downladspeed")->GetText());
+    SendMessageW(Window(), kMsgSpeedText, 0, 0);
+    EXPECT_EQ(L"512KB/s", Find(L"downladspeed")->GetText());
+    SendMessageW(Window(), kMsgProgressValue, 35, 0);
+    EXPECT_EQ(35, static_cast<SkinUI::CProgressUI*>(Find(L"progress"))->GetValue());
+    {
+        std::wstring percent = L"35%";
+        SendMessageW(Window(), kMsgProgressText, reinterpret_cast<WPARAM>(percent.c_str()), 0);
+        percent = L"gone";
+    }
+    EXPECT_EQ(L"35%", Find(L"progressread")->GetText());
+    EXPECT_EQ(L"35%", frame_->trayText());
+    SendMessageW(Window(), kMsgProgressText, 0, 0);
+    EXPECT_EQ(L"35%", frame_->trayText());
+}
+
+TEST_F(MainFrameTest, TrayHidesTheWindowAndALeftClickOnTheIconBringsItBack) {
+    frame_->MinimizeToTray();
+    EXPECT_FALSE(IsWindowVisible(Window()));
+    EXPECT_EQ(1, SendMessageW(Window(), kMsgTrayCallback, 5, WM_LBUTTONUP));  // not our icon
+    EXPECT_FALSE(IsWindowVisible(Window()));
+    EXPECT_EQ(0, SendMessageW(Window(), kMsgTrayCallback, CMainFrame::kTrayIconId, WM_MOUSEMOVE));
+    EXPECT_EQ(0, SendMessageW(Window(), kMsgTrayCallback, CMainFrame::kTrayIconId, WM_LBUTTONUP));
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_FALSE(frame_->trayIconShown());
+}
+
+TEST_F(MainFrameTest, InstallingAndFinishedStagesSwitchPagesAndTexts) {
+    frame_->MinimizeToTray();
+    SendMessageW(Window(), kMsgShowInstalling, 0, 0);
+    EXPECT_EQ(2, frame_->stage());
+    EXPECT_EQ(1, Page());
+    EXPECT_EQ(L"Installing ...", Find(L"status")->GetText());
+    EXPECT_FALSE(Find(L"downladspeed")->IsVisible());
+    EXPECT_FALSE(Find(L"pausebtn")->IsVisible());
+    EXPECT_FALSE(Find(L"manualdownload")->IsVisible());
+    EXPECT_FALSE(IsWindowVisible(Window()));
+    SendMessageW(Window(), kMsgShowFinished, 0, 0);
+    EXPECT_EQ(3, frame_->stage());
+    EXPECT_EQ(2, Page());
+    EXPECT_FALSE(frame_->installSucceeded());
+    EXPECT_EQ(L"Installation failed!", Find(L"finishtext")->GetText());
+    EXPECT_EQ(L"Retry", Find(L"endbtn")->GetText());
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_FALSE(frame_->trayIconShown());
+}

@@ -1,0 +1,308 @@
+#!/usr/bin/env python3
+"""The whole installer under Wine + Xvfb, used as a user would: xdotool clicks and typing on
+the real windows, a loopback server standing in for the configuration, package and reporting
+hosts, and real silent setup packages (built with makensis) that install a stand-in program.
+
+usage: main_window_test.py <VelmoraInstaller.exe> <ok package> <failing package>
+                           <source root> <wine prefix root>
+"""
+import glob
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.request
+import xml.etree.ElementTree as ET
+
+INSTALLER, PKG_OK, PKG_FAIL, SOURCE, PREFIX_ROOT = sys.argv[1:6]
+del sys.argv[1:6]
+TITLE = "VelmoraInstaller"
+PACKAGE_PATH = "/pkg/Setup.exe"
+CONFIG_PATH = "/update/win/kelto/VLMU.ini"
+TITLE_STRIP = 46  # the pages of the main layout start below the window buttons
+
+
+def layout_centres(name, page_offset=0):
+    """Client-area centres of the named controls of a layout; controls on the pages of the
+    tab layout "switch" are placed below the title strip."""
+    root = ET.parse(os.path.join(SOURCE, "resources", "layouts", name)).getroot()
+    on_pages = set()
+    for el in root.iter():
+        if el.get("name") == "switch":
+            on_pages = {id(c) for c in el.iter()}
+    centres = {}
+    for el in root.iter():
+        n, pos = el.get("name"), el.get("pos")
+        if n and pos:
+            x, y = [int(v) for v in pos.split(",")[:2]]
+            if id(el) in on_pages:
+                y += page_offset
+            centres[n] = (x + int(el.get("width", "0")) // 2, y + int(el.get("height", "0")) // 2)
+    return centres
+
+
+class Server:
+    def __init__(self):
+        portfile = tempfile.mktemp()
+        self.proc = subprocess.Popen(
+            [sys.executable, os.path.join(SOURCE, "tools", "testserver", "velmora_test_server.py"),
+             "--port-file", portfile, "--lifetime", "900"])
+        for _ in range(200):
+            if os.path.exists(portfile) and os.path.getsize(portfile):
+                break
+            time.sleep(0.05)
+        with open(portfile) as f:
+            self.url = "http://127.0.0.1:%s" % f.read().strip()
+        os.unlink(portfile)
+
+    def control(self, command, body=None):
+        with urllib.request.urlopen(self.url + "/_ctl/" + command, data=body) as r:
+            return r.read().decode()
+
+    def requests(self):
+        return [line.split("\t") for line in self.control("requests").splitlines()]
+
+    def steps(self):
+        found = []
+        for method, host, path, query in (r[:4] for r in self.requests()):
+            if path == "/qzadmin/operate.php":
+                m = re.search(r"&step=([^&]*)", query)
+                found.append((host, m.group(1) if m else None))
+        return found
+
+    def count(self, method, path):
+        return sum(1 for r in self.requests() if r[0] == method and r[2] == path)
+
+    def serve(self, package_file, config_ok=True):
+        with open(package_file, "rb") as f:
+            md5 = self.control("package?path=" + PACKAGE_PATH, f.read())
+        config = ("[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
+                  % (PACKAGE_PATH, md5)).encode()
+        if not config_ok:
+            config = b"<html>Internal Server Error</html>"
+        self.control("config?path=%s&status=%d" % (CONFIG_PATH, 200 if config_ok else 500),
+                     config)
+        return md5
+
+
+def xdo(*args):
+    return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True,
+                          text=True).stdout.split()
+
+
+def wait_for(predicate, timeout, what):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.2)
+    raise AssertionError("timed out waiting for " + what)
+
+
+class Installer:
+    """One run of VelmoraInstaller.exe in a working folder that has the given files."""
+
+    def __init__(self, test, env):
+        self.test = test
+        self.workdir = tempfile.mkdtemp(prefix="velmora-run-")
+        # The machine's processor may be one the product does not support.
+        with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
+            f.write("AMD\n")
+        self.proc = subprocess.Popen(["wine", INSTALLER], env=env, cwd=self.workdir,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def windows(self, width):
+        """Visible windows of the installer with the given width (586 main, 300 box)."""
+        found = []
+        for w in xdo("search", "--onlyvisible", "--name", "^%s$" % TITLE):
+            geometry = " ".join(xdo("getwindowgeometry", w))
+            if "Geometry: %dx" % width in geometry:
+                found.append(w)
+        return found
+
+    def main_window(self, timeout=60):
+        return wait_for(lambda: self.windows(586), timeout, "the main window")[-1]
+
+    def message_box(self, timeout=60):
+        return wait_for(lambda: self.windows(300), timeout, "a message box")[-1]
+
+    def click(self, window, point):
+        xdo("mousemove", "--window", window, point[0], point[1])
+        time.sleep(0.3)
+        xdo("click", "1")
+        time.sleep(0.3)
+
+    def type_folder(self, window, point, text):
+        """Keeps the drive ("C:\\") of the folder shown and types the rest after it. Only
+        unshifted keys: xdotool's shift does not reliably reach a Wine window."""
+        self.click(window, point)
+        xdo("key", "Home", "Right", "Right", "Right", *(["Delete"] * 60))
+        xdo("type", "--delay", "30", text)
+        time.sleep(0.3)
+
+    def wait(self, timeout=60):
+        return self.proc.wait(timeout=timeout)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+
+class MainWindowTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server()
+        cls.prefix = subprocess.check_output(
+            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT, "main_window_e2e"],
+            text=True).strip()
+        base = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
+                    WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url)
+        for k in ("https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "no_proxy"):
+            base.pop(k, None)
+        cls.env_en = dict(base, LC_ALL="en_US.UTF-8")
+        cls.env_zh = dict(base, LC_ALL="zh_CN.UTF-8")
+        cls.main_en = layout_centres("main_en.xml", TITLE_STRIP)
+        cls.main_zh = layout_centres("main_zh.xml", TITLE_STRIP)
+        cls.box_en = layout_centres("msgbox_en.xml")
+        cls.box_zh = layout_centres("msgbox_zh.xml")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.proc.kill()
+        subprocess.run(["wineserver", "-k"], env=cls.env_en)
+
+    def setUp(self):
+        self.server.control("reset")
+        # No package from an earlier test: every test downloads its own.
+        for folder in glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "AppData",
+                                             "Roaming", "BranoInst")):
+            shutil.rmtree(folder)
+        self.runs = []
+
+    def tearDown(self):
+        for run in self.runs:
+            run.close()
+
+    def start(self, env):
+        run = Installer(self, env)
+        self.runs.append(run)
+        return run
+
+    def drive_c(self, *parts):
+        return os.path.join(self.prefix, "drive_c", *parts)
+
+    def log_text(self):
+        paths = glob.glob(self.drive_c("users", "*", "AppData", "Roaming",
+                                       "Velmorainstaller.log"))
+        with open(paths[0], encoding="latin-1") as f:
+            return f.read()
+
+    def wait_step(self, step, count=1, timeout=120):
+        wait_for(lambda: sum(1 for _, s in self.server.steps() if s == step) >= count, timeout,
+                 "step %s x%d (got %r)" % (step, count, self.server.steps()))
+
+    def test_english_install_into_a_typed_folder_then_open(self):
+        size = os.path.getsize(PKG_OK)
+        self.server.serve(PKG_OK)
+        # Under one percent of the bar per second, so the 2 and 50 percent marks are seen.
+        self.server.control("fault?path=%s&rate=%d" % (PACKAGE_PATH, size * 0.8 / 70))
+        shutil.rmtree(self.drive_c("velmoratest"), ignore_errors=True)
+        run = self.start(self.env_en)
+        window = run.main_window()
+        self.wait_step("DownloaderStart")
+        pos = self.main_en
+        # Without the agreement the install button does nothing.
+        run.click(window, pos["accept"])
+        run.click(window, pos["installbtn"])
+        time.sleep(1)
+        self.assertEqual(0, self.server.count("HEAD", PACKAGE_PATH))
+        self.assertEqual([window], run.windows(586))
+        run.click(window, pos["accept"])
+        run.type_folder(window, pos["dtedit"], "velmoratest")
+        run.click(window, pos["installbtn"])
+        # The window goes to the notification area while the work runs.
+        wait_for(lambda: not run.windows(586), 30, "the window to hide")
+        self.wait_step("SetupSuccess", timeout=300)
+        window = run.main_window()
+        steps = [s for _, s in self.server.steps()]
+        self.assertEqual(["DownloaderStart", "Percent2", "Percent50", "SetupDownloaded",
+                          "SetupSuccess"], steps)
+        self.assertEqual({"www.velmora.example"}, {h for h, _ in self.server.steps()})
+        self.assertEqual(1, self.server.count("GET", "/qzadmin/down_speed.php"))
+        installed = self.drive_c("velmoratest", "Velmora", "Velmora.exe")
+        self.assertTrue(os.path.exists(installed))
+        log = self.log_text()
+        self.assertRegex(log, r'I/CMainFrame -- install: "C:\\users\\[^\\]+\\AppData\\Roaming'
+                              r'\\BranoInst\\VLInst\\Setup\.exe" /S /D=C:\\velmoratest\\Velmora\\\n')
+        self.assertIn("CurDownloadLen=", log)
+        # "Open" starts the installed program in its folder and ends the installer.
+        run.click(window, pos["endbtn"])
+        self.assertEqual(0, run.wait())
+        marker = self.drive_c("velmoratest", "Velmora", "launched.txt")
+        wait_for(lambda: os.path.exists(marker), 30, "the installed program to start")
+        with open(marker) as f:
+            self.assertIn("cwd=C:\\velmoratest\\Velmora", f.read())
+
+    def test_chinese_failed_install_offers_retry_which_runs_the_package_again(self):
+        self.server.serve(PKG_FAIL)
+        run = self.start(self.env_zh)
+        window = run.main_window()
+        pos = self.main_zh
+        run.click(window, pos["installbtn"])
+        self.wait_step("SetupFailed", timeout=120)
+        window = run.main_window()
+        self.assertIn("/D=C:\\Program Files\\Velmora\\ return 5", self.log_text())
+        self.assertEqual(1, self.server.count("GET", PACKAGE_PATH))
+        # Retry: the verified package on disk is run again without a new transfer.
+        run.click(window, pos["endbtn"])
+        self.wait_step("SetupFailed", count=2, timeout=120)
+        self.assertEqual(1, self.server.count("GET", PACKAGE_PATH))
+        self.assertEqual(["DownloaderStart", "SetupDownloaded", "SetupFailed", "SetupDownloaded",
+                          "SetupFailed"], [s for _, s in self.server.steps()])
+        self.assertEqual({"tj.velmora.example"}, {h for h, _ in self.server.steps()})
+        window = run.main_window()
+        # Closing after a failure asks whether to give up the install; cancelling ends it.
+        run.click(window, pos["closebtn"])
+        box = run.message_box()
+        run.click(box, self.box_zh["btnCancelSetup"])
+        self.assertEqual(0, run.wait())
+        self.assertEqual("CancelSetup", self.server.steps()[-1][1])
+
+    def test_configuration_retry_box_comes_first_then_close_prompt_before_install(self):
+        self.server.serve(PKG_OK, config_ok=False)
+        run = self.start(self.env_en)
+        box = run.message_box()
+        self.assertEqual([], run.windows(586))
+        self.assertNotIn("CMainFrame::CMainFrame()", self.log_text())
+        self.assertEqual([], self.server.steps())
+        self.server.serve(PKG_OK)
+        run.click(box, self.box_en["btnRetry"])
+        window = run.main_window()
+        self.wait_step("DownloaderStart")
+        # Close before installing: the install-not-finished box; "continue" keeps the window.
+        run.click(window, self.main_en["closebtn"])
+        box = run.message_box()
+        run.click(box, self.box_en["btnContinueSetup"])
+        self.wait_step("ContinueSetup")
+        wait_for(lambda: not run.windows(300), 30, "the box to close")
+        self.assertEqual([window], run.windows(586))
+        self.assertIsNone(run.proc.poll())
+        self.assertEqual(0, self.server.count("HEAD", PACKAGE_PATH))
+        run.click(window, self.main_en["closebtn"])
+        box = run.message_box()
+        run.click(box, self.box_en["btnCancelSetup"])
+        self.assertEqual(0, run.wait())
+        self.assertEqual(["DownloaderStart", "ContinueSetup", "CancelSetup"],
+                         [s for _, s in self.server.steps()])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
