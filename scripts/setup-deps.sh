@@ -14,7 +14,7 @@ PACKAGES=(
   wine wine32:i386 xvfb xauth xdotool
   googletest libstb-dev cmake make python3 dpkg-dev
   libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
-  fonts-wqy-microhei nginx-light imagemagick openssl curl bc
+  fonts-wqy-microhei nginx-light imagemagick openssl curl bc nsis
 )
 
 need_install() {
