@@ -23,8 +23,20 @@ std::string Trim(const std::string& s) {
 }
 }  // namespace
 
-IniReader::IniReader(std::istream& input) : input_(input) {
-    parse();
+IniReader::IniReader(const std::string& text) {
+    size_t pos = 0;
+    parse([&text, &pos](std::string& line) {
+        if (pos >= text.size()) {
+            return false;
+        }
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        line.assign(text, pos, end - pos);
+        pos = end + 1;
+        return true;
+    });
 }
 
 void IniReader::fail(const char* fault) const {
@@ -35,9 +47,9 @@ void IniReader::fail(const char* fault) const {
 
 // A loop with a pointer to the section being filled, so the number of headers is not
 // limited by call depth.
-void IniReader::parse() {
+void IniReader::parse(const LineSource& nextLine) {
     IniSection* current = &top_;
-    while (std::getline(input_, line_)) {
+    while (nextLine(line_)) {
         ++lineNumber_;
         if (!line_.empty() && (line_[0] == '#' || line_[0] == ';')) {
             continue;

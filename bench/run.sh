@@ -105,11 +105,10 @@ printf 'Resume after a cut at half: server sent %d bytes for the missing %d (%d 
   "$sent" "$((total - half))" "$((sent - (total - half)))"
 printf 'Peak memory of the downloader process: %.1f MiB\n' "$(echo "$peak / 1048576" | bc -l)"
 
-# 5. size of the executable with everything in it (framework, download engine, reports, probes,
-#    layouts and artwork): the message-box driver links all of it.
-exe="$build/tests/installer/msgbox_driver.exe"
+# 5. size of the installer executable (all code, layouts and artwork; stripped)
+exe="$build/VelmoraInstaller.exe"
 if [ -f "$exe" ]; then
-  printf 'Executable size (all code and artwork, stripped): %.2f MiB\n' \
+  printf 'Installer executable size: %.2f MiB\n' \
     "$(echo "$(stat -c %s "$exe") / 1048576" | bc -l)"
 fi
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <sstream>
 #include <stdexcept>
 
 #include "app/config_selection.h"
@@ -106,8 +105,7 @@ bool InstallSettings::TryOnce() {
             return false;
         }
         LogT(kTag, "parse ini ...");
-        std::istringstream stream(body);
-        IniReader reader(stream);
+        IniReader reader(body);
         IniSection& full = reader.top().section("full");
         const std::string address = full.value("address");
         const std::string checksum = full.value("checksum");

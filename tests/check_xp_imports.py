@@ -47,7 +47,9 @@ def main():
     root = sys.argv[1]
     exes = []
     for d, _, files in os.walk(root):
-        if os.sep + "wine" in d or os.sep + "testrun" in d or "_deps" in d:
+        # Only what the build made: not Wine prefixes, test folders or the demo's downloads.
+        rel = os.path.relpath(d, root).split(os.sep)
+        if rel[0] in ("testrun", "demo", "samples") or "wine" in rel or "_deps" in rel:
             continue
         exes += [os.path.join(d, f) for f in files if f.lower().endswith(".exe")]
     if not exes:

@@ -85,6 +85,24 @@ TEST(IniReader, MissingLookupsInsertEmptyEntries) {
     EXPECT_EQ(1u, reader.top().sections.count("nope"));
 }
 
+TEST(IniReader, TextInMemoryReadsLikeAStream) {
+    const std::string text = "x=1\r\n[full]\r\naddress=a=b\r\n[[n]]\r\nk=v";  // no final line end
+    std::istringstream in(text);
+    IniReader fromStream(in);
+    IniReader fromText(text);
+    EXPECT_EQ(fromStream.top().values, fromText.top().values);
+    EXPECT_EQ("a=b", fromText.top().section("full").value("address"));
+    EXPECT_EQ("v", fromText.top().section("full").section("n").value("k"));
+    try {
+        IniReader bad(std::string("[a]\nk=1\n\nbroken"));
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ("no '=' found on line #4", e.what());
+    }
+    IniReader empty(std::string(""));
+    EXPECT_TRUE(empty.top().values.empty());
+}
+
 TEST(IniReader, ManyHeadersDoNotExhaustTheStack) {
     std::string text;
     for (int i = 0; i < 20000; ++i) {
