@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "app/text_convert.h"
 #include "app/log.h"
 
 namespace {
@@ -23,21 +24,6 @@ private:
     LPITEMIDLIST list_;
 };
 
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return "";
-    }
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return "";
-    }
-    std::string narrow(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, &narrow[0], bytes, nullptr, nullptr);
-    return narrow;
-}
-
 }  // namespace
 
 int OpenDirectoryDialog::Open() {
@@ -56,6 +42,6 @@ int OpenDirectoryDialog::Open() {
     } else if (SHGetPathFromIDListW(item.get(), displayName)) {
         selected_ = displayName;
     }
-    LogT(kTag, "Selected directory: ", Narrow(selected_));
+    LogT(kTag, "Selected directory: ", WideToAnsi(selected_));
     return 0;
 }

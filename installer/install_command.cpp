@@ -4,26 +4,13 @@
 
 #include <vector>
 
+#include "app/text_convert.h"
 #include "app/log.h"
 #include "app/scoped_handles.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
 
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return "";
-    }
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return "";
-    }
-    std::string narrow(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, &narrow[0], bytes, nullptr, nullptr);
-    return narrow;
-}
 }  // namespace
 
 InstallTarget MakeInstallTarget(const std::wstring& setupPath, const std::wstring& folder) {
@@ -60,6 +47,6 @@ bool RunProcess(const std::wstring& commandLine, bool wait) {
     if (!GetExitCodeProcess(process.get(), &exitCode)) {
         exitCode = 0;
     }
-    LogD(kTag, Narrow(commandLine), " return ", static_cast<unsigned long>(exitCode));
+    LogD(kTag, WideToAnsi(commandLine), " return ", static_cast<unsigned long>(exitCode));
     return exitCode == 0;
 }

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "app/text_convert.h"
 #include "app/log.h"
 #include "app/scoped_handles.h"
 #include "download/tiny_download.h"
@@ -16,21 +17,6 @@
 namespace {
 const char kTag[] = "CMainFrame";
 const wchar_t kNoSpeed[] = L"-- / --";
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return "";
-    }
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return "";
-    }
-    std::string narrow(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, &narrow[0], bytes, nullptr, nullptr);
-    return narrow;
-}
 
 void SendText(const InstallJob& job, UINT message, const std::wstring& text) {
     SendMessageW(job.window, message, reinterpret_cast<WPARAM>(text.c_str()), 0);
@@ -140,10 +126,10 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
 }
 
 bool InstallPackage(InstallJob& job) {
-    LogT(kTag, "dest: ", Narrow(job.folder));
-    LogI(kTag, "install: ", Narrow(job.target.commandLine));
-    LogI(kTag, "start exe: ", Narrow(job.target.programPath));
-    LogI(kTag, "start path: ", Narrow(job.target.installDir));
+    LogT(kTag, "dest: ", WideToAnsi(job.folder));
+    LogI(kTag, "install: ", WideToAnsi(job.target.commandLine));
+    LogI(kTag, "start exe: ", WideToAnsi(job.target.programPath));
+    LogI(kTag, "start path: ", WideToAnsi(job.target.installDir));
     const bool ok = RunProcess(job.target.commandLine, true);
     job.succeeded = ok;
     return ok;

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "app/text_convert.h"
 #include "app/config_selection.h"
 #include "app/ini_reader.h"
 #include "app/log.h"
@@ -12,22 +13,6 @@
 
 namespace {
 const char kTag[] = "InstallSettings";
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        out += static_cast<char>(c);
-    }
-    return out;
-}
-
-std::wstring Widen(const char* text) {
-    std::wstring out;
-    for (; *text; ++text) {
-        out += static_cast<wchar_t>(static_cast<unsigned char>(*text));
-    }
-    return out;
-}
 
 // UTF-8 to the ANSI code page, through UTF-16; the text ends at its first NUL byte.
 std::string Utf8ToAnsi(const std::string& utf8) {
@@ -50,7 +35,7 @@ std::string Utf8ToAnsi(const std::string& utf8) {
 }  // namespace
 
 std::wstring InstallSettings::AgreementUrl(bool chinese) {
-    return L"http://" + Widen(VELMORA_WEB_HOST) +
+    return L"http://" + WidenBytes(VELMORA_WEB_HOST) +
            (chinese ? L"/test/xkxy.html" : L"/test/xkxy_en.html");
 }
 
@@ -71,7 +56,7 @@ void InstallSettings::init() {
     }
     installPath_ = std::wstring(1, drive) + L":\\Program Files";
     OutputDebugStringW((installPath_ + L"\n").c_str());
-    LogT(kTag, "install path: ", Narrow(installPath_));
+    LogT(kTag, "install path: ", NarrowUnits(installPath_));
     SYSTEM_INFO info;
     GetNativeSystemInfo(&info);
     if (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "app/text_convert.h"
 #include "app/config_selection.h"
 #include "app/log.h"
 #include "installer/folder_picker.h"
@@ -21,14 +22,6 @@ namespace {
 const char kTag[] = "CMainFrame";
 const UINT kAppIcon = 107;
 const wchar_t kCloseText[] = L"XXCLOSE";
-
-std::wstring Widen(const std::string& text) {
-    std::wstring wide;
-    for (char c : text) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    }
-    return wide;
-}
 
 SkinUI::COptionUI* AsOption(SkinUI::CControlUI* control) {
     return dynamic_cast<SkinUI::COptionUI*>(control);
@@ -249,7 +242,7 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
         OpenUrl(settings_.agreementUrl());
     } else if (sender == manualDownload_) {
         const auto& packages = settings_.packages();
-        OpenUrl(packages.empty() ? std::wstring() : Widen(packages.front().address));
+        OpenUrl(packages.empty() ? std::wstring() : WidenBytes(packages.front().address));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/channel.h"
+#include "app/text_convert.h"
 #include "app/log.h"
 #include "download/tiny_download.h"
 #include "installer/install_flow.h"
@@ -20,21 +21,6 @@
 namespace {
 const char kTag[] = "CMainFrame";
 const char kDownloadSubfolder[] = "BranoInst\\VLInst";
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return "";
-    }
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return "";
-    }
-    std::string narrow(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, &narrow[0], bytes, nullptr, nullptr);
-    return narrow;
-}
 
 template <size_t N>
 void CopyField(char (&field)[N], const std::string& text) {
@@ -71,7 +57,7 @@ int CMainFrame::startDownload() {
     MultiByteToWideChar(CP_ACP, 0, folderA, -1, folderW, MAX_PATH);
     folderW[MAX_PATH - 1] = L'\0';
     setupPath_ = std::wstring(folderW) + L"\\Setup.exe";
-    LogT(kTag, "dest path: ", Narrow(setupPath_));
+    LogT(kTag, "dest path: ", WideToAnsi(setupPath_));
 
     auto job = std::make_shared<InstallJob>();
     job->window = window_;

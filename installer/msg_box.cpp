@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/text_convert.h"
 #include "app/config_selection.h"
 #include "app/log.h"
 #include "report/step_report.h"
@@ -36,14 +37,6 @@ const KindControls kKinds[] = {
     {kMsgBoxConfirmExit, {L"msg51", L"btnOK", L"btnCancel"}},
     {kMsgBoxOsIncompatible, {L"msg61", L"msg62", L"btnQuitCenter"}},
 };
-
-std::wstring Widen(const char* text) {
-    std::wstring wide;
-    for (; *text; ++text) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
-    }
-    return wide;
-}
 
 // Ends the process as a quit button does: the runtime's normal exit, reports already sent.
 [[noreturn]] void EndProcess() {
@@ -108,7 +101,7 @@ void CMsgBox::OnCreate() {
     manager_.AttachWindow(window_);
 
     const bool chinese = GetUserDefaultLangID() == kChinese;
-    detailUrl_ = Widen(chinese ? VELMORA_FORUM_URL_CN : VELMORA_FORUM_URL_INTL);
+    detailUrl_ = WidenBytes(chinese ? VELMORA_FORUM_URL_CN : VELMORA_FORUM_URL_INTL);
     SkinUI::CLayoutBuilder builder;
     SkinUI::CControlUI* root =
         builder.Build(chinese ? kLayoutChinese : kLayoutEnglish, L"xml", &manager_);
