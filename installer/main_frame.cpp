@@ -115,11 +115,7 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainFrame::OnCreate() {
-    SetWindowTextW(window_, GetConfigSelection().windowTitle.c_str());
-    LONG style = GetWindowLongW(window_, GWL_STYLE);
-    style = (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    SetWindowLongW(window_, GWL_STYLE, style);
-    manager_.AttachWindow(window_);
+    PrepareSkinnedWindow(window_, manager_);
 
     language_ = GetUserDefaultLangID();
     const MainFrameTexts& texts = TextsFor(chinese());

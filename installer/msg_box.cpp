@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "app/text_convert.h"
-#include "app/config_selection.h"
 #include "app/log.h"
 #include "report/step_report.h"
 #include "skinui/controls/control.h"
@@ -94,11 +93,7 @@ LRESULT CMsgBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CMsgBox::OnCreate() {
-    SetWindowTextW(window_, GetConfigSelection().windowTitle.c_str());
-    LONG style = GetWindowLongW(window_, GWL_STYLE);
-    style = (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    SetWindowLongW(window_, GWL_STYLE, style);
-    manager_.AttachWindow(window_);
+    PrepareSkinnedWindow(window_, manager_);
 
     const bool chinese = GetUserDefaultLangID() == kChinese;
     detailUrl_ = WidenBytes(chinese ? VELMORA_FORUM_URL_CN : VELMORA_FORUM_URL_INTL);

@@ -2,8 +2,17 @@
 
 #include <cwchar>
 
+#include "app/config_selection.h"
 #include "skinui/controls/control.h"
 #include "skinui/core/ui_manager.h"
+
+void PrepareSkinnedWindow(HWND window, SkinUI::CUIManager& manager) {
+    SetWindowTextW(window, GetConfigSelection().windowTitle.c_str());
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    style = (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    SetWindowLongW(window, GWL_STYLE, style);
+    manager.AttachWindow(window);
+}
 
 LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPoint,
                        std::initializer_list<const wchar_t*> clientClasses) {

@@ -9,6 +9,10 @@ namespace SkinUI {
 class CUIManager;
 }
 
+// WM_CREATE of a skinned window: the configured title, no system caption, children clipped,
+// and the paint manager attached.
+void PrepareSkinnedWindow(HWND window, SkinUI::CUIManager& manager);
+
 // WM_NCHITTEST: HTCAPTION inside the layout's caption area unless the control under the point
 // is of one of the given classes ("ButtonUI", ...); HTCLIENT everywhere else.
 LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPoint,

@@ -5,60 +5,18 @@ xdotool and checks what is visible, the process's exit code and the reports the 
 usage: msgbox_test.py <msgbox_driver.exe> <source root> <wine prefix root>
 """
 import os
-import re
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 import unittest
-import urllib.request
-import xml.etree.ElementTree as ET
 
 DRIVER, SOURCE, PREFIX_ROOT = sys.argv[1:4]
 del sys.argv[1:4]
+sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
+from velmora_client import Server, layout_centres  # noqa: E402
 RETURNED = 3
 TITLE = "VelmoraInstaller"
-
-
-def layout_positions(name):
-    """Client-area centres of the buttons of a message-box layout."""
-    root = ET.parse(os.path.join(SOURCE, "resources", "layouts", name)).getroot()
-    centres = {}
-    for el in root.iter():
-        n, pos = el.get("name"), el.get("pos")
-        if n and pos:
-            x, y = [int(v) for v in pos.split(",")[:2]]
-            centres[n] = (x + int(el.get("width", "0")) // 2, y + int(el.get("height", "0")) // 2)
-    return centres
-
-
-class Server:
-    def __init__(self):
-        portfile = tempfile.mktemp()
-        self.proc = subprocess.Popen(
-            [sys.executable, os.path.join(SOURCE, "tools", "testserver", "velmora_test_server.py"),
-             "--port-file", portfile, "--lifetime", "600"])
-        for _ in range(200):
-            if os.path.exists(portfile) and os.path.getsize(portfile):
-                break
-            time.sleep(0.05)
-        with open(portfile) as f:
-            self.url = "http://127.0.0.1:%s" % f.read().strip()
-        os.unlink(portfile)
-
-    def control(self, command):
-        with urllib.request.urlopen(self.url + "/_ctl/" + command) as r:
-            return r.read().decode()
-
-    def steps(self):
-        found = []
-        for line in self.control("requests").splitlines():
-            method, host, path, query = line.split("\t")[:4]
-            if path == "/qzadmin/operate.php":
-                m = re.search(r"&step=([^&]*)", query)
-                found.append((host, m.group(1) if m else None))
-        return found
 
 
 class Box:
@@ -126,12 +84,12 @@ class MessageBoxTest(unittest.TestCase):
             base.pop(k, None)
         cls.env_en = dict(base, LC_ALL="en_US.UTF-8")
         cls.env_zh = dict(base, LC_ALL="zh_CN.UTF-8")
-        cls.pos_en = layout_positions("msgbox_en.xml")
-        cls.pos_zh = layout_positions("msgbox_zh.xml")
+        cls.pos_en = layout_centres("msgbox_en.xml")
+        cls.pos_zh = layout_centres("msgbox_zh.xml")
 
     @classmethod
     def tearDownClass(cls):
-        cls.server.proc.kill()
+        cls.server.stop()
         subprocess.run(["wineserver", "-k"], env=cls.env_en)
 
     def setUp(self):

@@ -7,77 +7,26 @@ usage: main_window_test.py <VelmoraInstaller.exe> <ok package> <failing package>
                            <source root> <wine prefix root>
 """
 import glob
-import hashlib
 import os
-import re
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
-import urllib.request
-import xml.etree.ElementTree as ET
 
 INSTALLER, PKG_OK, PKG_FAIL, SOURCE, PREFIX_ROOT = sys.argv[1:6]
 del sys.argv[1:6]
+sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
+import velmora_client  # noqa: E402
+from velmora_client import layout_centres, xdo  # noqa: E402
 TITLE = "VelmoraInstaller"
 PACKAGE_PATH = "/pkg/Setup.exe"
 CONFIG_PATH = "/update/win/kelto/VLMU.ini"
 TITLE_STRIP = 46  # the pages of the main layout start below the window buttons
 
 
-def layout_centres(name, page_offset=0):
-    """Client-area centres of the named controls of a layout; controls on the pages of the
-    tab layout "switch" are placed below the title strip."""
-    root = ET.parse(os.path.join(SOURCE, "resources", "layouts", name)).getroot()
-    on_pages = set()
-    for el in root.iter():
-        if el.get("name") == "switch":
-            on_pages = {id(c) for c in el.iter()}
-    centres = {}
-    for el in root.iter():
-        n, pos = el.get("name"), el.get("pos")
-        if n and pos:
-            x, y = [int(v) for v in pos.split(",")[:2]]
-            if id(el) in on_pages:
-                y += page_offset
-            centres[n] = (x + int(el.get("width", "0")) // 2, y + int(el.get("height", "0")) // 2)
-    return centres
-
-
-class Server:
-    def __init__(self):
-        portfile = tempfile.mktemp()
-        self.proc = subprocess.Popen(
-            [sys.executable, os.path.join(SOURCE, "tools", "testserver", "velmora_test_server.py"),
-             "--port-file", portfile, "--lifetime", "900"])
-        for _ in range(200):
-            if os.path.exists(portfile) and os.path.getsize(portfile):
-                break
-            time.sleep(0.05)
-        with open(portfile) as f:
-            self.url = "http://127.0.0.1:%s" % f.read().strip()
-        os.unlink(portfile)
-
-    def control(self, command, body=None):
-        with urllib.request.urlopen(self.url + "/_ctl/" + command, data=body) as r:
-            return r.read().decode()
-
-    def requests(self):
-        return [line.split("\t") for line in self.control("requests").splitlines()]
-
-    def steps(self):
-        found = []
-        for method, host, path, query in (r[:4] for r in self.requests()):
-            if path == "/qzadmin/operate.php":
-                m = re.search(r"&step=([^&]*)", query)
-                found.append((host, m.group(1) if m else None))
-        return found
-
-    def count(self, method, path):
-        return sum(1 for r in self.requests() if r[0] == method and r[2] == path)
-
+class Server(velmora_client.Server):
     def serve(self, package_file, config_ok=True):
         with open(package_file, "rb") as f:
             md5 = self.control("package?path=" + PACKAGE_PATH, f.read())
@@ -88,11 +37,6 @@ class Server:
         self.control("config?path=%s&status=%d" % (CONFIG_PATH, 200 if config_ok else 500),
                      config)
         return md5
-
-
-def xdo(*args):
-    return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True,
-                          text=True).stdout.split()
 
 
 def wait_for(predicate, timeout, what):
@@ -176,7 +120,7 @@ class MainWindowTest(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        cls.server.proc.kill()
+        cls.server.stop()
         subprocess.run(["wineserver", "-k"], env=cls.env_en)
 
     def setUp(self):

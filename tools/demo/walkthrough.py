@@ -7,45 +7,20 @@ package; its address is in http_proxy.
 usage: walkthrough.py <VelmoraInstaller.exe> <server url> <output folder>
 """
 import os
-import re
 import subprocess
 import sys
 import time
-import urllib.request
-import xml.etree.ElementTree as ET
 
 INSTALLER, SERVER, OUT = sys.argv[1:4]
 HERE = os.path.dirname(os.path.abspath(__file__))
-LAYOUT = os.path.join(HERE, "..", "..", "resources", "layouts", "main_en.xml")
+sys.path.insert(0, os.path.join(HERE, "..", "testserver"))
+from velmora_client import Server, layout_centres, xdo  # noqa: E402
+
 TITLE_STRIP = 46  # the pages start below the window buttons
 
 
-def centres():
-    root = ET.parse(LAYOUT).getroot()
-    pages = set()
-    for el in root.iter():
-        if el.get("name") == "switch":
-            pages = {id(c) for c in el.iter()}
-    found = {}
-    for el in root.iter():
-        name, pos = el.get("name"), el.get("pos")
-        if name and pos:
-            x, y = [int(v) for v in pos.split(",")[:2]]
-            y += TITLE_STRIP if id(el) in pages else 0
-            found[name] = (x + int(el.get("width", "0")) // 2, y + int(el.get("height", "0")) // 2)
-    return found
-
-
-def xdo(*args):
-    return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True,
-                          text=True).stdout.split()
-
-
 def steps():
-    with urllib.request.urlopen(SERVER + "/_ctl/requests") as r:
-        lines = r.read().decode().splitlines()
-    return [m.group(1) for m in (re.search(r"&step=([^&]*)", l.split("\t")[3]) for l in lines
-                                 if "\t/qzadmin/operate.php\t" in l) if m]
+    return [step for _, step in Server(SERVER).steps()]
 
 
 def wait_for(predicate, seconds, what):
@@ -80,7 +55,7 @@ def click(window, point):
 
 def main():
     os.makedirs(OUT, exist_ok=True)
-    pos = centres()
+    pos = layout_centres("main_en.xml", TITLE_STRIP)
     proc = subprocess.Popen(["wine", INSTALLER], stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     window = wait_for(main_window, 90, "the installer window")

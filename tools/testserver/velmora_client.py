@@ -1,0 +1,83 @@
+"""Helpers for host-side scripts that drive the installer's windows against the loopback test
+server: start the server and read its request log, and find control centres in a layout."""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LAYOUTS = os.path.join(HERE, "..", "..", "resources", "layouts")
+
+
+class Server:
+    """The test server, started on a free loopback port (or one already running at url)."""
+
+    def __init__(self, url=None, lifetime=900):
+        self.proc = None
+        if url:
+            self.url = url
+            return
+        portfile = tempfile.mktemp()
+        self.proc = subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "velmora_test_server.py"), "--port-file",
+             portfile, "--lifetime", str(lifetime)])
+        for _ in range(200):
+            if os.path.exists(portfile) and os.path.getsize(portfile):
+                break
+            time.sleep(0.05)
+        with open(portfile) as f:
+            self.url = "http://127.0.0.1:%s" % f.read().strip()
+        os.unlink(portfile)
+
+    def stop(self):
+        if self.proc:
+            self.proc.kill()
+
+    def control(self, command, body=None):
+        with urllib.request.urlopen(self.url + "/_ctl/" + command, data=body) as r:
+            return r.read().decode()
+
+    def requests(self):
+        """Each request as [method, host, path, query, range, cookie, bytes]."""
+        return [line.split("\t") for line in self.control("requests").splitlines()]
+
+    def steps(self):
+        """(host, step) of every step report received, in order."""
+        found = []
+        for method, host, path, query in (r[:4] for r in self.requests()):
+            if path == "/qzadmin/operate.php":
+                m = re.search(r"&step=([^&]*)", query)
+                found.append((host, m.group(1) if m else None))
+        return found
+
+    def count(self, method, path):
+        return sum(1 for r in self.requests() if r[0] == method and r[2] == path)
+
+
+def layout_centres(name, page_offset=0):
+    """Client-area centres of the named controls of a layout file; controls on the pages of the
+    tab layout "switch" are moved down by page_offset (the pages start below the title strip)."""
+    root = ET.parse(os.path.join(LAYOUTS, name)).getroot()
+    on_pages = set()
+    for el in root.iter():
+        if el.get("name") == "switch":
+            on_pages = {id(c) for c in el.iter()}
+    centres = {}
+    for el in root.iter():
+        n, pos = el.get("name"), el.get("pos")
+        if n and pos:
+            x, y = [int(v) for v in pos.split(",")[:2]]
+            if id(el) in on_pages:
+                y += page_offset
+            centres[n] = (x + int(el.get("width", "0")) // 2, y + int(el.get("height", "0")) // 2)
+    return centres
+
+
+def xdo(*args):
+    """Runs xdotool; its output split into words."""
+    return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True,
+                          text=True).stdout.split()
