@@ -5,6 +5,7 @@
 
 #include <objbase.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <string>
@@ -26,6 +27,38 @@ BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL CALLBACK FindTree(HWND hwnd, LPARAM param) {
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (std::wstring(cls) == L"SysTreeView32") {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Text of the browser tree's selected item ("" when there is none yet).
+std::wstring SelectedItemText(HWND dialog) {
+    HWND tree = nullptr;
+    EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+    if (!tree) {
+        return L"";
+    }
+    HTREEITEM item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) {
+        return L"";
+    }
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
 }
 
 BOOL CALLBACK FindTitle(HWND hwnd, LPARAM param) {
@@ -66,8 +99,19 @@ private:
             PostMessageW(found.dialog, WM_COMMAND, IDCANCEL, 0);
             return;
         }
-        SendMessageW(found.dialog, BFFM_SETSELECTIONW, TRUE,
-                     reinterpret_cast<LPARAM>(folder_.c_str()));
+        // The browser selects its starting folder only after it shows, which can come after a
+        // selection made too early (slow first start of a fresh Wine prefix): select again until
+        // the tree shows the folder's own name.
+        const std::wstring name = folder_.substr(folder_.find_last_of(L'\\') + 1);
+        for (int i = 0; i < 40; ++i) {
+            SendMessageW(found.dialog, BFFM_SETSELECTIONW, TRUE,
+                         reinterpret_cast<LPARAM>(folder_.c_str()));
+            Sleep(250);
+            const std::wstring shown = SelectedItemText(found.dialog);
+            if (name.empty() ? i >= 4 : shown == name) {
+                break;
+            }
+        }
         PostMessageW(found.dialog, WM_COMMAND, IDOK, 0);
     }
 
@@ -78,8 +122,17 @@ private:
     std::thread thread_;
 };
 
+const char kPickedFolder[] = "C:\\velmora picker\\picked folder";
+
 class FolderPicker : public ::testing::Test {
 protected:
+    // A folder on the prefix's own drive C: (the browser does not reach into Wine's Z: drive).
+    // It must exist before the first browser of the process opens: the shell keeps what it
+    // enumerated then, and a folder made later cannot be selected.
+    static void SetUpTestSuite() {
+        CreateDirectoryA("C:\\velmora picker", nullptr);
+        CreateDirectoryA(kPickedFolder, nullptr);
+    }
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
     void TearDown() override { CoUninitialize(); }
 
@@ -114,10 +167,7 @@ TEST_F(FolderPicker, CancelGivesAnEmptySelectionAndLogsIt) {
 }
 
 TEST_F(FolderPicker, ChosenFolderIsReturnedAsTheShellGivesIt) {
-    // A folder on the prefix's own drive C: (the browser does not reach into Wine's Z: drive).
-    const std::string path = "C:\\velmora picker\\picked folder";
-    CreateDirectoryA("C:\\velmora picker", nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+    const std::string path = kPickedFolder;
     LogCapture log;
     OpenDirectoryDialog picker;
     EXPECT_EQ(Wide(path), Pick(picker, Wide(path)));
