@@ -4,16 +4,6 @@
 
 namespace SkinUI {
 
-int ClampCoord(long long value) {
-    if (value > kMaxCoordinate) {
-        return kMaxCoordinate;
-    }
-    if (value < -kMaxCoordinate) {
-        return -kMaxCoordinate;
-    }
-    return static_cast<int>(value);
-}
-
 int ParseInt(const wchar_t* value) {
     if (value == nullptr) {
         return 0;

@@ -4,10 +4,9 @@
 // layout sum can overflow.
 #include <windows.h>
 
-namespace SkinUI {
+#include "skinui/core/coordinates.h"
 
-// Largest distance in pixels a geometry attribute may give; beyond it values are clamped.
-constexpr int kMaxCoordinate = 1000000;
+namespace SkinUI {
 
 int ParseInt(const wchar_t* value);
 // ParseInt clamped to +-kMaxCoordinate.
@@ -16,6 +15,5 @@ bool ParseBool(const wchar_t* value);
 // Four integers, each followed by one separator character; blanks before a number allowed.
 // Missing numbers are 0; each is clamped as ParseCoord does.
 RECT ParseRect(const wchar_t* value);
-int ClampCoord(long long value);
 
 }  // namespace SkinUI

@@ -15,7 +15,8 @@ namespace SkinUI {
 class CEditUI;
 
 // The native edit box: a superclass of the system's "Edit" class in front of which the
-// program's window procedure sits. It deletes itself when its window is destroyed.
+// program's window procedure sits. Once Init has succeeded it deletes itself when its window is
+// destroyed; when Init fails, its caller deletes it.
 class CEditWnd : public CWindowWnd {
 public:
     CEditWnd() = default;
@@ -34,11 +35,14 @@ protected:
     void OnWindowDestroyed(HWND window) override;
 
 private:
+    // Font, limits, text and state of the new window, then shown with the focus.
+    void SetUp(CEditUI& owner, CUIManager& manager);
     LRESULT OnControlColor(HDC dc);
 
     CEditUI* owner_ = nullptr;
     BrushHandle brush_;
     bool initialised_ = false;
+    bool creating_ = false;
 };
 
 class CEditUI : public CLabelUI {

@@ -54,26 +54,37 @@ bool CEditWnd::Init(CEditUI* owner) {
     if (owner->IsPasswordMode()) {
         style |= ES_PASSWORD;
     }
-    if (CreateWnd(manager->GetWindow(), nullptr, style, 0, CalcPos()) == nullptr) {
+    // Until Init returns the caller owns this object: a window destroyed on the way (the system
+    // edit may refuse to be created) must not take the object with it.
+    creating_ = true;
+    if (CreateWnd(manager->GetWindow(), nullptr, style, 0, CalcPos()) != nullptr) {
+        SetUp(*owner, *manager);
+    }
+    creating_ = false;
+    if (window_ == nullptr) {
         return false;
     }
-    SendMsg(WM_SETFONT, reinterpret_cast<WPARAM>(manager->GetFontByIndex(owner->GetFont())), TRUE);
-    SendMsg(EM_LIMITTEXT, static_cast<WPARAM>(owner->GetMaxChar()));
-    if (owner->IsPasswordMode()) {
-        SendMsg(EM_SETPASSWORDCHAR, static_cast<WPARAM>(owner->GetPasswordChar()));
-    }
-    SetWindowTextW(window_, owner->GetText().c_str());
-    SendMsg(EM_SETMODIFY, FALSE);
-    SendMsg(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
-    EnableWindow(window_, owner->IsEnabled() ? TRUE : FALSE);
-    SendMsg(EM_SETREADONLY, owner->IsReadOnly() ? TRUE : FALSE);
-    const LONG_PTR current = GetWindowLongPtrW(window_, GWL_STYLE);
-    SetWindowLongPtrW(window_, GWL_STYLE,
-                      current | static_cast<LONG_PTR>(owner->GetWindowStyles()));
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    SetFocus(window_);
     initialised_ = true;
     return true;
+}
+
+void CEditWnd::SetUp(CEditUI& owner, CUIManager& manager) {
+    SendMsg(WM_SETFONT, reinterpret_cast<WPARAM>(manager.GetFontByIndex(owner.GetFont())), TRUE);
+    SendMsg(EM_LIMITTEXT, static_cast<WPARAM>(owner.GetMaxChar()));
+    if (owner.IsPasswordMode()) {
+        SendMsg(EM_SETPASSWORDCHAR, static_cast<WPARAM>(owner.GetPasswordChar()));
+    }
+    SetWindowTextW(window_, owner.GetText().c_str());
+    SendMsg(EM_SETMODIFY, FALSE);
+    SendMsg(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
+    EnableWindow(window_, owner.IsEnabled() ? TRUE : FALSE);
+    SendMsg(EM_SETREADONLY, owner.IsReadOnly() ? TRUE : FALSE);
+    const LONG_PTR current = GetWindowLongPtrW(window_, GWL_STYLE);
+    SetWindowLongPtrW(window_, GWL_STYLE, current | static_cast<LONG_PTR>(owner.GetWindowStyles()));
+    if (window_ != nullptr) {
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+        SetFocus(window_);
+    }
 }
 
 LRESULT CEditWnd::OnControlColor(HDC dc) {
@@ -126,6 +137,11 @@ LRESULT CEditWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CEditWnd::OnWindowDestroyed(HWND /*window*/) {
+    if (creating_) {
+        // Init reports the failure; its caller deletes this object.
+        brush_.reset();
+        return;
+    }
     if (owner_ != nullptr) {
         owner_->OnNativeClosed();
     }

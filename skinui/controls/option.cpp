@@ -36,6 +36,25 @@ void COptionUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) {
     CButtonUI::SetManager(manager, parent, init);
     if (init && manager_ != nullptr && !group_.empty()) {
         manager_->AddOptionGroup(group_.c_str(), this);
+        // A group has one selected option at most: one that joins selected wins over the
+        // members already there (of a layout that selects several, the last one built).
+        if (selected_) {
+            DeselectOthers();
+        }
+    }
+}
+
+void COptionUI::DeselectOthers() {
+    const std::vector<CControlUI*>* members = manager_->GetOptionGroup(group_.c_str());
+    if (members == nullptr) {
+        return;
+    }
+    const std::vector<CControlUI*> others = *members;
+    for (CControlUI* other : others) {
+        auto* option = static_cast<COptionUI*>(other->AsInterface(L"Option"));
+        if (option != nullptr && option != this) {
+            option->Select(false);
+        }
     }
 }
 
@@ -70,16 +89,7 @@ void COptionUI::Select(bool selected) {
     if (!selected) {
         return;
     }
-    const std::vector<CControlUI*>* members = manager_->GetOptionGroup(group_.c_str());
-    if (members != nullptr) {
-        const std::vector<CControlUI*> others = *members;
-        for (CControlUI* other : others) {
-            auto* option = static_cast<COptionUI*>(other->AsInterface(L"Option"));
-            if (option != nullptr && option != this) {
-                option->Select(false);
-            }
-        }
-    }
+    DeselectOthers();
     manager_->NotifyAll(this, L"selectchanged");
 }
 

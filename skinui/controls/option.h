@@ -35,6 +35,8 @@ public:
 
 private:
     void LeaveGroup();
+    // Deselects the other options of this option's group.
+    void DeselectOthers();
 
     bool selected_ = false;
     std::wstring group_;

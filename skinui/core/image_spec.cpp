@@ -4,24 +4,35 @@
 #include <cwchar>
 #include <string>
 
+#include "skinui/core/coordinates.h"
+
 namespace SkinUI {
 
 namespace {
 
-// Up to four integers separated by single characters; missing ones are 0.
+// Up to four integers separated by single characters; missing ones are 0. Each is clamped as
+// control geometry is.
 RECT ParseFour(const std::wstring& value) {
-    long numbers[4] = {0, 0, 0, 0};
+    long long numbers[4] = {0, 0, 0, 0};
     const wchar_t* p = value.c_str();
-    for (long& number : numbers) {
+    for (long long& number : numbers) {
         wchar_t* end = nullptr;
-        number = std::wcstol(p, &end, 10);
+        number = std::wcstoll(p, &end, 10);
         p = end;
         if (*p == 0) {
             break;
         }
         ++p;
     }
-    return RECT{numbers[0], numbers[1], numbers[2], numbers[3]};
+    return RECT{ClampCoord(numbers[0]), ClampCoord(numbers[1]), ClampCoord(numbers[2]),
+                ClampCoord(numbers[3])};
+}
+
+// Border widths are never negative.
+RECT ParseCorners(const std::wstring& value) {
+    RECT r = ParseFour(value);
+    return RECT{std::max(r.left, 0L), std::max(r.top, 0L), std::max(r.right, 0L),
+                std::max(r.bottom, 0L)};
 }
 
 bool IsBlank(wchar_t c) {
@@ -116,15 +127,17 @@ private:
                 }
             }
         } else if (key == L"dest") {
-            RECT r = ParseFour(value);
-            settings_.dest.left = control_.left + r.left;
-            settings_.dest.top = control_.top + r.top;
-            settings_.dest.right = std::min(control_.right, control_.left + r.right);
-            settings_.dest.bottom = std::min(control_.bottom, control_.top + r.bottom);
+            const RECT r = ParseFour(value);
+            const long long left = control_.left, top = control_.top;
+            settings_.dest.left = ClampCoord(left + r.left);
+            settings_.dest.top = ClampCoord(top + r.top);
+            settings_.dest.right = ClampCoord(std::min<long long>(control_.right, left + r.right));
+            settings_.dest.bottom =
+                ClampCoord(std::min<long long>(control_.bottom, top + r.bottom));
         } else if (key == L"source") {
             settings_.source = ParseFour(value);
         } else if (key == L"corner") {
-            settings_.corner = ParseFour(value);
+            settings_.corner = ParseCorners(value);
         } else if (key == L"mask") {
             settings_.mask = ParseHexColor(value.c_str());
         } else if (key == L"fade") {

@@ -135,8 +135,9 @@ void CLayoutBuilder::Configure(CControlUI* control, CXmlNode node, CUIManager* m
         control->SetManager(boundManager, boundParent, false);
     }
     if (boundManager != nullptr) {
-        // Attached to a tree that already has its window: enter the name it has now.
-        boundManager->BindControls(control, boundParent);
+        // Attached to a tree that already has its window: adding it bound and initialised it
+        // already; only the name it has now is new.
+        boundManager->EnterNames(control);
     }
 }
 

@@ -54,20 +54,35 @@ private:
     BLENDFUNCTION function_;
 };
 
+// The tiles [first, last) of one axis that meet the visible span, for tiles of `step` pixels
+// laid from `origin`.
+void VisibleTiles(LONG origin, LONG visibleFrom, LONG visibleTo, int step, int& first, int& last) {
+    first = static_cast<int>((visibleFrom - origin) / step);
+    last = static_cast<int>((static_cast<long long>(visibleTo) - origin + step - 1) / step);
+}
+
 void PaintMiddle(const GridPainter& painter, const RECT& inner, const RECT& innerSource,
-                 bool xtiled, bool ytiled) {
+                 const RECT& paint, bool xtiled, bool ytiled) {
     if (!xtiled && !ytiled) {
         painter.Piece(inner, innerSource);
         return;
     }
     const int sw = Width(innerSource);
     const int sh = Height(innerSource);
-    if (sw <= 0 || sh <= 0) {
+    RECT visible;
+    if (sw <= 0 || sh <= 0 || !IntersectRect(&visible, &inner, &paint)) {
         return;
     }
-    const int columns = xtiled ? (Width(inner) + sw - 1) / sw : 1;
-    const int rows = ytiled ? (Height(inner) + sh - 1) / sh : 1;
-    for (int row = 0; row < rows; ++row) {
+    // Only the tiles inside the paint rectangle are drawn: a destination far larger than the
+    // window costs no more than one that fits it.
+    int firstColumn = 0, columns = 1, firstRow = 0, rows = 1;
+    if (xtiled) {
+        VisibleTiles(inner.left, visible.left, visible.right, sw, firstColumn, columns);
+    }
+    if (ytiled) {
+        VisibleTiles(inner.top, visible.top, visible.bottom, sh, firstRow, rows);
+    }
+    for (int row = firstRow; row < rows; ++row) {
         RECT d = inner;
         RECT s = innerSource;
         if (ytiled) {
@@ -75,7 +90,7 @@ void PaintMiddle(const GridPainter& painter, const RECT& inner, const RECT& inne
             d.bottom = std::min(d.top + sh, inner.bottom);
             s.bottom = s.top + Height(d);
         }
-        for (int column = 0; column < columns; ++column) {
+        for (int column = firstColumn; column < columns; ++column) {
             RECT dc = d;
             RECT sc = s;
             if (xtiled) {
@@ -119,7 +134,7 @@ void CRenderer::PaintBitmapGrid(HDC dc, HBITMAP bitmap, const RECT& dest, const 
         const RECT innerSource = {source.left + corners.left, source.top + corners.top,
                                   source.right - corners.right, source.bottom - corners.bottom};
         if (!hole && Intersects(inner, paint)) {
-            PaintMiddle(painter, inner, innerSource, xtiled, ytiled);
+            PaintMiddle(painter, inner, innerSource, paint, xtiled, ytiled);
         }
         const LONG l = corners.left, t = corners.top, r = corners.right, b = corners.bottom;
         // Corners, unscaled.

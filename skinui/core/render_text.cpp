@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "skinui/core/coordinates.h"
 #include "skinui/core/image_spec.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
@@ -73,6 +74,12 @@ bool ReadTag(const wchar_t* p, Tag& tag) {
     }
     tag.next = *q != 0 ? q + 1 : q;
     return true;
+}
+
+// "{/r}" or "</r>": the only tag raw text knows.
+bool EndsRaw(const wchar_t* p) {
+    Tag tag;
+    return ReadTag(p, tag) && tag.closing && tag.letter == L'r';
 }
 
 // "<{>" prints "{", "<}>" prints "}", "{<}" prints "<", "{>}" prints ">".
@@ -149,7 +156,7 @@ public:
             }
             LineResult drawn = Line(p, state, top, measured.height, offset);
             widest = std::max(widest, drawn.width);
-            top += measured.height;
+            top = ClampCoord(static_cast<long long>(top) + measured.height);
             if (drawn.end == p || drawn.stop) {
                 break;
             }
@@ -284,14 +291,14 @@ private:
             state.linkStart = x;
         }
         auto finish = [&](const wchar_t* end) {
-            int spacing = 0;
+            long long spacing = 0;
             for (int s : state.spacing) {
                 spacing += s;
             }
             result.end = end;
             result.width = x - lineLeft;
-            result.height =
-                (state.lineHeightOverride > 0 ? state.lineHeightOverride : lineHeight) + spacing;
+            result.height = ClampCoord(
+                (state.lineHeightOverride > 0 ? state.lineHeightOverride : lineHeight) + spacing);
             return result;
         };
         while (*p != 0) {
@@ -320,10 +327,11 @@ private:
                 p = next;
                 continue;
             }
-            // Plain run up to the next possible tag, line feed or end.
+            // Plain run up to the next possible tag (in raw text only the end of raw text),
+            // line feed or end.
             const wchar_t* end = p + 1;
             while (*end != 0 && *end != L'\n' && *end != L'\r' &&
-                   (state.raw || (*end != L'<' && *end != L'{'))) {
+                   (state.raw ? !EndsRaw(end) : (*end != L'<' && *end != L'{'))) {
                 ++end;
             }
             lineHeight = std::max(lineHeight, FontHeight(Current(state)));
@@ -481,7 +489,7 @@ private:
                         return true;
                     }
                     state.spacing.push_back(
-                        static_cast<int>(std::wcstol(tag.argument.c_str(), nullptr, 10)));
+                        ClampCoord(std::wcstoll(tag.argument.c_str(), nullptr, 10)));
                     return false;
                 }
                 if (!state.spacing.empty()) {
@@ -496,8 +504,9 @@ private:
                 return false;
             case L'x':
                 if (!tag.closing) {
-                    x +=
-                        std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10), -10000L, 10000L);
+                    x = ClampCoord(static_cast<long long>(x) +
+                                   std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10),
+                                              -10000L, 10000L));
                 }
                 return false;
             case L'y':

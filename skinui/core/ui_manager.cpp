@@ -45,7 +45,7 @@ CControlUI* EnterNameVisitor(CControlUI* control, void* data) {
 
 }  // namespace
 
-CUIManager::CUIManager() {
+CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
     InitializeCriticalSectionAndSpinCount(&deferredLock_, 1024);
     if (ManagerRegistry::FirstManagerBuilt()) {
         InitCommonControls();
@@ -83,6 +83,9 @@ void CUIManager::AttachWindow(HWND window) {
     }
     window_ = window;
     windowDC_ = window != nullptr ? GetDC(window) : nullptr;
+    if (window != nullptr) {
+        windowThread_ = GetWindowThreadProcessId(window, nullptr);
+    }
     ManagerRegistry::Add(this);
 }
 
@@ -115,7 +118,9 @@ void CUIManager::BindControls(CControlUI* control, CControlUI* parent) {
 }
 
 void CUIManager::EnterNames(CControlUI* control) {
-    control->FindControl(EnterNameVisitor, &names_, UIFIND_ALL);
+    if (control != nullptr) {
+        control->FindControl(EnterNameVisitor, &names_, UIFIND_ALL);
+    }
 }
 
 void CUIManager::ForgetControl(CControlUI* control) {
@@ -242,24 +247,37 @@ void CUIManager::AddDeferredDelete(CControlUI* control) {
     if (control == nullptr) {
         return;
     }
-    // The whole subtree leaves: nothing of it may stay focus, hover, click or named.
-    control->FindControl(ForgetVisitor, this, UIFIND_ALL);
+    // Focus, hover, names, timers and option groups belong to the window's thread: there the
+    // control leaves them at once; asked from another thread, only the list is touched here and
+    // the control leaves them on the window's thread, just before it is deleted.
+    const bool onWindowThread = GetCurrentThreadId() == windowThread_;
+    if (onWindowThread) {
+        Detach(control);
+    }
     EnterCriticalSection(&deferredLock_);
-    control->SetManager(nullptr, nullptr, false);
-    deferredDeletes_.push_back(control);
+    deferredDeletes_.push_back(DeferredDelete{control, onWindowThread});
     LeaveCriticalSection(&deferredLock_);
     if (window_ != nullptr) {
         PostMessageW(window_, kDeferredDeleteMessage, 0, 0);
     }
 }
 
+void CUIManager::Detach(CControlUI* control) {
+    // The whole subtree leaves: nothing of it may stay focus, hover, click or named.
+    control->FindControl(ForgetVisitor, this, UIFIND_ALL);
+    control->SetManager(nullptr, nullptr, false);
+}
+
 void CUIManager::DeleteDeferred() {
-    std::vector<CControlUI*> doomed;
+    std::vector<DeferredDelete> doomed;
     EnterCriticalSection(&deferredLock_);
     doomed.swap(deferredDeletes_);
     LeaveCriticalSection(&deferredLock_);
-    for (CControlUI* control : doomed) {
-        delete control;
+    for (const DeferredDelete& entry : doomed) {
+        if (!entry.detached) {
+            Detach(entry.control);
+        }
+        delete entry.control;
     }
 }
 

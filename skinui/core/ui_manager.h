@@ -37,6 +37,9 @@ public:
     CControlUI* GetRoot() const { return root_; }
     // Gives a control (and its subtree) this manager and parent and enters its names.
     void BindControls(CControlUI* control, CControlUI* parent);
+    // Enters the names of a control and its subtree into the name map (a later control of the
+    // same name replaces an earlier one).
+    void EnterNames(CControlUI* control);
     // Called by a control that goes away: it stops being focus, hover, click or key control.
     void ForgetControl(CControlUI* control);
 
@@ -103,7 +106,11 @@ public:
     void SetUseVirtualWnd(bool use) { useVirtualWnd_ = use; }
     bool UsesVirtualWnd() const { return useVirtualWnd_; }
 
-    // ---- deferred deletion (any thread may ask; the window's thread deletes)
+    // ---- deferred deletion
+    // Deletes a control (and its subtree) when kDeferredDeleteMessage reaches the window. Any
+    // thread may ask: on the window's thread the control leaves focus, hover, the name map,
+    // timers and option groups at once; asked from another thread it leaves them on the
+    // window's thread when the message arrives. The control must no longer be in a container.
     void AddDeferredDelete(CControlUI* control);
 
     // ---- timers
@@ -160,6 +167,10 @@ public:
     static void RunMessageLoop();
 
 private:
+    struct DeferredDelete {
+        CControlUI* control;
+        bool detached;  // already left the manager (asked on the window's thread)
+    };
     struct TimerRecord {
         CControlUI* control;
         UINT localId;
@@ -174,12 +185,13 @@ private:
     void DeliverQueuedNotifications();
     void DeliverNotification(Notification& notification);
     void DeleteDeferred();
+    // The control and its subtree stop being known to this manager and lose it.
+    void Detach(CControlUI* control);
     bool OnPaint();
     void OnMouseMove(POINT point);
     void ShowToolTip(CControlUI* control);
     void ReleaseOffscreen();
     void SetHover(CControlUI* control);
-    void EnterNames(CControlUI* control);
     static std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold,
                                                bool underline, bool italic);
 
@@ -232,7 +244,7 @@ private:
     std::vector<IMessageFilterUI*> preMessageHooks_;
     std::vector<IMessageFilterUI*> messageHooks_;
     std::vector<CControlUI*> postPainters_;
-    std::vector<CControlUI*> deferredDeletes_;
+    std::vector<DeferredDelete> deferredDeletes_;
     std::deque<Notification> queuedNotifications_;
     std::vector<ITranslateAccelerator*> accelerators_;
     std::unordered_map<std::wstring, CControlUI*> names_;
@@ -244,6 +256,9 @@ private:
     std::vector<std::unique_ptr<FontEntry>> fonts_;
     CUIManager* parent_ = nullptr;
 
+    // The thread that owns the window (the one that built the manager until a window is
+    // attached).
+    DWORD windowThread_ = 0;
     CRITICAL_SECTION deferredLock_;
 };
 

@@ -2,6 +2,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 #include "skinui/controls/control.h"
@@ -23,9 +24,15 @@ struct ShortcutSearch {
     wchar_t key;
 };
 
+// Static text only names a shortcut; the controls built on the label class (buttons, options,
+// edits, progress bars) answer the label interface too and do take their shortcut.
+bool IsPlainLabel(CControlUI* control) {
+    return std::wcscmp(control->GetClassName(), L"LabelUI") == 0;
+}
+
 CControlUI* ShortcutVisitor(CControlUI* control, void* data) {
     const wchar_t key = static_cast<ShortcutSearch*>(data)->key;
-    if (control->GetShortcut() == 0 || control->AsInterface(L"Label") != nullptr) {
+    if (control->GetShortcut() == 0 || IsPlainLabel(control)) {
         return nullptr;
     }
     return static_cast<wchar_t>(std::towupper(control->GetShortcut())) == key ? control : nullptr;

@@ -230,6 +230,8 @@ CXmlDocument::Step CXmlDocument::ParseContent(wchar_t*& p, unsigned parent, unsi
                 return Step::kFail;
             }
             ++p;
+            // The name ends here whatever follows: the text may end before the element does.
+            *nameEnd = 0;
             elements_[element].data = Offset(p);
             wchar_t* dataEnd = p;
             ParseData(p, dataEnd, L'<');

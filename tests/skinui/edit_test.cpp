@@ -3,6 +3,7 @@
 
 #include "skinui/controls/controls.h"
 #include "tests/skinui/controls_host.h"
+#include "tests/skinui/heap_watch.h"
 
 using namespace SkinUI;
 using CtlTest::Host;
@@ -112,4 +113,52 @@ TEST_F(EditTest, AttributesReachAnOpenBoxAndDeletionClosesIt) {
     CtlTest::Pump();
     EXPECT_FALSE(IsWindow(box));
     EXPECT_EQ(Host().manager.GetFocus(), nullptr);
+}
+
+namespace {
+
+// The system's edit procedure, and one in front of it that can make new boxes fail to be
+// created (WM_CREATE answers -1, so the window is destroyed inside CreateWindowEx).
+WNDPROC systemEditProc = nullptr;
+bool refuseCreation = false;
+
+LRESULT CALLBACK RefusingEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE && refuseCreation) {
+        return -1;
+    }
+    return CallWindowProcW(systemEditProc, window, message, wParam, lParam);
+}
+
+// Puts a procedure in the place of the system Edit class's own; returns the one it replaced.
+WNDPROC SetEditClassProc(WNDPROC proc) {
+    HWND sample = CreateWindowExW(0, L"Edit", nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    auto old = reinterpret_cast<WNDPROC>(
+        SetClassLongPtrW(sample, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    DestroyWindow(sample);
+    return old;
+}
+
+}  // namespace
+
+TEST_F(EditTest, ABoxThatCannotBeCreatedIsDeletedOnceAndLeavesTheControlDrawingItself) {
+    systemEditProc = SetEditClassProc(RefusingEditProc);
+    ASSERT_NE(systemEditProc, nullptr);
+    refuseCreation = true;
+    HeapWatch::Start();
+    Host().manager.FocusControl(edit_);
+    CtlTest::Pump();
+    const HeapWatch::Result heap = HeapWatch::Stop();
+    refuseCreation = false;
+    SetEditClassProc(systemEditProc);
+
+    EXPECT_EQ(heap.doubleDeletes, 0);
+    EXPECT_EQ(heap.writtenAfterDelete, 0);
+    EXPECT_EQ(edit_->GetNativeWindow(), nullptr);
+    EXPECT_EQ(Host().manager.GetFocus(), edit_);
+    // Once boxes can be made again, the next focus opens one.
+    Host().manager.FocusControl(button_);
+    Host().manager.FocusControl(edit_);
+    CtlTest::Pump();
+    EXPECT_NE(edit_->GetNativeWindow(), nullptr);
 }

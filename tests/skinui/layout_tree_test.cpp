@@ -160,6 +160,89 @@ TEST(LayoutTree, ControlsBuiltIntoABoundTreeStayBound) {
     EXPECT_EQ(manager.FindByName(L"late"), nullptr);
 }
 
+// A vertical layout that counts the inits of every control added to it, its subtree included.
+class InitCountingLayout : public SkinUI::CVerticalLayoutUI {
+public:
+    bool Add(CControlUI* control) override {
+        for (CControlUI* each : Flatten(control)) {
+            counts.push_back(Count{each, 0});
+            const std::size_t slot = counts.size() - 1;
+            each->initListeners.push_back([this, slot](CControlUI*) {
+                ++counts[slot].inits;
+                return true;
+            });
+        }
+        return CVerticalLayoutUI::Add(control);
+    }
+    struct Count {
+        CControlUI* control;
+        int inits;
+    };
+    std::vector<Count> counts;
+};
+
+TEST(LayoutTree, ControlsBuiltIntoABoundTreeAreInitialisedOnce) {
+    CUIManager manager;
+    manager.AttachWindow(SharedWindow());
+    auto* root = new InitCountingLayout();
+    manager.AttachRoot(root);
+    CControlUI* added = BuildText(
+        L"<Window><HorizontalLayout name=\"strip\"><Button name=\"go\"/><Label/></HorizontalLayout>"
+        L"<Option name=\"pick\" group=\"g\"/></Window>",
+        &manager, root);
+    ASSERT_NE(added, nullptr);
+    ASSERT_EQ(root->counts.size(), 4u);
+    for (const InitCountingLayout::Count& count : root->counts) {
+        EXPECT_EQ(count.inits, 1) << count.control->GetClassName();
+    }
+    EXPECT_EQ(manager.FindByName(L"go"), root->counts[1].control);
+    EXPECT_EQ(manager.FindByName(L"pick"), root->counts[3].control);
+    ASSERT_NE(manager.GetOptionGroup(L"g"), nullptr);
+    EXPECT_EQ(manager.GetOptionGroup(L"g")->size(), 1u);
+}
+
+TEST(LayoutTree, OfSeveralSelectedOptionsOfAGroupTheLastBuiltStaysSelected) {
+    CUIManager manager;
+    manager.AttachWindow(SharedWindow());
+    CControlUI* root = BuildText(
+        L"<Window><VerticalLayout>"
+        L"<Option name=\"a\" group=\"g\" selected=\"true\"/>"
+        L"<HorizontalLayout><CheckBox name=\"b\" group=\"g\" selected=\"true\"/></HorizontalLayout>"
+        L"<Option name=\"c\" group=\"g\"/>"
+        L"<Option name=\"other\" group=\"h\" selected=\"true\"/>"
+        L"</VerticalLayout></Window>",
+        &manager);
+    ASSERT_NE(root, nullptr);
+    manager.AttachRoot(root);
+    auto selected = [&](const wchar_t* name) {
+        auto* option =
+            static_cast<SkinUI::COptionUI*>(manager.FindByName(name)->AsInterface(L"Option"));
+        return option != nullptr && option->IsSelected();
+    };
+    EXPECT_FALSE(selected(L"a"));
+    EXPECT_TRUE(selected(L"b"));
+    EXPECT_FALSE(selected(L"c"));
+    EXPECT_TRUE(selected(L"other"));
+    ASSERT_NE(manager.GetOptionGroup(L"g"), nullptr);
+    EXPECT_EQ(manager.GetOptionGroup(L"g")->size(), 3u);
+    // One more selected member built into the attached tree takes the selection over.
+    BuildText(L"<Window><Option name=\"d\" group=\"g\" selected=\"true\"/></Window>", &manager,
+              root);
+    EXPECT_FALSE(selected(L"b"));
+    EXPECT_TRUE(selected(L"d"));
+    EXPECT_TRUE(selected(L"other"));
+}
+
+TEST(LayoutTree, AnElementLeftOpenAtTheEndIsStillBuilt) {
+    CUIManager manager;
+    auto* root = new SkinUI::CVerticalLayoutUI();
+    manager.AttachRoot(root);
+    // The text ends inside the first element and inside the Button: both still count.
+    BuildText(L"<Window><Label name=\"one\"/><Button>", &manager, root);
+    ASSERT_EQ(Children(root).size(), 2u);
+    EXPECT_STREQ(Children(root)[1]->GetClassName(), L"ButtonUI");
+}
+
 // A layout with the shape of the installer's main window: background, title strip with two
 // floating buttons, a tab layout of three pages of floating controls.
 TEST(LayoutSample, MainWindowShapedLayoutGivesTheExpectedTree) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
@@ -113,39 +114,82 @@ TEST(MarkupText, WrapsAndBreaksLines) {
     EXPECT_LE(rect.right, 60);
 }
 
-TEST(MarkupText, BrokenMarkupIsSafe) {
+TEST(MarkupText, RawTextEndsAtItsClosingTag) {
     SkinUI::CUIManager manager;
+    // Inside raw text tags print as they are ("<{>" and "<}>" print braces).
+    const LONG raw = Measure(manager, L"{r}{b}x{/b}{/r}").right;
+    EXPECT_EQ(raw, Measure(manager, L"<{>b<}>x<{>/b<}>").right);
+    EXPECT_GT(raw, Measure(manager, L"x").right);
+    // After the closing tag, in either bracket form, tags work again.
+    EXPECT_EQ(Measure(manager, L"{r}a{/r}{b}b{/b}").right, Measure(manager, L"a{b}b{/b}").right);
+    EXPECT_EQ(Measure(manager, L"<r>{c #ff0000}</r>x").right,
+              Measure(manager, L"<{>c #ff0000<}>x").right);
+    // Raw text drawn: the closing tag and what follows it are not printed as text.
+    Dib dib(300, 30, kSentinel);
+    RECT rect = {0, 0, 300, 30};
+    int count = 0;
+    CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{r}{/b}{/r}{c #FF00FF00}tail{/c}",
+                               0xFFFF0000, nullptr, nullptr, count, DT_SINGLELINE);
+    EXPECT_GT(CountColor(dib, 0x00FF00), 5);
+}
+
+TEST(MarkupText, BrokenMarkupIsSafeAndReadsAsFarAsItGoes) {
+    SkinUI::CUIManager manager;
+    // Each broken text measures as the markup it amounts to.
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"{b}{c #ff0000}{a unfinished", L""},  // a tag never closed takes the rest
+        {L"<a href", L""},
+        {L"{i file='missing.png' 0 -1}", L""},
+        {L"{/b}{/c}{/a}{/u}{/f}{/p}{/i} pops", L" pops"},  // closers without openers
+        {L"{f Tahoma 2000000 bold}x", L"x"},               // a font size out of range
+        {L"{f 99}x", L"x"},                                // no font of that index
+        {L"{i nothing.png 3 9}x", L"x"},
+        {L"<", L"{<}"},  // brackets that start no tag print as themselves
+        {L"{", L"<{>"},
+        {L"{a", L"<{>a"},
+        {L"{r}{b}raw{/r}{p 5}{p}{/p}{s}", L"<{>b<}>raw"}};
+    for (const auto& [broken, same] : cases) {
+        EXPECT_EQ(Measure(manager, broken).right, Measure(manager, same).right) << broken;
+    }
+
     Dib dib(120, 60, kSentinel);
-    const wchar_t* texts[] = {L"{b}{c #ff0000}{a unfinished",
-                              L"{/b}{/c}{/a}{/u}{/f}{/p}{/i} pops",
-                              L"{f Tahoma 2000000 bold}x",
-                              L"{f 99}{f -3}x",
-                              L"{i nothing.png 3 9}x",
-                              L"{x 99999999}{y -5}x",
-                              L"<",
-                              L"{",
-                              L"{a",
-                              L"<a href",
-                              L"{r}{b}raw{/r}{p 5}{p}{/p}{s}",
-                              L"{i file='missing.png' 0 -1}"};
-    for (const wchar_t* text : texts) {
+    for (const auto& [broken, same] : cases) {
         RECT rect = {0, 0, 120, 60};
         RECT links[2] = {};
         std::wstring names[2];
         int count = 2;
-        CRenderer::PaintMarkupText(dib.dc(), &manager, rect, text, 0xFF000000, links, names, count,
-                                   DT_WORDBREAK | DT_END_ELLIPSIS);
-        EXPECT_LE(count, 2) << text;
+        CRenderer::PaintMarkupText(dib.dc(), &manager, rect, broken, 0xFF000000, links, names,
+                                   count, DT_WORDBREAK | DT_END_ELLIPSIS);
+        EXPECT_LE(count, 1) << broken;
     }
+    // Moved far past the right edge, nothing is drawn.
+    Dib offside(120, 30, kSentinel);
+    RECT rect = {0, 0, 120, 30};
+    int none = 0;
+    CRenderer::PaintMarkupText(offside.dc(), &manager, rect, L"{x 99999999}{y -5}x", 0xFF000000,
+                               nullptr, nullptr, none, DT_SINGLELINE);
+    EXPECT_TRUE(Untouched(offside));
+
     // More links than slots: only the slots are filled.
-    RECT rect = {0, 0, 120, 60};
     RECT links[1] = {};
     std::wstring names[1];
     int count = 1;
+    rect = {0, 0, 120, 60};
     CRenderer::PaintMarkupText(dib.dc(), &manager, rect, L"{a x}1{/a}{a y}2{/a}{a z}3{/a}",
                                0xFF000000, links, names, count, DT_SINGLELINE);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(names[0], L"x");
+}
+
+TEST(MarkupText, HugeParagraphSpacingStaysWithinBounds) {
+    SkinUI::CUIManager manager;
+    // Lines taller than the rectangle: the measured text fills it, never wraps to negative.
+    for (const wchar_t* text :
+         {L"{p 2147483647}x", L"{p 2000000000}{p 2000000000}x", L"{p 99999999999}x"}) {
+        const RECT r = Measure(manager, text, 0);
+        EXPECT_EQ(r.top, 0) << text;
+        EXPECT_EQ(r.bottom, 100) << text;
+    }
 }
 
 TEST(MarkupText, CentredSingleLineAndPlainText) {

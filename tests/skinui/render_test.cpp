@@ -9,6 +9,7 @@
 using SkinTest::Dib;
 using SkinTest::WritePngFile;
 using SkinUI::CRenderer;
+using SkinUI::ImageDrawSettings;
 
 namespace {
 
@@ -96,15 +97,41 @@ TEST(ImageSpec, ParsesKeysAndStopsSafelyOnBrokenText) {
     // Broken specs keep what was read before the fault and never read past the text.
     for (const wchar_t* broken :
          {L"file='a.png' corner='1,2", L"file='a.png' corner=", L"file='a.png' corner 3",
-          L"file='a.png' dest='1,,", L"file='a.png'corner='1,1,1,1'", L"=", L"'", L"file='",
+          L"file='a.png' dest='1,,", L"file='a.png'corner='1,1,1,1'",
           L"file='a.png' source='-5,x,7'"}) {
         images = SkinUI::ParseImageSpecs(broken, nullptr, control);
-        if (!images.empty() && std::wstring(broken).find(L"file='a.png'") == 0) {
-            EXPECT_EQ(images[0].name, L"a.png") << broken;
-        }
+        ASSERT_EQ(images.size(), 1u) << broken;
+        EXPECT_EQ(images[0].name, L"a.png") << broken;
+        EXPECT_EQ(images[0].corner.left, 0) << broken;  // never a half-read corner
+    }
+    for (const wchar_t* nothing : {L"=", L"file='", L"file=''", L"res ="}) {
+        EXPECT_TRUE(SkinUI::ParseImageSpecs(nothing, nullptr, control).empty()) << nothing;
     }
     EXPECT_EQ(SkinUI::ParseHexColor(L" #80ff0000"), 0x80FF0000u);
     EXPECT_EQ(SkinUI::ParseHexColor(L"#"), 0u);
+}
+
+TEST(ImageSpec, NumbersAreBoundedLikeControlGeometry) {
+    constexpr LONG kBound = 1000000;  // the bound of control geometry
+    const RECT control = {10, 20, 110, 70};
+    auto images = SkinUI::ParseImageSpecs(
+        L"file='a.png' dest='-2147483000,-99999999999,2147483000,99999999' "
+        L"source='-2147483647,0,2147483647,4000000' corner='2147483647,-5,3000000,-2147483647'",
+        nullptr, control);
+    ASSERT_EQ(images.size(), 1u);
+    const ImageDrawSettings& s = images[0];
+    EXPECT_EQ(s.dest.left, 10 - kBound);  // the control's offset plus the bounded number
+    EXPECT_EQ(s.dest.top, 20 - kBound);
+    EXPECT_EQ(s.dest.right, 110);  // still cut to the control
+    EXPECT_EQ(s.dest.bottom, 70);
+    EXPECT_EQ(s.source.left, -kBound);
+    EXPECT_EQ(s.source.right, kBound);
+    EXPECT_EQ(s.source.bottom, kBound);
+    // Border widths are never negative.
+    EXPECT_EQ(s.corner.left, kBound);
+    EXPECT_EQ(s.corner.top, 0);
+    EXPECT_EQ(s.corner.right, kBound);
+    EXPECT_EQ(s.corner.bottom, 0);
 }
 
 TEST_F(RenderTest, NineGridKeepsCornersAndStretchesTheMiddle) {
@@ -182,6 +209,32 @@ TEST_F(RenderTest, TilingRepeatsTheMiddle) {
         EXPECT_EQ(dib.Rgb(7, 7), 0x0000FFu);
         EXPECT_EQ(dib.At(10, 0), kSentinel);
     }
+}
+
+TEST_F(RenderTest, AHugeTiledDestinationDrawsOnlyWhatShows) {
+    // A destination starting a million pixels off to the top-left, tiled both ways with 4-pixel
+    // tiles: only the tiles inside the paint rectangle are laid, in phase with the far origin.
+    const RECT control = {-999998, -999998, 10, 8};
+    Dib dib(12, 10, kSentinel);
+    ASSERT_TRUE(CRenderer::PaintImageSpec(dib.dc(), &manager_, control, dib.rect(),
+                                          Spec(*tile_, L"xtiled='true' ytiled='true'").c_str()));
+    // 999998 % 4 == 2: pixel 0 is the third column of a tile (blue), pixels 2 and 3 red.
+    const DWORD expected[10] = {0x0000FF, 0x0000FF, 0xFF0000, 0xFF0000, 0x0000FF,
+                                0x0000FF, 0xFF0000, 0xFF0000, 0x0000FF, 0x0000FF};
+    for (int x = 0; x < 10; ++x) {
+        EXPECT_EQ(dib.Rgb(x, 7), expected[x]) << x;
+    }
+    EXPECT_EQ(dib.At(10, 3), kSentinel);
+    EXPECT_EQ(dib.At(3, 8), kSentinel);
+    // Far beyond any window: clamped to the same bound and drawn the same way.
+    Dib huge(12, 10, kSentinel);
+    CRenderer::PaintImageSpec(huge.dc(), &manager_, RECT{0, 0, 10, 8}, huge.rect(),
+                              Spec(*tile_,
+                                   L"dest='-2147483000,-2147483000,10,8' xtiled='true' "
+                                   L"ytiled='true'")
+                                  .c_str());
+    EXPECT_EQ(huge.Rgb(0, 0), 0xFF0000u);  // 1000000 % 4 == 0: in phase with the control
+    EXPECT_EQ(huge.Rgb(2, 7), 0x0000FFu);
 }
 
 TEST_F(RenderTest, BrokenSpecsAndMissingImagesDrawNothing) {

@@ -149,6 +149,16 @@ int ProbeControl::Count(int kind) const {
     return static_cast<int>(std::count(kinds.begin(), kinds.end(), kind));
 }
 
+std::vector<WPARAM> ProbeControl::WParams(int kind) const {
+    std::vector<WPARAM> values;
+    for (const SkinUI::ControlEvent& event : events) {
+        if (event.kind == kind) {
+            values.push_back(event.wParam);
+        }
+    }
+    return values;
+}
+
 SkinUI::CControlUI* Place(SkinUI::CControlUI* control, int x, int y, int cx, int cy) {
     control->SetFixedPos(SIZE{x, y});
     control->SetFixedWidth(cx);

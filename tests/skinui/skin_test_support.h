@@ -69,10 +69,14 @@ public:
     unsigned GetInputFlags() const override { return SkinUI::UIFLAG_TABSTOP; }
     void HandleEvent(SkinUI::ControlEvent& event) override {
         kinds.push_back(event.kind);
+        events.push_back(event);
         SkinUI::CControlUI::HandleEvent(event);
     }
     int Count(int kind) const;
+    // The wParam of each event of that kind, in order.
+    std::vector<WPARAM> WParams(int kind) const;
     std::vector<int> kinds;
+    std::vector<SkinUI::ControlEvent> events;
 };
 
 SkinUI::CControlUI* Place(SkinUI::CControlUI* control, int x, int y, int cx, int cy);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "skinui/core/ui_manager.h"
 #include "skinui/core/window_wnd.h"
@@ -235,6 +237,78 @@ TEST_F(ManagerTest, DeferredDeletionHappensOnWmApp1) {
     EXPECT_TRUE(deleted);
 }
 
+TEST_F(ManagerTest, DeferredDeletionAskedFromAnotherThreadIsDoneOnTheWindowThread) {
+    // Notes the thread of every change of its manager and of its deletion.
+    struct ThreadNoting : ProbeControl {
+        explicit ThreadNoting(std::vector<DWORD>& threads) : threads_(threads) {}
+        ~ThreadNoting() override { threads_.push_back(GetCurrentThreadId()); }
+        void SetManager(CUIManager* manager, SkinUI::CControlUI* parent, bool init) override {
+            threads_.push_back(GetCurrentThreadId());
+            ProbeControl::SetManager(manager, parent, init);
+        }
+        std::vector<DWORD>& threads_;
+    };
+    std::vector<DWORD> threads;
+    auto* doomed = new ThreadNoting(threads);
+    doomed->SetName(L"doomed");
+    root_->Add(Place(doomed, 0, 150, 20, 20));
+    root_->children.pop_back();  // out of the tree, still known to the manager
+    manager().FocusControl(doomed);
+    ASSERT_TRUE(manager().StartTimer(doomed, 1, 1000000));
+    threads.clear();
+
+    std::thread worker([this, doomed] { manager().AddDeferredDelete(doomed); });
+    worker.join();
+    // The other thread only listed it: focus, names and timers are untouched so far.
+    EXPECT_TRUE(threads.empty());
+    EXPECT_EQ(manager().GetFocus(), doomed);
+    EXPECT_EQ(manager().FindByName(L"doomed"), doomed);
+
+    Pump();  // the posted message arrives
+    ASSERT_FALSE(threads.empty());
+    for (DWORD thread : threads) {
+        EXPECT_EQ(thread, GetCurrentThreadId());
+    }
+    EXPECT_EQ(manager().GetFocus(), nullptr);
+    EXPECT_EQ(manager().FindByName(L"doomed"), nullptr);
+}
+
+TEST_F(ManagerTest, FocusControlLaterMovesTheFocusAtTheNextPaint) {
+    ASSERT_EQ(manager().GetFocus(), a_);
+    window_->notifications.clear();
+    manager().FocusControlLater(c_);
+    // The old focus goes at once; the new one comes with the next paint.
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_KILLFOCUS), 1);
+    EXPECT_EQ(window_->Count(L"killfocus"), 1);
+    EXPECT_NE(manager().GetFocus(), c_);
+    EXPECT_EQ(c_->Count(SkinUI::UIEVENT_SETFOCUS), 0);
+    Paint();
+    EXPECT_EQ(manager().GetFocus(), c_);
+    EXPECT_EQ(c_->Count(SkinUI::UIEVENT_SETFOCUS), 1);
+    EXPECT_EQ(window_->Count(L"setfocus"), 1);
+    EXPECT_EQ(b_->Count(SkinUI::UIEVENT_SETFOCUS), 0);
+    // Without a control the focus stays.
+    manager().FocusControlLater(nullptr);
+    Paint();
+    EXPECT_EQ(manager().GetFocus(), c_);
+}
+
+TEST_F(ManagerTest, WheelGoesToTheControlUnderThePointerAndMovesTheHover) {
+    POINT screen = {140, 20};
+    ClientToScreen(window_->GetHWND(), &screen);
+    const LPARAM at = MAKELPARAM(screen.x, screen.y);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), at);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at);
+    // wParam 1 scrolls down (negative delta), 0 up.
+    EXPECT_EQ(b_->WParams(SkinUI::UIEVENT_SCROLLWHEEL), (std::vector<WPARAM>{1, 0}));
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_SCROLLWHEEL), 0);
+    // Each is followed by a mouse move at the same point.
+    EXPECT_EQ(manager().GetHover(), b_);
+    EXPECT_EQ(b_->Count(SkinUI::UIEVENT_MOUSEENTER), 1);
+    EXPECT_EQ(b_->Count(SkinUI::UIEVENT_MOUSEMOVE), 2);
+    EXPECT_EQ(manager().GetMousePos().x, 140);
+}
+
 TEST_F(ManagerTest, QueuedNotificationsWaitForTheNextMessage) {
     window_->notifications.clear();
     manager().NotifyAll(a_, L"later", 0, 0, true);
@@ -275,22 +349,68 @@ TEST_F(ManagerTest, TreePaintsEachControlInItsRectangle) {
     EXPECT_EQ(part.At(25, 25), 0xFF123456u);
 }
 
-TEST(WindowWnd, CloseWndEndsRunModalWithItsResultAndEnablesTheOwner) {
+// Inside a modal loop: press one control, move onto another, then close with result 2.
+class ActDuringModal : public SkinUI::IMessageFilterUI {
+public:
+    static constexpr UINT kActNow = WM_APP + 7;
+    ActDuringModal(TestWindow& dialog, HWND owner) : dialog_(dialog), owner_(owner) {}
+    LRESULT MessageHandler(UINT message, WPARAM, LPARAM, bool& handled) override {
+        if (message == kActNow) {
+            handled = true;
+            ownerEnabled = IsWindowEnabled(owner_) != FALSE;
+            dialog_.manager.LayoutIfNeeded();
+            SendMessageW(dialog_.GetHWND(), WM_LBUTTONDOWN, MK_LBUTTON, At(15, 15));
+            SendMessageW(dialog_.GetHWND(), WM_MOUSEMOVE, MK_LBUTTON, At(35, 15));
+            hoverBeforeClose = dialog_.manager.GetHover();
+            dialog_.CloseWnd(2);
+        }
+        return 0;
+    }
+    bool ownerEnabled = true;
+    SkinUI::CControlUI* hoverBeforeClose = nullptr;
+
+private:
+    TestWindow& dialog_;
+    HWND owner_;
+};
+
+TEST(WindowWnd, RunModalDisablesTheOwnerAndClosingEndsHoverPressAndFocus) {
     struct Plain : SkinUI::CWindowWnd {
         const wchar_t* WindowClassName() const override { return L"SkinTestModal"; }
     };
     Plain owner;
-    Plain dialog;
+    TestWindow dialog;
     ASSERT_NE(owner.CreateWnd(nullptr, L"owner", WS_POPUP, 0, 0, 0, 50, 50), nullptr);
     ASSERT_NE(dialog.CreateWnd(owner.GetHWND(), L"modal", WS_POPUP, 0, 60, 0, 50, 50), nullptr);
+    auto* root = new TestContainer();
+    auto* pressed = new ProbeControl();
+    auto* hovered = new ProbeControl();
+    root->Add(Place(pressed, 10, 10, 10, 10));
+    root->Add(Place(hovered, 30, 10, 10, 10));
+    dialog.manager.AttachRoot(root);
+    ActDuringModal act(dialog, owner.GetHWND());
+    dialog.manager.AddMessageHook(&act);
+
     dialog.CenterOnOwner();
     RECT r;
     GetWindowRect(dialog.GetHWND(), &r);
     EXPECT_EQ(r.left, 0);  // centred on a 50x50 owner at 0,0
-    dialog.CloseWnd(2);
+    // The pointer rests where the test moves it, so the system reports no leave of its own.
+    SetCursorPos(35, 15);
+    PostMessageW(dialog.GetHWND(), ActDuringModal::kActNow, 0, 0);
     HWND ownerWindow = owner.GetHWND();
     EXPECT_EQ(dialog.RunModal(), 2u);
+    EXPECT_FALSE(act.ownerEnabled);
     EXPECT_TRUE(IsWindowEnabled(ownerWindow));
     EXPECT_EQ(dialog.GetHWND(), nullptr);
+
+    // Closing ended the hover and the press and cleared the focus.
+    EXPECT_EQ(act.hoverBeforeClose, hovered);
+    EXPECT_EQ(hovered->Count(SkinUI::UIEVENT_MOUSELEAVE), 1);
+    EXPECT_EQ(pressed->Count(SkinUI::UIEVENT_BUTTONUP), 1);
+    EXPECT_EQ(dialog.manager.GetFocus(), nullptr);
+    EXPECT_EQ(dialog.manager.GetHover(), nullptr);
+    EXPECT_EQ(dialog.manager.GetClickControl(), nullptr);
+    dialog.manager.RemoveMessageHook(&act);
     DestroyWindow(ownerWindow);
 }

@@ -115,6 +115,25 @@ TEST(XmlDocument, CommentsEndAtDashArrowAndFirstElementMayStayOpen) {
     EXPECT_STREQ(root.FirstChild().NextSibling().Name(), L"Child2");
 }
 
+TEST(XmlDocument, ElementsLeftOpenAtTheEndKeepTheirOwnNames) {
+    CXmlDocument doc(L"<Window><Label/>");
+    CXmlNode root = doc.Root();
+    ASSERT_TRUE(root.IsValid()) << doc.ErrorMessage();
+    EXPECT_STREQ(root.Name(), L"Window");
+    EXPECT_EQ(root.AttributeCount(), 0);
+    EXPECT_STREQ(root.FirstChild().Name(), L"Label");
+
+    CXmlDocument data(L"<Window><Page>some text");
+    ASSERT_TRUE(data.Root().IsValid()) << data.ErrorMessage();
+    EXPECT_STREQ(data.Root().Name(), L"Window");
+    EXPECT_STREQ(data.Root().FirstChild().Name(), L"Page");
+    EXPECT_FALSE(data.Root().FirstChild().HasAttributes());
+
+    // Deeper down an open element is an error, as before.
+    EXPECT_EQ(LoadFails(L"<Window><Page><Label/>"), L"Expected start tag");
+    EXPECT_EQ(LoadFails(L"<Window><Page><Label>"), L"Expected end-tag start");
+}
+
 TEST(XmlDocument, ErrorTexts) {
     EXPECT_EQ(LoadFails(L"<A><B></C></A>"), L"Unmatched closing tag");
     EXPECT_EQ(LoadFails(L"<A><B></B x></A>"), L"Unmatched closing tag");
