@@ -213,7 +213,9 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
                 SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE,
                              reinterpret_cast<LPARAM>(&toolInfo_));
             }
-            if (mouseTracking_) {
+            // A hover report ends the tracking of this manager but not the system's tracking of
+            // the leave: a control still hovered then is left too.
+            if (mouseTracking_ || hover_ != nullptr) {
                 SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(-1, -1));
             }
             mouseTracking_ = false;

@@ -208,4 +208,7 @@ TEST_F(InputTest, TooltipShowsAfterTheHoverDelayAndHidesOnLeave) {
     PointerAt(800, 600, true);
     SendMessageW(Host().GetHWND(), WM_MOUSELEAVE, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(tip); }));
+    // The leave after a hover ends the hover as well.
+    EXPECT_EQ(Host().manager.GetHover(), nullptr);
+    EXPECT_EQ(button_->GetButtonState() & UISTATE_HOT, 0u);
 }
