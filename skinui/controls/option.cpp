@@ -67,8 +67,11 @@ void COptionUI::SetGroup(const wchar_t* group) {
     group_ = name;
     if (manager_ != nullptr && !group_.empty()) {
         manager_->AddOptionGroup(group_.c_str(), this);
+        // Joining selected re-applies the selection to the group.
+        if (selected_) {
+            DeselectOthers();
+        }
     }
-    Select(selected_);
 }
 
 void COptionUI::Select(bool selected) {

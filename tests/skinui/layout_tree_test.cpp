@@ -231,6 +231,11 @@ TEST(LayoutTree, OfSeveralSelectedOptionsOfAGroupTheLastBuiltStaysSelected) {
     EXPECT_FALSE(selected(L"b"));
     EXPECT_TRUE(selected(L"d"));
     EXPECT_TRUE(selected(L"other"));
+    // Selected before it names its group: joining re-applies the selection.
+    BuildText(L"<Window><Option name=\"e\" selected=\"true\" group=\"g\"/></Window>", &manager,
+              root);
+    EXPECT_FALSE(selected(L"d"));
+    EXPECT_TRUE(selected(L"e"));
 }
 
 TEST(LayoutTree, AnElementLeftOpenAtTheEndIsStillBuilt) {
