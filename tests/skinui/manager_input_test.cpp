@@ -69,15 +69,22 @@ HWND FindTooltip() {
     return search.found;
 }
 
-std::wstring TooltipText(HWND tip) {
-    wchar_t text[80] = {};
+// The host's tool in the tooltip window: its text and rectangle.
+struct Tool {
+    std::wstring text;
+    RECT rect;
+};
+
+Tool ToolOf(HWND tip) {
     TOOLINFOW info = {};
     info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.hwnd = Host().GetHWND();
     info.uId = reinterpret_cast<UINT_PTR>(Host().GetHWND());
+    SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info));
+    wchar_t text[80] = {};
     info.lpszText = text;
     SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
-    return text;
+    return Tool{text, info.rect};
 }
 
 // Pre-translates one message as the message loop would; true when the manager took it.
@@ -193,16 +200,10 @@ TEST_F(InputTest, TooltipShowsAfterTheHoverDelayAndHidesOnLeave) {
         tip = FindTooltip();
         return tip != nullptr && IsWindowVisible(tip);
     }));
-    EXPECT_EQ(TooltipText(tip), L"Install now");
-    RECT tool = {};
-    TOOLINFOW info = {};
-    info.cbSize = TTTOOLINFOW_V2_SIZE;
-    info.hwnd = Host().GetHWND();
-    info.uId = reinterpret_cast<UINT_PTR>(Host().GetHWND());
-    ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
-    tool = info.rect;
-    EXPECT_EQ(tool.left, 120);
-    EXPECT_EQ(tool.right, 220);
+    const Tool tool = ToolOf(tip);
+    EXPECT_EQ(tool.text, L"Install now");
+    EXPECT_EQ(tool.rect.left, 120);  // the button's rectangle
+    EXPECT_EQ(tool.rect.right, 220);
 
     // The pointer leaves the window: the tooltip goes.
     PointerAt(800, 600, true);
