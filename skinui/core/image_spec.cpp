@@ -4,17 +4,20 @@
 #include <cwchar>
 #include <string>
 
+#include "skinui/core/coordinates.h"
+
 namespace SkinUI {
 
 namespace {
 
-// Up to four integers separated by single characters; missing ones are 0.
+// Up to four integers separated by single characters; missing ones are 0, each is clamped like
+// control geometry.
 RECT ParseFour(const std::wstring& value) {
-    long numbers[4] = {0, 0, 0, 0};
+    LONG numbers[4] = {0, 0, 0, 0};
     const wchar_t* p = value.c_str();
-    for (long& number : numbers) {
+    for (LONG& number : numbers) {
         wchar_t* end = nullptr;
-        number = std::wcstol(p, &end, 10);
+        number = ClampCoord(std::wcstoll(p, &end, 10));
         p = end;
         if (*p == 0) {
             break;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "skinui/core/coordinates.h"
 #include "skinui/core/image_spec.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
@@ -284,14 +285,15 @@ private:
             state.linkStart = x;
         }
         auto finish = [&](const wchar_t* end) {
-            int spacing = 0;
+            long long spacing = 0;
             for (int s : state.spacing) {
                 spacing += s;
             }
             result.end = end;
             result.width = x - lineLeft;
-            result.height =
-                (state.lineHeightOverride > 0 ? state.lineHeightOverride : lineHeight) + spacing;
+            const long long base =
+                state.lineHeightOverride > 0 ? state.lineHeightOverride : lineHeight;
+            result.height = std::max(0, ClampCoord(base + spacing));
             return result;
         };
         while (*p != 0) {
@@ -481,7 +483,7 @@ private:
                         return true;
                     }
                     state.spacing.push_back(
-                        static_cast<int>(std::wcstol(tag.argument.c_str(), nullptr, 10)));
+                        ClampCoord(std::wcstoll(tag.argument.c_str(), nullptr, 10)));
                     return false;
                 }
                 if (!state.spacing.empty()) {
