@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cwchar>
+#include <cwctype>
 
 #include "skinui/core/xml_document.h"
 #include "support/fuzz_input.h"
@@ -15,15 +16,24 @@ void Touch(const wchar_t* text) {
     g_sink = g_sink + std::wcslen(text);
 }
 
+// Names end where the name characters end, whatever follows them in the text.
+void CheckName(const wchar_t* name) {
+    for (const wchar_t* c = name; *c != 0; ++c) {
+        if (!std::iswalnum(static_cast<wint_t>(*c)) && *c != L'_' && *c != L':') {
+            __builtin_trap();
+        }
+    }
+}
+
 void Walk(const SkinUI::CXmlNode& node, unsigned depth) {
     for (SkinUI::CXmlNode n = node; n.IsValid(); n = n.NextSibling()) {
-        Touch(n.Name());
+        CheckName(n.Name());
         const int count = n.AttributeCount();
         if (count < 0 || count > SkinUI::CXmlNode::kMaxAttributes) {
             __builtin_trap();
         }
         for (int i = -1; i <= count; ++i) {
-            Touch(n.AttributeName(i));
+            CheckName(n.AttributeName(i));
             Touch(n.AttributeValue(i));
         }
         wchar_t buffer[8];

@@ -234,6 +234,8 @@ CXmlDocument::Step CXmlDocument::ParseContent(wchar_t*& p, unsigned parent, unsi
             wchar_t* dataEnd = p;
             ParseData(p, dataEnd, L'<');
             if (AtEnd(p) && parent <= 1) {
+                // The text ends inside an open element: its name still ends where it ended.
+                *nameEnd = 0;
                 return Step::kDone;
             }
             if (AtEnd(p) || *p != L'<') {
@@ -242,6 +244,9 @@ CXmlDocument::Step CXmlDocument::ParseContent(wchar_t*& p, unsigned parent, unsi
             }
             if (!(p + 1 < end_ && p[1] == L'/')) {
                 Step inner = ParseContent(p, element, depth + 1);
+                if (inner == Step::kDone) {
+                    *nameEnd = 0;
+                }
                 if (inner != Step::kContinue) {
                     return inner;
                 }
