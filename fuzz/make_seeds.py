@@ -6,6 +6,7 @@ usage: make_seeds.py REPO_ROOT OUT_DIR
 OUT_DIR/<target>/ gets one file per seed: the layouts as they are (xml), image specs and marked-up
 texts from the layouts' attributes and the skin tests' string literals (image_spec, markup), the
 INI texts of the reader, settings and configuration tests (ini), and all of these as bytes (md5).
+OUT_DIR/regressions/<target>/ gets the regression inputs too large to keep in the repository.
 """
 import hashlib
 import html
@@ -90,6 +91,10 @@ def main():
         "ini_fuzzer": write(out, "ini_fuzzer", sorted(ini)),
         "md5_fuzzer": write(out, "md5_fuzzer", sorted(ini) + xml),
     }
+    # One line of 215000 moves of 10000 pixels: past the 32-bit range unless the position is
+    # kept in the coordinate range (inside a link, whose rectangle the target checks).
+    write(out / "regressions", "markup_fuzzer", ["{a u}" + "{x 10000}" * 215000 + "z{/a}"])
+
     for target, n in counts.items():
         print(f"[fuzz] {target}: {n} seeds")
         if n == 0:

@@ -4,6 +4,8 @@
 # inputs and a temporary seed corpus made of the repository's layouts, image specs, marked-up
 # texts and INI texts. Fails when any target finds a fault; the input is kept in
 # $FUZZ_BUILD_DIR/artifacts. FUZZ_TARGETS picks targets (default: all).
+# Before fuzzing, every regression input is replayed whole: fuzz/regressions/<target>/ and the
+# large ones make_seeds.py generates.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
@@ -22,25 +24,47 @@ python3 "$root/fuzz/make_seeds.py" "$root" "$work/seeds"
 mkdir -p "$build/artifacts" "$build/logs"
 
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-failed=()
-for target in $targets; do
-  corpus="$work/corpus/$target"
+
+# Each input found once, replayed whole (committed ones and the large ones make_seeds.py writes).
+replay() {
+  local target="$1" inputs=() dir
+  for dir in "$root/fuzz/regressions/$target" "$work/seeds/regressions/$target"; do
+    [ -d "$dir" ] && inputs+=("$dir"/*)
+  done
+  [ ${#inputs[@]} -eq 0 ] || "$build/$target" "${inputs[@]}" >"$build/logs/$target.replay.log" 2>&1
+}
+
+fuzz() {
+  local target="$1" corpus="$work/corpus/$1"
   mkdir -p "$corpus"
   cp "$work/seeds/$target"/* "$corpus/"
-  args=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
-        -artifact_prefix="$build/artifacts/$target-")
+  local args=(-max_total_time="$seconds" -max_len=8192 -timeout=10 -print_final_stats=1
+              -artifact_prefix="$build/artifacts/$target-")
   [ -f "$root/fuzz/dicts/$target.dict" ] && args+=(-dict="$root/fuzz/dicts/$target.dict")
-  dirs=("$corpus")
-  [ -d "$root/fuzz/regressions/$target" ] && dirs+=("$root/fuzz/regressions/$target")
-  log="$build/logs/$target.log"
+  "$build/$target" "${args[@]}" "$corpus" >"$build/logs/$target.log" 2>&1
+}
+
+show() {
+  grep -E "ERROR|runtime error|does not fit|SUMMARY|Test unit written|^Running:" "$1" | head -n 20 || true
+}
+
+failed=()
+for target in $targets; do
+  if ! replay "$target"; then
+    say "$target: a regression input fails again (log $build/logs/$target.replay.log)"
+    show "$build/logs/$target.replay.log"
+    failed+=("$target")
+    continue
+  fi
   say "$target: ${seconds} s"
-  if "$build/$target" "${args[@]}" "${dirs[@]}" >"$log" 2>&1; then
+  log="$build/logs/$target.log"
+  if fuzz "$target"; then
     runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
     rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")"
     say "$target: ok, ${runs:-?} executions, ${rate:-?}/s"
   else
     say "$target: FAILED (log $log)"
-    grep -E "ERROR|runtime error|does not fit|SUMMARY|Test unit written" "$log" | head -n 20 || true
+    show "$log"
     failed+=("$target")
   fi
 done

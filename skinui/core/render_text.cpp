@@ -498,8 +498,10 @@ private:
                 return false;
             case L'x':
                 if (!tag.closing) {
-                    x +=
+                    // Many moves in one line stay in the coordinate range.
+                    const long move =
                         std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10), -10000L, 10000L);
+                    x = ClampCoord(static_cast<long long>(x) + move);
                 }
                 return false;
             case L'y':
