@@ -3,7 +3,8 @@
 # sanitizers) and runs each for FUZZ_SECONDS (default 60), starting from the committed regression
 # inputs and a temporary seed corpus made of the repository's layouts, image specs, marked-up
 # texts and INI texts. Fails when any target finds a fault; the input is kept in
-# $FUZZ_BUILD_DIR/artifacts. FUZZ_TARGETS picks targets (default: all).
+# $FUZZ_BUILD_DIR/artifacts. FUZZ_TARGETS picks targets (default: all); FUZZ_SECONDS=0 only
+# replays the regression inputs.
 # Before fuzzing, every regression input is replayed whole: fuzz/regressions/<target>/ and the
 # large ones make_seeds.py generates.
 set -euo pipefail
@@ -54,6 +55,10 @@ for target in $targets; do
     say "$target: a regression input fails again (log $build/logs/$target.replay.log)"
     show "$build/logs/$target.replay.log"
     failed+=("$target")
+    continue
+  fi
+  if [ "$seconds" -le 0 ]; then
+    say "$target: regression inputs replayed, no fuzzing (FUZZ_SECONDS=$seconds)"
     continue
   fi
   say "$target: ${seconds} s"
