@@ -8,3 +8,5 @@ bash "$root/scripts/setup-deps.sh"
 BUILD_DIR="$build" bash "$root/scripts/build.sh"
 cd "$build"
 ctest -j"$(nproc)" --output-on-failure "$@"
+# The parsers under libFuzzer (native, sanitizers on), FUZZ_SECONDS each.
+FUZZ_BUILD_DIR="${FUZZ_BUILD_DIR:-$root/build-fuzz}" bash "$root/scripts/fuzz.sh"

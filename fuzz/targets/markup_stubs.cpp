@@ -1,0 +1,55 @@
+// What the markup painter needs of the paint manager and the renderer beyond fonts and images
+// (ui_manager_resources.cpp is built as it is): a bare manager with the mouse over the text, no
+// clipping, no blitting, and images of plausible sizes for any name.
+#include <string>
+
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
+
+namespace SkinUI {
+
+CUIManager::CUIManager() {
+    lastMouse_ = POINT{30, 20};
+}
+
+CUIManager::~CUIManager() {}
+
+CRenderClip::~CRenderClip() {}
+
+void CRenderer::ClipToRect(HDC, const RECT&, CRenderClip&) {}
+
+void CRenderer::PaintBitmapGrid(HDC, HBITMAP, const RECT& dest, const RECT& paint,
+                                const RECT& source, const RECT& corners, bool, BYTE, bool, bool,
+                                bool) {
+    for (const RECT* r : {&dest, &paint, &source, &corners}) {
+        if (r->left < -0x7FFFFFFFL - 1 || r->right > 0x7FFFFFFFL || r->top < -0x7FFFFFFFL - 1 ||
+            r->bottom > 0x7FFFFFFFL) {
+            __builtin_trap();  // 32-bit coordinates on Windows
+        }
+    }
+}
+
+// "none..." names decode to nothing; a resource id or any other name to an image whose size
+// follows from the name.
+std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const wchar_t* type,
+                                                      DWORD mask) {
+    unsigned seed = 0;
+    if (type != nullptr) {
+        seed = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(name));
+    } else {
+        std::wstring text = name;
+        if (text.rfind(L"none", 0) == 0) {
+            return nullptr;
+        }
+        for (wchar_t c : text) {
+            seed = seed * 31 + static_cast<unsigned>(c);
+        }
+    }
+    auto image = std::make_unique<SkinImage>();
+    image->width = 1 + static_cast<int>(seed % 97);
+    image->height = 1 + static_cast<int>((seed / 97) % 41);
+    image->hasAlpha = (mask & 1) != 0;
+    return image;
+}
+
+}  // namespace SkinUI
