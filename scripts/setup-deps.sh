@@ -15,6 +15,7 @@ PACKAGES=(
   googletest libstb-dev cmake make python3 dpkg-dev
   libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
   fonts-wqy-microhei nginx-light imagemagick openssl curl bc nsis
+  osslsigncode
 )
 
 need_install() {

@@ -49,9 +49,11 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t cwd[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, cwd);
     std::wstring target, report;
-    if (argc == 3 && std::wcscmp(argv[1], L"/S") == 0 && std::wcsncmp(argv[2], L"/D=", 3) == 0) {
+    // As a package: the folder is the rest of the command line after "/D=", blanks included.
+    const wchar_t* folderArg = std::wcsstr(GetCommandLineW(), L" /D=");
+    if (argc >= 3 && std::wcscmp(argv[1], L"/S") == 0 && folderArg) {
         target = self;
-        const std::wstring folder = argv[2] + 3;
+        const std::wstring folder = folderArg + 4;
         for (size_t i = folder.find(L'\\', 3); i != std::wstring::npos;
              i = folder.find(L'\\', i + 1)) {
             CreateDirectoryW(folder.substr(0, i).c_str(), nullptr);
