@@ -7,3 +7,7 @@ set(VELMORA_REPORT_HOST_INTL "www.velmora.example" CACHE STRING "Reporting host 
 set(VELMORA_WEB_HOST "www.velmora.example" CACHE STRING "Product web site (agreement pages)")
 set(VELMORA_FORUM_URL_CN "http://bbs.velmora.example/" CACHE STRING "Forum, Chinese")
 set(VELMORA_FORUM_URL_INTL "http://forum.velmora.example/" CACHE STRING "Forum, international")
+# SHA-256 of the SubjectPublicKeyInfo of the key that signs the setup packages (64 hex digits;
+# several separated by commas while a key changes). Empty: packages run without a signature
+# check. A release build sets it (README, "Signed packages").
+set(VELMORA_PUBLISHER_PIN "" CACHE STRING "Publisher key pin of the setup package (SHA-256 of the signing certificate's public key info)")

@@ -449,7 +449,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
             std::remove(path.c_str());
         } else if (static_cast<uint64_t>(localLen) == totalLen) {
             LogT(kTag, path, " download complete. Check file md5 ...");
-            if (CheckMd5(GetFileMD5(path.c_str()))) {
+            if (VerifyAndHold(index, path)) {
                 LogT(kTag, "Check file md5 OK.");
                 return Attempt::Verified;
             }
@@ -538,7 +538,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         return Attempt::Failed;
     }
     LogT(kTag, path, " download complete. Check file md5 ...");
-    if (CheckMd5(GetFileMD5(path.c_str()))) {
+    if (VerifyAndHold(index, path)) {
         LogT(kTag, "Check file md5 OK.");
         return Attempt::Verified;
     }

@@ -57,6 +57,14 @@ public:
     CTinyDownload& operator=(const CTinyDownload&) = delete;
 
     void AddDownloadWork(const DownloadWork& work);
+    // The same for texts of any length: what does not fit its field is refused with an E line
+    // instead of being cut. True when the item was added.
+    bool AddDownloadWork(const std::string& url, const std::string& savePath,
+                         const std::string& md5);
+    // The handle through which item index passed its checksum check, still open and sharing
+    // read access only, so the file cannot have changed since. Handed over once; invalid when
+    // the item was not verified by this downloader.
+    ScopedHandle TakeVerifiedFile(int index);
     // 0 when a worker thread was started, -1 when the downloader is busy.
     int StartDownloadThread();
     int GetDownloadInfo(DownloadInfo* out);
@@ -86,6 +94,9 @@ private:
     Attempt AttemptItem(int index, bool* bytesArrived);
     // Compares a file's digest with the expected checksum of the item in progress.
     bool CheckMd5(const std::string& localDigest);
+    // The checksum check of an item's file, read through a write-protected handle that is kept
+    // for TakeVerifiedFile when it passes.
+    bool VerifyAndHold(int index, const std::string& path);
     bool WaitBeforeRetry(DWORD ms);  // false when the downloader is going away
     bool IsBusy();
 
@@ -110,4 +121,5 @@ private:
     ScopedHandle m_cancelEvent;
     ScopedHandle m_workersIdle;  // signalled while no worker thread runs
     int m_activeWorkers = 0;
+    ScopedHandle m_verified[kMaxWorks];  // guarded by m_lock
 };

@@ -10,7 +10,6 @@
 
 namespace {
 const char kTag[] = "CMainFrame";
-
 }  // namespace
 
 InstallTarget MakeInstallTarget(const std::wstring& setupPath, const std::wstring& folder) {
@@ -22,7 +21,7 @@ InstallTarget MakeInstallTarget(const std::wstring& setupPath, const std::wstrin
     return target;
 }
 
-bool RunProcess(const std::wstring& commandLine, bool wait) {
+bool RunProcess(const std::wstring& commandLine, bool wait, const std::wstring& currentDirectory) {
     if (commandLine.empty()) {
         return false;
     }
@@ -33,7 +32,8 @@ bool RunProcess(const std::wstring& commandLine, bool wait) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW | HIGH_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                        CREATE_NO_WINDOW | HIGH_PRIORITY_CLASS, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
                         &info)) {
         LogE(kTag, "CreateProcess error! code=", static_cast<unsigned long>(GetLastError()));
         return false;

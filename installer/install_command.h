@@ -12,6 +12,7 @@ struct InstallTarget {
 // The package run for a destination folder as the user typed or chose it.
 InstallTarget MakeInstallTarget(const std::wstring& setupPath, const std::wstring& folder);
 
-// Starts commandLine (no window, high priority) and, when wait is set, waits for it. True when
-// the process started and its exit code is 0. Logs the outcome.
-bool RunProcess(const std::wstring& commandLine, bool wait);
+// Starts commandLine (no window, high priority) in currentDirectory ("" = ours) and, when wait
+// is set, waits for it. True when the process started and its exit code is 0. Logs the outcome.
+bool RunProcess(const std::wstring& commandLine, bool wait,
+                const std::wstring& currentDirectory = std::wstring());

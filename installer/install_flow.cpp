@@ -9,7 +9,9 @@
 #include "app/scoped_handles.h"
 #include "download/tiny_download.h"
 #include "installer/main_frame_texts.h"
+#include "installer/package_handover.h"
 #include "installer/progress_texts.h"
+#include "installer/publisher_check.h"
 #include "report/interval_clock.h"
 #include "report/speed_report.h"
 #include "report/step_report.h"
@@ -109,10 +111,13 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
         Sleep(job.timing.pollMs);
     }
     LogT(kTag, "Download success, installing ...");
-    if (SpeedSampleCount != 1) {
-        SendSpeedReport(info.received);
+    // A refused item finishes at once: nothing was downloaded, so nothing is reported as such.
+    if (downloader.GetWorkCount() > 0) {
+        if (SpeedSampleCount != 1) {
+            SendSpeedReport(info.received);
+        }
+        ReportStepWithInterval(kStepSetupDownloaded);
     }
-    ReportStepWithInterval(kStepSetupDownloaded);
     GetIntervalText(0);
     SendValue(job, kDownloadShare);
     job.finished = false;
@@ -130,7 +135,16 @@ bool InstallPackage(InstallJob& job) {
     LogI(kTag, "install: ", WideToAnsi(job.target.commandLine));
     LogI(kTag, "start exe: ", WideToAnsi(job.target.programPath));
     LogI(kTag, "start path: ", WideToAnsi(job.target.installDir));
-    const bool ok = RunProcess(job.target.commandLine, true);
+    bool ok = false;
+    // Held until the package has ended: nobody can change, delete or rename it meanwhile.
+    ScopedHandle package = TakeVerifiedPackage(*job.downloader, job.setupPath);
+    if (package.valid()) {
+        if (PublisherAccepted(package.get(), job.setupPath, job.publisherPin)) {
+            ok = RunProcess(job.target.commandLine, true, FolderOf(job.setupPath));
+        } else {
+            SetPackageAside(std::move(package), job.setupPath);
+        }
+    }
     job.succeeded = ok;
     return ok;
 }

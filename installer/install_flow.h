@@ -35,9 +35,10 @@ struct InstallJob {
     HWND window = nullptr;
     bool chinese = false;
     std::shared_ptr<CTinyDownload> downloader;
-    std::wstring setupPath;  // the downloaded package
-    std::wstring folder;     // destination folder as the user left it
-    InstallTarget target;    // command line and install folder for that destination
+    std::wstring setupPath;    // the downloaded package
+    std::wstring folder;       // destination folder as the user left it
+    InstallTarget target;      // command line and install folder for that destination
+    std::string publisherPin;  // the package must be signed with a pinned key; "" = unchecked
     InstallFlowTiming timing;
     std::atomic<bool> finished{false};   // the package has returned
     std::atomic<bool> succeeded{false};  // ... with exit code 0; written before `finished`
@@ -50,7 +51,9 @@ bool StartDownloadProgressThread(const std::shared_ptr<InstallJob>& job);
 // Thread bodies, callable directly by tests.
 unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& job);
 unsigned InstallProgressProc(const std::shared_ptr<InstallJob>& job);
-// Runs the package silently into the job's target; true on exit code 0.
+// Runs the package silently into the job's target; true on exit code 0. Only the file the
+// downloader verified runs, held unchangeable until it has ended, and only when its signature
+// passes the job's publisher pin.
 bool InstallPackage(InstallJob& job);
 
 // The text of message 1029 once the package has returned.

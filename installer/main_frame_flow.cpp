@@ -15,16 +15,24 @@
 #include "installer/install_flow.h"
 #include "installer/main_frame.h"
 #include "installer/main_frame_texts.h"
+#include "installer/publisher_pin.h"
 #include "report/interval_clock.h"
 #include "skinui/controls/controls.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
 const char kDownloadSubfolder[] = "BranoInst\\VLInst";
+const wchar_t kPackageName[] = L"Setup.exe";
 
-template <size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-    std::snprintf(field, N, "%s", text.c_str());
+std::wstring AnsiToWide(const std::string& text) {
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (units <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
+    wide.resize(static_cast<size_t>(units) - 1);
+    return wide;
 }
 
 void SetText(SkinUI::CControlUI* control, const wchar_t* text) {
@@ -51,12 +59,10 @@ int CMainFrame::startDownload() {
     LogT(kTag, "startDownload()");
     char appData[MAX_PATH] = "";
     SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE);
-    char folderA[MAX_PATH];
-    std::snprintf(folderA, sizeof(folderA), "%s\\%s", appData, kDownloadSubfolder);
-    wchar_t folderW[MAX_PATH] = L"";
-    MultiByteToWideChar(CP_ACP, 0, folderA, -1, folderW, MAX_PATH);
-    folderW[MAX_PATH - 1] = L'\0';
-    setupPath_ = std::wstring(folderW) + L"\\Setup.exe";
+    // Whole texts, never cut: what does not fit the downloader's fields it refuses itself.
+    const std::string folderA = std::string(appData) + "\\" + kDownloadSubfolder;
+    const std::wstring folderW = AnsiToWide(folderA);
+    setupPath_ = folderW + L"\\" + kPackageName;
     LogT(kTag, "dest path: ", WideToAnsi(setupPath_));
 
     auto job = std::make_shared<InstallJob>();
@@ -66,16 +72,19 @@ int CMainFrame::startDownload() {
     // The page with the folder is gone while the package runs: its text now is what it will be.
     job->folder = destEdit_ ? destEdit_->GetText() : std::wstring();
     job->target = MakeInstallTarget(setupPath_, job->folder);
+    job->publisherPin = ConfiguredPublisherPin();
     installDir_ = job->target.installDir;
     programPath_ = job->target.programPath;
     // The previous downloader goes with the previous job once its threads are done with it.
     job->downloader = std::make_shared<CTinyDownload>();
+    // The package is saved under the name it is run by, whatever the address ends in: the
+    // file that is checked is the file that runs.
+    const std::string savePath = folderA + "\\" + WideToAnsi(kPackageName);
     for (const PackageEntry& entry : settings_.packages()) {
-        DownloadWork work = {};
-        CopyField(work.url, entry.address);
-        CopyField(work.savePath, folderA);
-        CopyField(work.md5, entry.checksum);
-        job->downloader->AddDownloadWork(work);
+        if (!job->downloader->AddDownloadWork(entry.address, savePath, entry.checksum)) {
+            LogE(kTag, "the downloader refused the package ", entry.address,
+                 ", nothing will be installed");
+        }
     }
     WriteChannelFile(folderW);
     job_ = job;

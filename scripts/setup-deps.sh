@@ -16,6 +16,7 @@ PACKAGES=(
   libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
   fonts-wqy-microhei nginx-light imagemagick openssl curl bc nsis
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
+  osslsigncode
 )
 
 need_install() {

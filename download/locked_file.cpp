@@ -1,0 +1,64 @@
+#include "download/locked_file.h"
+
+#include <memory>
+
+#include "app/log.h"
+#include "download/md5.h"
+
+ScopedHandle OpenFileLocked(const std::string& path, const char* tag) {
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) {
+        LogE(tag, "cannot open ", path,
+             " for checking, code=", static_cast<unsigned long>(GetLastError()));
+    }
+    return file;
+}
+
+std::string HandleMD5(HANDLE file) {
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+        return std::string();
+    }
+    // Large reads: under Wine every read call is a server round trip.
+    const DWORD kChunk = 1 << 20;
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunk]);
+    Md5Context ctx;
+    Md5Init(ctx);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer.get(), kChunk, &got, nullptr)) {
+            return std::string();
+        }
+        if (got == 0) {
+            break;
+        }
+        Md5Update(ctx, buffer.get(), got);
+    }
+    unsigned char digest[16];
+    Md5Final(ctx, digest);
+    return Md5Hex(digest);
+}
+
+namespace {
+bool FileIdentity(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
+    return GetFileInformationByHandle(file, info) != 0;
+}
+}  // namespace
+
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (!FileIdentity(a, &ia) || !FileIdentity(b, &ib)) {
+        return false;
+    }
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool HandleNamesPath(HANDLE file, const std::wstring& path) {
+    // No access asked: this open conflicts with no share mode, also not with the held one.
+    ScopedHandle other(CreateFileW(path.c_str(), 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    return other.valid() && SameFile(file, other.get());
+}

@@ -1,0 +1,292 @@
+#!/usr/bin/env python3
+"""The setup package from download to run, with the whole installer under Wine + Xvfb driven
+like a user would: the file that runs is the file that was verified (whatever the address ends
+in, never a planted one), nobody can change it while it is held, and an installer built with a
+publisher pin runs only packages signed with the pinned key (throw-away certificates, packages
+signed with osslsigncode).
+
+usage: package_trust_test.py <VelmoraInstaller.exe> <pinned installer> <signing folder>
+                             <share_probe.exe> <ok package> <failing package> <source root>
+                             <wine prefix root>
+"""
+import glob
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+(INSTALLER, PINNED, SIGNING, PROBE, PKG_OK, PKG_FAIL, SOURCE,
+ PREFIX_ROOT) = sys.argv[1:9]
+del sys.argv[1:9]
+sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
+import velmora_client  # noqa: E402
+from velmora_client import layout_centres, xdo  # noqa: E402
+
+TITLE = "VelmoraInstaller"
+TRAY = "Wine System Tray"
+PACKAGE_PATH = "/pkg/Setup.exe"
+CONFIG_PATH = "/update/win/kelto/VLMU.ini"
+SHARING_VIOLATION, ACCESS_DENIED = "32", "5"
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def wait_for(predicate, timeout, what):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.2)
+    raise AssertionError("timed out waiting for " + what)
+
+
+class Server(velmora_client.Server):
+    def serve(self, package_bytes, address_path=PACKAGE_PATH):
+        md5 = self.control("package?path=" + address_path, package_bytes)
+        config = ("[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
+                  % (address_path, md5)).encode()
+        self.control("config?path=" + CONFIG_PATH, config)
+        return md5
+
+
+class PackageTrustTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server()
+        cls.prefix = subprocess.check_output(
+            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT,
+             "package_trust_e2e"], text=True).strip()
+        env = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url,
+                   LC_ALL="en_US.UTF-8")
+        for k in ("https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "no_proxy"):
+            env.pop(k, None)
+        cls.env = env
+        cls.pos = layout_centres("main_en.xml", 46)
+        users = [u for u in glob.glob(os.path.join(cls.prefix, "drive_c", "users", "*"))
+                 if os.path.basename(u) != "Public"]
+        cls.roaming = os.path.join(users[0], "AppData", "Roaming")
+        cls.download = os.path.join(cls.roaming, "BranoInst", "VLInst")
+        cls.product = os.path.join(cls.prefix, "drive_c", "Program Files", "Velmora")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+        subprocess.run(["wineserver", "-k"], env=cls.env)
+
+    def setUp(self):
+        self.server.control("reset")
+        shutil.rmtree(os.path.join(self.roaming, "BranoInst"), ignore_errors=True)
+        shutil.rmtree(self.product, ignore_errors=True)
+        log = os.path.join(self.roaming, "Velmorainstaller.log")
+        if os.path.exists(log):
+            os.unlink(log)
+        self.proc = None
+        self.workdir = tempfile.mkdtemp(prefix="velmora-trust-")
+        with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
+            f.write("AMD\n")
+
+    def tearDown(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    # ---- driving the installer ----------------------------------------------------------
+    def visible(self, name):
+        return xdo("search", "--onlyvisible", "--name", "^%s$" % name)
+
+    def main_window(self, timeout=60):
+        def find():
+            for w in self.visible(TITLE):
+                if "Geometry: 586x" in " ".join(xdo("getwindowgeometry", w)):
+                    return w
+            return None
+        return wait_for(find, timeout, "the main window")
+
+    def result_page(self):
+        """The main window once it is back from the notification area (whose icon goes with
+        Wine's tray window) on the result page."""
+        wait_for(lambda: not self.visible(TRAY), 60, "the tray icon to go")
+        return self.main_window()
+
+    def click(self, window, name):
+        x, y = self.pos[name]
+        xdo("mousemove", "--window", window, x, y)
+        time.sleep(0.3)
+        xdo("click", "1")
+        time.sleep(0.3)
+
+    def start_work(self, window, button):
+        """Clicks Install or Retry and waits for the window to go to the notification area and
+        for the package run's outcome."""
+        before = len(self.outcomes())
+        starts = self.log_text().count("T/CMainFrame -- startDownload()")
+        # A window that has just come up may miss a click: click again until it takes.
+        for _ in range(5):
+            self.click(window, button)
+            try:
+                wait_for(lambda: self.log_text().count("T/CMainFrame -- startDownload()")
+                         > starts, 10, "the click to start the work")
+                break
+            except AssertionError:
+                pass
+        wait_for(lambda: self.visible(TRAY), 30, "the tray icon")
+        return wait_for(lambda: self.outcomes()[before:], 120,
+                        "an install outcome (steps %r)" % self.steps())[0]
+
+    def install(self, installer):
+        self.proc = subprocess.Popen(["wine", installer], env=self.env, cwd=self.workdir,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        window = self.main_window()
+        wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
+        return self.start_work(window, "installbtn")
+
+    def retry(self):
+        """Clicks Retry on the failure page; returns the next outcome."""
+        return self.start_work(self.result_page(), "endbtn")
+
+    def outcomes(self):
+        return [s for s in self.steps() if s in ("SetupSuccess", "SetupFailed")]
+
+    def steps(self):
+        return [s for _, s in self.server.steps()]
+
+    def log_text(self):
+        with open(os.path.join(self.roaming, "Velmorainstaller.log"), encoding="latin-1") as f:
+            return f.read()
+
+    def fetches(self, path=PACKAGE_PATH):
+        return self.server.count("GET", path)
+
+    def report(self):
+        """share_probe.exe's report when it ran as the package."""
+        values = {}
+        with open(os.path.join(self.product, "probe.txt")) as f:
+            for line in f.read().splitlines():
+                key, _, value = line.partition("=")
+                values[key] = value
+        return values
+
+    def plant(self, data):
+        os.makedirs(self.download, exist_ok=True)
+        with open(os.path.join(self.download, "Setup.exe"), "wb") as f:
+            f.write(data)
+
+    def assert_failure_page_without_run(self):
+        window = self.result_page()
+        self.assertEqual("SetupFailed", self.steps()[-1])
+        self.assertNotIn(" return ", self.log_text())  # no package process ended
+        self.assertFalse(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+        return window
+
+    # ---- the release build ----------------------------------------------------------------
+    def test_address_ending_in_another_name_runs_the_downloaded_file_not_a_stale_one(self):
+        self.plant(read(PKG_FAIL))  # left by an earlier run; it would end with code 5
+        self.server.serve(read(PKG_OK), "/pkg/Setup.exe/velmora_full.exe")
+        self.assertEqual("SetupSuccess", self.install(INSTALLER))
+        self.assertTrue(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+        self.assertEqual(["Setup.exe", "Setup.exe.cfg", "channel.dat"],
+                         sorted(os.listdir(self.download)))
+        self.assertEqual(read(PKG_OK), read(os.path.join(self.download, "Setup.exe")))
+
+    def test_over_long_address_is_refused_and_a_planted_package_never_runs(self):
+        self.plant(read(PKG_OK))
+        long_path = "/pkg/" + "x" * 520 + "/Setup.exe"
+        self.server.serve(read(PKG_OK), long_path)
+        self.assertEqual("SetupFailed", self.install(INSTALLER))
+        self.assert_failure_page_without_run()
+        log = self.log_text()
+        self.assertIn("E/CTinyDownload -- AddDownloadWork: url, path or md5 longer than its field,"
+                      " item not added", log)
+        self.assertIn("E/CMainFrame -- no package was accepted for download, not running ", log)
+        self.assertEqual(["DownloaderStart", "SetupFailed"], self.steps())
+        self.assertEqual(0, self.fetches(long_path) + self.server.count("HEAD", long_path))
+        # The failure page offers Retry, which fails the same way.
+        self.assertEqual("SetupFailed", self.retry())
+        self.assertFalse(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+
+    def test_package_cannot_be_changed_while_it_runs_and_runs_in_its_own_folder(self):
+        probe = read(PROBE)
+        self.server.serve(probe)
+        self.assertEqual("SetupSuccess", self.install(INSTALLER))
+        report = self.report()
+        for attempt in ("write", "delete", "rename"):
+            self.assertEqual(SHARING_VIOLATION, report[attempt], attempt)
+        self.assertIn(report["replace"], (SHARING_VIOLATION, ACCESS_DENIED))
+        self.assertTrue(report["exe"].endswith("\\BranoInst\\VLInst\\Setup.exe"), report)
+        self.assertEqual(report["exe"][:-len("\\Setup.exe")], report["cwd"])
+        # The genuine package ran and is still there, unchanged.
+        self.assertEqual(probe, read(os.path.join(self.download, "Setup.exe")))
+
+    def test_package_changed_on_disk_after_its_check_is_fetched_again_not_run(self):
+        self.server.serve(read(PKG_FAIL))
+        self.assertEqual("SetupFailed", self.install(INSTALLER))
+        self.assertEqual(1, self.fetches())
+        # Between the runs the package is changed in place (same length, one letter).
+        path = os.path.join(self.download, "Setup.exe")
+        data = bytearray(read(path))
+        at = data.index(b"DOS mode")
+        data[at] = ord("d")
+        self.plant(bytes(data))
+        self.assertEqual("SetupFailed", self.retry())
+        log = self.log_text()
+        changed = log.index("E/CTinyDownload -- Check download file md5 failed, redownload.")
+        self.assertEqual(2, self.fetches())
+        # The only run after the change is that of the fetched-again genuine package.
+        self.assertEqual(1, log[changed:].count("/D=C:\\Program Files\\Velmora\\ return 5"))
+        self.assertEqual(read(PKG_FAIL), read(path))
+
+    def test_release_build_checks_no_signature(self):
+        self.server.serve(read(os.path.join(SIGNING, "tampered.pkg")))
+        self.assertEqual("SetupSuccess", self.install(INSTALLER))
+        self.assertNotIn("package refused", self.log_text())
+        self.assertNotIn("package signed", self.log_text())
+
+    # ---- the build pinned to the test publisher -------------------------------------------
+    def test_pinned_build_installs_a_package_signed_by_the_publisher(self):
+        self.server.serve(read(os.path.join(SIGNING, "signed.pkg")))
+        self.assertEqual("SetupSuccess", self.install(PINNED))
+        self.assertTrue(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+        self.assertIn('I/CMainFrame -- package signed by our publisher: "Velmora Test Publisher"'
+                      ' key ', self.log_text())
+
+    def check_refused(self, package, reason, signer=""):
+        self.server.serve(read(os.path.join(SIGNING, package)))
+        self.assertEqual("SetupFailed", self.install(PINNED))
+        self.assert_failure_page_without_run()
+        self.assertEqual(1, self.fetches())
+        self.assertIn("E/CMainFrame -- package refused: %s, signer: %s" % (reason, signer),
+                      self.log_text())
+        # Set aside: nothing named Setup.exe is left to be taken as complete.
+        self.assertFalse(os.path.exists(os.path.join(self.download, "Setup.exe")))
+        self.assertTrue(os.path.exists(os.path.join(self.download, "Setup.exe.rejected")))
+
+    def test_pinned_build_refuses_an_unsigned_package_and_retry_fetches_it_again(self):
+        self.check_refused("unsigned.pkg", "not signed (0x800b0100)", "none")
+        self.assertEqual("SetupFailed", self.retry())
+        self.assertEqual(2, self.fetches())
+        self.assertFalse(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+
+    def test_pinned_build_refuses_a_package_altered_after_signing(self):
+        # Under Wine a signature that does not match the file names no signer.
+        self.check_refused("tampered.pkg", "changed after signing (0x80096010)")
+
+    def test_pinned_build_refuses_a_package_signed_by_another_certificate(self):
+        with open(os.path.join(SIGNING, "other.pin")) as f:
+            pin = f.read().strip()
+        self.check_refused("other.pkg", "signed by another publisher",
+                           '"Velmora Impostor" key ' + pin)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
