@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/ansi_path.h"
 #include "app/log.h"
 #include "download/md5.h"
 
@@ -104,8 +105,9 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
         LogE(kTag, "AddDownloadWork: url, path or md5 longer than its field, item not added");
         return;
     }
-    const char* lastSlash = std::strrchr(path, '\\');
-    const char* lastPart = lastSlash ? lastSlash + 1 : path;
+    // Separators by character: a double-byte character may end in the byte of '\'.
+    const size_t lastSlash = LastAnsiPathSeparator(path);
+    const char* lastPart = lastSlash == std::string::npos ? path : path + lastSlash + 1;
     // A file when some '.' of the last component has a character after it.
     bool namesFile = false;
     for (const char* c = lastPart; *c; ++c) {
@@ -122,7 +124,7 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
             return;
         }
         std::string full = path;
-        if (full.empty() || full.back() != '\\') {
+        if (!EndsWithAnsiPathSeparator(full)) {
             full += '\\';
         }
         full += fileName;
@@ -130,8 +132,8 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
             LogE(kTag, "AddDownloadWork: path too long: ", full, ", item not added");
             return;
         }
-    } else if (lastSlash) {
-        std::string folder(path, static_cast<size_t>(lastSlash - path) + 1);
+    } else if (lastSlash != std::string::npos) {
+        std::string folder(path, lastSlash + 1);
         if (!CreateDirectories(folder.c_str())) {
             return;
         }
@@ -181,20 +183,18 @@ int CTinyDownload::CreateDirectories(const char* path) {
     if (copy.size() >= 256) {
         return 0;
     }
-    if (copy.empty() || copy.back() != '\\') {
+    if (!EndsWithAnsiPathSeparator(copy)) {
         copy += '\\';
     }
-    for (size_t i = 0; i < copy.size(); ++i) {
-        if (copy[i] == ':') {
-            ++i;  // skip the drive letter's root
-            continue;
-        }
-        if (copy[i] != '\\' || i == 0) {
+    // Each folder on the way, split by character in the code page the narrow file functions
+    // use; the drive letter's root ("C:\") is not made.
+    for (size_t i : AnsiPathSeparators(copy)) {
+        if (i == 0 || copy[i - 1] == ':') {
             continue;
         }
         const std::string folder = copy.substr(0, i);
         wchar_t wide[MAX_PATH];
-        int n = MultiByteToWideChar(CP_THREAD_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
+        int n = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
         if (n <= 0) {
             return 0;
         }
