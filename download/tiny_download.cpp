@@ -11,6 +11,7 @@
 #include "app/ansi_path.h"
 #include "app/log.h"
 #include "download/md5.h"
+#include "download/system_proxy.h"
 
 std::atomic<int> SpeedSampleCount{1};  // 1 at start, as each attempt sets it
 
@@ -232,6 +233,7 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
     CURL* h = handle.get();
     TransferState state{this, h, false};
     curl_easy_setopt(h, CURLOPT_URL, url);
+    ApplySystemProxy(h, url);
     curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnDiscardBody);
@@ -492,6 +494,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     CURL* h = handle.get();
     TransferState state{this, h, true};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    ApplySystemProxy(h, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
     curl_easy_setopt(h, CURLOPT_HEADER, 0L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
