@@ -83,7 +83,7 @@ std::string SystemProxy::ProxyFor(const std::string& url) {
         }
     }
     const std::string route = Route(parts);
-    LogT(kTag, "proxy for ", key, ": ", RouteText(route));
+    LogI(kTag, "proxy for ", key, ": ", RouteText(route));
     AutoLock lock(lock_);
     if (routes_.size() < kMaxRoutes) {
         routes_[key] = route;

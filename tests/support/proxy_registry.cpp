@@ -16,14 +16,37 @@ void AppendText(std::string* blob, const std::string& text) {
     blob->append(text);
 }
 
-void SetValue(const char* key, const char* name, DWORD type, const void* data, size_t size) {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
-                        nullptr) != ERROR_SUCCESS) {
-        return;
+// A key of the current user's hive, opened (or made) for writing values.
+class WritableKey {
+public:
+    WritableKey(const char* path, bool create) {
+        const LSTATUS status =
+            create ? RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                     &key_, nullptr)
+                   : RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_SET_VALUE, &key_);
+        if (status != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
     }
-    RegSetValueExA(handle, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
-    RegCloseKey(handle);
+    ~WritableKey() {
+        if (key_) {
+            RegCloseKey(key_);
+        }
+    }
+    WritableKey(const WritableKey&) = delete;
+    WritableKey& operator=(const WritableKey&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+void SetValue(const char* key, const char* name, DWORD type, const void* data, size_t size) {
+    WritableKey handle(key, true);
+    if (handle.get()) {
+        RegSetValueExA(handle.get(), name, 0, type, static_cast<const BYTE*>(data),
+                       static_cast<DWORD>(size));
+    }
 }
 
 void SetText(const char* name, const std::string& text) {
@@ -31,10 +54,9 @@ void SetText(const char* name, const std::string& text) {
 }
 
 void DeleteValue(const char* key, const char* name) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &handle) == ERROR_SUCCESS) {
-        RegDeleteValueA(handle, name);
-        RegCloseKey(handle);
+    WritableKey handle(key, false);
+    if (handle.get()) {
+        RegDeleteValueA(handle.get(), name);
     }
 }
 }  // namespace
