@@ -116,8 +116,9 @@ bool SystemProxy::AutomaticRoute(const UrlParts& url, std::string* route) {
         }
     }
     // Only the scheme, host and port go to the script: the answer is kept for the host.
+    const bool defaultPort = url.port == (url.scheme == "https" ? 443 : 80);
     const std::string address =
-        url.scheme + "://" + url.host + ":" + std::to_string(url.port) + "/";
+        url.scheme + "://" + url.host + (defaultPort ? "" : ":" + std::to_string(url.port)) + "/";
     const DWORD start = GetTickCount();
     const AutoProxyAnswer answer =
         WinHttpProxy::Get().Lookup(WidenBytes(address), autoDetect, script, wait);
