@@ -1,6 +1,7 @@
 #include "download/curl_easy.h"
 
 #include "app/log.h"
+#include "download/system_proxy.h"
 
 namespace CurlEasy {
 
@@ -50,6 +51,7 @@ Response Request::perform(const std::string& url) {
     }
     body_.clear();
     curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
+    ApplySystemProxy(handle_, url.c_str());
     checkResult(curl_easy_perform(handle_));
     long code = 0;
     checkResult(curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &code));

@@ -8,8 +8,10 @@
 #include <cstring>
 #include <memory>
 
+#include "app/ansi_path.h"
 #include "app/log.h"
 #include "download/md5.h"
+#include "download/system_proxy.h"
 
 std::atomic<int> SpeedSampleCount{1};  // 1 at start, as each attempt sets it
 
@@ -104,8 +106,9 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
         LogE(kTag, "AddDownloadWork: url, path or md5 longer than its field, item not added");
         return;
     }
-    const char* lastSlash = std::strrchr(path, '\\');
-    const char* lastPart = lastSlash ? lastSlash + 1 : path;
+    // Separators by character: a double-byte character may end in the byte of '\'.
+    const size_t lastSlash = LastAnsiPathSeparator(path);
+    const char* lastPart = lastSlash == std::string::npos ? path : path + lastSlash + 1;
     // A file when some '.' of the last component has a character after it.
     bool namesFile = false;
     for (const char* c = lastPart; *c; ++c) {
@@ -122,7 +125,7 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
             return;
         }
         std::string full = path;
-        if (full.empty() || full.back() != '\\') {
+        if (!EndsWithAnsiPathSeparator(full)) {
             full += '\\';
         }
         full += fileName;
@@ -130,8 +133,8 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
             LogE(kTag, "AddDownloadWork: path too long: ", full, ", item not added");
             return;
         }
-    } else if (lastSlash) {
-        std::string folder(path, static_cast<size_t>(lastSlash - path) + 1);
+    } else if (lastSlash != std::string::npos) {
+        std::string folder(path, lastSlash + 1);
         if (!CreateDirectories(folder.c_str())) {
             return;
         }
@@ -181,20 +184,18 @@ int CTinyDownload::CreateDirectories(const char* path) {
     if (copy.size() >= 256) {
         return 0;
     }
-    if (copy.empty() || copy.back() != '\\') {
+    if (!EndsWithAnsiPathSeparator(copy)) {
         copy += '\\';
     }
-    for (size_t i = 0; i < copy.size(); ++i) {
-        if (copy[i] == ':') {
-            ++i;  // skip the drive letter's root
-            continue;
-        }
-        if (copy[i] != '\\' || i == 0) {
+    // Each folder on the way, split by character in the code page the narrow file functions
+    // use; the drive letter's root ("C:\") is not made.
+    for (size_t i : AnsiPathSeparators(copy)) {
+        if (i == 0 || copy[i - 1] == ':') {
             continue;
         }
         const std::string folder = copy.substr(0, i);
         wchar_t wide[MAX_PATH];
-        int n = MultiByteToWideChar(CP_THREAD_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
+        int n = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
         if (n <= 0) {
             return 0;
         }
@@ -232,6 +233,7 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
     CURL* h = handle.get();
     TransferState state{this, h, false};
     curl_easy_setopt(h, CURLOPT_URL, url);
+    ApplySystemProxy(h, url);
     curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnDiscardBody);
@@ -492,6 +494,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     CURL* h = handle.get();
     TransferState state{this, h, true};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    ApplySystemProxy(h, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
     curl_easy_setopt(h, CURLOPT_HEADER, 0L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 0L);

@@ -14,7 +14,7 @@ PACKAGES=(
   wine wine32:i386 xvfb xauth xdotool
   googletest libstb-dev cmake make python3 dpkg-dev
   libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
-  fonts-wqy-microhei nginx-light imagemagick openssl curl bc nsis
+  fonts-wqy-microhei nginx-light imagemagick openssl curl bc nsis locales
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   osslsigncode
 )
@@ -65,6 +65,19 @@ fi
 # nginx is only used by the benchmark with its own configuration; never as a service.
 if command -v systemctl >/dev/null 2>&1; then systemctl disable --now nginx >/dev/null 2>&1 || true; fi
 pkill -x nginx >/dev/null 2>&1 || true
+
+# Wine takes its code page from LC_ALL: the Chinese (936) and Japanese (932) tests need these
+# locales on the host, or Wine silently falls back to code page 1252.
+ensure_locales() {
+  local l
+  for l in en_US zh_CN ja_JP; do
+    if ! locale -a 2>/dev/null | grep -qx "$l.utf8"; then
+      say "generating locale $l.UTF-8"
+      localedef -i "$l" -f UTF-8 "$l.UTF-8"
+    fi
+  done
+}
+ensure_locales
 
 build_curl() {
   if [ -f "$CURL_PREFIX/lib/libcurl.a" ] && [ -f "$CURL_PREFIX/.velmora-ok" ]; then

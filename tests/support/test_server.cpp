@@ -69,6 +69,7 @@ std::vector<ServerRequest> TestServer::Requests() {
         r.range = f[4];
         r.cookie = f[5];
         r.bytesSent = std::atoll(f[6].c_str());
+        r.proxied = f.size() > 7 && f[7] == "1";
         result.push_back(r);
     }
     return result;

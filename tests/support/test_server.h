@@ -8,6 +8,7 @@
 struct ServerRequest {
     std::string method, host, path, query, range, cookie;
     long long bytesSent = 0;
+    bool proxied = false;  // came with an absolute-form request line (through a proxy)
 };
 
 class TestServer {

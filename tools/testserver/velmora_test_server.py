@@ -9,6 +9,7 @@ host names. Tests steer it at run time through /_ctl/ requests:
   /_ctl/reset                                   back to the initial state, request log cleared
   /_ctl/requests                                request log, one line each, tab-separated:
                                                 method host path query range cookie bytes-sent
+                                                proxied (1: absolute-form request line)
   /_ctl/clear_requests
   /_ctl/package?path=P&size=N[&seed=S][&etag=E][&noetag=1][&nolength=1][&pattern=1]
                                                 (re)defines a package; answers its MD5; a POST
@@ -128,8 +129,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def record(self, host, path, query):
         """Adds the request to the log at once; the byte count grows as the body goes out."""
+        proxied = "1" if self.path.startswith(("http://", "https://")) else "0"
         entry = [self.command, host, path, query, self.headers.get("Range", ""),
-                 self.headers.get("Cookie", ""), 0]
+                 self.headers.get("Cookie", ""), 0, proxied]
         with LOCK:
             STATE.requests.append(entry)
         return entry
@@ -307,7 +309,7 @@ class Handler(BaseHTTPRequestHandler):
                 STATE.reset()
                 return ok()
             if path == "/_ctl/requests":
-                lines = ["\t".join([m, h, pa, q, r, c, str(s)]) for m, h, pa, q, r, c, s in
+                lines = ["\t".join([m, h, pa, q, r, c, str(s), x]) for m, h, pa, q, r, c, s, x in
                          STATE.requests]
                 return ok("".join(line + "\n" for line in lines))
             if path == "/_ctl/clear_requests":
