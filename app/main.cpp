@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/dll_search.h"
+#include "app/log.h"
 #include "installer/main_frame.h"
 #include "skinui/core/ui_manager.h"
 
@@ -28,11 +30,14 @@ void RedirectLog() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Already done before the static initialisers; repeated here so it is plainly first.
+    const DllSearchMode dllSearch = RestrictDllSearch();
     SkinUI::CUIManager::SetProgramInstance(instance);
     if (FAILED(CoInitialize(nullptr))) {
         return 0;
     }
     RedirectLog();
+    LogI("WinMain", "DLL search: ", DllSearchModeName(dllSearch));
     {
         // Fetches the remote configuration first; the retry prompt may end the process.
         auto frame = std::make_unique<CMainFrame>();
