@@ -146,3 +146,35 @@ class Installer:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+
+
+class HelperProcess:
+    """platform_helper running alongside the installer: its output lines are collected as they
+    come, commands go to its stdin."""
+
+    def __init__(self, prefix, *args):
+        import threading
+        self.proc = prefix.helper_process(*args)
+        self.lines = []
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.append(line.strip())
+
+    def expect(self, predicate, what, timeout=60):
+        return wait_for(lambda: [l for l in self.lines if predicate(l)], timeout, what)
+
+    def send(self, command):
+        self.proc.stdin.write(command + "\n")
+        self.proc.stdin.flush()
+
+    def close(self):
+        try:
+            self.proc.stdin.close()
+        except OSError:
+            pass
+        try:
+            self.proc.wait(timeout=10)
+        except Exception:
+            self.proc.kill()
