@@ -11,18 +11,33 @@ enable_language(ASM)
 set(VELMORA_DELAY_LOADED_DLLS gdiplus comctl32 crypt32 ws2_32 CACHE STRING
     "System DLLs the installer loads at their first call instead of at start")
 
-# velmora_delay_load(target): links the thunks of the DLLs above into the target; they define
-# every function of those DLLs, so MinGW's import libraries are no longer used for them.
+# velmora_delay_load(target ARCHIVES <static libraries and archive files>): links into the
+# target the thunks of the functions of the DLLs above that those archives call; the thunks
+# define them, so MinGW's import libraries are no longer used for them. A call from an archive
+# not listed would bring the import back: tests/platform/check_installer_imports.py fails then.
 function(velmora_delay_load target)
+  cmake_parse_arguments(A "" "" "ARCHIVES" ${ARGN})
   set(dir ${CMAKE_BINARY_DIR}/delayimp)
+  set(users "")
+  set(depends "")
+  foreach(archive IN LISTS A_ARCHIVES)
+    if(TARGET ${archive})
+      list(APPEND users "$<TARGET_FILE:${archive}>")
+      list(APPEND depends ${archive})
+    else()
+      list(APPEND users "${archive}")
+      list(APPEND depends "${archive}")
+    endif()
+  endforeach()
+  list(JOIN users "|" users)
   set(sources "")
   foreach(lib IN LISTS VELMORA_DELAY_LOADED_DLLS)
     add_custom_command(
       OUTPUT ${dir}/${lib}_thunks.S
       COMMAND ${CMAKE_COMMAND} -DLIB=${lib} -DSYSROOT_LIB=${CMAKE_FIND_ROOT_PATH}/lib
               -DOUT=${dir}/${lib}_thunks.S -DNM=${CMAKE_NM} -DDLLTOOL=${CMAKE_DLLTOOL}
-              -P ${CMAKE_SOURCE_DIR}/cmake/make_delay_import.cmake
-      DEPENDS ${CMAKE_SOURCE_DIR}/cmake/make_delay_import.cmake
+              "-DUSERS=${users}" -P ${CMAKE_SOURCE_DIR}/cmake/make_delay_import.cmake
+      DEPENDS ${CMAKE_SOURCE_DIR}/cmake/make_delay_import.cmake ${depends}
       VERBATIM)
     list(APPEND sources ${dir}/${lib}_thunks.S)
   endforeach()

@@ -5,4 +5,5 @@ target_link_libraries(VelmoraInstaller PRIVATE installer velmora_resources ole32
 
 # Imports Windows does not protect are delay-loaded from the system folder (app/dll_search.cpp).
 include(VelmoraDelayLoad)
-velmora_delay_load(VelmoraInstaller)
+velmora_delay_load(VelmoraInstaller ARCHIVES installer report sysinfo download app skinui_core
+  skinui_controls "${VELMORA_CURL_PREFIX}/lib/libcurl.a")
