@@ -123,7 +123,8 @@ class WindowBehaviourTest(unittest.TestCase):
         self.assertEqual([window], run.windows(586))
         xdo("key", "Escape")
         wait_for(lambda: self.prefix.main_window_state()["enabled"], 30, "the browser to close")
-        self.assertIn("T/OpenDirectoryDialog -- Selected directory: \n", self.prefix.log_text())
+        wait_for(lambda: "T/OpenDirectoryDialog -- Selected directory: \n" in self.prefix.log_text(),
+                 30, "the cancelled browser's log line")
 
 
 if __name__ == "__main__":
