@@ -13,7 +13,7 @@ import sys
 import tempfile
 import time
 
-INSTALLER, HELPER, MARKER_DLL, PACKAGE, SOURCE, PREFIX_ROOT = sys.argv[1:7]
+INSTALLER, HELPER, MARKER_DLL, PACKAGE, SOURCE, PREFIX_ROOT = map(os.path.abspath, sys.argv[1:7])
 del sys.argv[1:7]
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
