@@ -333,7 +333,8 @@ void CMainFrame::OnTaskbarCreated() {
 }
 
 void CMainFrame::ShowFromTray() {
-    if (!IsWindowVisible(window_) || IsIconic(window_)) {
+    // Not while it is still being created (hidden, the machine checks' boxes up).
+    if (trayWanted_ || IsIconic(window_)) {
         ShowWnd(true, true);
         RemoveTrayIcon();
     }

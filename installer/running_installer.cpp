@@ -8,14 +8,15 @@ namespace {
 const DWORD kPollMilliseconds = 250;
 const UINT kAnswerTimeoutMilliseconds = 5000;
 
-// The main window, or a box of the running copy (its configuration prompt comes before the
-// main window exists).
+// A box the running copy shows (its configuration prompt comes before the main window exists,
+// the machine checks while it is being created), else its main window, maybe in the tray.
 HWND FindRunningInstallerWindow() {
     const wchar_t* title = GetConfigSelection().windowTitle.c_str();
-    if (HWND window = FindWindowW(L"UIMainFrame", title)) {
-        return window;
+    HWND box = FindWindowW(L"UIMsgBox", title);
+    if (box != nullptr && IsWindowVisible(box)) {
+        return box;
     }
-    return FindWindowW(L"UIMsgBox", title);
+    return FindWindowW(L"UIMainFrame", title);
 }
 
 void BringForward(HWND window) {

@@ -28,12 +28,15 @@ BOX_EN = layout_centres("msgbox_en.xml")
 
 
 class Server(velmora_client.Server):
-    def serve(self, package_file=PACKAGE):
+    def serve(self, package_file=PACKAGE, config_ok=True):
         with open(package_file, "rb") as f:
             md5 = self.control("package?path=" + PACKAGE_PATH, f.read())
         config = ("[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
                   % (PACKAGE_PATH, md5)).encode()
-        self.control("config?path=%s&status=200" % CONFIG_PATH, config)
+        if not config_ok:
+            config = b"<html>Internal Server Error</html>"
+        self.control("config?path=%s&status=%d" % (CONFIG_PATH, 200 if config_ok else 500),
+                     config)
 
     def config_requests(self):
         return self.count("GET", CONFIG_PATH)

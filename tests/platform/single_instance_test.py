@@ -55,6 +55,17 @@ class SingleInstanceTest(unittest.TestCase):
         self.assertEqual(["DownloaderStart"], [s for _, s in self.server.steps()])
         self.assertNotIn("mutex", self.prefix.log_text())
 
+    def test_second_copy_during_the_first_ones_configuration_prompt_fetches_nothing(self):
+        self.server.serve(config_ok=False)
+        first = self.start()
+        box = first.message_box()
+        self.assertEqual(1, self.server.config_requests())
+        second = self.start()
+        self.assertEqual(0, second.wait(timeout=60))
+        self.assertEqual(1, self.server.config_requests())
+        self.assertEqual([box], first.windows(300))
+        self.assertIsNone(first.proc.poll())
+
     def test_a_squatted_mutex_delays_the_installer_but_does_not_stop_it(self):
         squatter = HelperProcess(self.prefix, "squat", MUTEX)
         self.closers.append(squatter)
