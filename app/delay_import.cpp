@@ -35,6 +35,7 @@ extern "C" void* WINAPI VelmoraResolveDelayImport(const char* dll, const char* f
     // Each DLL stays loaded for the life of the process; loading it again only counts up.
     HMODULE module = LoadDelayed(dll);
     if (module == nullptr) {
+        OutputDebugStringA(dll);
         RaiseException(kModuleNotFound, EXCEPTION_NONCONTINUABLE, 0, nullptr);
     }
     void* address = reinterpret_cast<void*>(GetProcAddress(module, function));
