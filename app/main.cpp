@@ -7,10 +7,18 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/dll_search.h"
+#include "app/log.h"
+#include "app/single_instance.h"
 #include "installer/main_frame.h"
+#include "installer/running_installer.h"
 #include "skinui/core/ui_manager.h"
 
 namespace {
+// A running copy shows a window at the latest when its configuration request (30 s at most)
+// has ended; a mutex held longer without one is not an installer's.
+const DWORD kWaitForRunningInstallerMilliseconds = 40000;
+
 // Sends standard output (the log) to "Velmorainstaller.log" in the roaming application data.
 void RedirectLog() {
     char folder[MAX_PATH] = "";
@@ -28,11 +36,25 @@ void RedirectLog() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Already done before the static initialisers; repeated here so it is plainly first.
+    const DllSearchMode dllSearch = RestrictDllSearch();
+    // Before the log is opened: the running copy writes it.
+    SingleInstance lock(kInstallerMutexName);
+    if (!lock.owned() && HandOverToRunningInstaller(lock, kWaitForRunningInstallerMilliseconds)) {
+        return 0;
+    }
     SkinUI::CUIManager::SetProgramInstance(instance);
     if (FAILED(CoInitialize(nullptr))) {
         return 0;
     }
     RedirectLog();
+    LogI("WinMain", "DLL search: ", DllSearchModeName(dllSearch));
+    if (!lock.owned()) {
+        LogW("WinMain",
+             "the installer's mutex is held by a process that shows no installer window"
+             " (error ",
+             static_cast<unsigned long>(lock.error()), "); starting all the same");
+    }
     {
         // Fetches the remote configuration first; the retry prompt may end the process.
         auto frame = std::make_unique<CMainFrame>();

@@ -26,10 +26,10 @@ private:
 
 }  // namespace
 
-int OpenDirectoryDialog::Open() {
+int OpenDirectoryDialog::Open(HWND owner) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW info = {};
-    info.hwndOwner = nullptr;
+    info.hwndOwner = owner;
     info.pidlRoot = nullptr;
     info.pszDisplayName = displayName;
     info.lpszTitle = L"Select directory";

@@ -9,6 +9,7 @@
 #include "installer/install_flow.h"
 #include "installer/main_frame_texts.h"
 #include "installer/msg_box.h"
+#include "installer/running_installer.h"
 #include "installer/window_chrome.h"
 #include "report/report_hosts.h"
 #include "report/step_report.h"
@@ -44,6 +45,16 @@ bool CMainFrame::chinese() const {
 }
 
 LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    static const UINT taskbarCreated = TrayIcon::TaskbarCreatedMessage();
+    static const UINT showInstaller = ShowInstallerMessage();
+    if (message == taskbarCreated && message != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    if (message == showInstaller && message != 0) {
+        ShowFromTray();  // a second copy of the installer was started
+        return 1;
+    }
     switch (message) {
         case WM_NCLBUTTONDBLCLK:
             return 0;
@@ -226,7 +237,7 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
         TogglePause();
     } else if (sender == browseBtn_) {
         OpenDirectoryDialog dialog;
-        dialog.Open();
+        dialog.Open(window_);
         const std::wstring folder = dialog.selected();
         if (!folder.empty()) {
             settings_.setInstallPath(folder);
@@ -294,12 +305,39 @@ void CMainFrame::RotateBackground() {
 }
 
 void CMainFrame::MinimizeToTray() {
-    tray_.Add(window_, kAppIcon, TextsFor(chinese()).trayTip);
-    ShowWnd(false, true);
+    trayWanted_ = true;
+    if (tray_.Add(window_, kAppIcon, TextsFor(chinese()).trayTip)) {
+        ShowWnd(false, true);
+        return;
+    }
+    // Without a notification area a hidden window could never be had back.
+    LogW(kTag, "notification area icon not added: minimised to the taskbar");
+    ShowWindow(window_, SW_MINIMIZE);
 }
 
 void CMainFrame::RemoveTrayIcon() {
     tray_.Remove();
+    trayWanted_ = false;
+}
+
+void CMainFrame::OnTaskbarCreated() {
+    // Only a window hidden to the notification area lost its way back with the old icon.
+    if (!trayWanted_ || IsWindowVisible(window_)) {
+        return;
+    }
+    LogI(kTag, "notification area recreated: adding the icon again");
+    if (!tray_.Add(window_, kAppIcon, TextsFor(chinese()).trayTip)) {
+        LogW(kTag, "notification area icon not added: minimised to the taskbar");
+        ShowWindow(window_, SW_SHOWMINNOACTIVE);
+    }
+}
+
+void CMainFrame::ShowFromTray() {
+    // Not while it is still being created (hidden, the machine checks' boxes up).
+    if (trayWanted_ || IsIconic(window_)) {
+        ShowWnd(true, true);
+        RemoveTrayIcon();
+    }
 }
 
 void CMainFrame::ShowBalloon(const std::wstring& text, const std::wstring& title) {

@@ -70,6 +70,8 @@ private:
     bool OnTimer(UINT_PTR id);
     LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
     void ShowClosePrompt();
+    void OnTaskbarCreated();
+    void ShowFromTray();
     void RotateBackground();
     void StartInstall();
     void RefreshDownloadTexts();
@@ -107,6 +109,7 @@ private:
     int bannerIndex_ = 0;
     std::wstring trayText_;
     bool trayTipShown_ = false;
+    bool trayWanted_ = false;  // hidden to the notification area (or meant to be)
     bool installSucceeded_ = false;
     bool desktopShortcut_ = false;
     bool quickLaunch_ = false;

@@ -67,6 +67,18 @@ LRESULT CMsgBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE:
             OnCreate();
             return 0;
+        case WM_SYSCOMMAND:
+            // Alt+F4 (or the taskbar's close) on a box whose one button ends the installer
+            // does what that button does, instead of letting the installer go on.
+            if ((wParam & 0xFFF0) == SC_CLOSE && quitCenterBtn_ != nullptr &&
+                (kind_ == kMsgBoxCpuUnsupported || kind_ == kMsgBoxOsIncompatible)) {
+                SkinUI::Notification click;
+                click.type = L"click";
+                click.sender = quitCenterBtn_;
+                Notify(click);
+                return 0;
+            }
+            break;
         case WM_SIZE:
             ApplyRoundCorners(window_, manager_);
             break;
@@ -119,6 +131,7 @@ void CMsgBox::OnCreate() {
 }
 
 void CMsgBox::SetKind(int kind) {
+    kind_ = kind;
     for (const wchar_t* name : kLabels) {
         if (SkinUI::CControlUI* c = Find(name)) {
             c->SetVisible(false);

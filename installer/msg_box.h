@@ -63,6 +63,7 @@ private:
     SkinUI::CControlUI* okBtn_ = nullptr;
     SkinUI::CControlUI* cancelBtn_ = nullptr;
     std::wstring detailUrl_;
+    int kind_ = 0;
 };
 
 // Front ends: each shows one kind modally on the calling thread and returns when the box is

@@ -28,9 +28,8 @@ bool TrayIcon::Add(HWND window, UINT iconResource, const std::wstring& tip) {
     data.uCallbackMessage = callbackMessage_;
     data.hIcon = icon_.get();
     CopyText(data.szTip, sizeof(data.szTip) / sizeof(data.szTip[0]), tip);
-    if (Shell_NotifyIconW(NIM_ADD, &data)) {
-        added_ = true;
-    }
+    // An icon still there from before takes the new data instead.
+    added_ = Shell_NotifyIconW(NIM_ADD, &data) || Shell_NotifyIconW(NIM_MODIFY, &data);
     return added_;
 }
 
@@ -44,6 +43,26 @@ void TrayIcon::Remove() {
     data.uID = id_;
     Shell_NotifyIconW(NIM_DELETE, &data);
     added_ = false;
+}
+
+UINT TrayIcon::TaskbarCreatedMessage() {
+    static const UINT message = [] {
+        const UINT id = RegisterWindowMessageW(L"TaskbarCreated");
+        // The installer runs as administrator and Explorer does not: from Windows Vista on,
+        // Explorer's broadcast reaches it only when let through (looked up: not on XP).
+        using Filter = BOOL(WINAPI*)(UINT, DWORD);
+        HMODULE user32 = GetModuleHandleW(L"user32.dll");
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+        auto allow = reinterpret_cast<Filter>(
+            user32 ? GetProcAddress(user32, "ChangeWindowMessageFilter") : nullptr);
+#pragma GCC diagnostic pop
+        if (allow != nullptr && id != 0) {
+            allow(id, 1 /* MSGFLT_ADD */);
+        }
+        return id;
+    }();
+    return message;
 }
 
 bool TrayIcon::ShowBalloon(const std::wstring& text, const std::wstring& title) {

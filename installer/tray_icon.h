@@ -40,6 +40,10 @@ public:
     bool ShowBalloon(const std::wstring& text, const std::wstring& title);
 
     bool added() const { return added_; }
+
+    // The message Explorer broadcasts when it has (re)created the notification area; an icon
+    // shown before is gone then and has to be added again.
+    static UINT TaskbarCreatedMessage();
     UINT id() const { return id_; }
 
 private:

@@ -4,16 +4,17 @@
 
 #include <d3d9.h>
 
+#include "app/system_library.h"
 #include "sysinfo/com_ptr.h"
-#include "sysinfo/scoped_module.h"
 
 namespace {
 typedef IDirect3D9*(WINAPI* Direct3DCreate9Fn)(UINT);
 }  // namespace
 
 bool QueryGpuInfo(GpuInfo& info) {
-    // Loaded at run time: a system without Direct3D 9 must still start the installer.
-    ScopedModule d3d9(LoadLibraryW(L"d3d9.dll"));
+    // Loaded at run time: a system without Direct3D 9 must still start the installer. Taken
+    // from the system folder only: the installer runs as administrator from Downloads.
+    ScopedLibrary d3d9(LoadSystemLibrary(L"d3d9.dll"));
     if (!d3d9.get()) {
         return false;
     }

@@ -3,19 +3,20 @@
 #include <vector>
 
 #include "skinui/core/gdi_handles.h"
+#include "skinui/core/system_module.h"
 
 namespace SkinUI {
 
 namespace {
 
 bool g_builtIn = false;
+HMODULE g_msimg = nullptr;  // set by LoadMsimg; until then the built-in paths are used
 
 FARPROC Lookup(const char* name) {
-    HMODULE module = GetModuleHandleW(L"msimg32.dll");
-    if (module == nullptr) {
+    if (g_msimg == nullptr) {
         return nullptr;
     }
-    return GetProcAddress(module, name);
+    return GetProcAddress(g_msimg, name);
 }
 
 template <class F>
@@ -62,9 +63,10 @@ struct PixelSurface {
 }  // namespace
 
 void LoadMsimg() {
-    // Kept for the life of the process, like the lookups below.
-    static HMODULE module = LoadLibraryW(L"msimg32.dll");
-    (void)module;
+    // Kept for the life of the process, like the lookups below. From the system folder only:
+    // the installer runs as administrator from the folder it was downloaded to.
+    static HMODULE module = LoadSystemModule(L"msimg32.dll");
+    g_msimg = module;
 }
 
 AlphaBlendFunction AlphaBlender() {

@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""One installer at a time: a second copy, started from another folder while the first runs,
+brings the first one's window back (here out of the notification area) and ends with 0
+without fetching anything; a mutex squatted by another process delays the installer but does
+not stop it, and the log says why."""
+import time
+import unittest
+
+from installer_run import MAIN_EN, HelperProcess, Installer, Prefix, Server, wait_for
+
+MUTEX = "Local\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}"
+
+
+class SingleInstanceTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server()
+        cls.prefix = Prefix("single_instance_e2e", cls.server)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.stop()
+        cls.server.stop()
+
+    def setUp(self):
+        self.server.control("reset")
+        self.server.serve()
+        self.prefix.clear_downloads()
+        self.closers = []
+
+    def tearDown(self):
+        for closer in reversed(self.closers):
+            closer.close()
+
+    def start(self):
+        run = Installer(self.prefix)
+        self.closers.append(run)
+        return run
+
+    def test_second_copy_brings_the_first_back_and_fetches_nothing(self):
+        first = self.start()
+        window = first.main_window()
+        self.assertEqual(1, self.server.config_requests())
+        first.click(window, MAIN_EN["minbtn"])
+        wait_for(lambda: not first.windows(586), 30, "the window to go to the tray")
+        self.assertEqual(0, self.prefix.main_window_state()["visible"])
+
+        second = self.start()
+        self.assertEqual(0, second.wait(timeout=60))
+        wait_for(lambda: first.windows(586), 30, "the first copy's window to come back")
+        state = self.prefix.main_window_state()
+        self.assertEqual((1, 0), (state["visible"], state["iconic"]))
+        self.assertIsNone(first.proc.poll())
+        self.assertEqual(1, self.server.config_requests())
+        self.assertEqual(["DownloaderStart"], [s for _, s in self.server.steps()])
+        self.assertNotIn("mutex", self.prefix.log_text())
+
+    def test_second_copy_during_the_first_ones_configuration_prompt_fetches_nothing(self):
+        self.server.serve(config_ok=False)
+        first = self.start()
+        box = first.message_box()
+        self.assertEqual(1, self.server.config_requests())
+        second = self.start()
+        self.assertEqual(0, second.wait(timeout=60))
+        self.assertEqual(1, self.server.config_requests())
+        self.assertEqual([box], first.windows(300))
+        self.assertIsNone(first.proc.poll())
+
+    def test_a_squatted_mutex_delays_the_installer_but_does_not_stop_it(self):
+        squatter = HelperProcess(self.prefix, "squat", MUTEX)
+        self.closers.append(squatter)
+        squatter.expect(lambda l: l == "held", "the squatter to hold the mutex")
+        started = time.time()
+        run = self.start()
+        run.main_window(timeout=120)
+        self.assertGreater(time.time() - started, 30)
+        self.assertIn("W/WinMain -- the installer's mutex is held by a process that shows no "
+                      "installer window (error 183); starting all the same",
+                      self.prefix.log_text())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
