@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/scoped_handles.h"
+#include "app/system_library.h"
 
 struct WinHttpProxy::Functions {
     decltype(&WinHttpGetIEProxyConfigForCurrentUser) getIeConfig = nullptr;
@@ -78,14 +79,7 @@ const WinHttpProxy& WinHttpProxy::Get() {
 WinHttpProxy::WinHttpProxy() {
     // By its full path in the system folder, never from the search path. The library stays
     // loaded for the whole run: an abandoned lookup may still be running inside it.
-    wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    const wchar_t name[] = L"\\winhttp.dll";
-    if (length == 0 || length + sizeof(name) / sizeof(name[0]) > MAX_PATH) {
-        return;
-    }
-    lstrcpyW(path + length, name);
-    HMODULE module = LoadLibraryW(path);
+    HMODULE module = LoadSystemLibrary(L"winhttp.dll");
     if (!module) {
         return;
     }

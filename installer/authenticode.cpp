@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include "app/system_library.h"
 #include "app/text_convert.h"
 
 namespace {
@@ -16,30 +17,19 @@ using CertGetNameStringFn = DWORD(WINAPI*)(PCCERT_CONTEXT, DWORD, DWORD, void*, 
 // A DLL of the system folder, loaded by its full path (never found through the search path).
 class SystemLibrary {
 public:
-    explicit SystemLibrary(const wchar_t* name) {
-        wchar_t folder[MAX_PATH] = L"";
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) {
-            module_ = LoadLibraryW((std::wstring(folder) + L"\\" + name).c_str());
-        }
-    }
-    ~SystemLibrary() {
-        if (module_) {
-            FreeLibrary(module_);
-        }
-    }
+    explicit SystemLibrary(const wchar_t* name) : library_(LoadSystemLibrary(name)) {}
     SystemLibrary(const SystemLibrary&) = delete;
     SystemLibrary& operator=(const SystemLibrary&) = delete;
 
     template <typename Fn>
     Fn Get(const char* name) const {
-        return module_ ? reinterpret_cast<Fn>(
-                             reinterpret_cast<void (*)()>(GetProcAddress(module_, name)))
-                       : nullptr;
+        return library_.get() ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(
+                                    GetProcAddress(library_.get(), name)))
+                              : nullptr;
     }
 
 private:
-    HMODULE module_ = nullptr;
+    ScopedLibrary library_;
 };
 
 bool StepPassed(const CRYPT_PROVIDER_DATA* data, DWORD step) {
