@@ -287,13 +287,13 @@ bool CXmlDocument::ParseAttributes(wchar_t*& p) {
         SkipName(p);
         wchar_t* nameEnd = p;
         SkipWhitespace(p);
-        if (AtEnd(p) || *p != L'=') {
+        // An attribute needs a name: the attribute scan finds names after blanks and zeros.
+        if (AtEnd(p) || *p != L'=' || nameEnd == name) {
             Failed(L"Error while parsing attributes", p);
             return false;
         }
         *p++ = L' ';
         *nameEnd = 0;
-        (void)name;
         SkipWhitespace(p);
         if (AtEnd(p) || *p != L'"') {
             Failed(L"Expected attribute value", p);
