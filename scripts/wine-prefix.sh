@@ -12,6 +12,12 @@ template="$root/template"
   if [ ! -f "$template/.ready" ]; then
     rm -rf "$template"
     WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 || true
+    # Internet Options set to a direct connection without automatic detection: a fresh prefix
+    # would otherwise look for a proxy (WPAD) beyond loopback. Tests that need a proxy set one.
+    WINEPREFIX="$template" wine reg add \
+      'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections' \
+      /v DefaultConnectionSettings /t REG_BINARY /f \
+      /d 4600000000000000010000000000000000000000000000000000000000000000 >/dev/null 2>&1 || true
     WINEPREFIX="$template" wineserver -w || true
     touch "$template/.ready"
   fi
