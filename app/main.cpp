@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "installer/installer_exit.h"
 #include "installer/main_frame.h"
 #include "skinui/core/ui_manager.h"
 
@@ -42,5 +43,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         SkinUI::CUIManager::RunMessageLoop();
         CoUninitialize();
     }
-    return 0;
+    // The download may still run (the window can close while it does): end without static
+    // destructors, after the queued reports.
+    EndInstaller();
 }

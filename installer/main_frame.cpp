@@ -28,6 +28,8 @@ SkinUI::COptionUI* AsOption(SkinUI::CControlUI* control) {
 }
 }  // namespace
 
+void (*CMainFrame::onFirstPaint)(CMainFrame& frame) = nullptr;
+
 CMainFrame::CMainFrame() {
     LogT(kTag, "CMainFrame::CMainFrame()");
 }
@@ -109,6 +111,12 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     LRESULT result = 0;
     if (manager_.OnWindowMessage(message, wParam, lParam, result)) {
+        if (message == WM_PAINT && !painted_) {
+            painted_ = true;
+            if (onFirstPaint) {
+                onFirstPaint(*this);
+            }
+        }
         return result;
     }
     return CWindowWnd::OnMessage(message, wParam, lParam);

@@ -1,0 +1,18 @@
+#pragma once
+// The one background sender of usage reports. Whoever raises a report only queues it: the
+// probes and the HTTP request run on the sender thread, one report after the other in the
+// order they were queued, so neither the window nor the download is ever held up by a slow
+// or silent reporting host.
+#include <windows.h>
+
+#include <functional>
+
+using ReportTask = std::function<void()>;
+
+// Queues a report's work for the sender thread (started on first use). Never waits for the
+// network. Should no thread be available, the work runs here and now instead.
+void QueueReport(ReportTask task);
+
+// Waits at most timeoutMs until everything queued so far has been sent (or has failed).
+// True when nothing is left; false when the time ran out first.
+bool WaitForQueuedReports(DWORD timeoutMs);
