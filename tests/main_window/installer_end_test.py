@@ -4,9 +4,9 @@ window and its prompts must not wait for them, and every way out of the installe
 process promptly with exit code 0, whatever its download, progress and report threads are
 doing at that moment.
 
-usage: installer_end_test.py <VelmoraInstaller.exe> <close_window.exe> <ok package>
-                             <source root> <wine prefix root>
-Set VELMORA_END_RUNS to change the number of runs of the repeated-cancel test (default 12).
+usage: installer_end_test.py <VelmoraInstaller.exe> <close_window.exe> <end_driver.exe>
+                             <exit_code.exe> <ok package> <source root> <wine prefix root>
+Set VELMORA_END_RUNS to change the number of runs of the repeated-cancel tests (default 12).
 """
 import glob
 import os
@@ -14,11 +14,13 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
-INSTALLER, CLOSE_WINDOW, PKG_OK, SOURCE, PREFIX_ROOT = map(os.path.abspath, sys.argv[1:6])
-del sys.argv[1:6]
+INSTALLER, CLOSE_WINDOW, END_DRIVER, EXIT_CODE, PKG_OK, SOURCE, PREFIX_ROOT = map(
+    os.path.abspath, sys.argv[1:8])
+del sys.argv[1:8]
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
 from velmora_client import layout_centres, xdo  # noqa: E402
@@ -46,17 +48,45 @@ def wait_for(predicate, timeout, what):
 
 
 class Run:
-    """One start of the installer; its exit code and what Wine wrote to stderr."""
+    """One start of the installer (or of another program) through exit_code.exe, which prints
+    the exit code Windows recorded; its output lines and what Wine wrote to stderr."""
 
-    def __init__(self, env):
+    def __init__(self, env, command=(INSTALLER,)):
         self.env = env
         self.workdir = tempfile.mkdtemp(prefix="velmora-end-")
         with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
             f.write("AMD\n")  # the machine's processor may be one the product does not support
         self.stderr_path = os.path.join(self.workdir, "stderr.txt")
         self.stderr = open(self.stderr_path, "w")
-        self.proc = subprocess.Popen(["wine", INSTALLER], env=env, cwd=self.workdir,
-                                     stdout=subprocess.DEVNULL, stderr=self.stderr)
+        self.proc = subprocess.Popen(["wine", EXIT_CODE] + list(command), env=env,
+                                     cwd=self.workdir, stdout=subprocess.PIPE, stderr=self.stderr,
+                                     text=True, errors="replace")
+        self.lines = []
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.append(line.rstrip("\r\n"))
+
+    def wait_line(self, text, timeout=60):
+        wait_for(lambda: text in self.lines or self.proc.poll() is not None, timeout,
+                 "the line " + text)
+        return text in self.lines
+
+    def exit_code(self, timeout):
+        """The Windows exit code, or None while the program still runs after timeout."""
+        if not self.wait_line_prefix("exit code ", timeout):
+            return None
+        return int([l for l in self.lines if l.startswith("exit code ")][-1].split()[-1])
+
+    def wait_line_prefix(self, prefix, timeout):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if any(l.startswith(prefix) for l in self.lines):
+                return True
+            time.sleep(0.1)
+        return False
 
     def windows(self, width):
         found = []
@@ -81,18 +111,16 @@ class Run:
         subprocess.run(["wine", CLOSE_WINDOW, "UIMainFrame"], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def wait(self, timeout):
-        try:
-            return self.proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            return None
-
     def errors(self):
         self.stderr.flush()
         with open(self.stderr_path, errors="replace") as f:
             return [line for line in f if any(sign in line for sign in CRASH_SIGNS)]
 
     def close(self):
+        if not self.wait_line_prefix("exit code ", 0):
+            # Still running (a failed run): end every program of the prefix, the one that
+            # exit_code.exe started included.
+            subprocess.run(["wineserver", "-k"], env=self.env)
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
@@ -142,8 +170,8 @@ class InstallerEndTest(unittest.TestCase):
         for run in self.runs:
             run.close()
 
-    def start(self):
-        run = Run(self.env)
+    def start(self, *args, **kwargs):
+        run = Run(self.env, *args, **kwargs)
         self.runs.append(run)
         return run
 
@@ -165,14 +193,19 @@ class InstallerEndTest(unittest.TestCase):
     def steps(self):
         return [s for _, s in self.server.steps()]
 
+    def log_tail(self):
+        try:
+            return self.log_text().splitlines()[-8:]
+        except (IndexError, OSError):
+            return []
+
     def assert_ends_cleanly(self, run, bound, what):
-        started = time.time()
-        code = run.wait(bound)
-        self.assertIsNotNone(code, "%s: still running %.0f s later" % (what, bound))
-        self.assertEqual(0, code, "%s: exit code %#x, %r" % (what, code & 0xFFFFFFFF,
-                                                             run.errors()))
+        code = run.exit_code(bound)
+        self.assertIsNotNone(code, "%s: still running %.0f s later; log ends %r; windows %r"
+                             % (what, bound, self.log_tail(), run.windows(300)))
+        self.assertEqual(0, code, "%s: exit code %#x, %r %r" % (what, code, run.errors(),
+                                                                run.lines))
         self.assertEqual([], run.errors(), what)
-        return time.time() - started
 
     def test_silent_reporting_host_holds_up_neither_the_window_nor_its_prompts(self):
         self.serve()
@@ -226,6 +259,26 @@ class InstallerEndTest(unittest.TestCase):
                 run.click(window, self.main["installbtn"])
                 wait_for(lambda: "Percent2" in self.steps(), 60, "the 2 percent report")
                 run.ask_to_close()
+                run.click(run.message_box(), self.box["btnCancelSetup"])
+                self.assert_ends_cleanly(run, END_BOUND, "cancel in run %d" % index)
+                run.close()
+
+    def test_repeated_cancel_while_threads_read_shared_state_never_frees_it_under_them(self):
+        # The same prompt in a driver whose threads never stop reading the state that report
+        # and progress threads share: a download, step reports (answered after 0.5 s) and
+        # readers of the reporting address, interval clock and processor name.
+        md5 = self.server.control("package?path=" + PACKAGE_PATH, self.package)
+        self.server.control("fault?path=%s&rate=%d" % (PACKAGE_PATH, len(self.package) // 140))
+        self.server.control("reports?delay_ms=500")
+        runs = int(os.environ.get("VELMORA_END_RUNS", "12"))
+        for index in range(runs):
+            with self.subTest(run=index):
+                folder = "C:\\velmora-end\\%d" % index
+                shutil.rmtree(os.path.join(self.prefix, "drive_c", "velmora-end"),
+                              ignore_errors=True)
+                run = self.start((END_DRIVER, "http://dl.velmora.example" + PACKAGE_PATH, md5,
+                                  folder))
+                self.assertTrue(run.wait_line("shown"), "no prompt: %r" % run.lines)
                 run.click(run.message_box(), self.box["btnCancelSetup"])
                 self.assert_ends_cleanly(run, END_BOUND, "cancel in run %d" % index)
                 run.close()
