@@ -33,7 +33,7 @@ for _ in $(seq "$runs"); do
   wine "$build/bench/bench_config_fetch.exe" >/dev/null 2>&1
   wine "$build/bench/bench_installer_startup.exe" >/dev/null 2>&1
 done
-median() { grep "^$1 " "$VELMORA_BENCH_OUT" | cut -d' ' -f2 | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+median() { tr -d "\r" <"$VELMORA_BENCH_OUT" | grep "^$1 " | cut -d' ' -f2 | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 plain=$(median plain_first_paint)
 fetch=$(median config_fetch)
 installer=$(median installer_first_paint)

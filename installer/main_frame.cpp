@@ -11,6 +11,7 @@
 #include "installer/msg_box.h"
 #include "installer/window_chrome.h"
 #include "report/report_hosts.h"
+#include "report/report_queue.h"
 #include "report/step_report.h"
 #include "skinui/controls/controls.h"
 #include "skinui/core/layout_builder.h"
@@ -32,6 +33,8 @@ void (*CMainFrame::onFirstPaint)(CMainFrame& frame) = nullptr;
 
 CMainFrame::CMainFrame() {
     LogT(kTag, "CMainFrame::CMainFrame()");
+    // The window's start-up comes first; the first paint releases the reports.
+    HoldReports();
 }
 
 CMainFrame::~CMainFrame() {
@@ -113,6 +116,7 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (manager_.OnWindowMessage(message, wParam, lParam, result)) {
         if (message == WM_PAINT && !painted_) {
             painted_ = true;
+            ReleaseReports();
             if (onFirstPaint) {
                 onFirstPaint(*this);
             }

@@ -15,7 +15,8 @@ class ReportQueue {
 public:
     ReportQueue()
         : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-          idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+          idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+          released_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
     // Returns false when the task could not be handed to a sender thread.
     bool Post(ReportTask& task) {
@@ -30,15 +31,19 @@ public:
     }
 
     bool Wait(DWORD timeoutMs) {
+        Release();
         return WaitForSingleObject(idle_.get(), timeoutMs) == WAIT_OBJECT_0;
     }
+
+    void Hold() { ResetEvent(released_.get()); }
+    void Release() { SetEvent(released_.get()); }
 
 private:
     bool StartLocked() {
         if (started_) {
             return true;
         }
-        if (!wake_.valid() || !idle_.valid()) {
+        if (!wake_.valid() || !idle_.valid() || !released_.valid()) {
             return false;
         }
         ScopedHandle thread(
@@ -61,6 +66,7 @@ private:
     void Run() {
         for (;;) {
             WaitForSingleObject(wake_.get(), INFINITE);
+            WaitForSingleObject(released_.get(), kMaxReportHoldMs);
             for (;;) {
                 ReportTask task;
                 {
@@ -83,8 +89,9 @@ private:
 
     CriticalSection lock_;
     std::deque<ReportTask> tasks_;
-    ScopedHandle wake_;  // auto-reset: something was queued
-    ScopedHandle idle_;  // manual-reset: nothing queued and nothing being sent
+    ScopedHandle wake_;      // auto-reset: something was queued
+    ScopedHandle idle_;      // manual-reset: nothing queued and nothing being sent
+    ScopedHandle released_;  // manual-reset: reports are not held back
     bool started_ = false;
 };
 
@@ -105,4 +112,12 @@ void QueueReport(ReportTask task) {
 
 bool WaitForQueuedReports(DWORD timeoutMs) {
     return Queue().Wait(timeoutMs);
+}
+
+void HoldReports() {
+    Queue().Hold();
+}
+
+void ReleaseReports() {
+    Queue().Release();
 }

@@ -14,5 +14,12 @@ using ReportTask = std::function<void()>;
 void QueueReport(ReportTask task);
 
 // Waits at most timeoutMs until everything queued so far has been sent (or has failed).
-// True when nothing is left; false when the time ran out first.
+// True when nothing is left; false when the time ran out first. Releases held reports.
 bool WaitForQueuedReports(DWORD timeoutMs);
+
+// The report thread's probes (Direct3D above all) compete with a window that is being shown
+// for the processor and the display. While held, queued reports wait until ReleaseReports(),
+// and never longer than kMaxReportHoldMs; order and moments are unchanged.
+constexpr DWORD kMaxReportHoldMs = 1000;
+void HoldReports();
+void ReleaseReports();
