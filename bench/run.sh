@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Benchmarks of the download engine. Prints four figures:
+# Benchmarks. Prints these figures:
 #   1. MD5 of a 1 GiB file: GetFileMD5 under Wine (in-process time) vs native `openssl dgst -md5`
 #   2. 1 GiB download from a loopback nginx: our downloader under Wine (first byte to verified
 #      file, in-process) vs native `curl -o`
 #   3. resume efficiency: bytes the server sent in total after a cut in the middle
 #   4. peak memory of the downloader process
+#   5.-7. installer size, main window repaint, one step report's address with every probe
+#   8. start-up to the first painted main window (bench/startup.sh)
 # Each timing is the median of RUNS runs (default 5). Needs a build (scripts/build.sh).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -130,4 +132,10 @@ if [ -f "$report_bench" ]; then
   out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$report_bench" 2>/dev/null | tr -d '\r' || true)
   echo "$out" | grep -E '^BuildReportUrl' | sed 's/^/Step report: /'
   echo "$out" | grep -E '^  Get(Gpu|MacAddress)' | sed 's/^ */Step report probe: /'
+fi
+
+# 8. start-up: first painted main window against a plain window plus the configuration fetch
+if [ -f "$build/bench/bench_installer_startup.exe" ]; then
+  wineserver -k 2>/dev/null || true
+  BUILD_DIR="$build" "$root/bench/startup.sh"
 fi
