@@ -96,10 +96,26 @@ class Run:
         return found
 
     def main_window(self, timeout=60):
-        return wait_for(lambda: self.windows(586), timeout, "the main window")[-1]
+        window = wait_for(lambda: self.windows(586), timeout, "the main window")[-1]
+        self.settled(window)
+        return window
 
     def message_box(self, timeout=60):
-        return wait_for(lambda: self.windows(300), timeout, "a message box")[-1]
+        box = wait_for(lambda: self.windows(300), timeout, "a message box")[-1]
+        self.settled(box)
+        return box
+
+    @staticmethod
+    def settled(window):
+        """Waits until the window stays where it is: a box is created at the screen's corner
+        and centred afterwards, and a click meant for it must not land where it was."""
+        last = None
+        for _ in range(30):
+            where = xdo("getwindowgeometry", window)
+            if where == last:
+                return
+            last = where
+            time.sleep(0.2)
 
     def click(self, window, point):
         xdo("mousemove", "--window", window, point[0], point[1])
@@ -213,8 +229,9 @@ class InstallerEndTest(unittest.TestCase):
         run = self.start()
         wait_for(lambda: self.server.count("GET", CONFIG_PATH), 60, "the configuration request")
         configured = time.time()
-        window = run.main_window(timeout=60)
+        wait_for(lambda: run.windows(586), 60, "the main window")
         self.assertLess(time.time() - configured, WINDOW_BOUND, "window shown late")
+        window = run.main_window()
         wait_for(lambda: self.steps() == ["DownloaderStart"], 30, "DownloaderStart to arrive")
         # The close prompt opens at once, and "continue" closes it at once.
         run.click(window, self.main["closebtn"])
