@@ -10,6 +10,7 @@
 #include "app/dll_search.h"
 #include "app/log.h"
 #include "app/single_instance.h"
+#include "installer/installer_exit.h"
 #include "installer/main_frame.h"
 #include "installer/running_installer.h"
 #include "skinui/core/ui_manager.h"
@@ -64,5 +65,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         SkinUI::CUIManager::RunMessageLoop();
         CoUninitialize();
     }
-    return 0;
+    // The download may still run (the window can close while it does): end without static
+    // destructors, after the queued reports.
+    EndInstaller();
 }

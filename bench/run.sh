@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Benchmarks of the download engine. Prints four figures:
+# Benchmarks. Prints these figures:
 #   1. MD5 of a 1 GiB file: GetFileMD5 under Wine (in-process time) vs native `openssl dgst -md5`
 #   2. 1 GiB download from a loopback nginx: our downloader under Wine (first byte to verified
 #      file, in-process) vs native `curl -o`
 #   3. resume efficiency: bytes the server sent in total after a cut in the middle
 #   4. peak memory of the downloader process
+#   5.-7. installer size, main window repaint, one step report's address with every probe
+#   8. start-up to the first painted main window (bench/startup.sh)
 # Each timing is the median of RUNS runs (default 5). Needs a build (scripts/build.sh).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -156,4 +158,10 @@ if [ -f "$sig_bench" ] && command -v osslsigncode >/dev/null; then
   done
   printf 'Publisher check of a 40 MiB signed package: median %.3f s (MD5 of the same file %.3f s)\n' \
     "$(printf '%s\n' "${checks[@]}" | median)" "$(printf '%s\n' "${md5s[@]}" | median)"
+fi
+
+# 9. start-up: first painted main window against a plain window plus the configuration fetch
+if [ -f "$build/bench/bench_installer_startup.exe" ]; then
+  wineserver -k 2>/dev/null || true
+  BUILD_DIR="$build" "$root/bench/startup.sh"
 fi

@@ -12,6 +12,7 @@
 #include "installer/running_installer.h"
 #include "installer/window_chrome.h"
 #include "report/report_hosts.h"
+#include "report/report_queue.h"
 #include "report/step_report.h"
 #include "skinui/controls/controls.h"
 #include "skinui/core/layout_builder.h"
@@ -29,8 +30,12 @@ SkinUI::COptionUI* AsOption(SkinUI::CControlUI* control) {
 }
 }  // namespace
 
+void (*CMainFrame::onFirstPaint)(CMainFrame& frame) = nullptr;
+
 CMainFrame::CMainFrame() {
     LogT(kTag, "CMainFrame::CMainFrame()");
+    // The window's start-up comes first; the first paint releases the reports.
+    HoldReports();
 }
 
 CMainFrame::~CMainFrame() {
@@ -120,6 +125,13 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     LRESULT result = 0;
     if (manager_.OnWindowMessage(message, wParam, lParam, result)) {
+        if (message == WM_PAINT && !painted_) {
+            painted_ = true;
+            ReleaseReports();
+            if (onFirstPaint) {
+                onFirstPaint(*this);
+            }
+        }
         return result;
     }
     return CWindowWnd::OnMessage(message, wParam, lParam);

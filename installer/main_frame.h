@@ -26,6 +26,8 @@ public:
     static constexpr UINT_PTR kTrayHoverTimer = 1025;
     static constexpr UINT_PTR kBalloonTimer = 1026;
     static constexpr UINT kTrayIconId = 128;
+    // Called once, right after the window's first paint (start-up measurements); may be null.
+    static void (*onFirstPaint)(CMainFrame& frame);
 
     // Fetches the remote configuration (may prompt, may end the process).
     CMainFrame();
@@ -113,5 +115,6 @@ private:
     bool installSucceeded_ = false;
     bool desktopShortcut_ = false;
     bool quickLaunch_ = false;
+    bool painted_ = false;
     TrayIcon tray_{kTrayIconId, WM_USER + 6};
 };

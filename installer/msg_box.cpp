@@ -2,13 +2,12 @@
 
 #include <shellapi.h>
 
-#include <cstdlib>
-
 #include "app/text_convert.h"
 #include "app/log.h"
 #include "report/step_report.h"
 #include "skinui/controls/control.h"
 #include "skinui/core/layout_builder.h"
+#include "installer/installer_exit.h"
 #include "installer/window_chrome.h"
 
 namespace {
@@ -37,9 +36,9 @@ const KindControls kKinds[] = {
     {kMsgBoxOsIncompatible, {L"msg61", L"msg62", L"btnQuitCenter"}},
 };
 
-// Ends the process as a quit button does: the runtime's normal exit, reports already sent.
+// Ends the process as a quit button does, after the reports queued so far (bounded).
 [[noreturn]] void EndProcess() {
-    std::exit(0);
+    EndInstaller();
 }
 }  // namespace
 

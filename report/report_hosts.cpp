@@ -39,5 +39,9 @@ void SetReportBaseUrl(const std::string& url) {
 
 std::string GetReportBaseUrl() {
     AutoLock lock(BaseUrlLock());
+    // Known from the start: the configuration prompt can report before any window exists.
+    if (BaseUrl().empty()) {
+        BaseUrl() = OperateEndpointFor(GetUserDefaultLangID());
+    }
     return BaseUrl();
 }

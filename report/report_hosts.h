@@ -12,6 +12,7 @@ std::string OperateEndpointFor(LANGID language);
 // "http://<host>/qzadmin/down_speed.php" for the language.
 std::string DownSpeedEndpointFor(LANGID language);
 
-// The address step reports are sent to; set once by the main window before the first report.
+// The address step reports are sent to: the operate endpoint for the user's language until
+// set otherwise (the main window sets the same address when it is created).
 void SetReportBaseUrl(const std::string& url);
 std::string GetReportBaseUrl();

@@ -8,6 +8,7 @@
 #include "app/log.h"
 #include "download/tiny_download.h"
 #include "report/report_hosts.h"
+#include "report/report_queue.h"
 #include "report/report_sender.h"
 #include "report/report_sign.h"
 #include "sysinfo/mac_address.h"
@@ -47,12 +48,15 @@ void SendSpeedReport(double transferBytes) {
     if (samples <= 1) {
         return;
     }
+    // The count belongs to this download: the next attempt resets it.
     const int speed = ComputeSpeedKiB(transferBytes, samples);
-    const int number = DrawReportNumber();
-    const std::string url = ComposeSpeedReportUrl(DownSpeedEndpointFor(GetUserDefaultLangID()),
-                                                  number, GetMacAddress(), speed);
-    SendReportRequest(url);
-    LogT(kTag, url);
-    LogT(kTag, "Time:", samples);
-    LogT(kTag, "Speed:", speed);
+    const std::string endpoint = DownSpeedEndpointFor(GetUserDefaultLangID());
+    QueueReport([endpoint, samples, speed] {
+        const std::string url =
+            ComposeSpeedReportUrl(endpoint, DrawReportNumber(), GetMacAddress(), speed);
+        SendReportRequest(url);
+        LogT(kTag, url);
+        LogT(kTag, "Time:", samples);
+        LogT(kTag, "Speed:", speed);
+    });
 }

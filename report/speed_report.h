@@ -11,6 +11,7 @@ int ComputeSpeedKiB(double transferBytes, int sampleCount);
 std::string ComposeSpeedReportUrl(const std::string& endpoint, int number, const std::string& mac,
                                   int speedKiB);
 
-// Sends the report for the bytes of the current transfer, divided by SpeedSampleCount; sends
-// nothing when no speed value was shown (count 1). Logs the address, "Time:" and "Speed:".
+// Queues the report for the bytes of the current transfer, divided by SpeedSampleCount as it
+// is now, for the report thread; queues nothing when no speed value was shown (count 1). The
+// report thread logs the address, "Time:" and "Speed:".
 void SendSpeedReport(double transferBytes);

@@ -4,6 +4,7 @@
 #include "report/interval_clock.h"
 #include "report/percent_encode.h"
 #include "report/report_hosts.h"
+#include "report/report_queue.h"
 #include "report/report_sender.h"
 #include "report/report_sign.h"
 #include "sysinfo/disk_identity.h"
@@ -80,10 +81,24 @@ void SendReport(const std::string& url) {
     SendReportRequest(PercentEncodeUrl(url));
 }
 
+namespace {
+// What belongs to the moment of the event is taken now; the probes and the request run on the
+// report thread.
+void QueueStep(const std::string& stepName, const std::string& interval) {
+    const std::string base = GetReportBaseUrl();
+    const std::string localTime = GetLocalTimeText();
+    QueueReport([base, localTime, stepName, interval] {
+        ReportProfile profile = GatherReportProfile();
+        profile.localTime = localTime;
+        SendReport(ComposeReportUrl(base, profile, DrawReportNumber(), stepName, interval));
+    });
+}
+}  // namespace
+
 void ReportStepNow(int step) {
-    SendReport(BuildReportUrl(GetStepName(step), "0"));
+    QueueStep(GetStepName(step), "0");
 }
 
 void ReportStepWithInterval(int step) {
-    SendReport(BuildReportUrl(GetStepName(step), GetIntervalText(1)));
+    QueueStep(GetStepName(step), GetIntervalText(1));
 }

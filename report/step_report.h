@@ -37,6 +37,9 @@ std::string BuildReportUrl(const std::string& stepName, const std::string& inter
 // Encodes url and sends it; failures are only logged.
 void SendReport(const std::string& url);
 
+// Queue the step for the report thread (report_queue.h) and return at once. The interval, the
+// reporting address and the local time are those of the moment of the call; the hardware
+// profile is gathered on the report thread.
 // The step with interval "0".
 void ReportStepNow(int step);
 // The step with the time since the interval clock was last restarted.

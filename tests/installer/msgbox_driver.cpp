@@ -9,7 +9,8 @@
 #include <string>
 
 #include "installer/msg_box.h"
-#include "report/report_hosts.h"
+#include "installer/installer_exit.h"
+#include "report/report_queue.h"
 #include "skinui/controls/control.h"
 
 namespace {
@@ -75,7 +76,6 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: msgbox_driver <kind> [text]\n");
         return 2;
     }
-    SetReportBaseUrl(OperateEndpointFor(GetUserDefaultLangID()));
     CMsgBox::onShow = &DumpBox;
     const int kind = _wtoi(argv[1]);
     const std::wstring text = argc > 2 ? argv[2] : L"";
@@ -101,6 +101,8 @@ int wmain(int argc, wchar_t** argv) {
         default:
             return 2;
     }
+    // As the installer does before it ends: the reports of the box get their time.
+    WaitForQueuedReports(kReportGraceMs);
     std::printf("returned\n");
     std::fflush(stdout);
     return 3;

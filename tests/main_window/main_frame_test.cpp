@@ -10,12 +10,14 @@
 
 #include "installer/install_flow.h"
 #include "installer/main_frame.h"
+#include "report/report_queue.h"
 #include "skinui/controls/controls.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_server.h"
 
 namespace {
 int CountSteps(const std::string& step) {
+    WaitForQueuedReports(60000);
     int n = 0;
     for (const ServerRequest& r : TestServer::RequestsFor("GET", "/qzadmin/operate.php")) {
         if (r.query.find("&step=" + step + "&") != std::string::npos) {

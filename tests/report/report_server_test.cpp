@@ -11,6 +11,7 @@
 #include "report/interval_clock.h"
 #include "report/percent_encode.h"
 #include "report/report_hosts.h"
+#include "report/report_queue.h"
 #include "report/speed_report.h"
 #include "report/step_report.h"
 #include "sysinfo/os_version.h"
@@ -66,8 +67,10 @@ protected:
         ASSERT_FALSE(TestServer::BaseUrl().empty()) << "no test server";
         TestServer::Reset();
         SetProxy(TestServer::BaseUrl());
-        SetReportBaseUrl(OperateEndpointFor(GetUserDefaultLangID()));
     }
+
+    // Reports go out on their own thread: wait until those raised so far are through.
+    static void Delivered() { ASSERT_TRUE(WaitForQueuedReports(60000)); }
 
     static std::vector<ServerRequest> Operate() {
         return TestServer::RequestsFor("GET", "/qzadmin/operate.php");
@@ -82,6 +85,7 @@ protected:
 // Runs first: no download has started in this process, so the interval clock is not running.
 TEST_F(ReportServer, UnknownStepBeforeAnyDownloadSendsEmptyStepAndInterval) {
     ReportStepWithInterval(9);
+    Delivered();
     std::vector<ServerRequest> seen = Operate();
     ASSERT_EQ(1u, seen.size());
     EXPECT_NE(std::string::npos, seen[0].query.find("&step=&interval=&channel=000000238&time="))
@@ -89,6 +93,7 @@ TEST_F(ReportServer, UnknownStepBeforeAnyDownloadSendsEmptyStepAndInterval) {
 
     EXPECT_EQ("", GetIntervalText(0));
     ReportStepWithInterval(kStepSetupDownloaded);
+    Delivered();
     seen = Operate();
     ASSERT_EQ(2u, seen.size());
     const Query q = ParseQuery(seen[1].query);
@@ -98,6 +103,7 @@ TEST_F(ReportServer, UnknownStepBeforeAnyDownloadSendsEmptyStepAndInterval) {
 
 TEST_F(ReportServer, StepZeroCarriesTheWholeProfile) {
     ReportStepNow(kStepDownloaderStart);
+    Delivered();
     std::vector<ServerRequest> seen = Operate();
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(HostOf(OperateEndpointFor(GetUserDefaultLangID())), seen[0].host);
@@ -132,6 +138,7 @@ TEST_F(ReportServer, SpeedReportAfterSamplesWereShown) {
     LogCapture log;
     SpeedSampleCount = 11;
     SendSpeedReport(104857600.0);
+    Delivered();
     std::vector<ServerRequest> seen = DownSpeed();
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(HostOf(DownSpeedEndpointFor(GetUserDefaultLangID())), seen[0].host);
@@ -159,6 +166,7 @@ TEST_F(ReportServer, NoSpeedReportWhenNoSampleWasShown) {
     LogCapture log;
     SpeedSampleCount = 1;
     SendSpeedReport(104857600.0);
+    Delivered();
     EXPECT_TRUE(DownSpeed().empty());
     EXPECT_EQ(0, log.countStartingWith("Time:"));
     EXPECT_EQ(0, log.countStartingWith("Speed:"));
@@ -171,9 +179,45 @@ TEST_F(ReportServer, UnreachableServerIsOnlyLogged) {
     ReportStepNow(kStepCancelSetup);
     SpeedSampleCount = 3;
     SendSpeedReport(3000.0);
+    Delivered();
     SpeedSampleCount = 1;
     EXPECT_EQ(2, log.countStartingWith("checkResult", "E/")) << log.dump();
     SetProxy(TestServer::BaseUrl());
+}
+
+// A reporting host that takes the request and never answers holds up neither the thread that
+// raises the reports nor their order; each carries the interval of the moment it was raised.
+TEST_F(ReportServer, SilentHostHoldsUpNoCallerAndReportsKeepTheirOrderAndMoment) {
+    TestServer::Control("reports?silent=1");
+    const DWORD start = GetTickCount();
+    ReportStepNow(kStepDownloaderStart);
+    GetIntervalText(0);
+    ReportStepWithInterval(kStepPercent2);
+    SpeedSampleCount = 3;
+    SendSpeedReport(3072.0 * 3);
+    SpeedSampleCount = 1;  // a new attempt: the queued report keeps its own count
+    ReportStepWithInterval(kStepSetupDownloaded);
+    // Each would wait for the host's 30 s time-out on the caller's thread.
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_FALSE(WaitForQueuedReports(2500));
+    TestServer::Control("reports?silent=0");  // the held request ends unanswered
+    Delivered();
+
+    // Raised within a second of the clock's restart; sent more than two seconds after it.
+    auto moment = [](const std::string& interval) {
+        return interval == "0:0:0" || interval == "0:0:1" ? std::string("raised") : interval;
+    };
+    std::vector<std::string> order;
+    for (const ServerRequest& r : TestServer::Requests()) {
+        const Query q = ParseQuery(r.query);
+        order.push_back(r.path == "/qzadmin/operate.php"
+                            ? Value(q, "step") + "@" + moment(Value(q, "interval"))
+                            : r.path + " speed=" + Value(q, "speed"));
+    }
+    const std::vector<std::string> expected = {"DownloaderStart@0", "Percent2@raised",
+                                               "/qzadmin/down_speed.php speed=3",
+                                               "SetupDownloaded@raised"};
+    EXPECT_EQ(expected, order);
 }
 
 // The reporting host follows the user's language: the run under a Chinese (PRC) locale
@@ -220,6 +264,7 @@ TEST_F(WithoutWmi, ReportsCarryTheMacFallbackAndEmptyGraphics) {
     ReportStepNow(kStepDownloaderStart);
     SpeedSampleCount = 2;
     SendSpeedReport(4096.0);
+    Delivered();
     SpeedSampleCount = 1;
     std::vector<ServerRequest> steps = Operate();
     std::vector<ServerRequest> speeds = DownSpeed();

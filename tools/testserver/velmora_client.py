@@ -16,7 +16,7 @@ LAYOUTS = os.path.join(HERE, "..", "..", "resources", "layouts")
 class Server:
     """The test server, started on a free loopback port (or one already running at url)."""
 
-    def __init__(self, url=None, lifetime=900):
+    def __init__(self, url=None, lifetime=900, options=()):
         self.proc = None
         if url:
             self.url = url
@@ -24,7 +24,7 @@ class Server:
         portfile = tempfile.mktemp()
         self.proc = subprocess.Popen(
             [sys.executable, os.path.join(HERE, "velmora_test_server.py"), "--port-file",
-             portfile, "--lifetime", str(lifetime)])
+             portfile, "--lifetime", str(lifetime)] + list(options))
         for _ in range(200):
             if os.path.exists(portfile) and os.path.getsize(portfile):
                 break

@@ -17,8 +17,12 @@ host names. Tests steer it at run time through /_ctl/ requests:
   /_ctl/fault?path=P[&cut_after=N][&cut_times=K][&stall_after=N][&wrong_bytes=1][&not_found=1]
              [&rate=BYTES_PER_S][&ignore_range=1][&release=1][&clear=1]
   /_ctl/config?path=P[&status=N][&bom=1][&crlf=1][&redirect=1]   (POST body = INI text)
+  /_ctl/reports?silent=1|0[&delay_ms=N]         the reporting endpoints accept a request and
+                                                never answer it (silent), or answer after N ms;
+                                                the request is logged on arrival either way
 
-It stops by itself after --lifetime seconds.
+It stops by itself after --lifetime seconds. --silent-reports starts it (and every reset) with
+silent reporting endpoints.
 """
 import argparse
 import hashlib
@@ -34,6 +38,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 LOCK = threading.Lock()
 PATTERN_BLOCK = 1 << 20
+SILENT_REPORTS_AT_START = False
 
 
 class Package:
@@ -97,6 +102,12 @@ class State:
         self.packages = {}
         self.configs = {}
         self.requests = []
+        release = getattr(self, "report_release", None)
+        if release is not None:
+            release.set()  # held report requests of the previous state end now
+        self.report_release = threading.Event()
+        self.silent_reports = SILENT_REPORTS_AT_START
+        self.report_delay = 0.0
         for p in ("/update/win/kelto/VLMU.ini", "/update/win/kelto/VLMU_TEST.ini"):
             self.configs[p] = {"body": default_config_body().encode(), "status": 200,
                                "bom": False, "crlf": False, "redirect": False}
@@ -178,7 +189,7 @@ class Handler(BaseHTTPRequestHandler):
         elif config is not None:
             self.serve_config(config, path, query, head)
         elif path in ("/qzadmin/operate.php", "/qzadmin/down_speed.php"):
-            self.send_body(200, b"ok", head=head)
+            self.serve_report(head)
         else:
             self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
 
@@ -199,6 +210,25 @@ class Handler(BaseHTTPRequestHandler):
         if config["bom"]:
             body = b"\xef\xbb\xbf" + body
         self.send_body(config["status"], body, head=head)
+
+    def serve_report(self, head):
+        with LOCK:
+            silent, delay = STATE.silent_reports, STATE.report_delay
+            release = STATE.report_release
+        if silent:
+            # A reporting host that took the connection and never answers.
+            try:
+                self.hold(release)
+            except (ConnectionResetError, BrokenPipeError):
+                pass
+            self.close_connection = True
+            return
+        if delay:
+            time.sleep(delay)
+        try:
+            self.send_body(200, b"ok", head=head)
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True  # the client ended meanwhile
 
     def serve_package(self, pkg, head):
         faults = pkg.faults
@@ -278,9 +308,13 @@ class Handler(BaseHTTPRequestHandler):
 
     def stall(self, pkg):
         """Keeps the connection open without sending until released or the client leaves."""
+        self.hold(pkg.stall_release)
+
+    def hold(self, release):
+        """Sends nothing until release is set, the client leaves, or ten minutes pass."""
         self.wfile.flush()
         deadline = time.time() + 600
-        while time.time() < deadline and not pkg.stall_release.is_set():
+        while time.time() < deadline and not release.is_set():
             readable, _, _ = select.select([self.connection], [], [], 0.2)
             if readable:
                 try:
@@ -351,6 +385,15 @@ class Handler(BaseHTTPRequestHandler):
                     if key in p:
                         pkg.faults[key] = p[key] == "1"
                 return ok()
+            if path == "/_ctl/reports":
+                if "silent" in p:
+                    STATE.silent_reports = p["silent"] == "1"
+                    if not STATE.silent_reports:
+                        STATE.report_release.set()
+                        STATE.report_release = threading.Event()
+                if "delay_ms" in p:
+                    STATE.report_delay = int(p["delay_ms"]) / 1000.0
+                return ok()
             if path == "/_ctl/config":
                 STATE.configs[p["path"]] = {
                     "body": body, "status": int(p.get("status", "200")),
@@ -370,7 +413,12 @@ def main():
     ap.add_argument("--port", type=int, default=0)
     ap.add_argument("--port-file")
     ap.add_argument("--lifetime", type=float, default=900.0)
+    ap.add_argument("--silent-reports", action="store_true",
+                    help="reporting endpoints accept requests and never answer")
     args = ap.parse_args()
+    global SILENT_REPORTS_AT_START
+    SILENT_REPORTS_AT_START = args.silent_reports
+    STATE.reset()
     server = Server(("127.0.0.1", args.port), Handler)
     port = server.server_address[1]
     if args.port_file:

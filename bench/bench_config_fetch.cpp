@@ -1,0 +1,17 @@
+// The configuration fetch of a fresh process, as the installer makes it before its window
+// exists: writes "config_fetch <ms>" (the fetch alone) to VELMORA_BENCH_OUT.
+#include <windows.h>
+
+#include "bench/startup_clock.h"
+#include "installer/install_settings.h"
+
+int main() {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    InstallSettings settings;
+    QueryPerformanceCounter(&end);
+    WriteFigure("config_fetch", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                                    static_cast<double>(frequency.QuadPart));
+    return settings.packages().empty() ? 1 : 0;
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Start-up benchmark: time from process creation to the first painted main window of the
+# installer, against a plain Win32 window of the same size plus the configuration fetch of a
+# fresh process. All three are measured inside the processes (GetProcessTimes to the end of the
+# first WM_PAINT; the fetch alone), never by whole-process wall time. Runs under one Xvfb with
+# Wine already running, against the loopback test server (configuration and reports).
+# Prints the medians of RUNS runs (default 9) and the machine's load.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BUILD_DIR:-$root/build}"
+runs="${RUNS:-9}"
+if [ -z "${VELMORA_HAVE_DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" env VELMORA_HAVE_DISPLAY=1 "$0" "$@"
+fi
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32 LC_ALL=en_US.UTF-8
+export WINEPREFIX="$("$root/scripts/wine-prefix.sh" "$build/wine" bench-startup)"
+unset https_proxy HTTP_PROXY HTTPS_PROXY all_proxy no_proxy
+work="$(mktemp -d)"
+portfile="$work/port"
+python3 "$root/tools/testserver/velmora_test_server.py" --port-file "$portfile" --lifetime 1800 \
+  >"$work/server.log" 2>&1 &
+server=$!
+trap 'kill $server 2>/dev/null || true; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.05; done
+export http_proxy="http://127.0.0.1:$(cat "$portfile")"
+echo AMD >"$work/AmdSupport.txt"  # this machine's processor may not be on the supported list
+export VELMORA_BENCH_OUT="$work/figures.txt"
+cd "$work"
+wine "$build/bench/bench_plain_window.exe" >/dev/null 2>&1  # Wine up and warm
+: >"$VELMORA_BENCH_OUT"
+for _ in $(seq "$runs"); do
+  wine "$build/bench/bench_plain_window.exe" >/dev/null 2>&1
+  wine "$build/bench/bench_config_fetch.exe" >/dev/null 2>&1
+  wine "$build/bench/bench_installer_startup.exe" >/dev/null 2>&1
+done
+median() { tr -d "\r" <"$VELMORA_BENCH_OUT" | grep "^$1 " | cut -d' ' -f2 | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+plain=$(median plain_first_paint)
+fetch=$(median config_fetch)
+installer=$(median installer_first_paint)
+printf 'Start-up to first painted main window: installer %s ms; plain window %s ms + configuration fetch %s ms = %.1f ms: %.2fx (median of %d, load %s)\n' \
+  "$installer" "$plain" "$fetch" "$(echo "$plain + $fetch" | bc -l)" \
+  "$(echo "$installer / ($plain + $fetch)" | bc -l)" "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
+if [ -n "${VERBOSE:-}" ]; then cat "$VELMORA_BENCH_OUT"; fi

@@ -1,0 +1,18 @@
+#include "installer/installer_exit.h"
+
+#include <cstdio>
+
+#include "app/log.h"
+#include "report/report_queue.h"
+
+namespace {
+const char kTag[] = "Installer";
+}  // namespace
+
+void EndInstaller() {
+    if (!WaitForQueuedReports(kReportGraceMs)) {
+        LogW(kTag, "reports still queued at exit are dropped");
+    }
+    std::fflush(nullptr);
+    ExitProcess(0);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The one way the installer process ends, whether a prompt's quit button or the end of the
+// message loop asks for it.
+#include <windows.h>
+
+// How long reports still queued may hold up the end.
+constexpr DWORD kReportGraceMs = 2000;
+
+// Gives queued reports kReportGraceMs to reach their host, flushes the log and ends the
+// process with exit code 0 at once. No static destructor runs: the download, progress and
+// report threads may still be working, and they stop with the process instead of finding
+// locks and strings freed under them.
+[[noreturn]] void EndInstaller();
