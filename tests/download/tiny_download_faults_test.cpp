@@ -131,6 +131,59 @@ TEST_F(DownloaderTest, PauseStopsReceptionWithoutTimingOutAndResumeFinishes) {
     EXPECT_EQ(FINISHED, d->GetStatus());
 }
 
+TEST_F(DownloaderTest, PauseDuringTheLengthProbeStopsItAndHoldsUntilResume) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, 400000, 39);
+    TestServer::Fault(kPkg, "head_delay=5000");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] { return TestServer::RequestsFor("HEAD", kPkg).size() == 1; }));
+    d->Pause();
+    EXPECT_EQ(PAUSED, d->GetStatus());
+    ASSERT_TRUE(WaitFor([&] {
+        return log_.countExact("GetTotalFileLenthEtag: stopped by a pause") == 1;
+    })) << log_.dump();
+    TestServer::Fault(kPkg, "head_delay=0");
+    Sleep(600);  // room for a worker that would go on in spite of the pause
+    EXPECT_EQ(PAUSED, d->GetStatus());
+    EXPECT_EQ(1u, TestServer::RequestsFor("HEAD", kPkg).size());
+    EXPECT_EQ(0u, TestServer::RequestsFor("GET", kPkg).size());
+    EXPECT_EQ(0, log_.countStartingWith("GetTotalFileLenthEtag failed"));
+    EXPECT_EQ(0, log_.countStartingWith("GetTotalFileLenthEtag error"));
+
+    d->Resume();
+    EXPECT_NE(PAUSED, d->GetStatus());
+    ASSERT_TRUE(WaitFor([&] { return d->IsFinished(); })) << log_.dump();
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(2u, TestServer::RequestsFor("HEAD", kPkg).size());
+    EXPECT_EQ(1u, TestServer::RequestsFor("GET", kPkg).size());
+}
+
+TEST_F(DownloaderTest, PauseDuringTheWaitBetweenAttemptsHoldsTheNextOne) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, 400000, 40);
+    TestServer::Fault(kPkg, "answer=503&answer_to=head&answer_times=1");
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    DownloadTiming timing = FastTiming();
+    timing.firstRetryDelayMs = 1000;
+    d->SetTiming(timing);
+    ASSERT_EQ(0, d->StartDownloadThread());
+    ASSERT_TRUE(WaitFor([&] { return log_.countExact("next attempt in 1000 ms", "I/") == 1; }));
+    d->Pause();
+    EXPECT_EQ(PAUSED, d->GetStatus());
+    EXPECT_FALSE(d->IsDownloading());
+    EXPECT_EQ(-1, d->StartDownloadThread());
+    Sleep(2500);  // the wait is over; the next attempt must not begin
+    EXPECT_EQ(PAUSED, d->GetStatus());
+    EXPECT_EQ(1u, TestServer::RequestsFor("HEAD", kPkg).size());
+    EXPECT_EQ(1, log_.countExact("paused, waiting for resume", "T/"));
+
+    d->Resume();
+    EXPECT_EQ(IDLE, d->GetStatus());
+    ASSERT_TRUE(WaitFor([&] { return d->IsFinished(); })) << log_.dump();
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(1u, TestServer::RequestsFor("GET", kPkg).size());
+    EXPECT_EQ(1, log_.countExact("resumed", "T/"));
+}
+
 TEST_F(DownloaderTest, ServerIgnoringTheRangeGetsTheWholeFileOnce) {
     const std::string md5 = TestServer::DefinePackage(kPkg, 800000, 36);
     WriteFileBytes(File("Setup.exe"), FetchPackage(kPkg).substr(0, 300000));
