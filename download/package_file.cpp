@@ -44,21 +44,20 @@ bool PackageFile::Truncate() {
 }
 
 size_t PackageFile::Write(const char* data, size_t n) {
-    if (used_ + n <= kBufferBytes) {
+    if (n < kDirectWriteBytes) {
+        if (used_ + n > kBufferBytes && !Flush()) {
+            return 0;
+        }
         std::memcpy(buffer_.get() + used_, data, n);
         used_ += n;
         return n;
     }
+    // A large piece goes straight to the disk: copying it through the buffer costs more than
+    // the extra write saves.
     if (!Flush()) {
         return 0;
     }
-    if (n >= kBufferBytes) {
-        // A large piece goes straight to the disk instead of through the buffer.
-        return WriteThrough(data, n) ? n : refusedWritten_;
-    }
-    std::memcpy(buffer_.get(), data, n);
-    used_ = n;
-    return n;
+    return WriteThrough(data, n) ? n : refusedWritten_;
 }
 
 bool PackageFile::Flush() {

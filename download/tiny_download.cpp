@@ -345,7 +345,7 @@ bool CTinyDownload::StartOver(TransferState* state) {
     m_curLocalFileLenth = 0;
     AutoLock lock(m_lock);
     m_info.resumeFrom = 0;
-    m_info.received = 0;
+    m_received = 0;
     return true;
 }
 
@@ -387,14 +387,11 @@ int CTinyDownload::OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, cur
     if (self->m_cancel.load()) {
         return 1;
     }
-    bool wantPause = false;
-    {
-        AutoLock lock(self->m_lock);
-        if (state->isTransfer && dltotal != 0) {
-            self->m_info.received = static_cast<double>(dlnow);
-        }
-        wantPause = self->m_pauseRequested;
+    // Called for every chunk read: no lock here, only two atomics.
+    if (state->isTransfer && dltotal != 0) {
+        self->m_received = static_cast<int64_t>(dlnow);
     }
+    const bool wantPause = self->m_pauseRequested.load();
     if (!state->isTransfer && wantPause) {
         return 1;  // the probe is asked again after the pause
     }
@@ -570,6 +567,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     {
         AutoLock lock(m_lock);
         std::memset(&m_info, 0, sizeof m_info);
+        m_received = 0;
         CopyField(m_info.url, work.url);
         CopyField(m_info.savePath, work.savePath);
         CopyField(m_info.md5, work.md5);
@@ -747,6 +745,7 @@ CTinyDownload::Attempt CTinyDownload::Transfer(const std::string& url, const std
 int CTinyDownload::GetDownloadInfo(DownloadInfo* out) {
     AutoLock lock(m_lock);
     *out = m_info;
+    out->received = static_cast<double>(m_received.load());
     return 0;
 }
 

@@ -119,10 +119,12 @@ private:
     int m_currentIndex = 0;
 
     DownloadTiming m_timing;
-    CriticalSection m_lock;  // guards m_info and the pause/transfer flags below
+    CriticalSection m_lock;  // guards m_info and the transfer state below
     bool m_transferLive = false;
-    bool m_pauseRequested = false;  // from Pause until Resume, also between transfers
-    ScopedHandle m_resumeEvent;     // signalled while no pause is asked for
+    // From Pause until Resume, also between transfers; written under m_lock.
+    std::atomic<bool> m_pauseRequested{false};
+    std::atomic<int64_t> m_received{0};  // m_info's received field, kept apart from the lock
+    ScopedHandle m_resumeEvent;          // signalled while no pause is asked for
     std::atomic<uint64_t> m_spaceLimit{UINT64_MAX};
     std::atomic<bool> m_cancel{false};
     ScopedHandle m_cancelEvent;
