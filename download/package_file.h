@@ -12,7 +12,7 @@
 
 class PackageFile {
 public:
-    static constexpr size_t kBufferBytes = 1 << 20;
+    static constexpr size_t kBufferBytes = 256 * 1024;
     static constexpr size_t kDirectWriteBytes = 64 * 1024;  // pieces from this size bypass it
 
     PackageFile() = default;
