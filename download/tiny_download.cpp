@@ -525,8 +525,7 @@ bool CTinyDownload::WaitWhilePaused() {
 }
 
 bool CTinyDownload::PauseRequested() {
-    AutoLock lock(m_lock);
-    return m_pauseRequested;
+    return m_pauseRequested.load();
 }
 
 void CTinyDownload::SetStatus(DownloadStatus status) {
