@@ -50,12 +50,17 @@ Response Request::perform(const std::string& url) {
         prepared_ = true;
     }
     body_.clear();
+    bodyDropped_ = false;
     curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
     ApplySystemProxy(handle_, url.c_str());
     checkResult(curl_easy_perform(handle_));
     long code = 0;
     checkResult(curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &code));
     LogT("Request", "reponse code=", code);
+    if (bodyDropped_) {
+        LogE("Request", "response body longer than ", kMaxBodyBytes, " bytes, dropped");
+        std::string().swap(body_);
+    }
     Response response;
     response.body = body_;
     response.code = static_cast<int>(code);
@@ -70,9 +75,21 @@ void Request::prepare() {
     checkResult(curl_easy_setopt(handle_, CURLOPT_WRITEDATA, this));
 }
 
+// Nothing may be thrown through libcurl: a body over the bound, or one that cannot be stored,
+// ends the transfer (a write error) instead.
 size_t Request::onBodyData(char* data, size_t size, size_t count, void* request) {
+    Request* self = static_cast<Request*>(request);
     const size_t bytes = size * count;
-    static_cast<Request*>(request)->body_.append(data, bytes);
+    if (bytes > kMaxBodyBytes - self->body_.size()) {
+        self->bodyDropped_ = true;
+        return 0;
+    }
+    try {
+        self->body_.append(data, bytes);
+    } catch (...) {
+        self->bodyDropped_ = true;
+        return 0;
+    }
     return bytes;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A thin layer over libcurl's easy interface for small GET requests whose whole body is
 // wanted in memory. Network failures never throw out of perform(): they are logged and give
-// an empty body and code 0. Only failing to obtain a handle throws CurlEasy::Exception.
+// an empty body and code 0; so does a body over the size bound. Only failing to obtain a
+// handle throws CurlEasy::Exception.
 #include <curl/curl.h>
 
 #include <stdexcept>
@@ -38,6 +39,10 @@ struct Response {
 
 class Request {
 public:
+    // Bodies are small documents (a configuration, a report's answer); a longer one is
+    // dropped: perform() then gives an empty body, as for a failed transfer.
+    static constexpr size_t kMaxBodyBytes = 64 * 1024;
+
     Request();
     virtual ~Request();
     Request(const Request&) = delete;
@@ -55,6 +60,7 @@ private:
 
     CURL* handle_;
     bool prepared_ = false;
+    bool bodyDropped_ = false;  // the current response was longer than kMaxBodyBytes
     std::string body_;
 };
 

@@ -1,8 +1,6 @@
 #include "download/tiny_download.h"
 
-#include <io.h>
 #include <process.h>
-#include <share.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +8,9 @@
 
 #include "app/ansi_path.h"
 #include "app/log.h"
+#include "download/http_answer.h"
 #include "download/md5.h"
+#include "download/package_file.h"
 #include "download/system_proxy.h"
 
 std::atomic<int> SpeedSampleCount{1};  // 1 at start, as each attempt sets it
@@ -18,9 +18,8 @@ std::atomic<int> SpeedSampleCount{1};  // 1 at start, as each attempt sets it
 namespace {
 const char kTag[] = "CTinyDownload";
 
-// Fewer, larger socket reads and file writes: each read is a server round trip under Wine.
+// Fewer, larger socket reads: each read is a server round trip under Wine.
 const long kReceiveBufferBytes = 512 * 1024;
-const size_t kFileBufferBytes = 1 << 20;
 
 struct CurlCleanup {
     void operator()(CURL* h) const { curl_easy_cleanup(h); }
@@ -65,16 +64,36 @@ bool ReadSidecar(const std::string& path, std::string* etag) {
 
 // What the libcurl callbacks of one transfer or probe share with the worker.
 struct CTinyDownload::TransferState {
+    TransferState(CTinyDownload* o, CURL* h, bool transfer)
+        : owner(o), handle(h), isTransfer(transfer) {}
+
     CTinyDownload* owner;
     CURL* handle;
     bool isTransfer;  // false for the length probe
     bool pausedNow = false;
     curl_off_t lastNow = 0;
     DWORD lastActivity = GetTickCount();
+
+    // The transfer only.
+    PackageFile* file = nullptr;
+    const std::string* path = nullptr;
+    uint64_t offset = 0;  // where this transfer's bytes start in the file
+    uint64_t total = 0;   // the file's length by the probe
+    uint64_t written = 0;
+    HttpAnswer answer;
+    bool accepted = false;  // the answer carries the asked bytes
+    bool rejected = false;  // ... or it does not
+    bool overlong = false;  // the server sent more than the file's length
+};
+
+// The length probe's view of the headers: the ETag of the final response only.
+struct ProbeHeaders {
+    std::string etag;
 };
 
 CTinyDownload::CTinyDownload()
-    : m_cancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+    : m_resumeEvent(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+      m_cancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_workersIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
     std::memset(m_works, 0, sizeof m_works);
     std::memset(&m_info, 0, sizeof m_info);
@@ -214,11 +233,18 @@ int64_t CTinyDownload::GetLocalFileLenth(const char* path) {
         LogT(kTag, "DOWNLOADING status, return m_curLocalFileLenth=", m_curLocalFileLenth);
         return m_curLocalFileLenth;
     }
-    ScopedFile file(_fsopen(path, "rb", _SH_DENYRD));
-    if (!file) {
+    // The length from the folder entry: it is right also while another program (a virus
+    // scanner, a second installer) has the file open and would make an open fail.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            LogW(kTag, "GetLocalFileLenth: no length, error=", static_cast<unsigned>(error));
+        }
         return 0;
     }
-    m_curLocalFileLenth = _filelengthi64(_fileno(file.get()));
+    m_curLocalFileLenth =
+        static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     LogT(kTag, "_filelength: ", m_curLocalFileLenth);
     return m_curLocalFileLenth;
 }
@@ -231,48 +257,127 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
         return result;
     }
     CURL* h = handle.get();
-    TransferState state{this, h, false};
+    TransferState state(this, h, false);
+    ProbeHeaders headers;
     curl_easy_setopt(h, CURLOPT_URL, url);
     ApplySystemProxy(h, url);
     curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    // The transfer follows redirects, so the probe must measure where they lead.
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnDiscardBody);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CTinyDownload::OnHeaderLine);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &result.etag);
-    // The stall watch also bounds a probe that never gets an answer.
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &headers);
+    // The stall watch also bounds a probe that never gets an answer; a pause stops it.
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
     CURLcode code = curl_easy_perform(h);
+    if (code == CURLE_ABORTED_BY_CALLBACK && PauseRequested()) {
+        LogT(kTag, "GetTotalFileLenthEtag: stopped by a pause");
+        return result;
+    }
     if (code != CURLE_OK) {
         LogE(kTag, "GetTotalFileLenthEtag error, code=", static_cast<int>(code));
-        result.totalLength = -1.0;
-    } else {
-        curl_off_t length = -1;
-        curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-        result.totalLength = static_cast<double>(length);
+        return result;
     }
+    // An error page's length is not the file's: only a 2xx answer measures it.
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299) {
+        LogW(kTag, "GetTotalFileLenthEtag: the server answered HTTP ", status);
+        return result;
+    }
+    curl_off_t length = -1;
+    curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    result.totalLength = static_cast<double>(length);
+    result.etag = headers.etag;
     return result;
 }
 
-size_t CTinyDownload::OnHeaderLine(char* line, size_t size, size_t count, void* etag) {
+size_t CTinyDownload::OnHeaderLine(char* line, size_t size, size_t count, void* headers) {
     const size_t bytes = size * count;
+    std::string& etag = static_cast<ProbeHeaders*>(headers)->etag;
+    if (bytes >= 5 && std::memcmp(line, "HTTP/", 5) == 0) {
+        etag.clear();  // a new response (after a redirect) brings its own
+        return bytes;
+    }
     const char* colon = static_cast<const char*>(std::memchr(line, ':', bytes));
     if (colon && static_cast<size_t>(colon - line) == 4 && std::memcmp(line, "ETag", 4) == 0) {
-        static_cast<std::string*>(etag)->assign(colon + 1,
-                                                static_cast<size_t>(line + bytes - (colon + 1)));
+        etag.assign(colon + 1, static_cast<size_t>(line + bytes - (colon + 1)));
     }
     return bytes;
+}
+
+// Decides, once the headers of the final answer are in, whether its body belongs in the file.
+size_t CTinyDownload::OnTransferHeader(char* line, size_t size, size_t count, void* p) {
+    const size_t bytes = size * count;
+    TransferState* state = static_cast<TransferState*>(p);
+    if (!state->answer.AddHeaderLine(line, bytes)) {
+        return bytes;
+    }
+    switch (JudgeAnswer(state->answer, state->offset, state->total)) {
+        case AnswerVerdict::Append:
+            state->accepted = true;
+            return bytes;
+        case AnswerVerdict::Restart:
+            if (!state->owner->StartOver(state)) {
+                state->rejected = true;
+                return 0;
+            }
+            state->accepted = true;
+            return bytes;
+        case AnswerVerdict::Reject:
+            break;
+    }
+    state->rejected = true;
+    LogW(kTag, "unexpected answer to the request from ", state->offset, ": ",
+         state->answer.Describe(), ", local file kept");
+    return 0;  // ends the transfer before any of its body is taken
+}
+
+bool CTinyDownload::StartOver(TransferState* state) {
+    LogW(kTag, "server ignored the resume offset, the file starts again from 0");
+    if (!state->file->Truncate()) {
+        LogE(kTag, "Can't truncate local file: ", *state->path,
+             ", error=", static_cast<unsigned>(GetLastError()), ", re-try.");
+        return false;
+    }
+    state->offset = 0;
+    m_curLocalFileLenth = 0;
+    AutoLock lock(m_lock);
+    m_info.resumeFrom = 0;
+    m_received = 0;
+    return true;
 }
 
 size_t CTinyDownload::OnDiscardBody(char*, size_t size, size_t count, void*) {
     return size * count;
 }
 
-size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* file) {
-    size_t written = std::fwrite(data, size, count, static_cast<std::FILE*>(file));
-    if (written * size < size * count) {
-        LogW(kTag, "write ", size * count, " bytes, return ", written);
+size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* p) {
+    TransferState* state = static_cast<TransferState*>(p);
+    const size_t bytes = size * count;
+    if (!state->accepted) {
+        return 0;  // no judged answer: nothing goes into the file
+    }
+    // Never more than the file's length: a server sending on would fill the disk.
+    const uint64_t end = state->offset + state->written;
+    size_t take = bytes;
+    if (end >= state->total) {
+        take = 0;
+    } else if (state->total - end < bytes) {
+        take = static_cast<size_t>(state->total - end);
+    }
+    if (take < bytes && !state->overlong) {
+        state->overlong = true;
+        LogW(kTag, "the server sends more than the ", state->total,
+             " bytes of the file, ending this attempt");
+    }
+    const size_t written = take ? state->file->Write(data, take) : 0;
+    state->written += written;
+    if (written < take) {
+        LogW(kTag, "write ", bytes, " bytes, return ", written);
     }
     return written;
 }
@@ -284,13 +389,13 @@ int CTinyDownload::OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, cur
     if (self->m_cancel.load()) {
         return 1;
     }
-    bool wantPause = false;
-    if (state->isTransfer) {
-        AutoLock lock(self->m_lock);
-        if (dltotal != 0) {
-            self->m_info.received = static_cast<double>(dlnow);
-        }
-        wantPause = self->m_pauseRequested;
+    // Called for every chunk read: no lock here, only two atomics.
+    if (state->isTransfer && dltotal != 0) {
+        self->m_received = static_cast<int64_t>(dlnow);
+    }
+    const bool wantPause = self->m_pauseRequested.load();
+    if (!state->isTransfer && wantPause) {
+        return 1;  // the probe is asked again after the pause
     }
     // Pause and resume are requested by the UI thread and carried out here, on the
     // transfer's own thread, as libcurl requires.
@@ -362,7 +467,7 @@ int CTinyDownload::Run() {
     LogT(kTag, "SingleDownloadProc()");
     DWORD delay = m_timing.firstRetryDelayMs;
     int i = 0;
-    while (i < m_workCount && !m_cancel.load()) {
+    while (i < m_workCount && WaitWhilePaused()) {
         bool bytesArrived = false;
         switch (AttemptItem(i, &bytesArrived)) {
             case Attempt::Verified:
@@ -372,6 +477,9 @@ int CTinyDownload::Run() {
             case Attempt::RetryNow:
                 break;
             case Attempt::Failed:
+                if (m_cancel.load()) {
+                    return 0;
+                }
                 // Endless retries, but paced: a dead network must not spin the CPU or
                 // flood the log.
                 if (bytesArrived) {
@@ -388,13 +496,56 @@ int CTinyDownload::Run() {
     if (m_cancel.load()) {
         return 0;
     }
-    m_status = FINISHED;
+    SetStatus(FINISHED);
     LogT(kTag, "~SingleDownloadProc()");
     return 0;
 }
 
 bool CTinyDownload::WaitBeforeRetry(DWORD ms) {
     return WaitForSingleObject(m_cancelEvent.get(), ms) == WAIT_TIMEOUT;
+}
+
+bool CTinyDownload::WaitWhilePaused() {
+    bool waited = false;
+    for (;;) {
+        if (m_cancel.load()) {
+            return false;
+        }
+        if (!PauseRequested()) {
+            if (waited) {
+                LogT(kTag, "resumed");
+            }
+            return true;
+        }
+        if (!waited) {
+            LogT(kTag, "paused, waiting for resume");
+            waited = true;
+        }
+        HANDLE events[2] = {m_cancelEvent.get(), m_resumeEvent.get()};
+        WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    }
+}
+
+bool CTinyDownload::PauseRequested() {
+    return m_pauseRequested.load();
+}
+
+void CTinyDownload::SetStatus(DownloadStatus status) {
+    AutoLock lock(m_lock);
+    m_status = (m_pauseRequested && status != FINISHED) ? PAUSED : status;
+}
+
+bool CTinyDownload::DiscardDataFile(const std::string& path) {
+    if (DeleteFileA(path.c_str())) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return true;
+    }
+    LogE(kTag, "Can't delete local file: ", path, ", error=", static_cast<unsigned>(error),
+         ", re-try.");
+    return false;
 }
 
 bool CTinyDownload::CheckMd5(const std::string& local) {
@@ -408,7 +559,7 @@ bool CTinyDownload::CheckMd5(const std::string& local) {
 }
 
 CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived) {
-    m_status = IDLE;
+    SetStatus(IDLE);
     SpeedSampleCount = 1;
     const DownloadWork& work = m_works[index];
     const std::string path = work.savePath;
@@ -417,6 +568,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     {
         AutoLock lock(m_lock);
         std::memset(&m_info, 0, sizeof m_info);
+        m_received = 0;
         CopyField(m_info.url, work.url);
         CopyField(m_info.savePath, work.savePath);
         CopyField(m_info.md5, work.md5);
@@ -425,6 +577,9 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     int64_t localLen = GetLocalFileLenth(path.c_str());
     FileLengthEtag probe = GetTotalFileLenthEtag(url.c_str());
     if (probe.totalLength == -1.0 || probe.totalLength < 0) {
+        if (PauseRequested()) {
+            return Attempt::RetryNow;  // probed again once resumed
+        }
         LogW(kTag, "GetTotalFileLenthEtag failed! re-try.");
         return Attempt::Failed;
     }
@@ -439,16 +594,15 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     LogT(kTag, "totalFileLen: ", totalLen);
 
     std::string lastEtag;
+    bool discard = false;
     if (!ReadSidecar(sidecar, &lastEtag)) {
         LogW(kTag, "Can't open local etag file!");
-        localLen = 0;
-        std::remove(path.c_str());
+        discard = true;
     } else {
         LogT(kTag, "lastETag=\"", lastEtag, "\", serverETag=\"", probe.etag, "\"");
         if (lastEtag != probe.etag) {
             LogT(kTag, "file changed on server, delete local file, redownload ...");
-            localLen = 0;
-            std::remove(path.c_str());
+            discard = true;
         } else if (static_cast<uint64_t>(localLen) == totalLen) {
             LogT(kTag, path, " download complete. Check file md5 ...");
             if (VerifyAndHold(index, path)) {
@@ -456,13 +610,17 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
                 return Attempt::Verified;
             }
             LogE(kTag, "Check download file md5 failed, redownload.");
-            localLen = 0;
-            std::remove(path.c_str());
+            discard = true;
         } else if (static_cast<uint64_t>(localLen) > totalLen) {
             LogW(kTag, "localFileLen > totalFileLen?? delete local file, redownload ...");
-            localLen = 0;
-            std::remove(path.c_str());
+            discard = true;
         }
+    }
+    if (discard) {
+        if (!DiscardDataFile(path)) {
+            return Attempt::Failed;
+        }
+        localLen = 0;
     }
 
     m_curLocalFileLenth = localLen;
@@ -470,20 +628,32 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         AutoLock lock(m_lock);
         m_info.resumeFrom = static_cast<uint64_t>(localLen);
     }
+    m_currentIndex = index;
+    return Transfer(url, path, probe.etag, localLen, totalLen, bytesArrived);
+}
 
-    ScopedFile data(std::fopen(path.c_str(), "ab+"));
-    if (!data) {
+CTinyDownload::Attempt CTinyDownload::Transfer(const std::string& url, const std::string& path,
+                                               const std::string& etag, int64_t localLen,
+                                               uint64_t totalLen, bool* bytesArrived) {
+    const std::string sidecar = path + ".cfg";
+    PackageFile data;
+    if (!data.Open(path.c_str())) {
         LogE(kTag, "Can't open local file: ", path, ", re-try.");
         return Attempt::Failed;
     }
-    std::setvbuf(data.get(), nullptr, _IOFBF, kFileBufferBytes);
+    // The bytes asked of the server must land exactly at the end of the file as opened.
+    if (data.Length() != static_cast<uint64_t>(localLen)) {
+        LogW(kTag, "local file is ", data.Length(), " bytes now, not ", localLen, ", re-try.");
+        return Attempt::Failed;
+    }
+    data.SetSpaceLimit(m_spaceLimit.load());
     {
         ScopedFile tag(std::fopen(sidecar.c_str(), "w+"));
         if (!tag) {
             LogE(kTag, "Can't open local tag file: ", path, ", re-try.");
             return Attempt::Failed;
         }
-        std::fwrite(probe.etag.data(), 1, probe.etag.size(), tag.get());
+        std::fwrite(etag.data(), 1, etag.size(), tag.get());
     }
 
     ScopedCurl handle(curl_easy_init());
@@ -492,7 +662,11 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         return Attempt::Failed;
     }
     CURL* h = handle.get();
-    TransferState state{this, h, true};
+    TransferState state(this, h, true);
+    state.file = &data;
+    state.path = &path;
+    state.offset = static_cast<uint64_t>(localLen);
+    state.total = totalLen;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     ApplySystemProxy(h, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
@@ -500,9 +674,17 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     LogT(kTag, "resume from: ", localLen);
-    curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(localLen));
+    // The range is asked for as a plain request header, so that the answer's status and
+    // Content-Range decide (in OnTransferHeader) what happens to the file.
+    const std::string range = std::to_string(localLen) + "-";
+    curl_easy_setopt(h, CURLOPT_RANGE, localLen > 0 ? range.c_str() : nullptr);
+    if (totalLen > 0) {
+        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(totalLen));
+    }
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CTinyDownload::OnTransferHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &state);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnWriteFile);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, data.get());
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
@@ -510,8 +692,10 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
 
     {
         AutoLock lock(m_lock);
+        if (m_pauseRequested) {
+            return Attempt::RetryNow;  // paused before the transfer began: probe again later
+        }
         m_transferLive = true;
-        m_pauseRequested = false;
         m_status = DOWNLOADING;
     }
     LogT(kTag, "curl_easy_perform ...");
@@ -520,24 +704,34 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
     {
         AutoLock lock(m_lock);
         m_transferLive = false;
-        m_pauseRequested = false;
     }
-    data.reset();
     handle.reset();
-    *bytesArrived = state.lastNow > 0;
+    if (!data.Flush() && code == CURLE_OK) {
+        LogW(kTag, "write ", data.refusedOffered(), " bytes, return ", data.refusedWritten());
+        code = CURLE_WRITE_ERROR;
+    }
+    const uint64_t fileLen = data.Length();
+    data.Close();
+    *bytesArrived = state.written > 0;
 
     if (m_cancel.load()) {
         return Attempt::Failed;
     }
-    if (code == CURLE_RANGE_ERROR) {
-        // The server answered the resume with the whole file: start this item over from 0.
-        LogW(kTag, "server ignored the resume offset, delete local file, redownload from 0");
-        std::remove(path.c_str());
-        return Attempt::RetryNow;
+    if (code == CURLE_OK && !state.accepted) {
+        // A bodiless answer that was not the asked part (a 416, an empty error page).
+        if (!state.rejected) {
+            LogW(kTag, "unexpected answer to the request from ", localLen, ": ",
+                 state.answer.Describe(), ", local file kept");
+        }
+        code = CURLE_WRITE_ERROR;
+    }
+    if (code == CURLE_OK && fileLen != totalLen) {
+        LogW(kTag, "the transfer ended at ", fileLen, " of ", totalLen, " bytes");
+        code = CURLE_PARTIAL_FILE;
     }
     if (code != CURLE_OK) {
         LogE(kTag, "download failed, re-try. code=", static_cast<int>(code), ", url=", url);
-        LogI(kTag, "current index=", index, ", total=", m_workCount);
+        LogI(kTag, "current index=", m_currentIndex, ", total=", m_workCount);
         return Attempt::Failed;
     }
     LogT(kTag, path, " download complete. Check file md5 ...");
@@ -546,28 +740,37 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         return Attempt::Verified;
     }
     LogE(kTag, "Check download file md5 failed, re-try.");
-    std::remove(path.c_str());
+    DiscardDataFile(path);
     return Attempt::Failed;
 }
 
 int CTinyDownload::GetDownloadInfo(DownloadInfo* out) {
     AutoLock lock(m_lock);
     *out = m_info;
+    out->received = static_cast<double>(m_received.load());
     return 0;
 }
 
+// Pause and Resume only record the wish; the worker carries it out wherever it is: inside a
+// transfer (from its progress callback, on its own thread, as libcurl requires), during the
+// length probe (which it stops and asks again later) or between attempts (it waits before
+// the next one).
 void CTinyDownload::Pause() {
     AutoLock lock(m_lock);
-    if (m_transferLive) {
-        m_pauseRequested = true;
-        m_status = PAUSED;
+    if (m_activeWorkers == 0 || m_status.load() == FINISHED) {
+        return;
     }
+    m_pauseRequested = true;
+    m_status = PAUSED;
+    ResetEvent(m_resumeEvent.get());
 }
 
 void CTinyDownload::Resume() {
     AutoLock lock(m_lock);
-    if (m_transferLive) {
-        m_pauseRequested = false;
-        m_status = DOWNLOADING;
+    if (!m_pauseRequested) {
+        return;
     }
+    m_pauseRequested = false;
+    m_status = m_transferLive ? DOWNLOADING : IDLE;
+    SetEvent(m_resumeEvent.get());
 }

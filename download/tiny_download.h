@@ -2,7 +2,9 @@
 // Resumable downloader: fetches a list of files one after the other on a worker thread,
 // resuming partial files (also from earlier runs), discarding them when the server's ETag
 // changes (kept in a ".cfg" sidecar beside the file), and accepting a file only when its MD5
-// matches. A failed attempt is retried without limit, paced by a growing wait.
+// matches. A failed attempt is retried without limit, paced by a growing wait. Only the
+// answers of a server that works (a 2xx length probe, a 206 for the asked range or a 200)
+// ever change the local file; error answers leave it for the next attempt.
 #include <windows.h>
 
 #include <curl/curl.h>
@@ -76,6 +78,8 @@ public:
     void Resume();
 
     void SetTiming(const DownloadTiming& timing) { m_timing = timing; }
+    // Tests: writes that would make a data file longer than this fail as on a full disk.
+    void SetDiskSpaceForTesting(uint64_t fileLength) { m_spaceLimit = fileLength; }
 
     // Worker thread procedure; 0 when every item is done (or the downloader is going away).
     static int SingleDownloadProc(CTinyDownload* downloader);
@@ -98,9 +102,20 @@ private:
     // for TakeVerifiedFile when it passes.
     bool VerifyAndHold(int index, const std::string& path);
     bool WaitBeforeRetry(DWORD ms);  // false when the downloader is going away
+    bool WaitWhilePaused();          // false when the downloader is going away
     bool IsBusy();
+    bool PauseRequested();
+    // Sets the status; PAUSED stands for every state but FINISHED while a pause is asked for.
+    void SetStatus(DownloadStatus status);
+    // Deletes the data file; false (with a log line) when it exists and cannot be deleted.
+    static bool DiscardDataFile(const std::string& path);
+    // Opens the data file, writes the sidecar and fetches the file from localLen on.
+    Attempt Transfer(const std::string& url, const std::string& path, const std::string& etag,
+                     int64_t localLen, uint64_t totalLen, bool* bytesArrived);
+    bool StartOver(TransferState* state);
 
     static size_t OnHeaderLine(char* line, size_t size, size_t count, void* etag);
+    static size_t OnTransferHeader(char* line, size_t size, size_t count, void* state);
     static size_t OnDiscardBody(char* data, size_t size, size_t count, void* unused);
     static size_t OnWriteFile(char* data, size_t size, size_t count, void* file);
     static int OnProgress(void* state, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
@@ -112,11 +127,16 @@ private:
     DownloadWork m_works[kMaxWorks];
     DownloadInfo m_info;
     int m_workCount = 0;
+    int m_currentIndex = 0;
 
     DownloadTiming m_timing;
-    CriticalSection m_lock;  // guards m_info and the pause/transfer flags below
+    CriticalSection m_lock;  // guards m_info and the transfer state below
     bool m_transferLive = false;
-    bool m_pauseRequested = false;
+    // From Pause until Resume, also between transfers; written under m_lock.
+    std::atomic<bool> m_pauseRequested{false};
+    std::atomic<int64_t> m_received{0};  // m_info's received field, kept apart from the lock
+    ScopedHandle m_resumeEvent;          // signalled while no pause is asked for
+    std::atomic<uint64_t> m_spaceLimit{UINT64_MAX};
     std::atomic<bool> m_cancel{false};
     ScopedHandle m_cancelEvent;
     ScopedHandle m_workersIdle;  // signalled while no worker thread runs

@@ -11,6 +11,7 @@
 #include "installer/main_frame_texts.h"
 #include "installer/package_handover.h"
 #include "installer/progress_texts.h"
+#include "installer/progress_watch.h"
 #include "installer/publisher_check.h"
 #include "report/interval_clock.h"
 #include "report/speed_report.h"
@@ -18,7 +19,6 @@
 
 namespace {
 const char kTag[] = "CMainFrame";
-const wchar_t kNoSpeed[] = L"-- / --";
 
 void SendText(const InstallJob& job, UINT message, const std::wstring& text) {
     SendMessageW(job.window, message, reinterpret_cast<WPARAM>(text.c_str()), 0);
@@ -53,35 +53,22 @@ bool StartThread(ThreadBody body, const std::shared_ptr<InstallJob>& job) {
     return true;
 }
 
-// One look at a running download: bar, speed, percent and the percent steps.
-struct ProgressWatch {
-    SpeedSamples samples;
-    double previous = 0.0;
-    bool percent2Pending = true;
-    bool percent50Pending = true;
+// What the progress watch shows and reports, as window messages and usage steps.
+class WindowProgressSink : public ProgressSink {
+public:
+    explicit WindowProgressSink(const InstallJob& job) : job_(job) {}
 
-    void Pass(const InstallJob& job, DownloadInfo& info) {
-        SendMessageW(job.window, kMsgRefreshDownloadTexts, 0, 0);
-        job.downloader->GetDownloadInfo(&info);
-        const double current = info.received;
-        LogT(kTag, "CurDownloadLen=", static_cast<unsigned long long>(current), ", TotalLen=",
-             static_cast<unsigned long long>(info.totalLength > 0 ? info.totalLength : 0));
-        SendValue(job, DownloadBarValue(info));
-        samples.Add(current - previous);
-        SendText(job, kMsgSpeedText, FormatSpeedText(samples.Average()));
-        ++SpeedSampleCount;
-        const int percent = DownloadPercent(info);
-        SendText(job, kMsgProgressText, PercentText(percent));
-        if (percent == 2 && percent2Pending) {
-            ReportStepWithInterval(kStepPercent2);
-            percent2Pending = false;
-        }
-        if (percent == 50 && percent50Pending) {
-            ReportStepWithInterval(kStepPercent50);
-            percent50Pending = false;
-        }
-        previous = current;
+    void RefreshDownloadTexts() override {
+        SendMessageW(job_.window, kMsgRefreshDownloadTexts, 0, 0);
     }
+    void ProgressValue(unsigned value) override { SendValue(job_, value); }
+    void SpeedText(const std::wstring& text) override { SendText(job_, kMsgSpeedText, text); }
+    void PercentText(const std::wstring& text) override { SendText(job_, kMsgProgressText, text); }
+    void Step(int step) override { ReportStepWithInterval(step); }
+    void SpeedReport(double transferBytes) override { SendSpeedReport(transferBytes); }
+
+private:
+    const InstallJob& job_;
 };
 }  // namespace
 
@@ -98,13 +85,14 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     InstallJob& job = *jobPtr;
     CTinyDownload& downloader = *job.downloader;
     DownloadInfo info = {};
-    ProgressWatch watch;
+    WindowProgressSink sink(job);
+    ProgressWatch watch(sink);
     for (;;) {
-        if (downloader.IsDownloading()) {
-            watch.Pass(job, info);
-        } else {
-            SendText(job, kMsgSpeedText, kNoSpeed);
+        const bool downloading = downloader.IsDownloading();
+        if (downloading) {
+            downloader.GetDownloadInfo(&info);
         }
+        watch.Pass(downloading, info);
         if (downloader.IsFinished()) {
             break;
         }
@@ -113,10 +101,7 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     LogT(kTag, "Download success, installing ...");
     // A refused item finishes at once: nothing was downloaded, so nothing is reported as such.
     if (downloader.GetWorkCount() > 0) {
-        if (SpeedSampleCount != 1) {
-            SendSpeedReport(info.received);
-        }
-        ReportStepWithInterval(kStepSetupDownloaded);
+        watch.Finish(info);
     }
     GetIntervalText(0);
     SendValue(job, kDownloadShare);

@@ -144,8 +144,10 @@ void CMainFrame::TogglePause() {
     }
 }
 
+// A pause holds at any moment of the download (also during the length probe and the wait
+// between attempts), so it is asked for whenever the download is not done yet.
 void CMainFrame::PauseDownload() {
-    if (job_ && job_->downloader->IsDownloading()) {
+    if (job_ && !job_->downloader->IsFinished()) {
         job_->downloader->Pause();
     }
     const MainFrameTexts& texts = TextsFor(chinese());

@@ -49,8 +49,7 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD boundMs = 1200
 
 // The bytes of a package as the server serves them.
 inline std::string FetchPackage(const std::string& path) {
-    CurlEasy::BasicRequest request;
-    return request.perform(TestServer::Url(path)).body;
+    return TestServer::Fetch(path);
 }
 
 class DownloaderTest : public ::testing::Test {

@@ -118,3 +118,28 @@ TEST_F(HttpRequest, ReleaseHostNamesReachTheServerThroughTheProxyVariable) {
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ("update.velmora.example", seen[0].host);
 }
+
+TEST_F(HttpRequest, BodyUpToTheBoundIsKeptALongerOneIsDroppedWithAnErrorLine) {
+    const std::string path = "/update/win/kelto/VLMU.ini";
+    const std::string start = "[full]\n";
+    const size_t bound = CurlEasy::Request::kMaxBodyBytes;
+    LogCapture log;
+    CurlEasy::BasicRequest request;
+    TestServer::Control(
+        "config?path=" + UrlEncode(path) + "&pad=" + std::to_string(bound - start.size()), start);
+    CurlEasy::Response exact = request.perform(TestServer::Url(path));
+    EXPECT_EQ(bound, exact.body.size());
+    EXPECT_EQ(0, log.countStartingWith("checkResult", "E/"));
+
+    // One byte more, then far more: the same object answers both with an empty body.
+    for (size_t pad : {bound - start.size() + 1, size_t{50} << 20}) {
+        TestServer::Control("config?path=" + UrlEncode(path) + "&pad=" + std::to_string(pad),
+                            start);
+        CurlEasy::Response response = request.perform(TestServer::Url(path));
+        EXPECT_EQ(200, response.code);
+        EXPECT_EQ("", response.body);
+    }
+    EXPECT_EQ(2, log.countExact("response body longer than 65536 bytes, dropped", "E/"))
+        << log.dump();
+    EXPECT_EQ(2, log.countExact("checkResult code=23", "E/"));
+}

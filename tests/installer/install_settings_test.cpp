@@ -100,6 +100,19 @@ TEST_F(InstallSettingsTest, EachKindOfBadAnswerAsksAgain) {
     EXPECT_EQ(1, log_.countExact("address=x/Setup.exe, md5=", "T/"));
 }
 
+TEST_F(InstallSettingsTest, OverlongDocumentIsAFailedFetch) {
+    // A valid entry followed by comment lines up to 70000 bytes: too long to be a
+    // configuration, so the prompt is asked, then the plain document is taken.
+    Serve(kGood, "&pad=70000");
+    InstallSettings settings = Run(1);
+    EXPECT_EQ(1, prompts_);
+    EXPECT_EQ(1, log_.countExact("response body longer than 65536 bytes, dropped", "E/"));
+    EXPECT_EQ(1, log_.countExact("response format error! config=", "E/"));
+    EXPECT_EQ(1, log_.countExact("Request download url failed!", "W/"));
+    ASSERT_EQ(1u, settings.packages().size());
+    EXPECT_EQ("x/Setup.exe", settings.packages()[0].address);
+}
+
 TEST_F(InstallSettingsTest, TransportFailureLogsAnEmptyBodyAndRetriesUntilFixed) {
     // Nothing listens on port 1; after three prompts the address is still dead, so the
     // prompt itself gives up by throwing out of the loop (a user would have quit here).

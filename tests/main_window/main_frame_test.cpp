@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "installer/install_flow.h"
@@ -30,6 +32,31 @@ int CountSteps(const std::string& step) {
 int CountRequests(const std::string& method, const std::string& path) {
     return static_cast<int>(TestServer::RequestsFor(method, path).size());
 }
+
+const char kPackagePath[] = "/pkg/Setup.exe";
+
+// Handles this thread's messages (the workers' SendMessageW calls among them) until the
+// condition holds; false after the bound (a hang guard).
+bool PumpUntil(const std::function<bool()>& done, DWORD boundMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > boundMs) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+}
 }  // namespace
 
 class MainFrameTest : public ::testing::Test {
@@ -40,6 +67,15 @@ protected:
         WriteFileBytes("AmdSupport.txt", "AMD\r\n");
         SetEnvironmentVariableA("http_proxy", TestServer::BaseUrl().c_str());
         TestServer::Reset();
+        // The package the configuration names, with its real checksum, for the download test.
+        const std::string md5 = TestServer::DefinePackage(kPackagePath, 3 << 20, 7);
+        for (const char* config :
+             {"/update/win/kelto/VLMU.ini", "/update/win/kelto/VLMU_TEST.ini"}) {
+            TestServer::Control("config?path=" + UrlEncode(config),
+                                std::string("[full]\naddress=http://dl.velmora.example") +
+                                    kPackagePath + "\nchecksum=" + md5 + "\n",
+                                true);
+        }
         frame_ = new CMainFrame;
         frame_->CreateWnd(nullptr, L"", WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
                           0, 300, 400, nullptr);
@@ -182,4 +218,40 @@ TEST_F(MainFrameTest, InstallingAndFinishedStagesSwitchPagesAndTexts) {
     EXPECT_EQ(L"Retry", Find(L"endbtn")->GetText());
     EXPECT_TRUE(IsWindowVisible(Window()));
     EXPECT_FALSE(frame_->trayIconShown());
+}
+
+// Runs last: it downloads through the window's own downloader and progress thread.
+TEST_F(MainFrameTest, PauseBetweenDownloadAttemptsHoldsAndTheTextsStayUntilResume) {
+    // The first length probe is refused; the pause comes while the download waits to try
+    // again, when no transfer is running.
+    TestServer::Fault(kPackagePath, "answer=503&answer_to=head&answer_times=1&rate=2000000");
+    char appData[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE);
+    const std::string package = std::string(appData) + "\\BranoInst\\VLInst\\Setup.exe";
+    DeleteFileA(package.c_str());  // left by an earlier run in this prefix
+    frame_->startDownload();
+    frame_->ShowStage(1);
+    ASSERT_TRUE(PumpUntil([] { return CountRequests("HEAD", kPackagePath) == 1; }, 30000));
+    frame_->TogglePause();
+    EXPECT_EQ(L"Resume", Find(L"pausebtn")->GetText());
+    EXPECT_EQ(L"Paused", Find(L"status")->GetText());
+    // Several of the progress thread's refreshes, and past the wait before the next attempt.
+    PumpFor(3500);
+    EXPECT_EQ(L"Resume", Find(L"pausebtn")->GetText());
+    EXPECT_EQ(L"Paused", Find(L"status")->GetText());
+    EXPECT_EQ(L"-- / --", Find(L"downladspeed")->GetText());
+    EXPECT_EQ(1, CountRequests("HEAD", kPackagePath));
+    EXPECT_EQ(0, CountRequests("GET", kPackagePath));
+
+    frame_->TogglePause();
+    EXPECT_EQ(L"Pause", Find(L"pausebtn")->GetText());
+    EXPECT_EQ(L"Downloading...", Find(L"status")->GetText());
+    // The package is not a real setup program: the run fails and the result page shows.
+    ASSERT_TRUE(PumpUntil([] { return frame_->stage() == 3; }, 120000));
+    EXPECT_EQ(1, CountRequests("GET", kPackagePath));
+    // However the seconds fell, each percent step went out once.
+    EXPECT_EQ(1, CountSteps("Percent2"));
+    EXPECT_EQ(1, CountSteps("Percent50"));
+    EXPECT_EQ(1, CountSteps("SetupDownloaded"));
+    EXPECT_EQ(1, CountSteps("SetupFailed"));
 }

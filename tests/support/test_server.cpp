@@ -32,12 +32,16 @@ std::string TestServer::BaseUrl() {
 
 std::string TestServer::Control(const std::string& command, const std::string& postBody,
                                 bool post) {
+    return Fetch("/_ctl/" + command, postBody, post);
+}
+
+std::string TestServer::Fetch(const std::string& path, const std::string& postBody, bool post) {
     std::string body;
     CURL* curl = curl_easy_init();
     if (!curl) {
         return body;
     }
-    const std::string url = BaseUrl() + "/_ctl/" + command;
+    const std::string url = BaseUrl() + path;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Collect);

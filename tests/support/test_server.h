@@ -19,6 +19,9 @@ public:
     // GET (or POST when a body is given) /_ctl/<command>; returns the answer's body.
     static std::string Control(const std::string& command, const std::string& postBody = "",
                                bool post = false);
+    // The whole body at path, however long (GET, or POST when a body is given).
+    static std::string Fetch(const std::string& path, const std::string& postBody = "",
+                             bool post = false);
     static void Reset() { Control("reset"); }
     static std::vector<ServerRequest> Requests();
     static void ClearRequests() { Control("clear_requests"); }

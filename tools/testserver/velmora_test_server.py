@@ -16,10 +16,25 @@ host names. Tests steer it at run time through /_ctl/ requests:
                                                 body gives the package's bytes instead
   /_ctl/fault?path=P[&cut_after=N][&cut_times=K][&stall_after=N][&wrong_bytes=1][&not_found=1]
              [&rate=BYTES_PER_S][&ignore_range=1][&release=1][&clear=1]
-  /_ctl/config?path=P[&status=N][&bom=1][&crlf=1][&redirect=1]   (POST body = INI text)
   /_ctl/reports?silent=1|0[&delay_ms=N]         the reporting endpoints accept a request and
                                                 never answer it (silent), or answer after N ms;
                                                 the request is logged on arrival either way
+  /_ctl/fault?path=P&answer=STATUS[&answer_to=get|head|both][&answer_body=0][&answer_times=K]
+                                                the package's GET (default), HEAD or both get an
+                                                error answer instead: STATUS with an error page
+                                                (or no body); 206 sends a part of the file other
+                                                than the one asked for; 301/302/303/307 redirect
+                                                to an error page (/_err/500); K answers, then
+                                                the package again
+  /_ctl/fault?path=P&head_delay=MS                the package's HEAD is answered after MS ms
+  /_ctl/fault?path=P&overlong=N[&overlong_announced=1][&overlong_times=K]
+                                                the GET body carries N bytes more than the file,
+                                                announced in Content-Length or (default) sent
+                                                without a length and ended by closing
+  /_ctl/config?path=P[&status=N][&bom=1][&crlf=1][&redirect=1][&pad=N]
+                                                (POST body = INI text; pad appends N bytes of
+                                                comment lines)
+  /_err/STATUS                                  an error page with that status
 
 It stops by itself after --lifetime seconds. --silent-reports starts it (and every reset) with
 silent reporting endpoints.
@@ -115,6 +130,9 @@ class State:
 
 STATE = State()
 
+ERROR_PAGE = (b"<html><head><title>%d Error</title></head><body><h1>Error %d</h1>"
+              b"<p>The server cannot answer this request now.</p></body></html>")
+
 NOT_FOUND_PAGE = (b"<html><head><title>404 Not Found</title></head><body>"
                   b"<h1>Not Found</h1><p>The requested URL was not found on this server.</p>"
                   b"</body></html>")
@@ -188,6 +206,9 @@ class Handler(BaseHTTPRequestHandler):
             self.serve_package(package, head)
         elif config is not None:
             self.serve_config(config, path, query, head)
+        elif path.startswith("/_err/") and path[len("/_err/"):].isdigit():
+            status = int(path[len("/_err/"):])
+            self.send_body(status, ERROR_PAGE % (status, status), "text/html", head=head)
         elif path in ("/qzadmin/operate.php", "/qzadmin/down_speed.php"):
             self.serve_report(head)
         else:
@@ -209,6 +230,9 @@ class Handler(BaseHTTPRequestHandler):
             body = body.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
         if config["bom"]:
             body = b"\xef\xbb\xbf" + body
+        if config.get("pad"):
+            line = b";" + b"p" * 61 + b"\r\n"
+            body += (line * (config["pad"] // len(line) + 1))[:config["pad"]]
         self.send_body(config["status"], body, head=head)
 
     def serve_report(self, head):
@@ -232,6 +256,10 @@ class Handler(BaseHTTPRequestHandler):
 
     def serve_package(self, pkg, head):
         faults = pkg.faults
+        if head and faults.get("head_delay"):
+            time.sleep(faults["head_delay"] / 1000.0)
+        if self.answer_fault(pkg, head):
+            return
         if faults.get("not_found"):
             self.send_body(404, NOT_FOUND_PAGE, "text/html", head=head)
             return
@@ -249,22 +277,79 @@ class Handler(BaseHTTPRequestHandler):
             return
         self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
-        if pkg.send_length or not head:
-            if pkg.send_length:
-                self.send_header("Content-Length", str(size - start))
+        overlong = None if head else self.take_overlong(pkg)
+        if overlong is not None and not overlong[1]:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        elif pkg.send_length:
+            self.send_header("Content-Length",
+                             str(size - start + (overlong[0] if overlong else 0)))
         if status == 206:
             self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
         if pkg.send_etag:
             self.send_header("ETag", pkg.etag)
         self.send_header("Accept-Ranges", "bytes")
-        if not pkg.send_length:
+        if not pkg.send_length and not self.close_connection:
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
         if not head:
-            self.stream(pkg, start, size)
+            if self.stream(pkg, start, size) and overlong is not None:
+                self.send_extra(overlong[0])
+
+    def take_overlong(self, pkg):
+        """(extra bytes, announced) for this GET when the overlong fault applies, else None."""
+        faults = pkg.faults
+        with LOCK:
+            n = faults.get("overlong")
+            if not n or faults.get("overlong_times", 1) <= 0:
+                return None
+            faults["overlong_times"] = faults.get("overlong_times", 1) - 1
+            return n, bool(faults.get("overlong_announced"))
+
+    def send_extra(self, n):
+        try:
+            block = b"\xa5" * 65536
+            while n > 0:
+                data = block[:min(n, len(block))]
+                self.count_sent(len(data))
+                self.wfile.write(data)
+                n -= len(data)
+        except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError):
+            self.close_connection = True
+
+    def answer_fault(self, pkg, head):
+        """Serves the injected error answer instead of the package; True when it did."""
+        faults = pkg.faults
+        status = faults.get("answer")
+        target = faults.get("answer_to", "get")
+        if not status or (target != "both" and target != ("head" if head else "get")):
+            return False
+        with LOCK:
+            times = faults.get("answer_times")
+            if times is not None:
+                if times <= 0:
+                    return False
+                faults["answer_times"] = times - 1
+        body = ERROR_PAGE % (status, status) if faults.get("answer_body", True) else b""
+        extra = []
+        content_type = "text/html"
+        if status == 206:
+            # A part of the file, but not the one asked for.
+            rng = self.headers.get("Range", "")
+            asked = rng[len("bytes="):].split("-")[0] if rng.startswith("bytes=") else "0"
+            first = 0 if asked != "0" else 1
+            last = min(pkg.size - 1, first + 4095)
+            body = pkg.read(first, last - first + 1) if faults.get("answer_body", True) else b""
+            extra.append(("Content-Range", "bytes %d-%d/%d" % (first, last, pkg.size)))
+            content_type = "application/octet-stream"
+        elif status in (301, 302, 303, 307):
+            extra.append(("Location", "/_err/500"))
+        self.send_body(status, body, content_type, extra, head=head)
+        return True
 
     def stream(self, pkg, start, size):
+        """Sends the file from start; True when every byte went out."""
         faults = pkg.faults
         cut = None
         with LOCK:
@@ -281,7 +366,7 @@ class Handler(BaseHTTPRequestHandler):
             while pos < size:
                 if cut is not None and pos >= cut:
                     self.abort_connection()
-                    return
+                    return False
                 if stall_at is not None and pos >= stall_at:
                     self.stall(pkg)
                     stall_at = None
@@ -305,6 +390,8 @@ class Handler(BaseHTTPRequestHandler):
                     time.sleep(len(data) / rate)
         except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError):
             self.close_connection = True
+            return False
+        return True
 
     def stall(self, pkg):
         """Keeps the connection open without sending until released or the client leaves."""
@@ -376,14 +463,19 @@ class Handler(BaseHTTPRequestHandler):
                 if p.get("release") == "1":
                     pkg.stall_release.set()
                     pkg.faults.pop("stall_after", None)
-                for key in ("cut_after", "cut_times", "stall_after", "rate"):
+                for key in ("cut_after", "cut_times", "stall_after", "rate", "answer",
+                            "answer_times", "overlong", "overlong_times", "head_delay"):
                     if key in p:
                         pkg.faults[key] = int(p[key])
                         if key == "stall_after":
                             pkg.stall_release.clear()
-                for key in ("wrong_bytes", "not_found", "ignore_range"):
+                for key in ("wrong_bytes", "not_found", "ignore_range", "overlong_announced"):
                     if key in p:
                         pkg.faults[key] = p[key] == "1"
+                if "answer_to" in p:
+                    pkg.faults["answer_to"] = p["answer_to"]
+                if "answer_body" in p:
+                    pkg.faults["answer_body"] = p["answer_body"] != "0"
                 return ok()
             if path == "/_ctl/reports":
                 if "silent" in p:
@@ -398,7 +490,7 @@ class Handler(BaseHTTPRequestHandler):
                 STATE.configs[p["path"]] = {
                     "body": body, "status": int(p.get("status", "200")),
                     "bom": p.get("bom") == "1", "crlf": p.get("crlf") == "1",
-                    "redirect": p.get("redirect") == "1"}
+                    "redirect": p.get("redirect") == "1", "pad": int(p.get("pad", "0"))}
                 return ok()
         return self.send_body(404, b"unknown control")
 

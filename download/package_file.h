@@ -1,0 +1,57 @@
+#pragma once
+// The data file of a download, open for appending through one handle, with a write buffer so
+// that the disk sees few large writes. Bytes go exactly where the file ended when it was opened
+// (or to 0 after Truncate), whatever else happens to the file meanwhile.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "app/scoped_handles.h"
+
+class PackageFile {
+public:
+    static constexpr size_t kBufferBytes = 256 * 1024;
+    static constexpr size_t kDirectWriteBytes = 64 * 1024;  // pieces from this size bypass it
+
+    PackageFile() = default;
+    PackageFile(const PackageFile&) = delete;
+    PackageFile& operator=(const PackageFile&) = delete;
+
+    // Opens (or creates) the file for appending; false, with the system error in
+    // GetLastError(), when it cannot be opened or its length cannot be read.
+    bool Open(const char* path);
+    bool IsOpen() const { return file_.valid(); }
+    // Closes the handle; what the buffer still holds is dropped (Flush first).
+    void Close() {
+        used_ = 0;
+        file_.reset();
+    }
+    // The length on disk plus what the buffer holds.
+    uint64_t Length() const { return position_ + used_; }
+    // Back to 0 bytes; the buffer is dropped. False when the file cannot be cut.
+    bool Truncate();
+    // Takes n bytes into the buffer or onto the disk; fewer when the disk refused a write
+    // (bytes buffered before are then lost, the file on disk stays a prefix of what was given).
+    size_t Write(const char* data, size_t n);
+    // Writes out the buffer; false when the disk refused some of it.
+    bool Flush();
+    // The last refused write: bytes offered and bytes the disk took.
+    size_t refusedOffered() const { return refusedOffered_; }
+    size_t refusedWritten() const { return refusedWritten_; }
+
+    // Tests: writes that would make the file longer than this fail as on a full disk.
+    void SetSpaceLimit(uint64_t length) { spaceLimit_ = length; }
+
+private:
+    bool WriteThrough(const char* data, size_t n);
+
+    ScopedHandle file_;
+    uint64_t position_ = 0;  // length on disk, where the next write goes
+    std::unique_ptr<char[]> buffer_;
+    size_t used_ = 0;
+    size_t refusedOffered_ = 0;
+    size_t refusedWritten_ = 0;
+    uint64_t spaceLimit_ = UINT64_MAX;
+};
