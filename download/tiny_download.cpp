@@ -629,12 +629,13 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         m_info.resumeFrom = static_cast<uint64_t>(localLen);
     }
     m_currentIndex = index;
-    return Transfer(url, path, probe.etag, localLen, totalLen, bytesArrived);
+    return Transfer(index, url, path, probe.etag, localLen, totalLen, bytesArrived);
 }
 
-CTinyDownload::Attempt CTinyDownload::Transfer(const std::string& url, const std::string& path,
-                                               const std::string& etag, int64_t localLen,
-                                               uint64_t totalLen, bool* bytesArrived) {
+CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url,
+                                               const std::string& path, const std::string& etag,
+                                               int64_t localLen, uint64_t totalLen,
+                                               bool* bytesArrived) {
     const std::string sidecar = path + ".cfg";
     PackageFile data;
     if (!data.Open(path.c_str())) {

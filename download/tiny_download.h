@@ -110,8 +110,9 @@ private:
     // Deletes the data file; false (with a log line) when it exists and cannot be deleted.
     static bool DiscardDataFile(const std::string& path);
     // Opens the data file, writes the sidecar and fetches the file from localLen on.
-    Attempt Transfer(const std::string& url, const std::string& path, const std::string& etag,
-                     int64_t localLen, uint64_t totalLen, bool* bytesArrived);
+    Attempt Transfer(int index, const std::string& url, const std::string& path,
+                     const std::string& etag, int64_t localLen, uint64_t totalLen,
+                     bool* bytesArrived);
     bool StartOver(TransferState* state);
 
     static size_t OnHeaderLine(char* line, size_t size, size_t count, void* etag);
