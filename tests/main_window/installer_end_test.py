@@ -23,7 +23,8 @@ INSTALLER, CLOSE_WINDOW, END_DRIVER, EXIT_CODE, PKG_OK, SOURCE, PREFIX_ROOT = ma
 del sys.argv[1:8]
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
-from velmora_client import layout_centres, xdo  # noqa: E402
+from velmora_client import (  # noqa: E402
+    click_at, installer_windows, layout_centres, wait_for, xdo)
 
 TITLE = "VelmoraInstaller"
 PACKAGE_PATH = "/pkg/Setup.exe"
@@ -35,16 +36,6 @@ WINDOW_BOUND = 5.0
 PROMPT_BOUND = 5.0
 END_BOUND = 8.0
 CRASH_SIGNS = ("Unhandled", "page fault", "exception", "wine: ")
-
-
-def wait_for(predicate, timeout, what):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
 
 
 class Run:
@@ -89,11 +80,7 @@ class Run:
         return False
 
     def windows(self, width):
-        found = []
-        for w in xdo("search", "--onlyvisible", "--name", "^%s$" % TITLE):
-            if "Geometry: %dx" % width in " ".join(xdo("getwindowgeometry", w)):
-                found.append(w)
-        return found
+        return installer_windows(width)
 
     def main_window(self, timeout=60):
         window = wait_for(lambda: self.windows(586), timeout, "the main window")[-1]

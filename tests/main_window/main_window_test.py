@@ -19,7 +19,8 @@ INSTALLER, PKG_OK, PKG_FAIL, SOURCE, PREFIX_ROOT = sys.argv[1:6]
 del sys.argv[1:6]
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
-from velmora_client import layout_centres, xdo  # noqa: E402
+from velmora_client import (  # noqa: E402
+    click_at, installer_windows, layout_centres, wait_for, xdo)
 TITLE = "VelmoraInstaller"
 PACKAGE_PATH = "/pkg/Setup.exe"
 CONFIG_PATH = "/update/win/kelto/VLMU.ini"
@@ -39,16 +40,6 @@ class Server(velmora_client.Server):
         return md5
 
 
-def wait_for(predicate, timeout, what):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.2)
-    raise AssertionError("timed out waiting for " + what)
-
-
 class Installer:
     """One run of VelmoraInstaller.exe in a working folder that has the given files."""
 
@@ -62,13 +53,7 @@ class Installer:
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def windows(self, width):
-        """Visible windows of the installer with the given width (586 main, 300 box)."""
-        found = []
-        for w in xdo("search", "--onlyvisible", "--name", "^%s$" % TITLE):
-            geometry = " ".join(xdo("getwindowgeometry", w))
-            if "Geometry: %dx" % width in geometry:
-                found.append(w)
-        return found
+        return installer_windows(width)
 
     def main_window(self, timeout=60):
         return wait_for(lambda: self.windows(586), timeout, "the main window")[-1]
@@ -77,10 +62,7 @@ class Installer:
         return wait_for(lambda: self.windows(300), timeout, "a message box")[-1]
 
     def click(self, window, point):
-        xdo("mousemove", "--window", window, point[0], point[1])
-        time.sleep(0.3)
-        xdo("click", "1")
-        time.sleep(0.3)
+        click_at(window, point)
 
     def type_folder(self, window, point, text):
         """Keeps the drive ("C:\\") of the folder shown and types the rest after it. Only

@@ -24,7 +24,8 @@ import unittest
 del sys.argv[1:9]
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
-from velmora_client import layout_centres, xdo  # noqa: E402
+from velmora_client import (  # noqa: E402
+    click_at, installer_windows, layout_centres, wait_for, xdo)
 
 TITLE = "VelmoraInstaller"
 TRAY = "Wine System Tray"
@@ -36,16 +37,6 @@ SHARING_VIOLATION, ACCESS_DENIED = "32", "5"
 def read(path):
     with open(path, "rb") as f:
         return f.read()
-
-
-def wait_for(predicate, timeout, what):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.2)
-    raise AssertionError("timed out waiting for " + what)
 
 
 class Server(velmora_client.Server):
@@ -106,12 +97,7 @@ class PackageTrustTest(unittest.TestCase):
         return xdo("search", "--onlyvisible", "--name", "^%s$" % name)
 
     def main_window(self, timeout=60):
-        def find():
-            for w in self.visible(TITLE):
-                if "Geometry: 586x" in " ".join(xdo("getwindowgeometry", w)):
-                    return w
-            return None
-        return wait_for(find, timeout, "the main window")
+        return wait_for(lambda: installer_windows(586), timeout, "the main window")[0]
 
     def result_page(self):
         """The main window once it is back from the notification area (whose icon goes with
@@ -120,11 +106,7 @@ class PackageTrustTest(unittest.TestCase):
         return self.main_window()
 
     def click(self, window, name):
-        x, y = self.pos[name]
-        xdo("mousemove", "--window", window, x, y)
-        time.sleep(0.3)
-        xdo("click", "1")
-        time.sleep(0.3)
+        click_at(window, self.pos[name])
 
     def start_work(self, window, button):
         """Clicks Install or Retry and waits for the window to go to the notification area and

@@ -120,7 +120,8 @@ class WindowsSettingsTest(unittest.TestCase):
 
         self.install(self.base, "main_en.xml")
 
-        self.assertEqual(["DownloaderStart", "SetupDownloaded", "SetupSuccess"],
+        self.assertEqual(["DownloaderStart", "Percent2", "Percent50", "SetupDownloaded",
+                          "SetupSuccess"],
                          [s for _, s in self.server.steps()])
         self.assertTrue(os.path.exists(self.drive_c("Program Files", "Velmora", "Velmora.exe")))
         requests = self.server.requests()

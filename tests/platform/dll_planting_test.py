@@ -70,7 +70,8 @@ class DllPlantingTest(unittest.TestCase):
         wait_for(lambda: "SetupSuccess" in [s for _, s in self.server.steps()], 300,
                  "the install to succeed (steps %r)" % self.server.steps())
         window = run.main_window()
-        self.assertEqual(["DownloaderStart", "SetupDownloaded", "SetupSuccess"],
+        self.assertEqual(["DownloaderStart", "Percent2", "Percent50", "SetupDownloaded",
+                          "SetupSuccess"],
                          [s for _, s in self.server.steps()])
         run.click(window, MAIN_EN["endbtn"])
         self.assertEqual(0, run.wait())

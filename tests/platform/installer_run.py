@@ -17,7 +17,8 @@ INSTALLER, HELPER, MARKER_DLL, PACKAGE, SOURCE, PREFIX_ROOT = map(os.path.abspat
 del sys.argv[1:7]
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
-from velmora_client import layout_centres, xdo  # noqa: E402,F401
+from velmora_client import (  # noqa: E402,F401
+    click_at, installer_windows, layout_centres, wait_for, xdo)
 
 TITLE = "VelmoraInstaller"
 PACKAGE_PATH = "/pkg/Setup.exe"
@@ -40,16 +41,6 @@ class Server(velmora_client.Server):
 
     def config_requests(self):
         return self.count("GET", CONFIG_PATH)
-
-
-def wait_for(predicate, timeout, what):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.2)
-    raise AssertionError("timed out waiting for " + what)
 
 
 class Prefix:
@@ -123,12 +114,7 @@ class Installer:
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def windows(self, width):
-        """Visible windows of the installer with the given width (586 main, 300 box)."""
-        found = []
-        for w in xdo("search", "--onlyvisible", "--name", "^%s$" % TITLE):
-            if "Geometry: %dx" % width in " ".join(xdo("getwindowgeometry", w)):
-                found.append(w)
-        return found
+        return installer_windows(width)
 
     def main_window(self, timeout=90):
         return wait_for(lambda: self.windows(586), timeout, "the main window")[-1]
@@ -137,10 +123,7 @@ class Installer:
         return wait_for(lambda: self.windows(300), timeout, "a message box")[-1]
 
     def click(self, window, point):
-        xdo("mousemove", "--window", window, point[0], point[1])
-        time.sleep(0.3)
-        xdo("click", "1")
-        time.sleep(0.3)
+        click_at(window, point)
 
     def wait(self, timeout=90):
         return self.proc.wait(timeout=timeout)

@@ -81,3 +81,35 @@ def xdo(*args):
     """Runs xdotool; its output split into words."""
     return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True,
                           text=True).stdout.split()
+
+
+# Title of every window of the installer (main window and message boxes).
+INSTALLER_TITLE = "VelmoraInstaller"
+
+
+def wait_for(predicate, timeout, what, interval=0.2):
+    """Polls predicate until it gives a true value, which it returns; fails after timeout s."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def installer_windows(width, title=INSTALLER_TITLE):
+    """Visible windows of the installer with the given width (586 main, 300 box)."""
+    found = []
+    for w in xdo("search", "--onlyvisible", "--name", "^%s$" % title):
+        if "Geometry: %dx" % width in " ".join(xdo("getwindowgeometry", w)):
+            found.append(w)
+    return found
+
+
+def click_at(window, point, settle=0.3):
+    """A left click at client coordinates of a window, with time for Wine to deliver it."""
+    xdo("mousemove", "--window", window, point[0], point[1])
+    time.sleep(settle)
+    xdo("click", "1")
+    time.sleep(settle)
