@@ -17,6 +17,13 @@ size_mib="${SIZE_MIB:-1024}"
 mkdir -p "$work/www" "$work/out"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
 export WINEPREFIX="$build/wine/bench"
+# Internet Options set to a direct connection, as in the test prefixes. With automatic proxy
+# detection (a fresh prefix, and Windows' own default) every process of ours also loads
+# WinHTTP for the lookup: about 4.5 MiB more working set, which the memory figure leaves out.
+mkdir -p "$WINEPREFIX"
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections' \
+  /v DefaultConnectionSettings /t REG_BINARY /f \
+  /d 4600000000000000010000000000000000000000000000000000000000000000 >/dev/null 2>&1 || true
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy no_proxy
 
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }

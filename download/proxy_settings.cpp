@@ -4,6 +4,8 @@
 
 #include <shlwapi.h>
 
+#include <cstring>
+
 #include "app/log.h"
 #include "download/proxy_rules.h"
 #include "download/winhttp_proxy.h"
@@ -12,6 +14,8 @@ namespace {
 const char kTag[] = "SystemProxy";
 const wchar_t kInternetSettings[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const wchar_t kConnections[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 
 std::string Ascii(const std::wstring& text) {
     std::string narrow;
@@ -41,6 +45,26 @@ std::wstring ReadText(const wchar_t* name) {
     return buffer;
 }
 
+// Reading the settings through WinHTTP loads it and what it needs, about 4.5 MiB of working set.
+// That is worth it only when the stored connection settings ask for automatic detection, a
+// configuration script or a fixed proxy, or cannot be read (Windows then detects
+// automatically); a plain direct connection is told by their flags alone.
+bool NeedsWinHttp() {
+    const DWORD kFixedProxy = 2, kScript = 4, kAutoDetect = 8;
+    unsigned char blob[1024];
+    DWORD type = 0;
+    DWORD bytes = sizeof(blob);
+    if (SHGetValueW(HKEY_CURRENT_USER, kConnections, L"DefaultConnectionSettings", &type, blob,
+                    &bytes) != ERROR_SUCCESS ||
+        type != REG_BINARY || bytes < 12) {
+        return true;
+    }
+    DWORD flags = 0;
+    std::memcpy(&flags, blob + 8, sizeof(flags));
+    return (flags & (kFixedProxy | kScript | kAutoDetect)) != 0 ||
+           !ReadText(L"AutoConfigURL").empty();
+}
+
 bool ProxyEnabled() {
     DWORD type = 0;
     DWORD value = 0;
@@ -54,7 +78,7 @@ bool ProxyEnabled() {
 ProxySettings ReadProxySettings() {
     ProxySettings settings;
     IeProxyConfig config;
-    if (WinHttpProxy::Get().ReadIeConfig(&config)) {
+    if (NeedsWinHttp() && WinHttpProxy::Get().ReadIeConfig(&config)) {
         settings.autoDetect = config.autoDetect;
         settings.autoConfigUrl = config.autoConfigUrl.substr(0, kMaxProxyListChars);
         settings.proxy = Ascii(config.proxy);

@@ -9,7 +9,8 @@ struct ProxySettings {
     std::string bypass;          // its bypass list
 };
 
-// WinHTTP's reading of them (the connection settings Internet Options stores); where that
+// WinHTTP's reading of them (the connection settings Internet Options stores; WinHTTP is
+// loaded only when they name more than a direct connection); where that
 // gives no fixed proxy, or WinHTTP is missing, the ProxyEnable, ProxyServer and ProxyOverride
 // values, which Internet Options writes too and some tools write alone. Texts that are not
 // plain ASCII keep a '?' in place of each other character, so they fail the later checks.
