@@ -12,6 +12,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 INSTALLER, HELPER, MARKER_DLL, PACKAGE, SOURCE, PREFIX_ROOT = map(os.path.abspath, sys.argv[1:7])
 del sys.argv[1:7]
@@ -164,3 +165,35 @@ class HelperProcess:
             self.proc.wait(timeout=10)
         except Exception:
             self.proc.kill()
+
+
+class InstallerTestCase(unittest.TestCase):
+    """A loopback server and one Wine prefix (named PREFIX) for the class; every test starts
+    from a reset server and an empty download folder, and its installers and helpers are
+    closed after it."""
+    PREFIX = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server()
+        cls.prefix = Prefix(cls.PREFIX, cls.server)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.stop()
+        cls.server.stop()
+
+    def setUp(self):
+        self.server.control("reset")
+        self.server.serve()
+        self.prefix.clear_downloads()
+        self.closers = []
+
+    def tearDown(self):
+        for closer in reversed(self.closers):
+            closer.close()
+
+    def start(self, **kwargs):
+        run = Installer(self.prefix, **kwargs)
+        self.closers.append(run)
+        return run

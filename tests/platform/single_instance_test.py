@@ -6,36 +6,13 @@ not stop it, and the log says why."""
 import time
 import unittest
 
-from installer_run import MAIN_EN, HelperProcess, Installer, Prefix, Server, wait_for
+from installer_run import MAIN_EN, HelperProcess, InstallerTestCase, wait_for
 
 MUTEX = "Local\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}"
 
 
-class SingleInstanceTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server()
-        cls.prefix = Prefix("single_instance_e2e", cls.server)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.stop()
-        cls.server.stop()
-
-    def setUp(self):
-        self.server.control("reset")
-        self.server.serve()
-        self.prefix.clear_downloads()
-        self.closers = []
-
-    def tearDown(self):
-        for closer in reversed(self.closers):
-            closer.close()
-
-    def start(self):
-        run = Installer(self.prefix)
-        self.closers.append(run)
-        return run
+class SingleInstanceTest(InstallerTestCase):
+    PREFIX = "single_instance_e2e"
 
     def test_second_copy_brings_the_first_back_and_fetches_nothing(self):
         first = self.start()

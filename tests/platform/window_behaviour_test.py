@@ -8,37 +8,13 @@ import subprocess
 import time
 import unittest
 
-from installer_run import (BOX_EN, MAIN_EN, HelperProcess, Installer, Prefix, Server, wait_for,
-                           xdo)
+from installer_run import BOX_EN, MAIN_EN, HelperProcess, InstallerTestCase, wait_for, xdo
 
 CPU_KEY = "HKLM\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0"
 
 
-class WindowBehaviourTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server()
-        cls.prefix = Prefix("window_behaviour_e2e", cls.server)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.stop()
-        cls.server.stop()
-
-    def setUp(self):
-        self.server.control("reset")
-        self.server.serve()
-        self.prefix.clear_downloads()
-        self.closers = []
-
-    def tearDown(self):
-        for closer in reversed(self.closers):
-            closer.close()
-
-    def start(self, **kwargs):
-        run = Installer(self.prefix, **kwargs)
-        self.closers.append(run)
-        return run
+class WindowBehaviourTest(InstallerTestCase):
+    PREFIX = "window_behaviour_e2e"
 
     def reg(self, *args):
         subprocess.run(["wine", "reg"] + list(args) + ["/f"], env=self.prefix.env,
