@@ -126,6 +126,8 @@ void CMainFrame::ShowStage(int stage) {
             SetText(endBtn_, installSucceeded_ ? texts.open : texts.retry);
             ShowWnd(true, true);
             RemoveTrayIcon();
+            // The window comes back by itself: have a screen reader read how it ended.
+            manager_.AnnounceAccessible(finishText_);
             break;
         default:
             break;

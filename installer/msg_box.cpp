@@ -117,6 +117,8 @@ void CMsgBox::OnCreate() {
     }
     manager_.AttachRoot(root);
     manager_.AddListener(this);
+    // Screen readers read the box as a dialog: its message in one piece, then its buttons.
+    manager_.SetAccessibleDialog(true);
     closeBtn_ = Find(L"closebtn");
     detailBtn_ = Find(L"btnDetail");
     quitBtn_ = Find(L"btnQuit");
@@ -156,13 +158,17 @@ void CMsgBox::SetKind(int kind) {
 void CMsgBox::SetProcessorText(const std::wstring& text) {
     SkinUI::CControlUI* first = Find(L"msg12");
     SkinUI::CControlUI* second = Find(L"msg13");
+    // A screen reader reads the name whole, not split where the lines wrap it.
     if (first) {
         first->SetText(text.substr(0, kProcessorLineLength).c_str());
+        first->SetAccessibleName(text.c_str());
     }
     if (second) {
+        const std::wstring ending = second->GetText();
         std::wstring rest =
             text.size() > kProcessorLineLength ? text.substr(kProcessorLineLength) : L"";
-        second->SetText((rest + second->GetText()).c_str());
+        second->SetText((rest + ending).c_str());
+        second->SetAccessibleName(ending.c_str());
     }
 }
 

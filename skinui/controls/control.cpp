@@ -56,6 +56,9 @@ void CControlUI::SetText(const wchar_t* text) {
     }
     text_ = value;
     Invalidate();
+    if (manager_ != nullptr) {
+        manager_->NotifyAccessible(this, AccessibleChange::Name);
+    }
 }
 
 void CControlUI::SetPos(RECT rect) {
@@ -217,6 +220,9 @@ void CControlUI::SetEnabled(bool enabled) {
     }
     enabled_ = enabled;
     Invalidate();
+    if (manager_ != nullptr) {
+        manager_->NotifyAccessible(this, AccessibleChange::State);
+    }
 }
 
 void CControlUI::TakeFocus() {
@@ -420,6 +426,8 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         SetText(value);
     } else if (key == L"tooltip") {
         SetToolTip(value);
+    } else if (key == L"accname") {
+        SetAccessibleName(value);
     } else if (key == L"userdata") {
         SetUserData(value);
     } else if (key == L"enabled") {

@@ -89,6 +89,10 @@ public:
     virtual void SetRelativeBase(int cx, int cy);
     virtual RelativePos GetRelativePos() const { return relativePos_; }
     virtual bool IsRelativePos() const { return relativePos_.active; }
+    // What a screen reader reads for a control without text, or instead of its text (the
+    // "accname" attribute).
+    std::wstring GetAccessibleName() const { return accessibleName_; }
+    void SetAccessibleName(const wchar_t* name) { accessibleName_ = name != nullptr ? name : L""; }
     virtual std::wstring GetToolTip() const { return tooltip_; }
     virtual void SetToolTip(const wchar_t* text) { tooltip_ = text != nullptr ? text : L""; }
     virtual wchar_t GetShortcut() const { return shortcut_; }
@@ -182,6 +186,7 @@ protected:
     RelativePos relativePos_;
     std::wstring text_;
     std::wstring tooltip_;
+    std::wstring accessibleName_;
     wchar_t shortcut_ = 0;
     std::wstring userData_;
     UINT_PTR tag_ = 0;

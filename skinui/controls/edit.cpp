@@ -53,6 +53,9 @@ void CEditUI::SetText(const wchar_t* text) {
         SetWindowTextW(window_->GetHWND(), text_.c_str());
     }
     Invalidate();
+    if (manager_ != nullptr) {
+        manager_->NotifyAccessible(this, AccessibleChange::Value);
+    }
 }
 
 void CEditUI::SetPos(RECT rect) {

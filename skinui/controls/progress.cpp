@@ -6,6 +6,7 @@
 
 #include "skinui/controls/attribute_values.h"
 #include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
 
 namespace SkinUI {
 
@@ -61,8 +62,17 @@ SKINUI_PROGRESS_SETTER(SetHorizontal, bool, horizontal_)
 SKINUI_PROGRESS_SETTER(SetStretchForeImage, bool, stretch_)
 SKINUI_PROGRESS_SETTER(SetMinValue, int, min_)
 SKINUI_PROGRESS_SETTER(SetMaxValue, int, max_)
-SKINUI_PROGRESS_SETTER(SetValue, int, value_)
 #undef SKINUI_PROGRESS_SETTER
+
+void CProgressUI::SetValue(int value) {
+    if (value_ != value) {
+        value_ = value;
+        Invalidate();
+        if (manager_ != nullptr) {
+            manager_->NotifyAccessible(this, AccessibleChange::Value);
+        }
+    }
+}
 
 void CProgressUI::SetForeImage(const wchar_t* spec) {
     const std::wstring value = spec != nullptr ? spec : L"";

@@ -54,6 +54,8 @@ CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
 }
 
 CUIManager::~CUIManager() {
+    // A screen reader that still holds the window's object gets errors from now on.
+    accessibility_.reset();
     ManagerRegistry::Remove(this);
     DeleteDeferred();
     queuedNotifications_.clear();
@@ -181,10 +183,39 @@ void CUIManager::NotifyAll(CControlUI* control, const wchar_t* type, WPARAM wPar
     if (useVirtualWnd_ && control != nullptr) {
         notification.virtualWnd = control->GetVirtualWnd();
     }
+    // Screen readers follow check boxes, typing and pages through these notifications.
+    if (window_ != nullptr && control != nullptr) {
+        if (notification.type == L"selectchanged") {
+            Accessibility().OnControlChanged(control, AccessibleChange::State);
+        } else if (notification.type == L"textchanged") {
+            Accessibility().OnControlChanged(control, AccessibleChange::Value);
+        } else if (notification.type == L"tabselect") {
+            Accessibility().OnChildrenChanged();
+        }
+    }
     if (queued) {
         queuedNotifications_.push_back(notification);
     } else {
         DeliverNotification(notification);
+    }
+}
+
+CAccessibility& CUIManager::Accessibility() {
+    if (accessibility_ == nullptr) {
+        accessibility_.reset(new CAccessibility(*this));
+    }
+    return *accessibility_;
+}
+
+void CUIManager::NotifyAccessible(CControlUI* control, AccessibleChange change) {
+    if (window_ != nullptr && control != nullptr) {
+        Accessibility().OnControlChanged(control, change);
+    }
+}
+
+void CUIManager::AnnounceAccessible(CControlUI* control) {
+    if (window_ != nullptr && control != nullptr) {
+        Accessibility().Announce(control);
     }
 }
 

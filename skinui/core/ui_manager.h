@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "skinui/core/accessibility.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/ui_events.h"
@@ -156,6 +157,15 @@ public:
     const SkinImage* FindImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
     const SkinImage* CacheImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
 
+    // ---- screen readers (MSAA)
+    // A control's state, name or value changed: tells a listening screen reader.
+    void NotifyAccessible(CControlUI* control, AccessibleChange change);
+    // Has a screen reader read the control out now (a result that just appeared).
+    void AnnounceAccessible(CControlUI* control);
+    // A dialog: the window reads as a dialog whose message labels are one text.
+    void SetAccessibleDialog(bool dialog) { accessibleDialog_ = dialog; }
+    bool IsAccessibleDialog() const { return accessibleDialog_; }
+
     // ---- process-wide
     static void SetProgramInstance(HINSTANCE instance);
     static HINSTANCE GetProgramInstance();
@@ -192,6 +202,7 @@ private:
     void ShowToolTip(CControlUI* control);
     void ReleaseOffscreen();
     void SetHover(CControlUI* control);
+    CAccessibility& Accessibility();
     static std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold,
                                                bool underline, bool italic);
 
@@ -260,6 +271,10 @@ private:
     // attached).
     DWORD windowThread_ = 0;
     CRITICAL_SECTION deferredLock_;
+
+    // Made at the first accessibility event or request.
+    std::unique_ptr<CAccessibility> accessibility_;
+    bool accessibleDialog_ = false;
 };
 
 }  // namespace SkinUI

@@ -78,6 +78,10 @@ void CUIManager::FocusControl(CControlUI* control) {
         ControlEvent event = MakeEvent(UIEVENT_SETFOCUS, control);
         SendEvent(control, event);
         NotifyAll(control, L"setfocus");
+        // Screen readers: the one place the focused control changes.
+        if (focus_ == control && window_ != nullptr) {
+            Accessibility().OnFocusChanged(control);
+        }
     }
 }
 

@@ -125,6 +125,12 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             }
         }
     }
+    // Screen readers: the first request makes the window's accessibility.
+    if (message == WM_GETOBJECT || accessibility_ != nullptr) {
+        if (Accessibility().OnWindowMessage(message, wParam, lParam, result)) {
+            return true;
+        }
+    }
     bool handled = false;
     switch (message) {
         case WM_PAINT:
