@@ -70,7 +70,7 @@ bool CAccessibility::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
         case WM_SETFOCUS:
             // The window got the focus back: the control that has it inside is the focus.
             if (CControlUI* focus = manager_.GetFocus()) {
-                Raise(EVENT_OBJECT_FOCUS, AccessibleIdOf(manager_, focus));
+                OnFocusChanged(focus);
             }
             return false;
         case WM_DESTROY:
@@ -120,13 +120,15 @@ void CAccessibility::OnFocusChanged(CControlUI* control) {
     if (control == nullptr || window == nullptr || !IsWindowVisible(window)) {
         return;
     }
-    Raise(EVENT_OBJECT_FOCUS, AccessibleIdOf(manager_, control));
+    // A control a screen reader does not see (a page taking the focus) leaves it on the client.
+    const long id = AccessibleIdOf(manager_, control);
+    Raise(EVENT_OBJECT_FOCUS, IsExposed(manager_, id) ? id : CHILDID_SELF);
 }
 
 void CAccessibility::OnControlChanged(CControlUI* control, AccessibleChange change) {
-    HWND window = manager_.GetWindow();
-    if (control == nullptr || window == nullptr || !IsWindowVisible(window) ||
-        !control->IsVisible()) {
+    // Told also while the window waits in the notification area: a screen reader may follow
+    // the progress there.
+    if (control == nullptr || manager_.GetWindow() == nullptr || !control->IsVisible()) {
         return;
     }
     const long id = AccessibleIdOf(manager_, control);
