@@ -293,6 +293,7 @@ class AccessibilityTest(InstallerTestCase):
         bar = [c for c in progress.children if c["role"] == ROLE_PROGRESS]
         self.assertEqual(1, len(bar), progress.lines)
         self.assertRegex(bar[0]["value"], r"^\d+%$")
+        self.assertEqual("Installation progress", bar[0]["name"])
         self.assertEqual((28, 320 + TITLE_STRIP, 534, 20), progress.client_rect(bar[0]))
         self.assertNotIn("Install", [c["name"] for c in progress.children])
         # The result is read out when the window comes back.
@@ -317,6 +318,11 @@ class AccessibilityTest(InstallerTestCase):
             for times in by_id.values():
                 gaps = [b - a for a, b in zip(times, times[1:])]
                 self.assertTrue(all(g >= 900 for g in gaps), (named, times))
+        counts = {}
+        for e in watch.events[1:]:
+            counts[e[0]] = counts.get(e[0], 0) + 1
+        print("\nevents of the install: %r; progress-bar values %r; page children %r"
+              % (counts, percents, progress.names()), file=sys.stderr)
         result = self.dump("UIMainFrame")
         self.assertEqual([("Minimize", ROLE_BUTTON), ("Close", ROLE_BUTTON),
                           ("Installation successful!", ROLE_TEXT_STATIC), ("Open", ROLE_BUTTON)],
