@@ -12,9 +12,6 @@ namespace SkinUI {
 
 namespace {
 
-const IID kIidAccessible = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
 bool IsExposed(CUIManager& manager, long id) {
     for (const AccessibleChild& child : CollectAccessibleChildren(manager)) {
         if (child.id == id) {

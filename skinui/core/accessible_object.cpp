@@ -10,9 +10,6 @@ namespace SkinUI {
 
 namespace {
 
-const IID kIidAccessible = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
 HRESULT ReturnText(const std::wstring& text, BSTR* out) {
     if (text.empty()) {
         return S_FALSE;

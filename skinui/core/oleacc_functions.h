@@ -13,6 +13,9 @@ struct OleaccFunctions {
     (HWND window, LONG objectId, REFIID riid, void** object) = nullptr;
 };
 
+// IID_IAccessible, without linking oleacc's import library for it.
+extern const IID kIidAccessible;
+
 // Loads oleacc.dll from the system folder once; null when it or a function is missing.
 const OleaccFunctions* GetOleaccFunctions();
 
