@@ -159,8 +159,20 @@ class LayoutTests(unittest.TestCase):
                 named = [n for _, n in ca if n]
                 self.assertEqual(len(named), len(set(named)), "names are unique")
 
+    def test_controls_without_words_have_a_name_for_screen_readers(self):
+        # A screen reader would read nothing but "button" for these.
+        for layout_id in LAYOUTS:
+            root = layout_doc(layout_id)[1]
+            with self.subTest(layout=layout_id):
+                for e in root.iter():
+                    wordless = not re.sub(r"\{[^}]*\}", "", e.get("text", "")).strip()
+                    acts = e.tag in ("Button", "CheckBox", "Edit", "Progress")
+                    if acts and wordless and e.get("visible") != "false" \
+                            and e.get("name") != "quicklaunch":
+                        self.assertTrue(e.get("accname", "").strip(), e.get("name"))
+
     def test_main_layouts_differ_only_in_language_dependent_attributes(self):
-        allowed = {"text", "pos", "width", "bkimage", "foreimage"}
+        allowed = {"text", "accname", "pos", "width", "bkimage", "foreimage"}
         ea = [e for e in layout_doc(129)[1].iter()]
         eb = [e for e in layout_doc(154)[1].iter()]
         differing = []
