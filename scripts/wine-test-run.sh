@@ -8,6 +8,7 @@
 #   VELMORA_NEEDS_DISPLAY run under a private Xvfb (xvfb-run -a)
 #   VELMORA_NEEDS_SERVER  start the loopback test server and pass its URL in VELMORA_TEST_SERVER
 #   VELMORA_WINE_VERSION  Windows version Wine reports (winxp, win7, win10, ...)
+#   VELMORA_WINE_DPI      display scale in dots per inch (96 = 100 %, 120, 144, 192, ...)
 set -euo pipefail
 
 exe="$1"
@@ -28,6 +29,12 @@ export WINEPREFIX="$prefix"
 
 if [ -n "${VELMORA_WINE_VERSION:-}" ]; then
   wine reg add 'HKCU\Software\Wine' /v Version /d "$VELMORA_WINE_VERSION" /f >/dev/null 2>&1
+fi
+if [ -n "${VELMORA_WINE_DPI:-}" ]; then
+  # Wine reads the scale from both keys; set both, as the display settings would.
+  for key in 'HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts'; do
+    wine reg add "$key" /v LogPixels /t REG_DWORD /d "$VELMORA_WINE_DPI" /f >/dev/null 2>&1
+  done
 fi
 
 server_pid=""

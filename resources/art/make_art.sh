@@ -359,12 +359,19 @@ convert -size 192x192 xc:none -fill white -draw "roundrectangle 0,0 191,191 46,4
   -fill none -stroke "$BRAND" -strokewidth 26 \
   -draw "stroke-linecap round stroke-linejoin round polyline 52,60 96,140 122,94" \
   -stroke none -fill "$MINT" -draw "circle 146,54 146,68" "$work/logo_rev.png"
-for s in 16 32 48; do
+# Every size Windows asks for at 100 to 200 % (small icons 16 to 32, large 32 to 64, the
+# 256 px image of Explorer's large views); Windows keeps the 256 px image PNG-compressed.
+icon_sizes="16 20 24 32 40 48 64 256"
+for s in $icon_sizes; do
   convert "$work/logo.png" -filter Lanczos -resize ${s}x${s} "PNG32:$work/app$s.png"
   convert "$work/logo_rev.png" -filter Lanczos -resize ${s}x${s} "PNG32:$work/alt$s.png"
 done
-convert "$work/app16.png" "$work/app32.png" "$work/app48.png" "$ico/velmora_107.ico"
-convert "$work/alt16.png" "$work/alt32.png" "$work/alt48.png" "$ico/velmora_alt_108.ico"
+app_icons="" alt_icons=""
+for s in $icon_sizes; do app_icons+=" $work/app$s.png"; alt_icons+=" $work/alt$s.png"; done
+# shellcheck disable=SC2086
+convert $app_icons "$ico/velmora_107.ico"
+# shellcheck disable=SC2086
+convert $alt_icons "$ico/velmora_alt_108.ico"
 
 echo "artwork written to $img and $ico"
 
