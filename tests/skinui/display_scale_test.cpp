@@ -33,6 +33,30 @@ int PrefixDpi() {
     return v && *v ? std::atoi(v) : 96;
 }
 
+// A window of its own for each manager, kept to the end of the run: destroying windows is slow
+// under Wine, and a handle used again by a later window confuses the earlier manager's records.
+HWND NewWindow() {
+    static const ATOM windowClass = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"DisplayScaleTest";
+        return RegisterClassW(&wc);
+    }();
+    // Under a fresh Xvfb the first windows of a prefix set to another scale can fail while
+    // Wine's display driver starts: try again for a few seconds.
+    HWND window = nullptr;
+    for (int attempt = 0; window == nullptr && attempt < 50; ++attempt) {
+        window = CreateWindowExW(0, MAKEINTATOM(windowClass), L"scale", WS_POPUP, 0, 0, 100, 100,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (window == nullptr) {
+            Sleep(100);
+        }
+    }
+    EXPECT_NE(nullptr, window) << GetLastError();
+    return window;
+}
+
 struct Layout {
     int id;
     const char* name;
@@ -42,11 +66,6 @@ const Layout kLayouts[] = {{IDX_MAIN_EN, "main_en", true},
                            {IDX_MAIN_ZH, "main_zh", true},
                            {IDX_MSGBOX_EN, "msgbox_en", false},
                            {IDX_MSGBOX_ZH, "msgbox_zh", false}};
-
-HWND NewWindow() {
-    return CreateWindowExW(0, L"STATIC", L"scale", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
 
 // One layout built into a manager of its own window, at the manager's scale.
 struct Built {
@@ -64,10 +83,7 @@ struct Built {
         }
         LayOut();
     }
-    ~Built() {
-        manager.reset();
-        DestroyWindow(window);
-    }
+    ~Built() { manager.reset(); }
     void LayOut() {
         if (root == nullptr) {
             return;
@@ -157,8 +173,6 @@ TEST(DisplayScale, ManagerTakesThePrefixScale) {
     manager.AttachWindow(window);
     EXPECT_EQ(PrefixDpi(), manager.GetDpi());
     EXPECT_EQ(PrefixDpi(), SkinUI::QueryWindowDpi(window));
-    manager.AttachWindow(nullptr);
-    DestroyWindow(window);
 }
 
 TEST(DisplayScale, WindowAndControlsAreTheLayoutTimesTheScale) {
@@ -329,6 +343,4 @@ TEST(DisplayScale, DpiChangedTakesTheSuggestedRectAndTheNewScale) {
     DeleteDC(a);
     DeleteDC(b);
     ReleaseDC(nullptr, screen);
-    manager.AttachWindow(nullptr);
-    DestroyWindow(window);
 }
