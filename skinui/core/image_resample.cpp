@@ -59,21 +59,11 @@ std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width,
     if (in == nullptr || width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) {
         return nullptr;
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    auto image = std::make_unique<SkinImage>();
-    image->bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!image->bitmap || bits == nullptr) {
+    DWORD* result = nullptr;
+    auto image = CreateSkinImage(width, height, &result);
+    if (!image) {
         return nullptr;
     }
-    image->width = width;
-    image->height = height;
     image->hasAlpha = source.hasAlpha;
     image->resourceType = source.resourceType;
     image->maskColor = source.maskColor;
@@ -100,7 +90,6 @@ std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width,
             std::copy(c, c + 4, out + x * 4);
         }
     }
-    DWORD* result = static_cast<DWORD*>(bits);
     for (int y = 0; y < height; ++y) {
         const Taps& taps = down[static_cast<size_t>(y)];
         for (int x = 0; x < width; ++x) {

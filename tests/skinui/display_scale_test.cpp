@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "resources/resource.h"
@@ -33,8 +34,8 @@ int PrefixDpi() {
     return v && *v ? std::atoi(v) : 96;
 }
 
-// A window of its own for each manager, kept to the end of the run: destroying windows is slow
-// under Wine, and a handle used again by a later window confuses the earlier manager's records.
+// A window of its own for each manager, kept to the end of the run (destroying windows is slow
+// under Wine).
 HWND NewWindow() {
     static const ATOM windowClass = [] {
         WNDCLASSW wc = {};
@@ -43,16 +44,8 @@ HWND NewWindow() {
         wc.lpszClassName = L"DisplayScaleTest";
         return RegisterClassW(&wc);
     }();
-    // Under a fresh Xvfb the first windows of a prefix set to another scale can fail while
-    // Wine's display driver starts: try again for a few seconds.
-    HWND window = nullptr;
-    for (int attempt = 0; window == nullptr && attempt < 50; ++attempt) {
-        window = CreateWindowExW(0, MAKEINTATOM(windowClass), L"scale", WS_POPUP, 0, 0, 100, 100,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        if (window == nullptr) {
-            Sleep(100);
-        }
-    }
+    HWND window = CreateWindowExW(0, MAKEINTATOM(windowClass), L"scale", WS_POPUP, 0, 0, 100, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     EXPECT_NE(nullptr, window) << GetLastError();
     return window;
 }
@@ -343,4 +336,85 @@ TEST(DisplayScale, DpiChangedTakesTheSuggestedRectAndTheNewScale) {
     DeleteDC(a);
     DeleteDC(b);
     ReleaseDC(nullptr, screen);
+}
+
+namespace {
+
+// Sum of squared differences between neighbouring pixels (all three colours): a sharp edge
+// puts its whole step between two pixels, a blurred one spreads it, which lowers the sum.
+double EdgeEnergy(HDC dc, const RECT& area) {
+    double energy = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        COLORREF left = GetPixel(dc, area.left, y);
+        for (int x = area.left + 1; x < area.right; ++x) {
+            const COLORREF here = GetPixel(dc, x, y);
+            for (int shift : {0, 8, 16}) {
+                const double d = static_cast<double>((here >> shift) & 0xFF) -
+                                 static_cast<double>((left >> shift) & 0xFF);
+                energy += d * d;
+            }
+            left = here;
+        }
+    }
+    return energy;
+}
+
+// A 32-bit memory surface of a given size.
+struct Surface {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    Surface(int width, int height) {
+        HDC screen = GetDC(nullptr);
+        dc = CreateCompatibleDC(screen);
+        bitmap = CreateCompatibleBitmap(screen, width, height);
+        old = SelectObject(dc, bitmap);
+        ReleaseDC(nullptr, screen);
+    }
+    ~Surface() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+}  // namespace
+
+TEST(DisplayScale, ImagesComeFromTheSetForTheScale) {
+    // The close button's face is 31 x 32 at 100 %: from the 200 % set 1:1 at 192 DPI, brought
+    // down from it at 144, and from the 100 % set at 96.
+    for (const auto& [dpi, width, height] :
+         {std::tuple<int, int, int>{96, 31, 32}, std::tuple<int, int, int>{144, 47, 48},
+          std::tuple<int, int, int>{192, 62, 64}}) {
+        HWND window = NewWindow();
+        CUIManager manager;
+        manager.AttachWindow(window);
+        manager.SetDpi(dpi);
+        const SkinUI::SkinImage* image = manager.FindImage(L"134", L"png");
+        ASSERT_NE(nullptr, image) << dpi;
+        EXPECT_EQ(width, image->width) << dpi;
+        EXPECT_EQ(height, image->height) << dpi;
+    }
+}
+
+TEST(DisplayScale, TheWindowAt200IsSharperThanAt100ScaledUp) {
+    Built at100(IDX_MAIN_EN, 96);
+    Built at200(IDX_MAIN_EN, 192);
+    ASSERT_NE(nullptr, at100.root);
+    ASSERT_NE(nullptr, at200.root);
+    Surface small(586, 431);
+    Surface large(1172, 862);
+    Surface upscaled(1172, 862);
+    at100.manager->PaintTree(small.dc, RECT{0, 0, 586, 431});
+    at200.manager->PaintTree(large.dc, RECT{0, 0, 1172, 862});
+    SetStretchBltMode(upscaled.dc, HALFTONE);
+    StretchBlt(upscaled.dc, 0, 0, 1172, 862, small.dc, 0, 0, 586, 431, SRCCOPY);
+    // The title buttons (icons) and the folder and agreement row (text, check box, button).
+    const RECT titleButtons = {1040, 16, 1164, 76};
+    const RECT controlRow = {40, 596, 1120, 820};
+    for (const RECT& area : {titleButtons, controlRow}) {
+        const double sharp = EdgeEnergy(large.dc, area);
+        const double blurred = EdgeEnergy(upscaled.dc, area);
+        EXPECT_GT(sharp, blurred * 1.2) << Describe(area) << " " << sharp << " vs " << blurred;
+    }
 }
