@@ -2,44 +2,66 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace SkinUI {
 
 namespace {
 
+// Weights are integers that sum to kOne per output pixel (fixed point, 14 bits).
+constexpr int kShift = 14;
+constexpr int kOne = 1 << kShift;
+
 // Weights of one output pixel along one axis: the first source index and a weight for each
-// source pixel from there on.
+// source pixel from there on (none of them zero).
 struct Taps {
     int first = 0;
-    std::vector<float> weights;
+    std::vector<int> weights;
 };
 
 std::vector<Taps> MakeTaps(int sourceLength, int targetLength) {
     std::vector<Taps> all(static_cast<size_t>(targetLength));
     const double ratio = static_cast<double>(sourceLength) / targetLength;
     const double support = std::max(1.0, ratio);  // tent half-width in source pixels
+    std::vector<double> raw;
     for (int i = 0; i < targetLength; ++i) {
         const double centre = (i + 0.5) * ratio;
         const int first = std::max(0, static_cast<int>(std::floor(centre - support)));
         const int last = std::min(sourceLength - 1, static_cast<int>(std::ceil(centre + support)));
-        Taps& taps = all[static_cast<size_t>(i)];
-        taps.first = first;
+        raw.clear();
         double sum = 0;
-        for (int s = first; s <= last; ++s) {
-            const double w = std::max(0.0, 1.0 - std::fabs(s + 0.5 - centre) / support);
-            taps.weights.push_back(static_cast<float>(w));
+        int begin = -1;
+        for (int src = first; src <= last; ++src) {
+            const double w = std::max(0.0, 1.0 - std::fabs(src + 0.5 - centre) / support);
+            if (w <= 0 && begin < 0) {
+                continue;  // leading zero weights
+            }
+            if (begin < 0) {
+                begin = src;
+            }
+            raw.push_back(w);
             sum += w;
         }
-        if (sum <= 0) {
+        while (!raw.empty() && raw.back() <= 0) {
+            raw.pop_back();
+        }
+        Taps& taps = all[static_cast<size_t>(i)];
+        if (raw.empty() || sum <= 0) {
             // Never happens for lengths of at least 1; keep the nearest pixel regardless.
-            taps.weights.assign(1, 1.0f);
             taps.first = std::min(sourceLength - 1, static_cast<int>(centre));
-            sum = 1;
+            taps.weights.assign(1, kOne);
+            continue;
         }
-        for (float& w : taps.weights) {
-            w = static_cast<float>(w / sum);
+        taps.first = begin;
+        int given = 0;
+        for (double w : raw) {
+            const int weight = static_cast<int>(std::lround(w / sum * kOne));
+            taps.weights.push_back(weight);
+            given += weight;
         }
+        // Rounding must not brighten or darken: the largest weight takes the difference.
+        *std::max_element(taps.weights.begin(), taps.weights.end()) += kOne - given;
     }
     return all;
 }
@@ -68,50 +90,60 @@ std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width,
     image->resourceType = source.resourceType;
     image->maskColor = source.maskColor;
 
-    // Rows first (source height x target width, four float channels), then columns. The pixels
-    // are premultiplied, so averaging them never bleeds the colour of transparent pixels.
+    // Rows first (source height x target width, four channels in 8.7 fixed point, so that the
+    // column pass sums in 32 bits), then columns. The pixels are premultiplied, so averaging
+    // them never bleeds the colour of transparent pixels.
     const std::vector<Taps> across = MakeTaps(source.width, width);
     const std::vector<Taps> down = MakeTaps(source.height, height);
-    std::vector<float> rows(static_cast<size_t>(width) * source.height * 4);
+    constexpr int kRowShift = kShift - 7;
+    constexpr uint32_t kRowHalf = 1u << (kRowShift - 1);
+    std::vector<uint16_t> rows(static_cast<size_t>(width) * source.height * 4);
     for (int y = 0; y < source.height; ++y) {
         const DWORD* line = in + static_cast<size_t>(y) * source.width;
-        float* out = &rows[static_cast<size_t>(y) * width * 4];
+        uint16_t* out = &rows[static_cast<size_t>(y) * width * 4];
         for (int x = 0; x < width; ++x) {
             const Taps& taps = across[static_cast<size_t>(x)];
-            float c[4] = {0, 0, 0, 0};
-            for (size_t k = 0; k < taps.weights.size(); ++k) {
-                const DWORD p = line[taps.first + static_cast<int>(k)];
-                const float w = taps.weights[k];
-                c[0] += w * (p & 0xFF);
-                c[1] += w * ((p >> 8) & 0xFF);
-                c[2] += w * ((p >> 16) & 0xFF);
-                c[3] += w * (p >> 24);
+            uint32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+            const DWORD* p = line + taps.first;
+            for (int w : taps.weights) {
+                const DWORD px = *p++;
+                c0 += w * (px & 0xFF);
+                c1 += w * ((px >> 8) & 0xFF);
+                c2 += w * ((px >> 16) & 0xFF);
+                c3 += w * (px >> 24);
             }
-            std::copy(c, c + 4, out + x * 4);
+            out[x * 4] = static_cast<uint16_t>((c0 + kRowHalf) >> kRowShift);
+            out[x * 4 + 1] = static_cast<uint16_t>((c1 + kRowHalf) >> kRowShift);
+            out[x * 4 + 2] = static_cast<uint16_t>((c2 + kRowHalf) >> kRowShift);
+            out[x * 4 + 3] = static_cast<uint16_t>((c3 + kRowHalf) >> kRowShift);
         }
     }
+    const size_t stride = static_cast<size_t>(width) * 4;
+    std::vector<uint32_t> sums(stride);
     for (int y = 0; y < height; ++y) {
         const Taps& taps = down[static_cast<size_t>(y)];
-        for (int x = 0; x < width; ++x) {
-            float c[4] = {0, 0, 0, 0};
-            for (size_t k = 0; k < taps.weights.size(); ++k) {
-                const float* p =
-                    &rows[(static_cast<size_t>(taps.first + static_cast<int>(k)) * width + x) * 4];
-                const float w = taps.weights[k];
-                for (int ch = 0; ch < 4; ++ch) {
-                    c[ch] += w * p[ch];
-                }
+        std::fill(sums.begin(), sums.end(), 0);
+        for (size_t k = 0; k < taps.weights.size(); ++k) {
+            const uint16_t* row = &rows[(static_cast<size_t>(taps.first) + k) * stride];
+            const uint32_t w = static_cast<uint32_t>(taps.weights[k]);
+            for (size_t i = 0; i < stride; ++i) {
+                sums[i] += w * row[i];
             }
+        }
+        DWORD* line = result + static_cast<size_t>(y) * width;
+        constexpr int kColumnShift = kShift + 7;
+        constexpr uint32_t kColumnHalf = 1u << (kColumnShift - 1);
+        for (int x = 0; x < width; ++x) {
             DWORD channel[4];
             for (int ch = 0; ch < 4; ++ch) {
-                channel[ch] = static_cast<DWORD>(std::clamp(c[ch] + 0.5f, 0.0f, 255.0f));
+                channel[ch] =
+                    std::min<DWORD>(255, (sums[x * 4 + ch] + kColumnHalf) >> kColumnShift);
             }
             // Premultiplied: no colour channel may exceed alpha.
             for (int ch = 0; ch < 3; ++ch) {
                 channel[ch] = std::min(channel[ch], channel[3]);
             }
-            result[static_cast<size_t>(y) * width + x] =
-                (channel[3] << 24) | (channel[2] << 16) | (channel[1] << 8) | channel[0];
+            line[x] = (channel[3] << 24) | (channel[2] << 16) | (channel[1] << 8) | channel[0];
         }
     }
     return image;
