@@ -179,14 +179,6 @@ void CUIManager::SetInitSize(int cx, int cy) {
     }
 }
 
-int CUIManager::ScaleLength(int length100) const {
-    return ScaleByDpi(length100, dpi_);
-}
-
-RECT CUIManager::ScaleRect(const RECT& rect100) const {
-    return ScaleRectByDpi(rect100, dpi_);
-}
-
 void CUIManager::SetDpi(int dpi) {
     if (dpi < 48 || dpi > 960 || dpi == dpi_) {
         return;

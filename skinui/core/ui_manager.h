@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "skinui/core/dpi_scale.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/ui_events.h"
@@ -56,8 +57,8 @@ public:
     int GetDpi() const { return dpi_; }
     // A length at 100 % in pixels of this window's scale (rounded half away from zero, as
     // ScaleByDpi everywhere in the framework).
-    int ScaleLength(int length100) const;
-    RECT ScaleRect(const RECT& rect100) const;
+    int ScaleLength(int length100) const { return ScaleByDpi(length100, dpi_); }
+    RECT ScaleRect(const RECT& rect100) const { return ScaleRectByDpi(rect100, dpi_); }
     // Takes a new scale (WM_DPICHANGED, or a test): fonts and images are made again for it, the
     // tree's layout lengths scaled anew from the layout's numbers, and the tree relaid out.
     void SetDpi(int dpi);
