@@ -394,6 +394,16 @@ TEST(DisplayScale, ImagesComeFromTheSetForTheScale) {
         ASSERT_NE(nullptr, image) << dpi;
         EXPECT_EQ(width, image->width) << dpi;
         EXPECT_EQ(height, image->height) << dpi;
+        if (dpi == 192) {
+            // Exactly the 200 % picture, not the 100 % one made larger.
+            auto drawn = SkinUI::CRenderer::DecodeSkinImage(MAKEINTRESOURCEW(134), L"png200", 0);
+            ASSERT_TRUE(drawn);
+            std::vector<DWORD> a(static_cast<size_t>(width) * height);
+            std::vector<DWORD> b(a.size());
+            GetBitmapBits(image->bitmap.get(), static_cast<LONG>(a.size() * 4), a.data());
+            GetBitmapBits(drawn->bitmap.get(), static_cast<LONG>(b.size() * 4), b.data());
+            EXPECT_EQ(a, b);
+        }
     }
 }
 
