@@ -10,6 +10,21 @@ namespace {
 const DWORD kModuleNotFound = 0xC06D007E;
 const DWORD kProcedureNotFound = 0xC06D007F;
 
+// True for comctl32.dll when the process's activation context redirects it to the common
+// controls 6 assembly that the manifest names. A bare-name load is then answered from the
+// system's side-by-side store before any folder is searched, so no copy planted beside the
+// installer can stand in for it; a load by full system path would bypass the redirection (and
+// give version 5). Other names are never loaded by bare name here.
+bool RedirectedToCommonControls6(const wchar_t* name) {
+    if (lstrcmpiW(name, L"comctl32.dll") != 0) {
+        return false;
+    }
+    ACTCTX_SECTION_KEYED_DATA data = {};
+    data.cbSize = sizeof data;
+    return FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, name,
+                                    &data) != FALSE;
+}
+
 HMODULE LoadDelayed(const char* dll) {
     wchar_t name[MAX_PATH];
     size_t i = 0;
@@ -20,6 +35,11 @@ HMODULE LoadDelayed(const char* dll) {
         name[i] = static_cast<unsigned char>(dll[i]);
     }
     name[i] = L'\0';
+    if (RedirectedToCommonControls6(name)) {
+        if (HMODULE module = LoadLibraryW(name)) {
+            return module;
+        }
+    }
     if (HMODULE module = LoadSystemLibrary(name)) {
         return module;
     }

@@ -126,11 +126,21 @@ fi
 #    controls, background image) through WM_PAINT, and of its control tree into a bitmap
 preview="$build/tools/skinpreview/skinpreview.exe"
 if [ -f "$preview" ]; then
-  wineserver -k 2>/dev/null || true  # the next runs need a display: start Wine afresh with one
-  out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$preview" layout 129 "Z:$work/out/repaint.png" 300 2>/dev/null | tr -d '\r' || true)
-  tree=$(echo "$out" | sed -n 's/^repaint .* median \([0-9.]*\) ms.*/\1/p')
-  win=$(echo "$out" | sed -n 's/^window repaint .* median \([0-9.]*\) ms.*/\1/p')
-  printf 'Main window full repaint (WM_PAINT, 300 repaints): median %s ms; control tree alone %s ms\n' "$win" "$tree"
+  # At 100 % and at 200 % display scale (the prefix's LogPixels; back to 96 afterwards).
+  for dpi in 96 192; do
+    for key in 'HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts'; do
+      wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    done
+    wineserver -k 2>/dev/null || true  # the next runs need a display: start Wine afresh with one
+    out=$(xvfb-run -a -s "-screen 0 1280x1024x24" wine "$preview" layout 129 "Z:$work/out/repaint.png" 300 2>/dev/null | tr -d '\r' || true)
+    tree=$(echo "$out" | sed -n 's/^repaint .* median \([0-9.]*\) ms.*/\1/p')
+    win=$(echo "$out" | sed -n 's/^window repaint .* median \([0-9.]*\) ms.*/\1/p')
+    printf 'Main window full repaint at %s DPI (WM_PAINT, 300 repaints): median %s ms; control tree alone %s ms\n' "$dpi" "$win" "$tree"
+  done
+  for key in 'HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts'; do
+    wine reg add "$key" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  done
+  wineserver -k 2>/dev/null || true
 fi
 
 # 7. one step report's address with every hardware probe (what the UI thread waits for)

@@ -4,7 +4,8 @@
 # fresh process. All three are measured inside the processes (GetProcessTimes to the end of the
 # first WM_PAINT; the fetch alone), never by whole-process wall time. Runs under one Xvfb with
 # Wine already running, against the loopback test server (configuration and reports).
-# Prints the medians of RUNS runs (default 9) and the machine's load.
+# Prints the medians of RUNS runs (default 9) and the machine's load. DPI=192 (or 120, 144) runs
+# it at that display scale (its own prefix, whose LogPixels are set).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
@@ -13,7 +14,11 @@ if [ -z "${VELMORA_HAVE_DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" env VELMORA_HAVE_DISPLAY=1 "$0" "$@"
 fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32 LC_ALL=en_US.UTF-8
-export WINEPREFIX="$("$root/scripts/wine-prefix.sh" "$build/wine" bench-startup)"
+dpi="${DPI:-96}"
+export WINEPREFIX="$("$root/scripts/wine-prefix.sh" "$build/wine" "bench-startup-$dpi")"
+for key in 'HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts'; do
+  wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+done
 unset https_proxy HTTP_PROXY HTTPS_PROXY all_proxy no_proxy
 work="$(mktemp -d)"
 portfile="$work/port"
@@ -37,7 +42,7 @@ median() { tr -d "\r" <"$VELMORA_BENCH_OUT" | grep "^$1 " | cut -d' ' -f2 | sort
 plain=$(median plain_first_paint)
 fetch=$(median config_fetch)
 installer=$(median installer_first_paint)
-printf 'Start-up to first painted main window: installer %s ms; plain window %s ms + configuration fetch %s ms = %.1f ms: %.2fx (median of %d, load %s)\n' \
-  "$installer" "$plain" "$fetch" "$(echo "$plain + $fetch" | bc -l)" \
+printf 'Start-up to first painted main window at %s DPI: installer %s ms; plain window %s ms + configuration fetch %s ms = %.1f ms: %.2fx (median of %d, load %s)\n' \
+  "$dpi" "$installer" "$plain" "$fetch" "$(echo "$plain + $fetch" | bc -l)" \
   "$(echo "$installer / ($plain + $fetch)" | bc -l)" "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
 if [ -n "${VERBOSE:-}" ]; then cat "$VELMORA_BENCH_OUT"; fi

@@ -35,3 +35,15 @@ function(velmora_test name)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${A_TIMEOUT})
 endfunction()
+
+# velmora_test_variant(name target ENV <VAR=value>...): the test executable `target` run once
+# more as test `name`, in a Wine prefix of its own with that environment (a Windows version, a
+# display scale).
+function(velmora_test_variant name target)
+  cmake_parse_arguments(A "" "" "ENV" ${ARGN})
+  add_test(NAME ${name} COMMAND ${VELMORA_WINE_RUN} $<TARGET_FILE:${target}>
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/testrun/${name})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testrun/${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT
+    "VELMORA_PREFIX_ROOT=${CMAKE_BINARY_DIR}/wine;VELMORA_TEST_NAME=${name};${A_ENV}")
+endfunction()

@@ -15,11 +15,38 @@ void CopyText(wchar_t* field, size_t capacity, const std::wstring& text) {
 }
 }  // namespace
 
+namespace {
+
+// The notification-area icon at the size the system asks for at its scale: LoadIconMetric of
+// common controls 6 (Vista and later; looked up, the program starts on XP) picks the best image
+// of the icon group and scales it down well; elsewhere the small-icon metric.
+HICON LoadSmallIcon(UINT iconResource) {
+    HINSTANCE instance = SkinUI::CUIManager::GetProgramInstance();
+    using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+    HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
+    FARPROC proc = comctl != nullptr ? GetProcAddress(comctl, "LoadIconMetric") : nullptr;
+    if (proc != nullptr) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+        auto loadIconMetric = reinterpret_cast<LoadIconMetricFunction>(proc);
+#pragma GCC diagnostic pop
+        HICON icon = nullptr;
+        const int kSmall = 0;  // LIM_SMALL
+        if (SUCCEEDED(loadIconMetric(instance, MAKEINTRESOURCEW(iconResource), kSmall, &icon)) &&
+            icon != nullptr) {
+            return icon;
+        }
+    }
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconResource), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
+}  // namespace
+
 bool TrayIcon::Add(HWND window, UINT iconResource, const std::wstring& tip) {
     window_ = window;
-    icon_.reset(static_cast<HICON>(LoadImageW(
-        SkinUI::CUIManager::GetProgramInstance(), MAKEINTRESOURCEW(iconResource), IMAGE_ICON,
-        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    icon_.reset(LoadSmallIcon(iconResource));
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof(data);
     data.hWnd = window;

@@ -8,6 +8,8 @@
 #   VELMORA_NEEDS_DISPLAY run under a private Xvfb (xvfb-run -a)
 #   VELMORA_NEEDS_SERVER  start the loopback test server and pass its URL in VELMORA_TEST_SERVER
 #   VELMORA_WINE_VERSION  Windows version Wine reports (winxp, win7, win10, ...)
+#   VELMORA_WINE_DPI      display scale in dots per inch (96 = 100 %, 120, 144, 192, ...)
+#   VELMORA_CJK_FONTS     give the layouts' Chinese face the machine's CJK font (fonts-wqy-microhei)
 set -euo pipefail
 
 exe="$1"
@@ -28,6 +30,23 @@ export WINEPREFIX="$prefix"
 
 if [ -n "${VELMORA_WINE_VERSION:-}" ]; then
   wine reg add 'HKCU\Software\Wine' /v Version /d "$VELMORA_WINE_VERSION" /f >/dev/null 2>&1
+fi
+if [ -n "${VELMORA_CJK_FONTS:-}" ]; then
+  # As Chinese Windows has it: the layouts' face, and the CJK font linked to the dialog font.
+  LC_ALL=C.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "微软雅黑" \
+    /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    /v Tahoma /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+fi
+if [ -n "${VELMORA_WINE_DPI:-}" ]; then
+  # Wine reads the scale from both keys; set both, as the display settings would.
+  for key in 'HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts'; do
+    wine reg add "$key" /v LogPixels /t REG_DWORD /d "$VELMORA_WINE_DPI" /f >/dev/null 2>&1
+  done
+fi
+if [ -n "${VELMORA_CJK_FONTS:-}${VELMORA_WINE_DPI:-}" ]; then
+  # The server started by reg has no display: let it end before a test that needs one starts.
+  wineserver -w
 fi
 
 server_pid=""

@@ -52,4 +52,14 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const
     return image;
 }
 
+// At 100 %, the scale the fuzzer's manager has: images as decoded, the system's DPI 96.
+std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, const wchar_t* type,
+                                                       DWORD mask) const {
+    return CRenderer::DecodeSkinImage(name, type, mask);
+}
+
+int QueryWindowDpi(HWND) {
+    return kDefaultDpi;
+}
+
 }  // namespace SkinUI

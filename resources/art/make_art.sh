@@ -232,7 +232,15 @@ background 132 zh 3 keys  "键鼠操控" "精准自如" "专业按键映射，�
 background 168 zh 4 multi "多开同屏" "一机多用" "多个实例同时运行，互不干扰"
 background 169 zh 5 speed "轻快极速" "一分钟就绪" "高性能引擎，为电脑而生"
 
-# ---------------------------------------------------------------- button faces
+# ---------------------------------------------------------------- small pieces
+# Everything but the backgrounds, drawn at scale $1 (1 or 2) into folder $2: the 100 % set
+# (resource type PNG) and the 200 % set (PNG200) the framework picks at 150 % and more. Shapes
+# are drawn in 100 % coordinates through an affine scale, so both sets show the same design.
+small_pieces() {
+local s=$1 dir=$2 A=""
+[ "$s" = 1 ] || A="-affine $s,0,0,$s,0,0"
+mkdir -p "$dir"
+# ---- button faces
 # face W H radius top-colour bottom-colour style out
 #   style: raised (light top edge), pressed (dark top edge, no light edge)
 face() {
@@ -242,16 +250,16 @@ face() {
   else
     edge="-fill 'rgba(0,0,0,0.22)' -draw 'line $r,1 $((w - r - 1)),1' -fill 'rgba(0,0,0,0.10)' -draw 'line $((r - 1)),2 $((w - r)),2'"
   fi
-  eval "convert -size ${w}x${h} gradient:'$c0-$c1' \
-    \( -size ${w}x${h} xc:black -fill white -draw 'roundrectangle 0,0 $((w - 1)),$((h - 1)) $r,$r' \) \
-    -alpha off -compose CopyOpacity -composite -compose Over $edge '$work/face.png'"
+  eval "convert -size $((w * s))x$((h * s)) gradient:'$c0-$c1' \
+    \( -size $((w * s))x$((h * s)) xc:black -fill white -draw 'roundrectangle 0,0 $((w * s - 1)),$((h * s - 1)) $((r * s)),$((r * s))' \) \
+    -alpha off -compose CopyOpacity -composite -compose Over $A $edge '$work/face.png'"
   save "$work/face.png" "$out"
 }
 # hot, normal, pushed
 face_set() { # W H radius hot-id normal-id pushed-id name
-  face "$1" "$2" "$3" '#74A6FF' '#4A86FF' raised "$img/$7_hot_$4.png"
-  face "$1" "$2" "$3" '#4F8CFF' '#2F6BEF' raised "$img/$7_normal_$5.png"
-  face "$1" "$2" "$3" '#2557D0' '#2A5FDF' pressed "$img/$7_pushed_$6.png"
+  face "$1" "$2" "$3" '#74A6FF' '#4A86FF' raised "$dir/$7_hot_$4.png"
+  face "$1" "$2" "$3" '#4F8CFF' '#2F6BEF' raised "$dir/$7_normal_$5.png"
+  face "$1" "$2" "$3" '#2557D0' '#2A5FDF' pressed "$dir/$7_pushed_$6.png"
 }
 face_set 139 39 6 136 137 138 btn_large
 face_set 183 51 8 145 146 147 btn_result
@@ -272,86 +280,100 @@ title_button() { # glyph(close|min) state(hot|normal|pushed) out
   else
     glyph="-stroke '$col' -strokewidth 2.4 -draw 'stroke-linecap round line 10,16 21,16'"
   fi
-  eval "convert -size 31x32 xc:none $bg $glyph '$work/tb.png'"
+  eval "convert -size $((31 * s))x$((32 * s)) xc:none $A $bg $glyph '$work/tb.png'"
   save "$work/tb.png" "$3"
 }
-title_button close hot "$img/close_hot_133.png"
-title_button close normal "$img/close_normal_134.png"
-title_button close pushed "$img/close_pushed_135.png"
-title_button min hot "$img/min_hot_139.png"
-title_button min normal "$img/min_normal_140.png"
-title_button min pushed "$img/min_pushed_141.png"
+title_button close hot "$dir/close_hot_133.png"
+title_button close normal "$dir/close_normal_134.png"
+title_button close pushed "$dir/close_pushed_135.png"
+title_button min hot "$dir/min_hot_139.png"
+title_button min normal "$dir/min_normal_140.png"
+title_button min pushed "$dir/min_pushed_141.png"
 
 # ---------------------------------------------------------------- folder button
 # Sits right of the white folder field: a small blue key with a white folder.
 browse() { # c0 c1 out
-  convert -size 27x22 gradient:"$1-$2" \
-    \( -size 27x22 xc:black -fill white -draw "roundrectangle 0,0 26,21 3,3" \) \
-    -alpha off -compose CopyOpacity -composite -compose Over \
+  # shellcheck disable=SC2086
+  convert -size $((27 * s))x$((22 * s)) gradient:"$1-$2" \
+    \( -size $((27 * s))x$((22 * s)) xc:black -fill white -draw "roundrectangle 0,0 $((27 * s - 1)),$((22 * s - 1)) $((3 * s)),$((3 * s))" \) \
+    -alpha off -compose CopyOpacity -composite -compose Over $A \
     -fill white -draw "roundrectangle 7,6 12,9 1,1" -draw "roundrectangle 7,8 20,16 1,1" \
     -fill "rgba(0,0,0,0.18)" -draw "line 8,10 19,10" "$work/br.png"
   save "$work/br.png" "$3"
 }
-browse '#74A6FF' '#4A86FF' "$img/browse_hot_142.png"
-browse '#4F8CFF' '#2F6BEF' "$img/browse_normal_143.png"
-browse '#2557D0' '#2A5FDF' "$img/browse_pushed_144.png"
+browse '#74A6FF' '#4A86FF' "$dir/browse_hot_142.png"
+browse '#4F8CFF' '#2F6BEF' "$dir/browse_normal_143.png"
+browse '#2557D0' '#2A5FDF' "$dir/browse_pushed_144.png"
 
 # ---------------------------------------------------------------- check box
-convert -size 13x13 xc:none -fill "$BRAND" -draw "roundrectangle 0,0 12,12 2.5,2.5" \
+# shellcheck disable=SC2086
+convert -size $((13 * s))x$((13 * s)) xc:none $A -fill "$BRAND" -draw "roundrectangle 0,0 12,12 2.5,2.5" \
   -stroke white -strokewidth 1.7 -draw "stroke-linecap round line 3.2,6.6 5.4,8.9" \
   -draw "stroke-linecap round line 5.4,8.9 9.8,3.8" "$work/cb1.png"
-save "$work/cb1.png" "$img/check_selected_148.png"
-convert -size 13x13 xc:none -fill "rgba(255,255,255,0.10)" -stroke "rgba(255,255,255,0.85)" \
+save "$work/cb1.png" "$dir/check_selected_148.png"
+# shellcheck disable=SC2086
+convert -size $((13 * s))x$((13 * s)) xc:none $A -fill "rgba(255,255,255,0.10)" -stroke "rgba(255,255,255,0.85)" \
   -strokewidth 1 -draw "roundrectangle 0.5,0.5 12.5,12.5 2.5,2.5" "$work/cb0.png"
-save "$work/cb0.png" "$img/check_normal_149.png"
+save "$work/cb0.png" "$dir/check_normal_149.png"
 
 # ---------------------------------------------------------------- progress bar
 # Track: a pill of soft white on the panel. Fill: blue into cyan with a light
 # upper edge; it is stretched to the value, so it has no distinct end caps.
-convert -size 534x20 xc:none -fill "rgba(255,255,255,0.13)" -stroke "rgba(255,255,255,0.20)" \
+# shellcheck disable=SC2086
+convert -size $((534 * s))x$((20 * s)) xc:none $A -fill "rgba(255,255,255,0.13)" -stroke "rgba(255,255,255,0.20)" \
   -strokewidth 1 -draw "roundrectangle 0.5,0.5 533.5,19.5 9.5,9.5" "$work/track.png"
-save "$work/track.png" "$img/progress_track_151.png"
-convert -size 20x534 gradient:"#21B6D8-#2F6BEF" -rotate 90 \
-  \( -size 534x20 xc:black -fill white -draw "roundrectangle 0,0 533,19 9,9" \) \
-  -alpha off -compose CopyOpacity -composite -compose Over \
+save "$work/track.png" "$dir/progress_track_151.png"
+# shellcheck disable=SC2086
+convert -size $((20 * s))x$((534 * s)) gradient:"#21B6D8-#2F6BEF" -rotate 90 \
+  \( -size $((534 * s))x$((20 * s)) xc:black -fill white -draw "roundrectangle 0,0 $((534 * s - 1)),$((20 * s - 1)) $((9 * s)),$((9 * s))" \) \
+  -alpha off -compose CopyOpacity -composite -compose Over $A \
   -fill "rgba(255,255,255,0.28)" -draw "line 8,2 525,2" "$work/fill.png"
-save "$work/fill.png" "$img/progress_fill_153.png"
+save "$work/fill.png" "$dir/progress_fill_153.png"
 
 # Two spare pieces of the skin: a plain field frame and a bullet dot.
-convert -size 232x22 xc:none -fill white -stroke "#C9D3E6" -strokewidth 1 \
+# shellcheck disable=SC2086
+convert -size $((232 * s))x$((22 * s)) xc:none $A -fill white -stroke "#C9D3E6" -strokewidth 1 \
   -draw "roundrectangle 0.5,0.5 231.5,21.5 3,3" "$work/field.png"
-save "$work/field.png" "$img/field_150.png"
-convert -size 6x6 xc:none -fill "$BRAND" -draw "circle 2.5,2.5 2.5,0" "$work/dot.png"
-save "$work/dot.png" "$img/dot_152.png"
+save "$work/field.png" "$dir/field_150.png"
+# shellcheck disable=SC2086
+convert -size $((6 * s))x$((6 * s)) xc:none $A -fill "$BRAND" -draw "circle 2.5,2.5 2.5,0" "$work/dot.png"
+save "$work/dot.png" "$dir/dot_152.png"
 
 # ---------------------------------------------------------------- message box
-convert -size 300x180 gradient:"$NAVY_TOP-$NAVY_BOTTOM" \
-  \( -size 320x320 radial-gradient:"rgba(61,123,255,0.40)-rgba(61,123,255,0)" \) -geometry +120-170 -composite \
-  \( -size 300x58 xc:"rgba(4,8,24,0.45)" \) -geometry +0+122 -composite \
+# shellcheck disable=SC2086
+convert -size $((300 * s))x$((180 * s)) gradient:"$NAVY_TOP-$NAVY_BOTTOM" \
+  \( -size $((320 * s))x$((320 * s)) radial-gradient:"rgba(61,123,255,0.40)-rgba(61,123,255,0)" \) -geometry +$((120 * s))-$((170 * s)) -composite \
+  \( -size $((300 * s))x$((58 * s)) xc:"rgba(4,8,24,0.45)" \) -geometry +0+$((122 * s)) -composite $A \
   -fill "rgba(255,255,255,0.10)" -draw "line 0,44 299,44" -draw "line 0,122 299,122" \
   -fill none -stroke "rgba(255,255,255,0.16)" -draw "rectangle 0,0 299,179" "$work/msgbg.png"
-save_palette "$work/msgbg.png" "$img/msg_bg_157.png"
+save_palette "$work/msgbg.png" "$dir/msg_bg_157.png"
 
-convert -size 99x28 xc:none "$work/logo22.png" -geometry +0+3 -composite \
-  -font "$LATIN_BOLD" -pointsize 15 -fill white -annotate +28+20 "Velmora" "$work/msglogo.png"
-save "$work/msglogo.png" "$img/msg_logo_161.png"
+logo $((22 * s)) "$work/logo22x$s.png"
+convert -size $((99 * s))x$((28 * s)) xc:none "$work/logo22x$s.png" -geometry +0+$((3 * s)) -composite \
+  -font "$LATIN_BOLD" -pointsize $((15 * s)) -fill white -annotate +$((28 * s))+$((20 * s)) "Velmora" "$work/msglogo.png"
+save "$work/msglogo.png" "$dir/msg_logo_161.png"
 
 msg_close() { # bg colour|none, glyph colour, out
   local bg=""
   [ "$1" != none ] && bg="-fill '$1' -draw 'circle 6.5,6.5 6.5,-0.2'"
-  eval "convert -size 14x14 xc:none $bg -stroke '$2' -strokewidth 1.6 \
+  eval "convert -size $((14 * s))x$((14 * s)) xc:none $A $bg -stroke '$2' -strokewidth 1.6 \
     -draw 'stroke-linecap round line 4,4 9,9' -draw 'stroke-linecap round line 9,4 4,9' '$work/mc.png'"
   save "$work/mc.png" "$3"
 }
-msg_close '#E5484D' white "$img/msg_close_hot_162.png"
-msg_close none 'rgba(255,255,255,0.75)' "$img/msg_close_normal_163.png"
-msg_close '#B4262C' 'rgba(255,255,255,0.9)' "$img/msg_close_pushed_164.png"
+msg_close '#E5484D' white "$dir/msg_close_hot_162.png"
+msg_close none 'rgba(255,255,255,0.75)' "$dir/msg_close_normal_163.png"
+msg_close '#B4262C' 'rgba(255,255,255,0.9)' "$dir/msg_close_pushed_164.png"
 
-convert -size 32x32 xc:none -fill "$AMBER" -stroke "$AMBER" -strokewidth 3 \
+# shellcheck disable=SC2086
+convert -size $((32 * s))x$((32 * s)) xc:none $A -fill "$AMBER" -stroke "$AMBER" -strokewidth 3 \
   -draw "stroke-linejoin round polygon 16,4 29.5,27.5 2.5,27.5" \
   -stroke none -fill '#1A1F36' -draw "roundrectangle 14.6,10.5 17.4,20.5 1.4,1.4" \
   -draw "circle 16,24 16,25.6" "$work/warn.png"
-save "$work/warn.png" "$img/msg_warning_165.png"
+save "$work/warn.png" "$dir/msg_warning_165.png"
+
+}
+small_pieces 1 "$img"
+small_pieces 2 "$img/200"
 
 # ---------------------------------------------------------------- icons
 # 107: the application mark; 108: the same mark in reverse (blue on white).
@@ -359,12 +381,19 @@ convert -size 192x192 xc:none -fill white -draw "roundrectangle 0,0 191,191 46,4
   -fill none -stroke "$BRAND" -strokewidth 26 \
   -draw "stroke-linecap round stroke-linejoin round polyline 52,60 96,140 122,94" \
   -stroke none -fill "$MINT" -draw "circle 146,54 146,68" "$work/logo_rev.png"
-for s in 16 32 48; do
+# Every size Windows asks for at 100 to 200 % (small icons 16 to 32, large 32 to 64, the
+# 256 px image of Explorer's large views); Windows keeps the 256 px image PNG-compressed.
+icon_sizes="16 20 24 32 40 48 64 256"
+for s in $icon_sizes; do
   convert "$work/logo.png" -filter Lanczos -resize ${s}x${s} "PNG32:$work/app$s.png"
   convert "$work/logo_rev.png" -filter Lanczos -resize ${s}x${s} "PNG32:$work/alt$s.png"
 done
-convert "$work/app16.png" "$work/app32.png" "$work/app48.png" "$ico/velmora_107.ico"
-convert "$work/alt16.png" "$work/alt32.png" "$work/alt48.png" "$ico/velmora_alt_108.ico"
+app_icons="" alt_icons=""
+for s in $icon_sizes; do app_icons+=" $work/app$s.png"; alt_icons+=" $work/alt$s.png"; done
+# shellcheck disable=SC2086
+convert $app_icons "$ico/velmora_107.ico"
+# shellcheck disable=SC2086
+convert $alt_icons "$ico/velmora_alt_108.ico"
 
 echo "artwork written to $img and $ico"
 

@@ -134,6 +134,25 @@ bool CContainerUI::RemoveAll() {
 
 // ---- settings ---------------------------------------------------------------------------------
 
+void CContainerUI::ApplyScale() {
+    CControlUI::ApplyScale();
+    if (hasInset100_) {
+        SetInset(ScaleRect(inset100_));
+    }
+    if (hasChildPadding100_) {
+        SetChildPadding(ScaleLength(childPadding100_));
+    }
+    for (CControlUI* child : items_) {
+        child->ApplyScale();
+    }
+    if (vScroll_ != nullptr) {
+        vScroll_->ApplyScale();
+    }
+    if (hScroll_ != nullptr) {
+        hScroll_->ApplyScale();
+    }
+}
+
 void CContainerUI::SetInset(RECT inset) {
     inset_ = inset;
     RequestLayout();
@@ -204,7 +223,9 @@ void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     }
     const std::wstring key = name;
     if (key == L"inset") {
-        SetInset(ParseRect(value));
+        hasInset100_ = true;
+        inset100_ = ParseRect(value);
+        SetInset(ScaleRect(inset100_));
     } else if (key == L"mousechild") {
         SetChildMouse(ParseBool(value));
     } else if (key == L"vscrollbar") {
@@ -218,7 +239,9 @@ void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         EnableScrollBars(vScroll_ != nullptr, true);
         hScroll_->SetAttributeList(value);
     } else if (key == L"childpadding") {
-        SetChildPadding(ParseCoord(value));
+        hasChildPadding100_ = true;
+        childPadding100_ = ParseCoord(value);
+        SetChildPadding(ScaleLength(childPadding100_));
     } else {
         CControlUI::SetAttribute(name, value);
     }

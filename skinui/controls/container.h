@@ -36,6 +36,7 @@ public:
     const wchar_t* GetClassName() const override { return L"ContainerUI"; }
     void* AsInterface(const wchar_t* name) override;
     void SetManager(CUIManager* manager, CControlUI* parent, bool init = true) override;
+    void ApplyScale() override;
     void SetPos(RECT rect) override;
     void SetVisible(bool visible) override;
     void SetParentVisible(bool visible) override;
@@ -100,6 +101,11 @@ protected:
     std::vector<CControlUI*> items_;
     RECT inset_ = {0, 0, 0, 0};
     int childPadding_ = 0;
+    // As the layout wrote them (100 %), for ApplyScale.
+    bool hasInset100_ = false;
+    RECT inset100_ = {0, 0, 0, 0};
+    bool hasChildPadding100_ = false;
+    int childPadding100_ = 0;
     bool autoDestroy_ = true;
     bool delayedDestroy_ = true;
     bool mouseChild_ = true;

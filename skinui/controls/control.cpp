@@ -355,14 +355,24 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     const std::wstring key = name;
     if (key == L"pos") {
         RECT r = ParseRect(value);
-        SetFixedPos(SIZE{r.left >= 0 ? r.left : r.right, r.top >= 0 ? r.top : r.bottom});
-        SetFixedWidth(r.right - r.left);
-        SetFixedHeight(r.bottom - r.top);
+        layout100_.hasPos = true;
+        layout100_.pos = SIZE{r.left >= 0 ? r.left : r.right, r.top >= 0 ? r.top : r.bottom};
+        if (r.right - r.left >= 0) {
+            layout100_.hasWidth = true;
+            layout100_.width = r.right - r.left;
+        }
+        if (r.bottom - r.top >= 0) {
+            layout100_.hasHeight = true;
+            layout100_.height = r.bottom - r.top;
+        }
+        ApplyLayoutLengths();
     } else if (key == L"relativepos") {
         RECT r = ParseRect(value);
         SetRelativePos(r.left, r.top, r.right, r.bottom);
     } else if (key == L"padding") {
-        SetPadding(ParseRect(value));
+        layout100_.hasPadding = true;
+        layout100_.padding = ParseRect(value);
+        ApplyLayoutLengths();
     } else if (key == L"bkcolor" || key == L"bkcolor1") {
         SetBkColor(ParseHexColor(value));
     } else if (key == L"bkcolor2") {
@@ -408,18 +418,30 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         SetBorderRound(SIZE{r.left, r.top});
     } else if (key == L"bkimage") {
         SetBkImage(value);
-    } else if (key == L"width") {
-        SetFixedWidth(ParseCoord(value));
-    } else if (key == L"height") {
-        SetFixedHeight(ParseCoord(value));
-    } else if (key == L"minwidth") {
-        SetMinWidth(ParseCoord(value));
-    } else if (key == L"minheight") {
-        SetMinHeight(ParseCoord(value));
-    } else if (key == L"maxwidth") {
-        SetMaxWidth(ParseCoord(value));
-    } else if (key == L"maxheight") {
-        SetMaxHeight(ParseCoord(value));
+    } else if (key == L"width" || key == L"height" || key == L"minwidth" || key == L"minheight" ||
+               key == L"maxwidth" || key == L"maxheight") {
+        const int length = ParseCoord(value);
+        // A negative size is refused, as by the setters.
+        const bool accepted = length >= 0 || key == L"minwidth" || key == L"minheight" ||
+                              key == L"maxwidth" || key == L"maxheight";
+        if (!accepted) {
+            return;
+        }
+        LayoutLengths& l = layout100_;
+        if (key == L"width") {
+            l.hasWidth = true, l.width = length;
+        } else if (key == L"height") {
+            l.hasHeight = true, l.height = length;
+        } else if (key == L"minwidth") {
+            l.hasMinWidth = true, l.minWidth = length;
+        } else if (key == L"minheight") {
+            l.hasMinHeight = true, l.minHeight = length;
+        } else if (key == L"maxwidth") {
+            l.hasMaxWidth = true, l.maxWidth = length;
+        } else {
+            l.hasMaxHeight = true, l.maxHeight = length;
+        }
+        ApplyLayoutLengths();
     } else if (key == L"name") {
         SetName(value);
     } else if (key == L"text") {
@@ -446,6 +468,53 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         SetShortcut(value[0]);
     } else if (key == L"virtualwnd") {
         SetVirtualWnd(value);
+    }
+}
+
+int CControlUI::ScaleLength(int length100) const {
+    return manager_ != nullptr ? manager_->ScaleLength(length100) : length100;
+}
+
+RECT CControlUI::ScaleRect(const RECT& rect100) const {
+    return manager_ != nullptr ? manager_->ScaleRect(rect100) : rect100;
+}
+
+void CControlUI::ApplyScale() {
+    ApplyLayoutLengths();
+}
+
+void CControlUI::ApplyLayoutLengths() {
+    const LayoutLengths& l = layout100_;
+    // Sizes are scaled as the span between their scaled edges, so controls that meet at 100 %
+    // meet at every scale. A control anchored to the right (negative x) spans x - width to x.
+    const int startX = !l.hasPos ? 0 : (l.pos.cx >= 0 ? l.pos.cx : l.pos.cx - l.width);
+    const int startY = !l.hasPos ? 0 : (l.pos.cy >= 0 ? l.pos.cy : l.pos.cy - l.height);
+    auto span = [this](int start, int length) {
+        return ScaleLength(start + length) - ScaleLength(start);
+    };
+    if (l.hasPos) {
+        SetFixedPos(SIZE{ScaleLength(l.pos.cx), ScaleLength(l.pos.cy)});
+    }
+    if (l.hasWidth) {
+        SetFixedWidth(span(startX, l.width));
+    }
+    if (l.hasHeight) {
+        SetFixedHeight(span(startY, l.height));
+    }
+    if (l.hasMinWidth) {
+        SetMinWidth(ScaleLength(l.minWidth));
+    }
+    if (l.hasMaxWidth) {
+        SetMaxWidth(ScaleLength(l.maxWidth));
+    }
+    if (l.hasMinHeight) {
+        SetMinHeight(ScaleLength(l.minHeight));
+    }
+    if (l.hasMaxHeight) {
+        SetMaxHeight(ScaleLength(l.maxHeight));
+    }
+    if (l.hasPadding) {
+        SetPadding(ScaleRect(l.padding));
     }
 }
 
@@ -480,8 +549,8 @@ void CControlUI::Paint(HDC dc, const RECT& dirty) {
     }
     CRenderClip clip;
     if (borderRound_.cx > 0 || borderRound_.cy > 0) {
-        CRenderer::ClipToRoundRect(dc, paintRect_, itemRect_, borderRound_.cx, borderRound_.cy,
-                                   clip);
+        CRenderer::ClipToRoundRect(dc, paintRect_, itemRect_, ScaleLength(borderRound_.cx),
+                                   ScaleLength(borderRound_.cy), clip);
     }
     PaintBackColor(dc);
     PaintBackImage(dc);
@@ -527,38 +596,42 @@ void CControlUI::PaintBorder(HDC dc) {
     }
     const DWORD border = AdjustColor(borderColor_);
     const DWORD focusBorder = AdjustColor(focusBorderColor_);
-    if (borderSize_ > 0 && (borderRound_.cx > 0 || borderRound_.cy > 0)) {
-        CRenderer::StrokeRoundRect(dc, itemRect_, borderSize_, borderRound_.cx, borderRound_.cy,
+    // Pen widths and corners are layout lengths too.
+    const int borderSize = borderSize_ > 0 ? std::max(1, ScaleLength(borderSize_)) : 0;
+    const SIZE round = {ScaleLength(borderRound_.cx), ScaleLength(borderRound_.cy)};
+    auto pen = [this](int width) { return width > 0 ? std::max(1, ScaleLength(width)) : 0; };
+    if (borderSize > 0 && (round.cx > 0 || round.cy > 0)) {
+        CRenderer::StrokeRoundRect(dc, itemRect_, borderSize, round.cx, round.cy,
                                    focused_ && focusBorderColor_ != 0 ? focusBorder : border);
         return;
     }
-    if (focused_ && focusBorderColor_ != 0 && borderSize_ > 0) {
-        CRenderer::StrokeRect(dc, itemRect_, borderSize_, focusBorder);
+    if (focused_ && focusBorderColor_ != 0 && borderSize > 0) {
+        CRenderer::StrokeRect(dc, itemRect_, borderSize, focusBorder);
         return;
     }
     const RECT& r = itemRect_;
     if (leftBorderSize_ > 0 || topBorderSize_ > 0 || rightBorderSize_ > 0 ||
         bottomBorderSize_ > 0) {
         if (leftBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.left, r.bottom}, leftBorderSize_,
+            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.left, r.bottom}, pen(leftBorderSize_),
                                   border, borderStyle_);
         }
         if (topBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.right, r.top}, topBorderSize_, border,
-                                  borderStyle_);
+            CRenderer::StrokeLine(dc, RECT{r.left, r.top, r.right, r.top}, pen(topBorderSize_),
+                                  border, borderStyle_);
         }
         if (rightBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.right, r.top, r.right, r.bottom}, rightBorderSize_,
-                                  border, borderStyle_);
+            CRenderer::StrokeLine(dc, RECT{r.right, r.top, r.right, r.bottom},
+                                  pen(rightBorderSize_), border, borderStyle_);
         }
         if (bottomBorderSize_ > 0) {
-            CRenderer::StrokeLine(dc, RECT{r.left, r.bottom, r.right, r.bottom}, bottomBorderSize_,
-                                  border, borderStyle_);
+            CRenderer::StrokeLine(dc, RECT{r.left, r.bottom, r.right, r.bottom},
+                                  pen(bottomBorderSize_), border, borderStyle_);
         }
         return;
     }
-    if (borderSize_ > 0) {
-        CRenderer::StrokeRect(dc, itemRect_, borderSize_, border);
+    if (borderSize > 0) {
+        CRenderer::StrokeRect(dc, itemRect_, borderSize, border);
     }
 }
 

@@ -131,6 +131,12 @@ public:
     virtual void PaintBorder(HDC dc);
     virtual void PaintAfter(HDC /*dc*/, const RECT& /*dirty*/) {}
 
+    // Brings the lengths the layout gave at 100 % (pos, width, height, limits, padding) to the
+    // manager's scale; called when the control is configured, attached and when the scale
+    // changes. Containers pass it on to their children. Lengths set in code through the
+    // setters are pixels and stay as they are until the layout's next value replaces them.
+    virtual void ApplyScale();
+
     // Non-virtual helpers.
     void Invalidate();
     void RequestLayout();
@@ -160,6 +166,32 @@ public:
     std::vector<NotifyListener> notifyListeners;
 
 protected:
+    // A length at 100 % in pixels of the manager's scale (unchanged without a manager).
+    int ScaleLength(int length100) const;
+    RECT ScaleRect(const RECT& rect100) const;
+
+    // The layout lengths as written, kept so that a change of scale starts from them again.
+    struct LayoutLengths {
+        bool hasPos = false;
+        SIZE pos = {0, 0};
+        bool hasWidth = false;
+        int width = 0;
+        bool hasHeight = false;
+        int height = 0;
+        bool hasMinWidth = false;
+        int minWidth = 0;
+        bool hasMaxWidth = false;
+        int maxWidth = 0;
+        bool hasMinHeight = false;
+        int minHeight = 0;
+        bool hasMaxHeight = false;
+        int maxHeight = 0;
+        bool hasPadding = false;
+        RECT padding = {0, 0, 0, 0};
+    };
+    LayoutLengths layout100_;
+    void ApplyLayoutLengths();
+
     CUIManager* manager_ = nullptr;
     CControlUI* parent_ = nullptr;
     std::wstring virtualWnd_;

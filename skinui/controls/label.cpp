@@ -209,8 +209,9 @@ void CLabelUI::FillDefaultColors() {
 }
 
 RECT CLabelUI::TextRect() const {
-    return RECT{itemRect_.left + textPadding_.left, itemRect_.top + textPadding_.top,
-                itemRect_.right - textPadding_.right, itemRect_.bottom - textPadding_.bottom};
+    const RECT pad = GetTextPadding();
+    return RECT{itemRect_.left + pad.left, itemRect_.top + pad.top, itemRect_.right - pad.right,
+                itemRect_.bottom - pad.bottom};
 }
 
 void CLabelUI::DrawLabelText(HDC dc, DWORD color, UINT style) {

@@ -45,7 +45,8 @@ public:
     void SetDisabledTextColor(DWORD color);
     int GetFont() const { return font_; }
     void SetFont(int index);
-    RECT GetTextPadding() const { return textPadding_; }
+    // In pixels of the window's scale; set in 100 % units (a layout length).
+    RECT GetTextPadding() const { return ScaleRect(textPadding_); }
     void SetTextPadding(RECT padding);
     bool IsShowHtml() const { return showHtml_; }
     void SetShowHtml(bool show);

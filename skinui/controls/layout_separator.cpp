@@ -20,7 +20,10 @@ RECT CLayoutSeparator::StripRect() const {
     if (size_ == 0) {
         return RECT{0, 0, 0, 0};
     }
-    const int strip = std::abs(size_);
+    // The strip's width is a layout length: wider on a display of larger scale.
+    CUIManager* manager = owner_.GetManager();
+    const int width = std::abs(size_);
+    const int strip = manager != nullptr ? std::max(1, manager->ScaleLength(width)) : width;
     if (vertical_) {
         if (size_ > 0) {
             r.top = std::max(r.top, r.bottom - strip);

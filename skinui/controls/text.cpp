@@ -111,8 +111,9 @@ SIZE CTextUI::MeasureSize(SIZE available) {
     if (manager_ == nullptr || text_.empty()) {
         return CControlUI::MeasureSize(available);
     }
-    RECT rc = {textPadding_.left, 0,
-               std::max(fixedWidth_, static_cast<int>(available.cx)) - textPadding_.right, 9999};
+    const RECT pad = GetTextPadding();
+    RECT rc = {pad.left, 0, std::max(fixedWidth_, static_cast<int>(available.cx)) - pad.right,
+               9999};
     WindowDC screen(nullptr);
     HDC dc = manager_->GetWindowDC() != nullptr ? manager_->GetWindowDC() : screen.get();
     if (showHtml_) {
@@ -123,8 +124,8 @@ SIZE CTextUI::MeasureSize(SIZE available) {
         SelectGuard font(dc, manager_->GetFontByIndex(font_));
         DrawTextW(dc, text_.c_str(), -1, &rc, DT_CALCRECT | DT_NOPREFIX | textStyle_);
     }
-    SIZE size = {rc.right - rc.left + textPadding_.left + textPadding_.right,
-                 rc.bottom - rc.top + textPadding_.top + textPadding_.bottom};
+    SIZE size = {rc.right - rc.left + pad.left + pad.right,
+                 rc.bottom - rc.top + pad.top + pad.bottom};
     if (fixedHeight_ != 0) {
         size.cy = fixedHeight_;
     }

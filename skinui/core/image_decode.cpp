@@ -75,20 +75,11 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* 
     if (rgba.data == nullptr || width <= 0 || height <= 0) {
         return nullptr;
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    auto image = std::make_unique<SkinImage>();
-    image->bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!image->bitmap || bits == nullptr) {
+    DWORD* out = nullptr;
+    auto image = CreateSkinImage(width, height, &out);
+    if (!image) {
         return nullptr;
     }
-    DWORD* out = static_cast<DWORD*>(bits);
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* px = rgba.data + i * 4;
@@ -109,9 +100,27 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* 
         }
         out[i] = value;
     }
+    image->maskColor = mask;
+    return image;
+}
+
+std::unique_ptr<SkinImage> CreateSkinImage(int width, int height, DWORD** pixels) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    auto image = std::make_unique<SkinImage>();
+    image->bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!image->bitmap || bits == nullptr) {
+        return nullptr;
+    }
     image->width = width;
     image->height = height;
-    image->maskColor = mask;
+    *pixels = static_cast<DWORD*>(bits);
     return image;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "skinui/core/coordinates.h"
+#include "skinui/core/dpi_scale.h"
 
 namespace SkinUI {
 
@@ -41,8 +42,8 @@ bool IsBlank(wchar_t c) {
 
 class SpecParser {
 public:
-    SpecParser(const RECT& control, std::vector<ImageDrawSettings>& out)
-        : control_(control), out_(out) {
+    SpecParser(const RECT& control, int dpi, std::vector<ImageDrawSettings>& out)
+        : control_(control), dpi_(dpi), out_(out) {
         settings_.dest = control;
     }
 
@@ -127,7 +128,7 @@ private:
                 }
             }
         } else if (key == L"dest") {
-            const RECT r = ParseFour(value);
+            const RECT r = ScaleRectByDpi(ParseFour(value), dpi_);
             const long long left = control_.left, top = control_.top;
             settings_.dest.left = ClampCoord(left + r.left);
             settings_.dest.top = ClampCoord(top + r.top);
@@ -153,6 +154,7 @@ private:
     }
 
     RECT control_;
+    int dpi_;
     std::vector<ImageDrawSettings>& out_;
     ImageDrawSettings settings_;
     int counter_ = 0;
@@ -172,9 +174,9 @@ DWORD ParseHexColor(const wchar_t* text) {
 }
 
 std::vector<ImageDrawSettings> ParseImageSpecs(const wchar_t* spec, const wchar_t* modifier,
-                                               const RECT& control) {
+                                               const RECT& control, int dpi) {
     std::vector<ImageDrawSettings> images;
-    SpecParser parser(control, images);
+    SpecParser parser(control, dpi, images);
     parser.Parse(spec, false);
     parser.Parse(modifier, true);
     parser.Finish();

@@ -10,9 +10,11 @@
 namespace SkinUI {
 
 // The images a spec and its modifier ask to draw, in drawing order, each with the settings in
-// force when it is drawn. Destinations are in the control's coordinates (already offset).
+// force when it is drawn. Destinations are in the control's coordinates (already offset); the
+// offsets of "dest" are layout lengths, scaled from 100 % to `dpi`. Source and corner rectangles
+// stay at 100 % (the painter scales them with the image it draws).
 std::vector<ImageDrawSettings> ParseImageSpecs(const wchar_t* spec, const wchar_t* modifier,
-                                               const RECT& control);
+                                               const RECT& control, int dpi = 96);
 
 // Hexadecimal colour after an optional '#' and blanks; 0 when there are no digits.
 DWORD ParseHexColor(const wchar_t* text);

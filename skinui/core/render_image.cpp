@@ -186,16 +186,19 @@ bool CRenderer::PaintImageSettings(HDC dc, CUIManager* manager, const RECT& cont
     if (image == nullptr) {
         return false;
     }
-    RECT source = settings.source;
+    // The cached image is at the window's scale (CUIManager::LoadScaledImage): source and
+    // corner rectangles, written at 100 %, are scaled the same way, so corners stay 1:1.
+    RECT source = manager->ScaleRect(settings.source);
     if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) {
         source = {0, 0, image->width, image->height};
     }
+    const RECT corner = manager->ScaleRect(settings.corner);
     source.left = std::max<LONG>(source.left, 0);
     source.top = std::max<LONG>(source.top, 0);
     source.right = std::min<LONG>(source.right, image->width);
     source.bottom = std::min<LONG>(source.bottom, image->height);
     if (Intersects(settings.dest, control) && Intersects(settings.dest, paint)) {
-        PaintBitmapGrid(dc, image->bitmap.get(), settings.dest, paint, source, settings.corner,
+        PaintBitmapGrid(dc, image->bitmap.get(), settings.dest, paint, source, corner,
                         image->hasAlpha, settings.fade, settings.hole, settings.xtiled,
                         settings.ytiled);
     }
@@ -207,7 +210,8 @@ bool CRenderer::PaintImageSpec(HDC dc, CUIManager* manager, const RECT& control,
     if (dc == nullptr || manager == nullptr) {
         return false;
     }
-    for (const ImageDrawSettings& settings : ParseImageSpecs(spec, modifier, control)) {
+    for (const ImageDrawSettings& settings :
+         ParseImageSpecs(spec, modifier, control, manager->GetDpi())) {
         PaintImageSettings(dc, manager, control, paint, settings);
     }
     return true;

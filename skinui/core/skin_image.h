@@ -2,6 +2,7 @@
 // A decoded skin image: a top-down 32-bit DIB section of premultiplied BGRA pixels.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "skinui/core/gdi_handles.h"
@@ -16,6 +17,10 @@ struct SkinImage {
     std::wstring resourceType;
     DWORD maskColor = 0;
 };
+
+// A new image of width x height (a top-down 32-bit DIB section, all zero) and its pixels; null
+// when the section cannot be made.
+std::unique_ptr<SkinImage> CreateSkinImage(int width, int height, DWORD** pixels);
 
 struct FontEntry {
     FontHandle font;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skinui/controls/control.h"
+#include "skinui/core/dpi_scale.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/msimg_functions.h"
 #include "skinui/core/ui_settings.h"
@@ -46,6 +47,8 @@ CControlUI* EnterNameVisitor(CControlUI* control, void* data) {
 }  // namespace
 
 CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
+    // The system's scale until a window tells its own (AttachWindow).
+    dpi_ = QueryWindowDpi(nullptr);
     InitializeCriticalSectionAndSpinCount(&deferredLock_, 1024);
     if (ManagerRegistry::FirstManagerBuilt()) {
         InitCommonControls();
@@ -87,6 +90,7 @@ void CUIManager::AttachWindow(HWND window) {
     windowDC_ = window != nullptr ? GetDC(window) : nullptr;
     if (window != nullptr) {
         windowThread_ = GetWindowThreadProcessId(window, nullptr);
+        SetDpi(QueryWindowDpi(window));
     }
     ManagerRegistry::Add(this);
 }
@@ -108,6 +112,8 @@ bool CUIManager::AttachRoot(CControlUI* root) {
         return false;
     }
     BindControls(root_, nullptr);
+    // Controls configured without this manager (or before a scale change) get its scale now.
+    root_->ApplyScale();
     return true;
 }
 
@@ -162,10 +168,34 @@ void CUIManager::Invalidate(const RECT& rect) {
     }
 }
 
+SIZE CUIManager::GetInitSize() const {
+    return SIZE{ScaleLength(initSize_.cx), ScaleLength(initSize_.cy)};
+}
+
 void CUIManager::SetInitSize(int cx, int cy) {
     initSize_ = {cx, cy};
     if (window_ != nullptr && root_ == nullptr) {
-        SetWindowPos(window_, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+        const SIZE size = GetInitSize();
+        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+                     SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+}
+
+void CUIManager::SetDpi(int dpi) {
+    if (dpi < 48 || dpi > 960 || dpi == dpi_) {
+        return;
+    }
+    dpi_ = dpi;
+    RemakeFontsAndImages();
+    if (root_ != nullptr) {
+        root_->ApplyScale();
+        root_->RequestLayout();
+    }
+    // The offscreen surfaces are made again at the window's new size on the next paint.
+    ReleaseOffscreen();
+    updateNeeded_ = true;
+    if (window_ != nullptr) {
+        InvalidateRect(window_, nullptr, FALSE);
     }
 }
 

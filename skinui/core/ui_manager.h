@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "skinui/core/accessibility.h"
+#include "skinui/core/dpi_scale.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/ui_events.h"
@@ -24,6 +25,8 @@ class CUIManager {
 public:
     // Posted to the window to carry out the deferred deletions.
     static constexpr UINT kDeferredDeleteMessage = WM_APP + 1;
+    // WM_DPICHANGED (Windows 8.1 and later; not in the XP-level headers).
+    static constexpr UINT kDpiChangedMessage = 0x02E0;
 
     CUIManager();
     ~CUIManager();
@@ -48,18 +51,33 @@ public:
     void SetUpdateNeeded() { updateNeeded_ = true; }
     bool IsUpdateNeeded() const { return updateNeeded_; }
 
-    // ---- window settings
-    SIZE GetInitSize() const { return initSize_; }
+    // ---- display scale
+    // Dots per inch of the window's display: 96 is 100 %. Layouts give lengths at 100 %; the
+    // window's settings below are kept in those units and read in pixels of this scale, and
+    // controls scale their layout lengths when they are built (CControlUI::ApplyScale).
+    int GetDpi() const { return dpi_; }
+    // A length at 100 % in pixels of this window's scale (rounded half away from zero, as
+    // ScaleByDpi everywhere in the framework).
+    int ScaleLength(int length100) const { return ScaleByDpi(length100, dpi_); }
+    RECT ScaleRect(const RECT& rect100) const { return ScaleRectByDpi(rect100, dpi_); }
+    // Takes a new scale (WM_DPICHANGED, or a test): fonts and images are made again for it, the
+    // tree's layout lengths scaled anew from the layout's numbers, and the tree relaid out.
+    void SetDpi(int dpi);
+
+    // ---- window settings (set in 100 % units, read in pixels of the window's scale)
+    SIZE GetInitSize() const;
     void SetInitSize(int cx, int cy);
-    RECT GetSizeBox() const { return sizeBox_; }
+    RECT GetSizeBox() const { return ScaleRect(sizeBox_); }
     void SetSizeBox(const RECT& box) { sizeBox_ = box; }
-    RECT GetCaptionRect() const { return caption_; }
+    RECT GetCaptionRect() const { return ScaleRect(caption_); }
     void SetCaptionRect(const RECT& caption) { caption_ = caption; }
-    SIZE GetRoundCorner() const { return roundCorner_; }
+    SIZE GetRoundCorner() const {
+        return {ScaleLength(roundCorner_.cx), ScaleLength(roundCorner_.cy)};
+    }
     void SetRoundCorner(int cx, int cy) { roundCorner_ = {cx, cy}; }
-    SIZE GetMinInfo() const { return minInfo_; }
+    SIZE GetMinInfo() const { return {ScaleLength(minInfo_.cx), ScaleLength(minInfo_.cy)}; }
     void SetMinInfo(int cx, int cy) { minInfo_ = {cx, cy}; }
-    SIZE GetMaxInfo() const { return maxInfo_; }
+    SIZE GetMaxInfo() const { return {ScaleLength(maxInfo_.cx), ScaleLength(maxInfo_.cy)}; }
     void SetMaxInfo(int cx, int cy) { maxInfo_ = {cx, cy}; }
     bool IsShowUpdateRect() const { return showUpdateRect_; }
     void SetShowUpdateRect(bool show) { showUpdateRect_ = show; }
@@ -203,8 +221,13 @@ private:
     void ReleaseOffscreen();
     void SetHover(CControlUI* control);
     CAccessibility& Accessibility();
-    static std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold,
-                                               bool underline, bool italic);
+    // A font of `size` pixels at 100 %, made for this window's scale.
+    std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold, bool underline,
+                                        bool italic) const;
+    // Decodes an image for this window's scale (see ui_manager_resources.cpp).
+    std::unique_ptr<SkinImage> LoadScaledImage(const wchar_t* name, const wchar_t* type,
+                                               DWORD mask) const;
+    void RemakeFontsAndImages();
 
     HWND window_ = nullptr;
     HDC windowDC_ = nullptr;
@@ -225,6 +248,7 @@ private:
     CControlUI* keyPress_ = nullptr;
     POINT lastMouse_ = {-1, -1};
 
+    int dpi_ = 96;
     SIZE initSize_ = {0, 0};
     RECT sizeBox_ = {0, 0, 0, 0};
     RECT caption_ = {0, 0, 0, 0};

@@ -102,6 +102,9 @@ void CUIManager::ShowToolTip(CControlUI* control) {
             CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
                             nullptr, GetProgramInstance(), nullptr);
+        // The window's own scale, not the system's (a second display may differ).
+        SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(GetDefaultFont()->font.get()),
+                     FALSE);
         SendMessageW(tooltip_, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&toolInfo_));
     }
     SendMessageW(tooltip_, TTM_SETTOOLINFO, 0, reinterpret_cast<LPARAM>(&toolInfo_));
@@ -159,18 +162,35 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         }
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            if (minInfo_.cx > 0) {
-                info->ptMinTrackSize.x = minInfo_.cx;
+            const SIZE minimum = GetMinInfo();
+            const SIZE maximum = GetMaxInfo();
+            if (minimum.cx > 0) {
+                info->ptMinTrackSize.x = minimum.cx;
             }
-            if (minInfo_.cy > 0) {
-                info->ptMinTrackSize.y = minInfo_.cy;
+            if (minimum.cy > 0) {
+                info->ptMinTrackSize.y = minimum.cy;
             }
-            if (maxInfo_.cx > 0) {
-                info->ptMaxTrackSize.x = maxInfo_.cx;
+            if (maximum.cx > 0) {
+                info->ptMaxTrackSize.x = maximum.cx;
             }
-            if (maxInfo_.cy > 0) {
-                info->ptMaxTrackSize.y = maxInfo_.cy;
+            if (maximum.cy > 0) {
+                info->ptMaxTrackSize.y = maximum.cy;
             }
+            break;
+        }
+        case kDpiChangedMessage: {
+            // Moved to a display of another scale: the tree takes the new scale first, then the
+            // window the size Windows suggests; nothing is painted in between, so no frame shows
+            // the old layout in the new size or the other way round.
+            SetDpi(LOWORD(wParam));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            if (suggested != nullptr && window_ != nullptr) {
+                SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                             suggested->right - suggested->left, suggested->bottom - suggested->top,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            result = 0;
+            handled = true;
             break;
         }
         case WM_SIZE: {

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "skinui/core/dpi_scale.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 #include "skinui/core/ui_settings.h"
@@ -10,7 +11,7 @@
 namespace SkinUI {
 
 std::unique_ptr<FontEntry> CUIManager::MakeFont(const wchar_t* face, int size, bool bold,
-                                                bool underline, bool italic) {
+                                                bool underline, bool italic) const {
     LOGFONTW lf = {};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfCharSet = DEFAULT_CHARSET;
@@ -18,7 +19,8 @@ std::unique_ptr<FontEntry> CUIManager::MakeFont(const wchar_t* face, int size, b
         std::wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
         lf.lfFaceName[LF_FACESIZE - 1] = 0;
     }
-    lf.lfHeight = -size;
+    // Sizes are pixels at 100 %: the font grows with the window's scale like every length.
+    lf.lfHeight = -ScaleLength(size);
     if (bold) {
         lf.lfWeight = FW_BOLD;
     }
@@ -43,6 +45,9 @@ FontEntry* CUIManager::GetDefaultFont() {
         GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
         const std::wstring& face = GetDefaultFontFaceName();
         int size = lf.lfHeight < 0 ? -lf.lfHeight : (lf.lfHeight > 0 ? lf.lfHeight : 12);
+        // The stock font is made for the system's scale; keep its size at 100 %.
+        const int systemDpi = QueryWindowDpi(nullptr);
+        size = std::max(1, (size * kDefaultDpi + systemDpi / 2) / systemDpi);
         defaultFont_ = MakeFont(face.empty() ? lf.lfFaceName : face.c_str(), size,
                                 lf.lfWeight >= FW_BOLD, lf.lfUnderline != 0, lf.lfItalic != 0);
     }
@@ -140,9 +145,9 @@ const SkinImage* CUIManager::CacheImage(const wchar_t* name, const wchar_t* type
         if (id == 0 || id > 0xFFFF) {
             return nullptr;
         }
-        image = CRenderer::DecodeSkinImage(MAKEINTRESOURCEW(id), type, mask);
+        image = LoadScaledImage(MAKEINTRESOURCEW(id), type, mask);
     } else {
-        image = CRenderer::DecodeSkinImage(name, nullptr, mask);
+        image = LoadScaledImage(name, nullptr, mask);
     }
     if (!image) {
         return nullptr;

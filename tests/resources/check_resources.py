@@ -92,7 +92,19 @@ class ImageTests(unittest.TestCase):
                 self.assertLessEqual(data[24], 8, "no 16-bit samples: they only add bytes")
         self.assertEqual(sorted(i for i, k in entries if k == "PNG"), sorted(IMAGES))
 
-    def test_icons_hold_16_32_and_48_pixel_images(self):
+    def test_the_200_percent_set_is_twice_the_size_of_the_100_percent_set(self):
+        entries = rc_entries()
+        doubled = {i: path for (i, kind), path in entries.items() if kind == "PNG200"}
+        self.assertGreater(len(doubled), 0)
+        for image_id, path in doubled.items():
+            with self.subTest(image=image_id):
+                self.assertIn(image_id, IMAGES)
+                width, height = IMAGES[image_id]
+                data = (source() / path).read_bytes()
+                self.assertEqual(png_size(data), (2 * width, 2 * height))
+                self.assertLessEqual(data[24], 8, "no 16-bit samples: they only add bytes")
+
+    def test_icons_hold_an_image_for_every_scale(self):
         entries = rc_entries()
         for icon_id in (107, 108):
             with self.subTest(icon=icon_id):
@@ -100,16 +112,28 @@ class ImageTests(unittest.TestCase):
                 reserved, kind, count = struct.unpack("<HHH", data[:6])
                 self.assertEqual((reserved, kind), (0, 1))
                 sizes = {data[6 + 16 * i] or 256 for i in range(count)}
-                self.assertLessEqual({16, 32, 48}, sizes)
+                self.assertLessEqual({16, 20, 24, 32, 40, 48, 64, 256}, sizes)
 
-    def test_manifest_asks_for_administrator_and_nothing_else(self):
+    def test_manifest_asks_for_administrator_dpi_awareness_systems_and_common_controls(self):
         root = ET.parse(source() / rc_entries()[(1, "RT_MANIFEST")]).getroot()
-        levels = [e for e in root.iter() if e.tag.endswith("requestedExecutionLevel")]
+        def named(tag):
+            return [e for e in root.iter() if e.tag.split("}")[-1] == tag]
+        levels = named("requestedExecutionLevel")
         self.assertEqual(len(levels), 1)
         self.assertEqual(levels[0].attrib, {"level": "requireAdministrator", "uiAccess": "false"})
-        others = {e.tag.split("}")[-1] for e in root.iter()} - {
-            "assembly", "trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel"}
-        self.assertEqual(others, set(), "no compatibility list, no dependencies")
+        self.assertEqual([e.text for e in named("dpiAware")], ["true/pm"])
+        self.assertEqual([e.text for e in named("dpiAwareness")], ["PerMonitorV2, PerMonitor"])
+        # Vista, 7, 8, 8.1 and 10/11: without them Windows 8.1 and later show version 6.2.
+        self.assertEqual({e.attrib["Id"] for e in named("supportedOS")}, {
+            "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+            "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        identities = named("assemblyIdentity")
+        self.assertEqual(len(identities), 1)
+        self.assertEqual(identities[0].attrib["name"], "Microsoft.Windows.Common-Controls")
+        self.assertEqual(identities[0].attrib["version"], "6.0.0.0")
+        self.assertEqual(identities[0].attrib["processorArchitecture"], "x86")
+        self.assertEqual(identities[0].attrib["publicKeyToken"], "6595b64144ccf1df")
 
 
 class LayoutTests(unittest.TestCase):

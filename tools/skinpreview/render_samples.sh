@@ -4,6 +4,8 @@
 #                       and page state (one frame per state, captioned)
 #   main_en.png, main_zh.png   the installer's main window, its three pages
 #   msgbox_en.png, msgbox_zh.png   the installer's message box
+#   main_en_<dpi>.png, main_zh_<dpi>.png, msgbox_en_<dpi>.png, msgbox_zh_<dpi>.png
+#                       the same at 125, 150 and 200 % display scale (120, 144, 192 DPI)
 # usage: render_samples.sh [skinpreview.exe] [output folder]
 # Default: the tool of ./build and the folder ./build/samples.
 set -euo pipefail
@@ -19,13 +21,16 @@ export VELMORA_PREFIX_ROOT="${VELMORA_PREFIX_ROOT:-$(cd "$(dirname "$exe")" && p
 
 # The layouts ask for a Chinese face Wine does not have: let it use the CJK font of the machine
 # (fonts-wqy-microhei) so that Chinese texts are readable in the pictures.
-LC_ALL=C.UTF-8 bash "$root/scripts/wine-test-run.sh" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
-  /v "微软雅黑" /d "WenQuanYi Micro Hei" /f >/dev/null
-# Marked-up texts start from the window's default font: link the CJK font to it as Chinese
-# Windows links its CJK fonts to the dialog font.
-LC_ALL=C.UTF-8 bash "$root/scripts/wine-test-run.sh" reg add \
-  'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
-  /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null
+fonts_for_prefix() {
+  LC_ALL=C.UTF-8 bash "$root/scripts/wine-test-run.sh" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    /v "微软雅黑" /d "WenQuanYi Micro Hei" /f >/dev/null
+  # Marked-up texts start from the window's default font: link the CJK font to it as Chinese
+  # Windows links its CJK fonts to the dialog font.
+  LC_ALL=C.UTF-8 bash "$root/scripts/wine-test-run.sh" reg add \
+    'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null
+}
+fonts_for_prefix
 
 preview() {
   bash "$root/scripts/wine-test-run.sh" "$exe" layout "$@"
@@ -71,6 +76,24 @@ preview 167 "$out/msgbox_en.png" $kinds \
   "hide:$labels,$buttons+show:msg11,msg12,msg13,btnQuitCenter+$cpu+text:msg13=ssor\u0020CPU\u0020temporarily."
 preview 156 "$out/msgbox_zh.png" $kinds \
   "hide:$labels,$buttons+show:msg11,msg12,msg13,btnQuitCenter+$cpu+text:msg13=ssor\u0020\u578b\u53f7CPU"
+
+# The windows at larger display scales: a prefix of their own each, with its LogPixels.
+base_name="$VELMORA_TEST_NAME"
+for dpi in 120 144 192; do
+  export VELMORA_TEST_NAME="${base_name}_$dpi" VELMORA_WINE_DPI=$dpi
+  fonts_for_prefix
+  # shellcheck disable=SC2046
+  preview 129 "$out/main_en_$dpi.png" $(main_pages "Downloading\u0020..." "Installing\u0020..." \
+    "Installation\u0020successful!" "Installation\u0020failed!" Open Retry)
+  # shellcheck disable=SC2046
+  preview 154 "$out/main_zh_$dpi.png" $(main_pages '\u4e0b\u8f7d\u4e2d\u0020...' \
+    '\u5b89\u88c5\u4e2d\u0020...' '\u5b89\u88c5\u6210\u529f!' '\u5b89\u88c5\u5931\u8d25!' \
+    '\u6253\u5f00' '\u91cd\u8bd5')
+  preview 167 "$out/msgbox_en_$dpi.png" $kinds
+  preview 156 "$out/msgbox_zh_$dpi.png" $kinds
+done
+unset VELMORA_WINE_DPI
+export VELMORA_TEST_NAME="$base_name"
 
 # The tool writes uncompressed PNGs; compress them for keeping and viewing.
 python3 - "$out"/*.png <<'PY'

@@ -1,0 +1,120 @@
+// What a paint manager makes anew for a display scale: images from the set for the scale, and
+// fonts (with the native children that use them) when the scale changes.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "skinui/core/dpi_scale.h"
+#include "skinui/core/image_resample.h"
+#include "skinui/core/renderer.h"
+#include "skinui/core/ui_manager.h"
+
+namespace SkinUI {
+
+std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, const wchar_t* type,
+                                                       DWORD mask) const {
+    // Resource images come in sets drawn for 100 % (type "png") and larger scales (type "png150",
+    // "png200", the same ids): the smallest set at least as large as the window's scale is
+    // taken, the largest when none is. The image is then brought to the window's scale with a
+    // high-quality filter, once, so that painting copies it 1:1 (an exact set is kept as it is).
+    std::unique_ptr<SkinImage> image;
+    int setPercent = 100;
+    const int wantPercent = (dpi_ * 100 + kDefaultDpi - 1) / kDefaultDpi;
+    if (type != nullptr && *type != 0 && wantPercent > 100) {
+        static const int kSets[] = {150, 200};
+        for (size_t i = 0; i < sizeof kSets / sizeof kSets[0] && !image; ++i) {
+            const bool last = i + 1 == sizeof kSets / sizeof kSets[0];
+            if (kSets[i] < wantPercent && !last) {
+                continue;
+            }
+            const std::wstring scaledType = std::wstring(type) + std::to_wstring(kSets[i]);
+            image = CRenderer::DecodeSkinImage(name, scaledType.c_str(), mask);
+            setPercent = kSets[i];
+        }
+    }
+    if (!image) {
+        image = CRenderer::DecodeSkinImage(name, type, mask);
+        setPercent = 100;
+    }
+    if (!image) {
+        return nullptr;
+    }
+    auto toWindowScale = [&](int length) {
+        const long long scaled = static_cast<long long>(length) * dpi_ * 100;
+        const long long divisor = static_cast<long long>(kDefaultDpi) * setPercent;
+        return static_cast<int>(std::max(1LL, (scaled + divisor / 2) / divisor));
+    };
+    const int width = toWindowScale(image->width);
+    const int height = toWindowScale(image->height);
+    if (width != image->width || height != image->height) {
+        if (auto resized = ResampleSkinImage(*image, width, height)) {
+            image = std::move(resized);
+        }
+    }
+    return image;
+}
+
+namespace {
+
+struct FontSwap {
+    std::vector<std::pair<HFONT, HFONT>> oldToNew;
+};
+
+// Native children (the edit field, the tooltip) that use one of the old fonts get its remake.
+BOOL CALLBACK SwapChildFont(HWND child, LPARAM data) {
+    const auto* swap = reinterpret_cast<const FontSwap*>(data);
+    const HFONT current = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+    for (const auto& [oldFont, newFont] : swap->oldToNew) {
+        if (current == oldFont) {
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), TRUE);
+            break;
+        }
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void CUIManager::RemakeFontsAndImages() {
+    // The old handles live until every native child has been given the new ones.
+    std::vector<FontHandle> retired;
+    FontSwap swap;
+    auto remake = [&](FontEntry& entry) {
+        std::unique_ptr<FontEntry> fresh =
+            MakeFont(entry.face.c_str(), entry.size, entry.bold, entry.underline, entry.italic);
+        swap.oldToNew.emplace_back(entry.font.get(), fresh->font.get());
+        retired.push_back(std::move(entry.font));
+        entry.font = std::move(fresh->font);
+        entry.hasMetrics = false;
+    };
+    if (defaultFont_) {
+        remake(*defaultFont_);
+    }
+    for (auto& entry : fonts_) {
+        remake(*entry);
+    }
+    if (window_ != nullptr) {
+        EnumChildWindows(window_, SwapChildFont, reinterpret_cast<LPARAM>(&swap));
+    }
+    if (tooltip_ != nullptr) {
+        SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(GetDefaultFont()->font.get()),
+                     FALSE);
+    }
+    for (auto& [name, image] : images_) {
+        const wchar_t* type = image->resourceType.empty() ? nullptr : image->resourceType.c_str();
+        std::unique_ptr<SkinImage> fresh;
+        if (type != nullptr) {
+            const unsigned long id = std::wcstoul(name.c_str(), nullptr, 10);
+            fresh = LoadScaledImage(MAKEINTRESOURCEW(id), type, image->maskColor);
+        } else {
+            fresh = LoadScaledImage(name.c_str(), nullptr, image->maskColor);
+        }
+        if (fresh) {
+            fresh->resourceType = image->resourceType;
+            fresh->maskColor = image->maskColor;
+            image = std::move(fresh);
+        }
+    }
+}
+
+}  // namespace SkinUI
