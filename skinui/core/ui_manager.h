@@ -153,7 +153,9 @@ public:
     void ShowFocusFromKeyboard();
     const FocusRingStyle& GetFocusRing() const { return focusRing_; }
     void SetFocusRing(const FocusRingStyle& style) { focusRing_ = style; }
-    // Where the focus ring of a control goes (empty when it draws none).
+    // The focus ring a control draws (the window's, with the control's own settings) and
+    // where it goes (empty when it draws none).
+    FocusRingStyle FocusRingStyleOf(CControlUI* control) const;
     RECT FocusRingRectOf(CControlUI* control) const;
 
     // ---- option groups and default attribute lists (used by the layout builder and options)

@@ -239,11 +239,14 @@ void CUIManager::ShowFocusFromKeyboard() {
     SetFocusHidden(false);
 }
 
+FocusRingStyle CUIManager::FocusRingStyleOf(CControlUI* control) const {
+    // The skin's sizes as they are drawn: the one place to turn layout pixels into screen
+    // pixels.
+    return control != nullptr ? control->GetFocusRing(focusRing_) : FocusRingStyle{};
+}
+
 RECT CUIManager::FocusRingRectOf(CControlUI* control) const {
-    if (control == nullptr) {
-        return RECT{0, 0, 0, 0};
-    }
-    const FocusRingStyle style = control->GetFocusRing(focusRing_);
+    const FocusRingStyle style = FocusRingStyleOf(control);
     if ((style.color >> 24) == 0) {
         return RECT{0, 0, 0, 0};
     }
@@ -269,7 +272,7 @@ void CUIManager::PaintFocusRing(HDC dc, const RECT& update) {
     if (IsRectEmpty(&ring) || !IntersectRect(&overlap, &ring, &update)) {
         return;
     }
-    SkinUI::PaintFocusRing(dc, focus_->GetPos(), focus_->GetFocusRing(focusRing_));
+    SkinUI::PaintFocusRing(dc, focus_->GetPos(), FocusRingStyleOf(focus_));
 }
 
 CControlUI* CUIManager::FindAtPoint(POINT point) const {
