@@ -246,6 +246,11 @@ FocusRingStyle CUIManager::FocusRingStyleOf(CControlUI* control) const {
 }
 
 RECT CUIManager::FocusRingRectOf(CControlUI* control) const {
+    // Only a control the keyboard can reach shows that it has the focus (a window button or a
+    // page that took it from a click or a page change does not).
+    if (control == nullptr || (control->GetInputFlags() & UIFLAG_TABSTOP) == 0) {
+        return RECT{0, 0, 0, 0};
+    }
     const FocusRingStyle style = FocusRingStyleOf(control);
     if ((style.color >> 24) == 0) {
         return RECT{0, 0, 0, 0};

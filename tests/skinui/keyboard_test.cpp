@@ -291,6 +291,10 @@ TEST_F(KeyboardTest, FocusRingShowsOnlyOnceTheKeyboardMovesOrUsesTheFocus) {
     EXPECT_GT(ringPixels(*render(), edit_), 0);
     Press(VK_TAB);
     EXPECT_GT(ringPixels(*render(), browse_), 0);
+    // A click on the window's close button (no tab stop) gives it the focus but no ring.
+    CtlTest::Click(380, 15);
+    ASSERT_EQ(FocusName(), L"close");
+    EXPECT_EQ(ringPixels(*render(), close_), 0);
     // A click moves the focus but the ring stays shown, as in Windows.
     CtlTest::Click(340, 120);
     EXPECT_GT(ringPixels(*render(), install_), 0);
