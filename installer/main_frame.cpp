@@ -371,9 +371,17 @@ LRESULT CMainFrame::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
             ShowBalloon(trayText_, TextsFor(chinese()).progressBalloonTitle);
         }
         trayTipShown_ = true;
-    } else if (mouseMessage == WM_LBUTTONUP) {
-        ShowWnd(true, true);
-        RemoveTrayIcon();
+    } else if (TrayIcon::IsActivation(mouseMessage)) {
+        // A click may bring both its button-up and NIN_SELECT: the second finds the window
+        // already back.
+        if (trayWanted_) {
+            if (mouseMessage == NIN_KEYSELECT) {
+                // Brought back by the keyboard: the focus shows at once.
+                manager_.ShowFocusFromKeyboard();
+            }
+            ShowWnd(true, true);
+            RemoveTrayIcon();
+        }
     }
     return 0;
 }

@@ -53,6 +53,7 @@ public:
     bool installSucceeded() const { return installSucceeded_; }
     bool quickLaunch() const { return quickLaunch_; }
     bool trayIconShown() const { return tray_.added(); }
+    bool trayIconTakesKeys() const { return tray_.versioned(); }
     const std::wstring& trayText() const { return trayText_; }
 
 protected:

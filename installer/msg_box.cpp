@@ -153,6 +153,8 @@ void CMsgBox::SetKind(int kind) {
             }
         }
     }
+    // The box offers its positive or only answer to the keyboard (Enter); Esc is its close.
+    manager_.FocusDefaultButtonLater();
 }
 
 void CMsgBox::SetProcessorText(const std::wstring& text) {

@@ -57,6 +57,13 @@ bool TrayIcon::Add(HWND window, UINT iconResource, const std::wstring& tip) {
     CopyText(data.szTip, sizeof(data.szTip) / sizeof(data.szTip[0]), tip);
     // An icon still there from before takes the new data instead.
     added_ = Shell_NotifyIconW(NIM_ADD, &data) || Shell_NotifyIconW(NIM_MODIFY, &data);
+    if (added_) {
+        // From this version on the shell also tells of the keyboard: Enter or Space on the
+        // focused icon (Win+B, arrows) arrives as NIN_KEYSELECT, Enter after a click as
+        // NIN_SELECT. A shell that knows no versions keeps sending the mouse's messages.
+        data.uVersion = NOTIFYICON_VERSION;
+        versioned_ = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+    }
     return added_;
 }
 
@@ -70,6 +77,11 @@ void TrayIcon::Remove() {
     data.uID = id_;
     Shell_NotifyIconW(NIM_DELETE, &data);
     added_ = false;
+}
+
+bool TrayIcon::IsActivation(LPARAM callbackEvent) {
+    return callbackEvent == WM_LBUTTONUP || callbackEvent == NIN_SELECT ||
+           callbackEvent == NIN_KEYSELECT;
 }
 
 UINT TrayIcon::TaskbarCreatedMessage() {

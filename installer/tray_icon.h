@@ -40,6 +40,11 @@ public:
     bool ShowBalloon(const std::wstring& text, const std::wstring& title);
 
     bool added() const { return added_; }
+    // Whether the shell took the icon version that brings the keyboard's messages.
+    bool versioned() const { return versioned_; }
+    // A message of the icon's callback that means "open the window": a left click, or Enter or
+    // Space on the icon.
+    static bool IsActivation(LPARAM callbackEvent);
 
     // The message Explorer broadcasts when it has (re)created the notification area; an icon
     // shown before is gone then and has to be added again.
@@ -51,5 +56,6 @@ private:
     UINT callbackMessage_;
     HWND window_ = nullptr;
     bool added_ = false;
+    bool versioned_ = false;
     ScopedIcon icon_;
 };

@@ -7,9 +7,12 @@ name="$2"
 mkdir -p "$root"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
 template="$root/template"
+# The marker of a finished template (and of prefixes made from it); a new name when what the
+# template holds changes, so older templates and prefixes are made again.
+ready=".ready-2"
 (
   flock 9
-  if [ ! -f "$template/.ready" ]; then
+  if [ ! -f "$template/$ready" ]; then
     rm -rf "$template"
     WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 || true
     # Internet Options set to a direct connection without automatic detection: a fresh prefix
@@ -18,12 +21,16 @@ template="$root/template"
       'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections' \
       /v DefaultConnectionSettings /t REG_BINARY /f \
       /d 4600000000000000010000000000000000000000000000000000000000000000 >/dev/null 2>&1 || true
+    # Keyboard cues as Windows has them by default (Wine's default shows them always): focus
+    # rectangles and access keys hidden until the keyboard is used.
+    WINEPREFIX="$template" wine reg add 'HKCU\Control Panel\Desktop' /v UserPreferencesMask \
+      /t REG_BINARY /f /d 1000028012000000 >/dev/null 2>&1 || true
     WINEPREFIX="$template" wineserver -w || true
-    touch "$template/.ready"
+    touch "$template/$ready"
   fi
 ) 9>"$root/template.lock"
 prefix="$root/$name"
-if [ ! -f "$prefix/.ready" ]; then
+if [ ! -f "$prefix/$ready" ]; then
   # A prefix is about 600 MB, mostly DLLs that nothing writes: hard-link those and give each
   # prefix its own copy of the registry, which the tests change.
   rm -rf "$prefix" "$prefix.tmp"

@@ -66,7 +66,10 @@ void CButtonUI::HandleEvent(ControlEvent& event) {
             return;
         case UIEVENT_KEYDOWN:
             if (IsKeyboardEnabled() && (event.key == VK_SPACE || event.key == VK_RETURN)) {
-                Activate();
+                // A held key presses once.
+                if ((event.lParam & 0x40000000) == 0) {
+                    Activate();
+                }
                 return;
             }
             break;

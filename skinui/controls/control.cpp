@@ -225,6 +225,20 @@ void CControlUI::SetEnabled(bool enabled) {
     }
 }
 
+FocusRingStyle CControlUI::GetFocusRing(const FocusRingStyle& window) const {
+    FocusRingStyle style = window;
+    if (ownRingColor_) {
+        style.color = ringColor_;
+    }
+    if (ringWidth_ >= 0) {
+        style.width = ringWidth_;
+    }
+    if (ownRingGap_) {
+        style.gap = ringGap_;
+    }
+    return style;
+}
+
 void CControlUI::TakeFocus() {
     if (manager_ != nullptr) {
         manager_->FocusControl(this);
@@ -458,6 +472,18 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         SetMouseEnabled(ParseBool(value));
     } else if (key == L"keyboard") {
         SetKeyboardEnabled(ParseBool(value));
+    } else if (key == L"default") {
+        SetDefaultButton(ParseBool(value));
+    } else if (key == L"cancel") {
+        SetCancelButton(ParseBool(value));
+    } else if (key == L"focusringcolor") {
+        ownRingColor_ = true;
+        ringColor_ = ParseHexColor(value);
+    } else if (key == L"focusringwidth") {
+        ringWidth_ = ParseCoord(value) < 0 ? 0 : ParseCoord(value);
+    } else if (key == L"focusringgap") {
+        ownRingGap_ = true;
+        ringGap_ = ParseCoord(value);
     } else if (key == L"visible") {
         SetVisible(ParseBool(value));
     } else if (key == L"float") {

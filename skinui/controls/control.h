@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "skinui/core/focus_ring.h"
 #include "skinui/core/ui_events.h"
 
 namespace SkinUI {
@@ -112,6 +113,14 @@ public:
     virtual void SetMouseEnabled(bool enabled) { mouseEnabled_ = enabled; }
     virtual bool IsKeyboardEnabled() const { return keyboardEnabled_; }
     virtual void SetKeyboardEnabled(bool enabled) { keyboardEnabled_ = enabled; }
+    // Enter presses the default button of a window or page when the focused control is not a
+    // button; Esc presses the cancel button (the window's close).
+    bool IsDefaultButton() const { return defaultButton_; }
+    void SetDefaultButton(bool isDefault) { defaultButton_ = isDefault; }
+    bool IsCancelButton() const { return cancelButton_; }
+    void SetCancelButton(bool isCancel) { cancelButton_ = isCancel; }
+    // The focus ring this control draws: the window's, with what the control sets itself.
+    FocusRingStyle GetFocusRing(const FocusRingStyle& window) const;
     virtual bool IsFocused() const { return focused_; }
     virtual void TakeFocus();
     virtual bool IsFloat() const { return float_; }
@@ -213,6 +222,14 @@ protected:
     bool mouseEnabled_ = true;
     bool keyboardEnabled_ = true;
     bool focused_ = false;
+    bool defaultButton_ = false;
+    bool cancelButton_ = false;
+    // The control's own focus ring settings; unset ones come from the window.
+    bool ownRingColor_ = false;
+    DWORD ringColor_ = 0;
+    int ringWidth_ = -1;
+    bool ownRingGap_ = false;
+    int ringGap_ = 0;
     bool float_ = false;
     bool inSizeNotify_ = false;
     RelativePos relativePos_;

@@ -91,7 +91,8 @@ bool CTabLayoutUI::SelectItem(int index) {
     }
     RequestParentLayout();
     if (manager_ != nullptr) {
-        manager_->FocusNextTab(true);
+        // The page that appears offers its default button to the keyboard.
+        manager_->FocusDefaultButtonLater();
         manager_->NotifyAll(this, L"tabselect", static_cast<WPARAM>(selected_),
                             static_cast<LPARAM>(old));
     }

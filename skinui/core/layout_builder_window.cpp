@@ -166,6 +166,18 @@ void ApplyWindowAttribute(CUIManager& manager, const std::wstring& name, const w
         manager.SetLinkHoverFontColor(ReadColor(value));
     } else if (name == L"selectedcolor") {
         manager.SetSelectedBkColor(ReadColor(value));
+    } else if (name == L"focusringcolor" || name == L"focusringwidth" || name == L"focusringgap") {
+        FocusRingStyle ring = manager.GetFocusRing();
+        if (name == L"focusringcolor") {
+            ring.color = ReadColor(value);
+        } else if (name == L"focusringwidth") {
+            ring.width =
+                static_cast<int>(std::min(16L, std::max(0L, std::wcstol(value, nullptr, 10))));
+        } else {
+            ring.gap =
+                static_cast<int>(std::min(16L, std::max(-16L, std::wcstol(value, nullptr, 10))));
+        }
+        manager.SetFocusRing(ring);
     }
 }
 

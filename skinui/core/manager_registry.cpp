@@ -20,7 +20,20 @@ PenHandle& RedPen() {
     return pen;
 }
 
+bool& KeyboardFlag() {
+    static bool keyboard = false;
+    return keyboard;
+}
+
 }  // namespace
+
+bool KeyboardLastUsed() {
+    return KeyboardFlag();
+}
+
+void SetKeyboardLastUsed(bool keyboard) {
+    KeyboardFlag() = keyboard;
+}
 
 bool FirstManagerBuilt() {
     static bool built = false;

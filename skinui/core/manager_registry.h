@@ -16,6 +16,10 @@ void Add(CUIManager* manager);
 void Remove(CUIManager* manager);
 // The manager attached to this window, or null.
 CUIManager* ForWindow(HWND window);
+// Whether the last input that moved or used the focus came from the keyboard (a window that
+// appears then shows its focus at once, as Windows' dialogs do), or from the mouse.
+bool KeyboardLastUsed();
+void SetKeyboardLastUsed(bool keyboard);
 // The 1-pixel red pen that outlines update rectangles.
 HPEN UpdateRectPen();
 

@@ -93,6 +93,17 @@ void CUIManager::AttachWindow(HWND window) {
         SetDpi(QueryWindowDpi(window));
     }
     ManagerRegistry::Add(this);
+    // Windows' rule for the focus: hidden in a window opened with the mouse until a key moves
+    // or uses it; shown at once when the keyboard opened the window or the user asked Windows
+    // to show keyboard cues always.
+    BOOL alwaysShown = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
+    hideFocus_ = alwaysShown == FALSE && !ManagerRegistry::KeyboardLastUsed();
+    if (window_ != nullptr) {
+        // The window's own UI state (what its native children, the edit box, go by) agrees.
+        SendMessageW(window_, WM_CHANGEUISTATE,
+                     MAKEWPARAM(hideFocus_ ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
 }
 
 bool CUIManager::AttachRoot(CControlUI* root) {
@@ -146,6 +157,9 @@ void CUIManager::ForgetControl(CControlUI* control) {
     }
     if (keyPress_ == control) {
         keyPress_ = nullptr;
+    }
+    if (pendingFocus_ == control) {
+        pendingFocus_ = nullptr;
     }
     if (root_ == control) {
         root_ = nullptr;

@@ -13,6 +13,7 @@
 
 #include "skinui/core/accessibility.h"
 #include "skinui/core/dpi_scale.h"
+#include "skinui/core/focus_ring.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/ui_events.h"
@@ -139,9 +140,22 @@ public:
 
     // ---- focus, hit testing, names, capture
     CControlUI* GetFocus() const { return focus_; }
+    // The one place where a control gains the focus (and the old one loses it).
     void FocusControl(CControlUI* control);
     void FocusControlLater(CControlUI* control);
     bool FocusNextTab(bool forward);
+    // The visible, enabled tab stops in reading order: line by line from the top, each line
+    // from the left.
+    std::vector<CControlUI*> GetTabStops() const;
+    // The first visible, enabled control marked "default" (Enter's target when the focused
+    // control is not a button) or "cancel" (Esc's target); null when there is none.
+    CControlUI* GetDefaultButton() const;
+    CControlUI* GetCancelButton() const;
+    // Focuses the default button, else the first tab stop, else nothing: what a window or
+    // page that has just appeared offers the keyboard.
+    void FocusDefaultButton();
+    // The same at the next layout (a page or box whose controls are still being shown).
+    void FocusDefaultButtonLater();
     CControlUI* FindByName(const wchar_t* name) const;
     CControlUI* FindAtPoint(POINT point) const;
     void CaptureMouse();
@@ -150,6 +164,18 @@ public:
     POINT GetMousePos() const { return lastMouse_; }
     CControlUI* GetHover() const { return hover_; }
     CControlUI* GetClickControl() const { return click_; }
+
+    // ---- keyboard cues (Windows' UI state): the focus is drawn only once the keyboard has
+    // moved or used it, unless the user asked Windows to show it always.
+    bool IsFocusShown() const { return !hideFocus_; }
+    // A key that moves or uses the focus was pressed: the focus is shown from now on.
+    void ShowFocusFromKeyboard();
+    const FocusRingStyle& GetFocusRing() const { return focusRing_; }
+    void SetFocusRing(const FocusRingStyle& style) { focusRing_ = style; }
+    // The focus ring a control draws (the window's, with the control's own settings) and
+    // where it goes (empty when it draws none).
+    FocusRingStyle FocusRingStyleOf(CControlUI* control) const;
+    RECT FocusRingRectOf(CControlUI* control) const;
 
     // ---- option groups and default attribute lists (used by the layout builder and options)
     bool AddOptionGroup(const wchar_t* group, CControlUI* control);
@@ -216,6 +242,10 @@ private:
     // The control and its subtree stop being known to this manager and lose it.
     void Detach(CControlUI* control);
     bool OnPaint();
+    void PaintFocusRing(HDC dc, const RECT& update);
+    void InvalidateFocusRing();
+    void SetFocusHidden(bool hidden);
+    bool OnKeyboardNavigation(WPARAM key, LPARAM lParam);
     void OnMouseMove(POINT point);
     void ShowToolTip(CControlUI* control);
     void ReleaseOffscreen();
@@ -246,6 +276,7 @@ private:
     CControlUI* hover_ = nullptr;
     CControlUI* click_ = nullptr;
     CControlUI* keyPress_ = nullptr;
+    CControlUI* pendingFocus_ = nullptr;  // FocusControlLater's control, until the next layout
     POINT lastMouse_ = {-1, -1};
 
     int dpi_ = 96;
@@ -272,6 +303,8 @@ private:
     bool mouseTracking_ = false;
     bool captured_ = false;
     bool useVirtualWnd_ = false;
+    bool hideFocus_ = true;
+    FocusRingStyle focusRing_;
 
     UINT timerCounter_ = 4096;
     std::vector<INotifyUI*> listeners_;

@@ -1,7 +1,10 @@
 // Focus, tab order, hit testing and capture of a paint manager.
 #include <algorithm>
+#include <cstddef>
+#include <vector>
 
 #include "skinui/controls/control.h"
+#include "skinui/core/manager_registry.h"
 #include "skinui/core/ui_manager.h"
 
 namespace SkinUI {
@@ -13,6 +16,44 @@ CControlUI* CollectTabStop(CControlUI* control, void* data) {
         static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
     }
     return nullptr;
+}
+
+CControlUI* DefaultVisitor(CControlUI* control, void* /*data*/) {
+    return control->IsDefaultButton() ? control : nullptr;
+}
+
+CControlUI* CancelVisitor(CControlUI* control, void* /*data*/) {
+    return control->IsCancelButton() ? control : nullptr;
+}
+
+// Reading order: the controls are taken from the top; one whose vertical middle lies within
+// the first control of the current line (or that line's middle within it) joins that line;
+// each line is read from the left. Equal places keep the tree's order.
+void SortInReadingOrder(std::vector<CControlUI*>& controls) {
+    std::stable_sort(controls.begin(), controls.end(), [](CControlUI* a, CControlUI* b) {
+        return a->GetPos().top < b->GetPos().top;
+    });
+    std::size_t lineStart = 0;
+    while (lineStart < controls.size()) {
+        const RECT anchor = controls[lineStart]->GetPos();
+        const LONG anchorMiddle = (anchor.top + anchor.bottom) / 2;
+        std::size_t lineEnd = lineStart + 1;
+        while (lineEnd < controls.size()) {
+            const RECT r = controls[lineEnd]->GetPos();
+            const LONG middle = (r.top + r.bottom) / 2;
+            const bool inLine = (middle >= anchor.top && middle < anchor.bottom) ||
+                                (anchorMiddle >= r.top && anchorMiddle < r.bottom);
+            if (!inLine) {
+                break;
+            }
+            ++lineEnd;
+        }
+        std::stable_sort(
+            controls.begin() + static_cast<std::ptrdiff_t>(lineStart),
+            controls.begin() + static_cast<std::ptrdiff_t>(lineEnd),
+            [](CControlUI* a, CControlUI* b) { return a->GetPos().left < b->GetPos().left; });
+        lineStart = lineEnd;
+    }
 }
 
 CControlUI* HitVisitor(CControlUI* control, void* /*data*/) {
@@ -65,6 +106,8 @@ void CUIManager::FocusControl(CControlUI* control) {
     if (control == focus_) {
         return;
     }
+    pendingFocus_ = nullptr;
+    InvalidateFocusRing();
     if (focus_ != nullptr) {
         CControlUI* old = focus_;
         focus_ = nullptr;
@@ -75,11 +118,14 @@ void CUIManager::FocusControl(CControlUI* control) {
     if (control != nullptr && control->GetManager() == this && control->IsVisible() &&
         control->IsEnabled()) {
         focus_ = control;
+        InvalidateFocusRing();
         ControlEvent event = MakeEvent(UIEVENT_SETFOCUS, control);
         SendEvent(control, event);
         NotifyAll(control, L"setfocus");
-        // Screen readers: the one place the focused control changes.
-        if (focus_ == control && window_ != nullptr) {
+        // Screen readers: the one place the focused control changes. A page that holds the
+        // focus for a moment before its default button takes it is not announced.
+        if (focus_ == control && window_ != nullptr &&
+            (control->GetInputFlags() & UIFLAG_TABSTOP) != 0) {
             Accessibility().OnFocusChanged(control);
         }
     }
@@ -93,24 +139,14 @@ void CUIManager::FocusControlLater(CControlUI* control) {
         return;
     }
     if (focus_ != nullptr) {
+        InvalidateFocusRing();
         CControlUI* old = focus_;
         focus_ = nullptr;
         ControlEvent event = MakeEvent(UIEVENT_KILLFOCUS, control);
         SendEvent(old, event);
         NotifyAll(old, L"killfocus");
     }
-    std::vector<CControlUI*> stops;
-    if (root_ != nullptr) {
-        root_->FindControl(CollectTabStop, &stops,
-                           UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
-    }
-    auto found = std::find(stops.begin(), stops.end(), control);
-    if (found != stops.end()) {
-        focus_ = found == stops.begin() ? stops.back() : *(found - 1);
-        if (focus_ == control) {
-            focus_ = nullptr;
-        }
-    }
+    pendingFocus_ = control;
     focusNeeded_ = true;
     if (root_ != nullptr) {
         root_->RequestLayout();
@@ -118,20 +154,23 @@ void CUIManager::FocusControlLater(CControlUI* control) {
     updateNeeded_ = true;
 }
 
-bool CUIManager::FocusNextTab(bool forward) {
-    if (updateNeeded_) {
-        focusNeeded_ = true;
-        if (window_ != nullptr) {
-            InvalidateRect(window_, nullptr, FALSE);
-        }
-        return true;
-    }
-    focusNeeded_ = false;
-    if (root_ == nullptr) {
-        return false;
-    }
+std::vector<CControlUI*> CUIManager::GetTabStops() const {
     std::vector<CControlUI*> stops;
-    root_->FindControl(CollectTabStop, &stops, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+    if (root_ != nullptr) {
+        root_->FindControl(CollectTabStop, &stops,
+                           UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+    }
+    SortInReadingOrder(stops);
+    return stops;
+}
+
+bool CUIManager::FocusNextTab(bool forward) {
+    // The order is the one on screen: a pending layout is done first. The key decides where
+    // the focus goes, not a default focus still waiting for that layout.
+    focusNeeded_ = false;
+    pendingFocus_ = nullptr;
+    LayoutIfNeeded();
+    std::vector<CControlUI*> stops = GetTabStops();
     if (stops.empty()) {
         return false;
     }
@@ -145,6 +184,113 @@ bool CUIManager::FocusNextTab(bool forward) {
     }
     FocusControl(stops[next]);
     return true;
+}
+
+CControlUI* CUIManager::GetDefaultButton() const {
+    if (root_ == nullptr) {
+        return nullptr;
+    }
+    return root_->FindControl(DefaultVisitor, nullptr,
+                              UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+}
+
+CControlUI* CUIManager::GetCancelButton() const {
+    if (root_ == nullptr) {
+        return nullptr;
+    }
+    return root_->FindControl(CancelVisitor, nullptr,
+                              UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+}
+
+void CUIManager::FocusDefaultButton() {
+    focusNeeded_ = false;
+    pendingFocus_ = nullptr;
+    CControlUI* target = GetDefaultButton();
+    if (target == nullptr) {
+        const std::vector<CControlUI*> stops = GetTabStops();
+        target = stops.empty() ? nullptr : stops.front();
+    }
+    FocusControl(target);
+}
+
+void CUIManager::FocusDefaultButtonLater() {
+    pendingFocus_ = nullptr;
+    focusNeeded_ = true;
+    if (window_ != nullptr) {
+        InvalidateRect(window_, nullptr, FALSE);
+    }
+}
+
+// ---- keyboard cues ------------------------------------------------------------------------
+
+void CUIManager::SetFocusHidden(bool hidden) {
+    if (hideFocus_ == hidden) {
+        return;
+    }
+    hideFocus_ = hidden;
+    InvalidateFocusRing();
+}
+
+void CUIManager::ShowFocusFromKeyboard() {
+    ManagerRegistry::SetKeyboardLastUsed(true);
+    if (!hideFocus_) {
+        return;
+    }
+    // Windows' way: the top-level window hears of the change and tells itself and its children
+    // (WM_UPDATEUISTATE, handled below). Should the message not come back, the state changes
+    // here all the same.
+    if (window_ != nullptr) {
+        SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
+    SetFocusHidden(false);
+}
+
+FocusRingStyle CUIManager::FocusRingStyleOf(CControlUI* control) const {
+    // The skin's sizes as they are drawn: the one place to turn layout pixels into screen
+    // pixels.
+    if (control == nullptr) {
+        return FocusRingStyle{};
+    }
+    FocusRingStyle style = control->GetFocusRing(focusRing_);
+    // A visible ring stays at least a pixel wide at any scale.
+    style.width = style.width > 0 ? (std::max)(1, ScaleLength(style.width)) : 0;
+    style.gap = ScaleLength(style.gap);
+    return style;
+}
+
+RECT CUIManager::FocusRingRectOf(CControlUI* control) const {
+    // Only a control the keyboard can reach shows that it has the focus (a window button or a
+    // page that took it from a click or a page change does not).
+    if (control == nullptr || (control->GetInputFlags() & UIFLAG_TABSTOP) == 0) {
+        return RECT{0, 0, 0, 0};
+    }
+    const FocusRingStyle style = FocusRingStyleOf(control);
+    if ((style.color >> 24) == 0) {
+        return RECT{0, 0, 0, 0};
+    }
+    return FocusRingOuterRect(control->GetPos(), style.width, style.gap);
+}
+
+void CUIManager::InvalidateFocusRing() {
+    if (focus_ == nullptr || window_ == nullptr) {
+        return;
+    }
+    const RECT ring = FocusRingRectOf(focus_);
+    if (!IsRectEmpty(&ring)) {
+        Invalidate(ring);
+    }
+}
+
+void CUIManager::PaintFocusRing(HDC dc, const RECT& update) {
+    if (hideFocus_ || focus_ == nullptr || !focus_->IsVisible() || !focus_->IsEnabled()) {
+        return;
+    }
+    const RECT ring = FocusRingRectOf(focus_);
+    RECT overlap;
+    if (IsRectEmpty(&ring) || !IntersectRect(&overlap, &ring, &update)) {
+        return;
+    }
+    SkinUI::PaintFocusRing(dc, focus_->GetPos(), FocusRingStyleOf(focus_));
 }
 
 CControlUI* CUIManager::FindAtPoint(POINT point) const {

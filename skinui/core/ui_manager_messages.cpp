@@ -38,6 +38,25 @@ CControlUI* ShortcutVisitor(CControlUI* control, void* data) {
     return static_cast<wchar_t>(std::towupper(control->GetShortcut())) == key ? control : nullptr;
 }
 
+// A button or link that Enter presses itself; check boxes and options leave Enter to the
+// default button, as in a Windows dialog.
+bool IsPushButton(CControlUI* control) {
+    return control != nullptr && control->IsKeyboardEnabled() &&
+           control->AsInterface(L"Button") != nullptr && control->AsInterface(L"Option") == nullptr;
+}
+
+// As in a dialog, a text field reached with Tab has its whole text selected, so typing
+// replaces it: the native window that says it takes a selection (DLGC_HASSETSEL) gets one.
+void SelectAllInNativeEdit(HWND window) {
+    HWND focused = ::GetFocus();
+    if (focused == nullptr || focused == window || !IsChild(window, focused)) {
+        return;
+    }
+    if ((SendMessageW(focused, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+        SendMessageW(focused, EM_SETSEL, 0, -1);
+    }
+}
+
 }  // namespace
 
 void CUIManager::SetHover(CControlUI* control) {
@@ -249,6 +268,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
+            ManagerRegistry::SetKeyboardLastUsed(false);
             ::SetFocus(window_);
             POINT point = PointOf(lParam);
             lastMouse_ = point;
@@ -377,6 +397,16 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             }
             break;
         }
+        case WM_UPDATEUISTATE:
+            // Not handled: the system keeps the window's state and passes it to the children.
+            if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0) {
+                if (LOWORD(wParam) == UIS_SET) {
+                    SetFocusHidden(true);
+                } else if (LOWORD(wParam) == UIS_CLEAR) {
+                    SetFocusHidden(false);
+                }
+            }
+            break;
         case WM_ERASEBKGND:
             result = 1;
             handled = true;
@@ -420,14 +450,7 @@ bool CUIManager::OnPreMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     }
     switch (message) {
         case WM_KEYDOWN:
-            if (wParam == VK_TAB) {
-                if (focus_ != nullptr && focus_->AsInterface(L"RichEdit") != nullptr) {
-                    return false;
-                }
-                FocusNextTab(GetKeyState(VK_SHIFT) >= 0);
-                return true;
-            }
-            break;
+            return OnKeyboardNavigation(wParam, lParam);
         case WM_SYSCHAR: {
             if (root_ == nullptr) {
                 break;
@@ -454,6 +477,57 @@ bool CUIManager::OnPreMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             break;
     }
     return false;
+}
+
+// The keys of a Windows dialog, before the focused control (or its native edit box) sees them:
+// Tab and Shift+Tab move the focus; Enter presses the focused button or link, or else the
+// default button; Esc presses the cancel button (the window's close); Space and the arrows
+// reach the focused control. Each of them shows the focus from then on.
+bool CUIManager::OnKeyboardNavigation(WPARAM key, LPARAM lParam) {
+    // A held key repeats: Enter and Esc act once per press.
+    const bool repeat = (lParam & 0x40000000) != 0;
+    switch (key) {
+        case VK_TAB:
+            if (focus_ != nullptr && focus_->AsInterface(L"RichEdit") != nullptr) {
+                return false;
+            }
+            ShowFocusFromKeyboard();
+            FocusNextTab(GetKeyState(VK_SHIFT) >= 0);
+            SelectAllInNativeEdit(window_);
+            return true;
+        case VK_RETURN: {
+            CControlUI* target = IsPushButton(focus_) ? focus_ : GetDefaultButton();
+            if (target == nullptr) {
+                return false;
+            }
+            ShowFocusFromKeyboard();
+            if (!repeat) {
+                target->Activate();
+            }
+            return true;
+        }
+        case VK_ESCAPE: {
+            CControlUI* cancel = GetCancelButton();
+            if (cancel == nullptr) {
+                return false;
+            }
+            if (!repeat) {
+                cancel->Activate();
+            }
+            return true;
+        }
+        case VK_SPACE:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+            if (focus_ != nullptr) {
+                ShowFocusFromKeyboard();
+            }
+            return false;
+        default:
+            return false;
+    }
 }
 
 bool CUIManager::TranslateQueuedMessage(MSG* msg) {

@@ -1,4 +1,7 @@
 // Layout and double-buffered painting of a manager's control tree.
+#include <algorithm>
+#include <vector>
+
 #include "skinui/controls/control.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/ui_manager.h"
@@ -51,7 +54,15 @@ void CUIManager::LayoutIfNeeded() {
         }
     }
     if (focusNeeded_) {
-        FocusNextTab(true);
+        focusNeeded_ = false;
+        CControlUI* pending = pendingFocus_;
+        pendingFocus_ = nullptr;
+        const std::vector<CControlUI*> stops = GetTabStops();
+        if (pending != nullptr && std::find(stops.begin(), stops.end(), pending) != stops.end()) {
+            FocusControl(pending);
+        } else {
+            FocusDefaultButton();
+        }
     }
 }
 
@@ -64,6 +75,7 @@ void CUIManager::PaintTree(HDC dc, const RECT& update) {
     for (CControlUI* control : painters) {
         control->PaintAfter(dc, update);
     }
+    PaintFocusRing(dc, update);
 }
 
 bool CUIManager::OnPaint() {

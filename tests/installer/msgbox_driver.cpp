@@ -1,6 +1,7 @@
 // Shows one kind of message box through its front end, for tests that drive it like a user:
 //   msgbox_driver <kind 1-6> [processor name or text]
-// Before the box runs it prints "visible: <names>" and the texts of msg12 and msg13 (UTF-8).
+// Before the box runs it prints "visible: <names>", the texts of msg12 and msg13 (UTF-8) and
+// the control that has the focus.
 // Exit code 3 means the front end returned; the box's own quit buttons end it with 0.
 #include <windows.h>
 
@@ -60,6 +61,9 @@ void DumpBox(CMsgBox& box) {
         hits += (hits.empty() ? "" : ",") + Utf8(name) + ":" + std::to_string(hit);
     }
     std::printf("hits: %s\n", hits.c_str());
+    // The control the keyboard starts on (the first paint put it there).
+    SkinUI::CControlUI* focus = box.manager().GetFocus();
+    std::printf("focus: %s\n", focus ? Utf8(focus->GetName()).c_str() : "");
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     int kind = GetWindowRgn(hwnd, region);
     POINT corner = {0, 0}, inside = {150, 90};

@@ -65,6 +65,14 @@ class Box:
         time.sleep(0.2)
         subprocess.run(["xdotool", "click", "1"], check=True)
 
+    def keys(self, *names):
+        """Key presses to the box, which has the keyboard focus (no mouse)."""
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.window], check=True)
+        time.sleep(0.3)
+        for name in names:
+            subprocess.run(["xdotool", "key", name], check=True)
+            time.sleep(0.25)
+
     def wait(self):
         return self.proc.wait(timeout=60)
 
@@ -101,6 +109,50 @@ class MessageBoxTest(unittest.TestCase):
         self.assertIn(button, box.visible)
         box.click(*pos)
         return box, box.wait()
+
+    def run_box_keys(self, kind, keys, text=None):
+        box = Box(self.env_en, kind, text)
+        box.keys(*keys)
+        return box, box.wait()
+
+    def test_keyboard_enter_gives_each_kind_its_positive_or_only_answer(self):
+        # kind, the button the keyboard starts on, exit code, reports
+        for kind, default, code, steps in ((1, "btnISee", RETURNED, []),
+                                           (2, "btnQuitCenter", 0, []),
+                                           (3, "btnRetry", RETURNED, []),
+                                           (4, "btnContinueSetup", RETURNED, ["ContinueSetup"]),
+                                           (5, "btnOK", 0, []),
+                                           (6, "btnQuitCenter", 0, [])):
+            with self.subTest(kind=kind):
+                self.server.control("clear_requests")
+                box, got = self.run_box_keys(kind, ["Return"], "XXCLOSE")
+                self.assertEqual(default, box.value("focus"))
+                self.assertEqual(code, got)
+                self.assertEqual(steps, [s for _, s in self.server.steps()])
+
+    def test_keyboard_esc_is_the_close_button_through_the_orderly_exit(self):
+        # Where the close answer quits, it reports CancelSetup and ends with 0; elsewhere it
+        # reports ContinueSetup and returns.
+        for kind, code, step in ((1, RETURNED, "ContinueSetup"), (2, 0, "CancelSetup"),
+                                 (3, 0, "CancelSetup"), (4, RETURNED, "ContinueSetup"),
+                                 (5, RETURNED, "ContinueSetup"), (6, 0, "CancelSetup")):
+            with self.subTest(kind=kind):
+                self.server.control("clear_requests")
+                _, got = self.run_box_keys(kind, ["Escape"], "XXCLOSE")
+                self.assertEqual(code, got)
+                self.assertEqual([step], [s for _, s in self.server.steps()])
+
+    def test_keyboard_tab_reaches_the_other_answer(self):
+        # Tab from Continue to Cancel: Enter gives up the install.
+        _, code = self.run_box_keys(4, ["Tab", "Return"], "XXCLOSE")
+        self.assertEqual(0, code)
+        self.assertEqual(["CancelSetup"], [s for _, s in self.server.steps()])
+        # Tab wraps round the two buttons of the retry box (the close button is Esc's):
+        # Retry, Quit, Retry.
+        self.server.control("clear_requests")
+        _, code = self.run_box_keys(3, ["Tab", "Tab", "Return"])
+        self.assertEqual(RETURNED, code)
+        self.assertEqual([], self.server.steps())
 
     def test_config_failed_retry_returns_and_quit_ends_without_report(self):
         box, code = self.run_box(3, "btnRetry")

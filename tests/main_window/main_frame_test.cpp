@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -128,6 +129,9 @@ TEST_F(MainFrameTest, OpensOnTheFolderPageWithTheAgreementAcceptedAndReportsItsS
     EXPECT_EQ(frame_->settings().installPath(), Find(L"dtedit")->GetText());
     EXPECT_TRUE(Accept()->IsSelected());
     EXPECT_TRUE(Find(L"installbtn")->IsEnabled());
+    // The keyboard starts on Install (enabled once the agreement is accepted), not drawn yet.
+    EXPECT_EQ(Find(L"installbtn"), frame_->manager().GetFocus());
+    EXPECT_FALSE(frame_->manager().IsFocusShown());
     EXPECT_FALSE(Find(L"quicklaunch")->IsVisible());
     EXPECT_TRUE(frame_->quickLaunch());
     EXPECT_EQ(L"http://www.velmora.example/test/xkxy_en.html", frame_->settings().agreementUrl());
@@ -200,6 +204,24 @@ TEST_F(MainFrameTest, TrayHidesTheWindowAndALeftClickOnTheIconBringsItBack) {
     EXPECT_FALSE(frame_->trayIconShown());
 }
 
+TEST_F(MainFrameTest, EnterOrSpaceOnTheTrayIconBringsTheWindowBackAsAClickDoes) {
+    // Enter after a click on the icon, and Enter or Space on the icon reached with the keyboard.
+    for (LPARAM event : {static_cast<LPARAM>(NIN_SELECT), static_cast<LPARAM>(NIN_KEYSELECT)}) {
+        frame_->MinimizeToTray();
+        ASSERT_FALSE(IsWindowVisible(Window()));
+        // The shell was asked for the icon version that sends those.
+        EXPECT_TRUE(frame_->trayIconTakesKeys());
+        EXPECT_EQ(0, SendMessageW(Window(), kMsgTrayCallback, CMainFrame::kTrayIconId, event));
+        EXPECT_TRUE(IsWindowVisible(Window()));
+        EXPECT_FALSE(frame_->trayIconShown());
+        // The NIN_SELECT that follows a click's button-up finds the window back already.
+        EXPECT_EQ(0, SendMessageW(Window(), kMsgTrayCallback, CMainFrame::kTrayIconId, event));
+        EXPECT_TRUE(IsWindowVisible(Window()));
+    }
+    // Brought back with the keyboard, the window shows its focus at once.
+    EXPECT_TRUE(frame_->manager().IsFocusShown());
+}
+
 TEST_F(MainFrameTest, InstallingAndFinishedStagesSwitchPagesAndTexts) {
     frame_->MinimizeToTray();
     SendMessageW(Window(), kMsgShowInstalling, 0, 0);
@@ -218,6 +240,9 @@ TEST_F(MainFrameTest, InstallingAndFinishedStagesSwitchPagesAndTexts) {
     EXPECT_EQ(L"Retry", Find(L"endbtn")->GetText());
     EXPECT_TRUE(IsWindowVisible(Window()));
     EXPECT_FALSE(frame_->trayIconShown());
+    // The result page offers Retry to the keyboard.
+    UpdateWindow(Window());
+    EXPECT_EQ(Find(L"endbtn"), frame_->manager().GetFocus());
 }
 
 // Runs last: it downloads through the window's own downloader and progress thread.

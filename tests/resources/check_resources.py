@@ -209,6 +209,21 @@ class LayoutTests(unittest.TestCase):
         self.assertEqual(sum(k == "pos" for _, k in differing), 4)
         self.assertEqual(sum(k == "width" for _, k in differing), 3)
 
+    @staticmethod
+    def keyboard_roles(root):
+        """What the keyboard does with each button: a tab stop, the default (Enter) or cancel
+        (Esc) button, or a window button left out of the tab order as Windows' caption
+        buttons are."""
+        roles = {}
+        for e in root.iter("Button"):
+            stop = e.get("keyboard") != "false"
+            role = ("default" if e.get("default") == "true" else
+                    "cancel" if e.get("cancel") == "true" else "tab" if stop else "window")
+            if role == "cancel":
+                assert not stop, "the close button is reached by Esc, not by Tab"
+            roles[e.get("name")] = role
+        return roles
+
     def test_control_details_the_code_relies_on(self):
         for layout_id in (129, 154):
             _, root = layout_doc(layout_id)
@@ -216,8 +231,19 @@ class LayoutTests(unittest.TestCase):
             with self.subTest(layout=layout_id):
                 self.assertIsNone(by_name.get("createdesktop"))
                 self.assertEqual(len(by_name["switch"].findall("VerticalLayout")), 3)
-                for e in root.iter("Button"):
-                    self.assertEqual(e.get("keyboard"), "false", e.get("name"))
+                self.assertEqual(self.keyboard_roles(root),
+                                 {"minbtn": "window", "closebtn": "cancel", "installbtn": "default",
+                                  "endbtn": "default", "browse": "tab", "useragreement": "tab",
+                                  "manualdownload": "tab", "pausebtn": "tab"})
+        for layout_id in (167, 156):
+            with self.subTest(layout=layout_id):
+                roles = self.keyboard_roles(layout_doc(layout_id)[1])
+                self.assertEqual(roles.pop("closebtn"), "cancel")
+                # The button that closes each kind with its positive or only answer.
+                self.assertEqual({n for n, r in roles.items() if r == "default"},
+                                 {"btnISee", "btnQuitCenter", "btnRetry", "btnContinueSetup",
+                                  "btnOK"})
+                self.assertEqual({r for r in roles.values()}, {"default", "tab"})
         box_en = {e.get("name"): e for e in layout_doc(167)[1].iter() if e.get("name")}
         box_zh = {e.get("name"): e for e in layout_doc(156)[1].iter() if e.get("name")}
         # The processor name is put in front of these texts, so they open with a blank.

@@ -12,8 +12,10 @@
 #include "resources/resource.h"
 #include "skinui/controls/controls.h"
 #include "skinui/core/layout_builder.h"
+#include "skinui/core/manager_registry.h"
 #include "skinui/core/ui_manager.h"
 #include "tests/skinui/builder_test_support.h"
+#include "tests/skinui/skin_test_support.h"
 
 using BuilderTest::Flatten;
 using BuilderTest::SharedWindow;
@@ -247,5 +249,156 @@ TEST(InstallerLayouts, EveryImageNamedExistsWithItsSize) {
         ASSERT_NE(image, nullptr) << "no PNG resource";
         EXPECT_EQ(image->width, expected->second.cx);
         EXPECT_EQ(image->height, expected->second.cy);
+    }
+}
+
+namespace {
+
+std::vector<std::wstring> TabOrder(CUIManager& manager) {
+    std::vector<std::wstring> names;
+    for (CControlUI* control : manager.GetTabStops()) {
+        names.push_back(control->GetName());
+    }
+    return names;
+}
+
+// The main layout's page (0 folder, 1 progress, 2 result) made the one that shows, as the
+// window's stages do.
+void ShowPage(BuiltLayout& layout, int page) {
+    static_cast<SkinUI::CTabLayoutUI*>(layout.manager.FindByName(L"switch"))->SelectItem(page);
+    layout.manager.LayoutIfNeeded();
+}
+
+}  // namespace
+
+TEST(InstallerLayouts, KeyboardReachesEveryActionableControlOfThePageInReadingOrder) {
+    for (UINT id : {IDX_MAIN_EN, IDX_MAIN_ZH}) {
+        SCOPED_TRACE(id);
+        BuiltLayout layout(id);
+        ASSERT_NE(layout.root, nullptr);
+        // The window buttons are reached by Esc, Alt+F4 and the system menu, as Windows'
+        // caption buttons are; the hidden quick-launch box is none.
+        layout.manager.FindByName(L"quicklaunch")->SetVisible(false);
+        EXPECT_EQ(TabOrder(layout.manager),
+                  (std::vector<std::wstring>{L"dtedit", L"browse", L"accept", L"useragreement",
+                                             L"installbtn"}));
+        EXPECT_EQ(layout.manager.GetFocus(), layout.manager.FindByName(L"installbtn"));
+        EXPECT_EQ(layout.manager.GetDefaultButton(), layout.manager.FindByName(L"installbtn"));
+        EXPECT_EQ(layout.manager.GetCancelButton(), layout.manager.FindByName(L"closebtn"));
+        ShowPage(layout, 1);
+        EXPECT_EQ(TabOrder(layout.manager),
+                  (std::vector<std::wstring>{L"manualdownload", L"pausebtn"}));
+        EXPECT_EQ(layout.manager.GetDefaultButton(), nullptr);
+        ShowPage(layout, 2);
+        EXPECT_EQ(TabOrder(layout.manager), (std::vector<std::wstring>{L"endbtn"}));
+        EXPECT_EQ(layout.manager.GetFocus(), layout.manager.FindByName(L"endbtn"));
+        EXPECT_EQ(layout.manager.GetCancelButton(), layout.manager.FindByName(L"closebtn"));
+    }
+}
+
+TEST(InstallerLayouts, EachMessageBoxOffersItsPositiveOrOnlyAnswerAndEscIsItsClose) {
+    // The buttons each kind shows (as the box does), its default first.
+    const std::vector<std::vector<std::wstring>> kinds = {
+        {L"btnISee"},
+        {L"btnQuitCenter"},
+        {L"btnRetry", L"btnQuit"},
+        {L"btnContinueSetup", L"btnCancelSetup"},
+        {L"btnOK", L"btnCancel"},
+    };
+    const std::vector<std::wstring> all = {L"btnISee",        L"btnQuit",   L"btnQuitCenter",
+                                           L"btnRetry",       L"btnDetail", L"btnContinueSetup",
+                                           L"btnCancelSetup", L"btnOK",     L"btnCancel"};
+    for (UINT id : {IDX_MSGBOX_EN, IDX_MSGBOX_ZH}) {
+        BuiltLayout layout(id);
+        ASSERT_NE(layout.root, nullptr);
+        for (const auto& shown : kinds) {
+            SCOPED_TRACE(std::string(shown[0].begin(), shown[0].end()));
+            for (const std::wstring& name : all) {
+                layout.manager.FindByName(name.c_str())->SetVisible(false);
+            }
+            for (const std::wstring& name : shown) {
+                layout.manager.FindByName(name.c_str())->SetVisible(true);
+            }
+            layout.manager.FocusDefaultButton();
+            CControlUI* positive = layout.manager.FindByName(shown[0].c_str());
+            EXPECT_EQ(layout.manager.GetFocus(), positive);
+            EXPECT_EQ(layout.manager.GetDefaultButton(), positive);
+            EXPECT_EQ(layout.manager.GetCancelButton(), layout.manager.FindByName(L"closebtn"));
+            // Left to right, the close button (top right) left out.
+            EXPECT_EQ(TabOrder(layout.manager), shown);
+        }
+    }
+}
+
+// Counts the pixels where two pictures differ, failing for each one outside the band of the
+// ring (outside its rectangle or inside the control).
+int ChangedOnlyInRing(const SkinTest::Dib& a, const SkinTest::Dib& b, const RECT& ring,
+                      const RECT& item) {
+    int changed = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.Rgb(x, y) == b.Rgb(x, y)) {
+                continue;
+            }
+            ++changed;
+            const POINT p = {x, y};
+            EXPECT_TRUE(PtInRect(&ring, p) && !PtInRect(&item, p))
+                << "changed at " << x << "," << y;
+        }
+    }
+    return changed;
+}
+
+// Looks at rest stay as they were: the picture with the focus drawn differs from the one
+// without any focus only in the ring around the focused control, and the focus that the
+// keyboard has not used yet is not drawn at all.
+TEST(InstallerLayouts, FocusOnInstallChangesOnlyThePixelsAroundIt) {
+    // The test prefix has Windows' default: keyboard cues are not shown always.
+    BOOL cuesAlways = TRUE;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cuesAlways, 0));
+    ASSERT_FALSE(cuesAlways);
+    SkinUI::ManagerRegistry::SetKeyboardLastUsed(false);
+    for (UINT id : {IDX_MAIN_EN, IDX_MAIN_ZH}) {
+        SCOPED_TRACE(id);
+        BuiltLayout layout(id);
+        ASSERT_NE(layout.root, nullptr);
+        CControlUI* install = layout.manager.FindByName(L"installbtn");
+        ASSERT_EQ(layout.manager.GetFocus(), install);
+        ASSERT_FALSE(layout.manager.IsFocusShown());
+        auto render = [&layout] {
+            auto dib = std::make_unique<SkinTest::Dib>(586, 431);
+            layout.manager.PaintTree(dib->dc(), dib->rect());
+            return dib;
+        };
+        auto focusHidden = render();
+        layout.manager.FocusControl(nullptr);
+        auto noFocus = render();
+        EXPECT_EQ(ChangedOnlyInRing(*focusHidden, *noFocus, RECT{}, RECT{}), 0);
+
+        layout.manager.ShowFocusFromKeyboard();
+        SkinUI::ManagerRegistry::SetKeyboardLastUsed(false);
+        const std::wstring tag = id == IDX_MAIN_EN ? L"en" : L"zh";
+        // Every stop of the page: its ring and nothing else (the pictures are kept to look at).
+        for (CControlUI* stop : layout.manager.GetTabStops()) {
+            const std::wstring name = stop->GetName();
+            SCOPED_TRACE(std::string(name.begin(), name.end()));
+            layout.manager.FocusControl(stop);
+            auto focused = render();
+            SkinTest::WritePngFile(L"focus_" + name + L"_" + tag + L".png", 586, 431,
+                                   [&](int x, int y) { return focused->At(x, y) | 0xFF000000; });
+            const RECT ring = layout.manager.FocusRingRectOf(stop);
+            ASSERT_FALSE(IsRectEmpty(&ring));
+            // The field's open native box is a window of its own, not in this picture.
+            EXPECT_GT(ChangedOnlyInRing(*focused, *noFocus, ring, stop->GetPos()), 0);
+        }
+
+        layout.manager.FocusControl(install);
+        auto focusShown = render();
+        const RECT ring = layout.manager.FocusRingRectOf(install);
+        const int changed = ChangedOnlyInRing(*focusShown, *noFocus, ring, install->GetPos());
+        // Most of the ring's band differs from what lies under it (the band is 2 wide).
+        const int band = 2 * 2 * ((ring.right - ring.left) + (ring.bottom - ring.top) - 4);
+        EXPECT_GT(changed, band * 9 / 10);
+        EXPECT_LE(changed, band);
     }
 }
