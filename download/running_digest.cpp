@@ -10,8 +10,9 @@ RunningDigest::RunningDigest() {
     for (auto& slot : slots_) {
         slot.reset(new unsigned char[kSlotBytes]);
     }
-    // The caller starts with slot 0; the others are free.
-    freeSlots_.reset(CreateSemaphoreW(nullptr, kSlots - 1, kSlots - 1, nullptr));
+    // The caller starts with slot 0; the others are free. Within Submit the caller holds none,
+    // so all kSlots may be free for a moment.
+    freeSlots_.reset(CreateSemaphoreW(nullptr, kSlots - 1, kSlots, nullptr));
     filledSlots_.reset(CreateSemaphoreW(nullptr, 0, kSlots, nullptr));
     if (freeSlots_.valid() && filledSlots_.valid()) {
         helper_.reset(
