@@ -68,7 +68,8 @@ bool CTinyDownload::VerifyTransferred(int index, PackageFile* data, uint64_t len
     // Every byte of the file went through the digest on its way in (those already there were
     // read once when the file was opened), and nobody else could write meanwhile.
     LogT(kTag, "md5 of the bytes as written");
-    if (!CheckMd5(data->Digest())) {
+    const std::string written = data->Digest();
+    if (!CheckMd5(written)) {
         data->Close();
         return false;
     }
@@ -82,7 +83,9 @@ bool CTinyDownload::VerifyTransferred(int index, PackageFile* data, uint64_t len
         // Between the write handle and this one the file was not protected: its bytes count
         // only as read through the handle that holds it now.
         LogT(kTag, "read again through the held handle: no program to map");
-        if (!CheckMd5(HandleMD5(held.get()))) {
+        const std::string read = HandleMD5(held.get());
+        if (read != written) {
+            LogE(kTag, m_works[index].savePath, " changed while it was handed over: md5 ", read);
             return false;
         }
     }
