@@ -2,7 +2,9 @@
 # Benchmarks. Prints these figures:
 #   1. MD5 of a 1 GiB file: GetFileMD5 under Wine (in-process time) vs native `openssl dgst -md5`
 #   2. 1 GiB download from a loopback nginx: our downloader under Wine (first byte to verified
-#      file, in-process) vs native `curl -o`
+#      file, in-process) vs native `curl -o` and vs curl.exe (built by scripts/setup-deps.sh from
+#      the same curl source as our libcurl) under the same Wine; the downloader's CPU time per
+#      GiB, and its CPU use during a download throttled by nginx to 4 MB/s
 #   3. resume efficiency: bytes the server sent in total after a cut in the middle
 #   4. peak memory of the downloader process
 #   5.-7. installer size, main window repaint, one step report's address with every probe
@@ -29,12 +31,19 @@ unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy no_proxy
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 now() { date +%s.%N; }
 
+curl_exe="${CURL_EXE:-${VELMORA_DEPS_DIR:-/var/cache/velmora-deps}/curl-tool-mingw32/curl.exe}"
+
+# The package: a program followed by its payload, as a real setup package is.
 file="$work/www/package.bin"
-if [ ! -f "$file" ] || [ "$(stat -c %s "$file")" != $((size_mib * 1024 * 1024)) ]; then
-  echo "making a ${size_mib} MiB test file"
-  # openssl ends on SIGPIPE when head has enough: that is expected, hence "|| true".
-  (openssl enc -aes-128-ctr -pass pass:velmora -nosalt -pbkdf2 </dev/zero 2>/dev/null || true) |
-    head -c $((size_mib * 1024 * 1024)) >"$file"
+if [ ! -f "$file" ] || [ "$(stat -c %s "$file")" != $((size_mib * 1024 * 1024)) ] ||
+   [ "$(head -c 2 "$file")" != "MZ" ]; then
+  echo "making a ${size_mib} MiB test package"
+  program="$build/bench/bench_md5.exe"
+  { cat "$program"
+    # openssl ends on SIGPIPE when head has enough: that is expected, hence "|| true".
+    (openssl enc -aes-128-ctr -pass pass:velmora -nosalt -pbkdf2 </dev/zero 2>/dev/null || true) |
+      head -c $((size_mib * 1024 * 1024 - $(stat -c %s "$program")))
+  } >"$file"
 fi
 md5=$(md5sum "$file" | cut -d' ' -f1)
 wine "$build/bench/bench_md5.exe" Z:/dev/null >/dev/null 2>&1 || true  # start Wine once
@@ -63,7 +72,11 @@ events { worker_connections 64; }
 http {
   access_log $work/nginx/access.log;
   sendfile on;
-  server { listen 127.0.0.1:$port; root $work/www; }
+  server {
+    listen 127.0.0.1:$port; root $work/www;
+    # what a user on a normal line sees
+    location /slow/ { alias $work/www/; limit_rate 4m; }
+  }
 }
 CONF
 : >"$work/nginx/access.log"
@@ -74,7 +87,7 @@ sleep 0.5
 url="http://127.0.0.1:$port/package.bin"
 
 # 2. download throughput and 4. peak memory
-ours=(); theirs=(); peaks=(); transfers=()
+ours=(); theirs=(); peaks=(); transfers=(); cpus=(); exe_times=()
 for _ in $(seq "$runs"); do
   rm -f "$work/out/package.bin" "$work/out/package.bin.cfg"
   line=$(cd "$work/out" && wine "$build/bench/bench_download.exe" "$url" "Z:$work/out/package.bin" "$md5" | tr -d "\r")
@@ -82,12 +95,23 @@ for _ in $(seq "$runs"); do
   ours+=("$(echo "$line" | cut -d' ' -f3)")
   peaks+=("$(echo "$line" | cut -d' ' -f4)")
   transfers+=("$(echo "$line" | cut -d' ' -f5)")
+  cpus+=("$(echo "$line" | cut -d' ' -f6)")
   rm -f "$work/out/curl.bin"
-  t0=$(now); curl -s -o "$work/out/curl.bin" "$url"; t1=$(now)
-  theirs+=("$(echo "$t1 - $t0" | bc -l)")
+  # curl's own clock (connection to the last byte written), as for curl.exe below
+  theirs+=("$(curl -s -o "$work/out/curl.bin" -w '%{time_total}' "$url")")
+  rm -f "$work/out/curl.bin"
+  if [ -f "$curl_exe" ]; then
+    exe_times+=("$(wine "$curl_exe" -s -o "Z:$work/out/curl.bin" -w '%{time_total}' "$url" | tr -d '\r')")
+    [ "$(stat -c %s "$work/out/curl.bin")" = "$(stat -c %s "$file")" ] || { echo "curl.exe failed"; exit 1; }
+  fi
 done
 dl_ours=$(printf '%s\n' "${ours[@]}" | median)
 dl_curl=$(printf '%s\n' "${theirs[@]}" | median)
+dl_cpu=$(printf '%s\n' "${cpus[@]}" | median)
+dl_curl_exe=""
+if [ "${#exe_times[@]}" -gt 0 ]; then
+  dl_curl_exe=$(printf '%s\n' "${exe_times[@]}" | median)
+fi
 dl_transfer=$(printf '%s\n' "${transfers[@]}" | median)
 peak=$(printf '%s\n' "${peaks[@]}" | sort -g | tail -1)
 rm -f "$work/out/curl.bin"
@@ -104,13 +128,38 @@ sent=$(awk '{s+=$10} END {print s}' "$work/nginx/access.log")
 total=$((size_mib * 1024 * 1024))
 half=$((size_mib * 512 * 1024))
 
+# 2b. CPU use during a download at 4 MB/s (nginx limit_rate): what a user on a normal line sees
+slow_mib="${SLOW_MIB:-32}"
+head -c $((slow_mib * 1024 * 1024)) "$file" >"$work/www/slow.bin"
+slow_md5=$(md5sum "$work/www/slow.bin" | cut -d' ' -f1)
+slow_use=()
+for _ in $(seq "$runs"); do
+  rm -f "$work/out/slow.bin" "$work/out/slow.bin.cfg"
+  # polled once a second, as the installer's progress thread does
+  line=$(cd "$work/out" && wine "$build/bench/bench_download.exe" "http://127.0.0.1:$port/slow/slow.bin" "Z:$work/out/slow.bin" "$slow_md5" 1000 | tr -d "\r")
+  slow_use+=("$(echo "100 * $(echo "$line" | cut -d' ' -f6) / $(echo "$line" | cut -d' ' -f3)" | bc -l)")
+done
+rm -f "$work/out/slow.bin" "$work/out/slow.bin.cfg"
+slow_cpu=$(printf '%s\n' "${slow_use[@]}" | median)
+
 mb=$(echo "$size_mib * 1048576 / 1000000" | bc -l)
 printf 'MD5 %d MiB: GetFileMD5 under Wine %.2f s (%.0f MB/s), openssl natively %.2f s: %.2fx\n' \
   "$size_mib" "$md5_ours" "$(echo "$mb / $md5_ours" | bc -l)" "$md5_openssl" "$(echo "$md5_openssl / $md5_ours" | bc -l)"
 printf 'Download %d MiB: downloader under Wine %.2f s (%.0f MB/s, first byte to verified file), curl natively %.2f s: %.2fx\n' \
   "$size_mib" "$dl_ours" "$(echo "$mb / $dl_ours" | bc -l)" "$dl_curl" "$(echo "$dl_curl / $dl_ours" | bc -l)"
-printf '  of which the transfer (first to last byte) %.2f s: %.2fx curl; the rest is the MD5 check of the file\n' \
+if [ -n "$dl_curl_exe" ]; then
+  printf '  curl.exe (same curl source, MinGW) under the same Wine %.2f s: %.2fx\n' \
+    "$dl_curl_exe" "$(echo "$dl_curl_exe / $dl_ours" | bc -l)"
+fi
+printf '  of which the transfer (first to last byte) %.2f s: %.2fx curl' \
   "$dl_transfer" "$(echo "$dl_curl / $dl_transfer" | bc -l)"
+if [ -n "$dl_curl_exe" ]; then
+  printf ', %.2fx curl.exe' "$(echo "$dl_curl_exe / $dl_transfer" | bc -l)"
+fi
+printf '; the rest is the final check and the hand-over\n'
+printf 'Downloader CPU time at full speed: %.2f s per GiB (first byte to verified file, all threads, user and kernel; Wine'"'"'s server not counted)\n' \
+  "$(echo "$dl_cpu * 1024 / $size_mib" | bc -l)"
+printf 'Downloader CPU use during a %d MiB download at 4 MB/s: %.1f %% of one core\n' "$slow_mib" "$slow_cpu"
 printf 'Resume after a cut at half: server sent %d bytes for the missing %d (%d extra)\n' \
   "$sent" "$((total - half))" "$((sent - (total - half)))"
 printf 'Peak memory of the downloader process: %.1f MiB\n' "$(echo "$peak / 1048576" | bc -l)"

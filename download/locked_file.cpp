@@ -62,3 +62,62 @@ bool HandleNamesPath(HANDLE file, const std::wstring& path) {
                                    OPEN_EXISTING, 0, nullptr));
     return other.valid() && SameFile(file, other.get());
 }
+
+namespace {
+// An image view of a file, unmapped on destruction.
+class ImageView {
+public:
+    explicit ImageView(HANDLE file)
+        : mapping_(CreateFileMappingW(file, nullptr, PAGE_READONLY | SEC_IMAGE, 0, 0, nullptr)),
+          view_(mapping_.valid() ? MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0)
+                                 : nullptr) {}
+    ~ImageView() {
+        if (view_) {
+            UnmapViewOfFile(view_);
+        }
+    }
+    ImageView(const ImageView&) = delete;
+    ImageView& operator=(const ImageView&) = delete;
+    bool mapped() const { return view_ != nullptr; }
+
+private:
+    ScopedHandle mapping_;
+    void* view_;
+};
+}  // namespace
+
+ScopedHandle HoldWrittenFile(ScopedHandle written, const std::string& path, uint64_t length,
+                             const char* tag, bool* readAgain) {
+    *readAgain = true;
+    BY_HANDLE_FILE_INFORMATION before;
+    if (!FileIdentity(written.get(), &before)) {
+        LogE(tag, "cannot identify ", path, ", code=", static_cast<unsigned long>(GetLastError()));
+        return ScopedHandle();
+    }
+    // The read-only handle cannot be opened while one with write access is open, and a program
+    // cannot be started from the file either: the write handle has to go. A mapped image keeps
+    // every writer out in between (opening for writing fails while it is mapped); appending
+    // or replacing the file is seen in its length and identity afterwards.
+    ImageView image(written.get());
+    written.reset();
+    ScopedHandle held = OpenFileLocked(path, tag);
+    if (!held.valid()) {
+        return held;
+    }
+    BY_HANDLE_FILE_INFORMATION after;
+    LARGE_INTEGER size;
+    if (!FileIdentity(held.get(), &after) || !GetFileSizeEx(held.get(), &size) ||
+        after.dwVolumeSerialNumber != before.dwVolumeSerialNumber ||
+        after.nFileIndexHigh != before.nFileIndexHigh ||
+        after.nFileIndexLow != before.nFileIndexLow) {
+        LogE(tag, path, " is no longer the file that was written");
+        return ScopedHandle();
+    }
+    if (static_cast<uint64_t>(size.QuadPart) != length) {
+        LogE(tag, path, " changed its length from ", length, " to ", size.QuadPart,
+             " while it was handed over");
+        return ScopedHandle();
+    }
+    *readAgain = !image.mapped();
+    return held;
+}

@@ -18,3 +18,13 @@ std::string HandleMD5(HANDLE file);
 // True when both handles (or the handle and the file the path names now) are the same file.
 bool SameFile(HANDLE a, HANDLE b);
 bool HandleNamesPath(HANDLE file, const std::wstring& path);
+
+// Takes over a file just written and checked through `written` (which let others only read it)
+// and returns a handle that reads it and still lets others only read it, with no moment between
+// the two in which another process could change the file. A program file is mapped as an image
+// through `written` before that handle is closed: while the image is mapped nobody can open the
+// file for writing, and the new handle then must name the same file with the same length. For
+// any other file `*readAgain` is set: the caller must check the bytes again through the returned
+// handle. An invalid handle and an E line tagged `tag` when the file cannot be held.
+ScopedHandle HoldWrittenFile(ScopedHandle written, const std::string& path, uint64_t length,
+                             const char* tag, bool* readAgain);

@@ -4,28 +4,58 @@
 #include <cstring>
 
 bool PackageFile::Open(const char* path) {
-    file_.reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+    // Read sharing only: from here until the install has run the package, nobody else writes,
+    // deletes or renames it (the final check hands this state on without a gap).
+    file_.reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE, FILE_SHARE_READ,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                             nullptr));
     if (!file_.valid()) {
         return false;
     }
+    if (!buffer_) {
+        buffer_.reset(new char[kBufferBytes]);
+    }
+    used_ = 0;
     LARGE_INTEGER size;
-    LARGE_INTEGER end;
-    end.QuadPart = 0;
-    if (!GetFileSizeEx(file_.get(), &size) ||
-        !SetFilePointerEx(file_.get(), end, nullptr, FILE_END)) {
+    if (!GetFileSizeEx(file_.get(), &size) || !HashExisting(static_cast<uint64_t>(size.QuadPart))) {
         const DWORD error = GetLastError();
         file_.reset();
         SetLastError(error);
         return false;
     }
     position_ = static_cast<uint64_t>(size.QuadPart);
-    used_ = 0;
-    if (!buffer_) {
-        buffer_.reset(new char[kBufferBytes]);
-    }
     return true;
+}
+
+bool PackageFile::HashExisting(uint64_t length) {
+    digest_.Reset();
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    if (!SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN)) {
+        return false;
+    }
+    uint64_t done = 0;
+    while (done < length) {
+        DWORD got = 0;
+        if (!ReadFile(file_.get(), buffer_.get(), static_cast<DWORD>(kBufferBytes), &got,
+                      nullptr)) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(got, length - done));
+        digest_.Add(buffer_.get(), take);
+        done += take;
+    }
+    if (done != length) {
+        SetLastError(ERROR_HANDLE_EOF);  // shorter than its length: changed under us
+        return false;
+    }
+    // The bytes asked of the server go exactly after the ones hashed.
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) != 0;
 }
 
 bool PackageFile::Truncate() {
@@ -40,10 +70,14 @@ bool PackageFile::Truncate() {
         return false;
     }
     position_ = 0;
+    digest_.Reset();
     return true;
 }
 
 size_t PackageFile::Write(const char* data, size_t n) {
+    // Hashed while the bytes are at hand (on the digest's helper thread, while this one receives
+    // the next ones): the final check is then a comparison of digests.
+    digest_.Add(data, n);
     if (n < kDirectWriteBytes) {
         if (used_ + n > kBufferBytes && !Flush()) {
             return 0;

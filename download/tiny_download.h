@@ -16,6 +16,8 @@
 
 #include "app/scoped_handles.h"
 
+class PackageFile;
+
 struct DownloadWork {
     char url[512];
     char savePath[256];  // a folder (file name taken from the URL) or a full file path
@@ -101,6 +103,10 @@ private:
     // The checksum check of an item's file, read through a write-protected handle that is kept
     // for TakeVerifiedFile when it passes.
     bool VerifyAndHold(int index, const std::string& path);
+    // The final check of a file just transferred: its running digest against the checksum;
+    // when it passes, the file's protection goes on to a read-only handle kept for
+    // TakeVerifiedFile. Leaves data closed either way.
+    bool VerifyTransferred(int index, PackageFile* data, uint64_t length);
     bool WaitBeforeRetry(DWORD ms);  // false when the downloader is going away
     bool WaitWhilePaused();          // false when the downloader is going away
     bool IsBusy();

@@ -83,6 +83,32 @@ ensure_locales
 # it needs no unwind tables; separate sections let the installer's link drop what it never calls.
 CURL_SIZE_FLAGS="-fno-asynchronous-unwind-tables -fno-unwind-tables -ffunction-sections -fdata-sections"
 
+# curl's source, unpacked into $1/src.
+fetch_curl_source() {
+  rm -rf "$1" && mkdir -p "$1"
+  (cd "$1" && apt-get source -qq --download-only curl >/dev/null && dpkg-source -x --no-check ./curl_*.dsc src >/dev/null)
+}
+
+# Configures and builds curl from $1/src into $1/build with the installer's options; $2 is
+# ON to build the curl tool as well.
+build_curl_tree() {
+  local work="$1" tool="$2" here
+  here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  cmake -S "$work/src" -B "$work/build" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_C_FLAGS="-Os -D_WIN32_WINNT=0x0501 $CURL_SIZE_FLAGS" \
+    -DCMAKE_EXE_LINKER_FLAGS="-static" \
+    -DCMAKE_INSTALL_PREFIX="$CURL_PREFIX" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE="$tool" -DBUILD_TESTING=OFF \
+    -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DHTTP_ONLY=ON \
+    -DCURL_ZLIB=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF \
+    -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DENABLE_MANUAL=OFF \
+    -DCURL_DISABLE_LDAP=ON -DENABLE_UNIX_SOCKETS=OFF >"$work/configure.log" 2>&1 \
+    || { tail -n 40 "$work/configure.log"; exit 1; }
+  cmake --build "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log"; exit 1; }
+}
+
 build_curl() {
   # The stamp names the build flags: a cache built with other flags is rebuilt.
   local stamp="schannel-http-os-nounwind-sections"
@@ -92,26 +118,34 @@ build_curl() {
   fi
   say "building libcurl (static, Schannel, HTTP only, -Os) into $CURL_PREFIX"
   local work="$CACHE_DIR/curl-src"
-  rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source -qq --download-only curl >/dev/null && dpkg-source -x --no-check ./curl_*.dsc src >/dev/null)
-  local here
-  here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-  cmake -S "$work/src" -B "$work/build" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_C_FLAGS="-Os -D_WIN32_WINNT=0x0501 $CURL_SIZE_FLAGS" \
-    -DCMAKE_INSTALL_PREFIX="$CURL_PREFIX" \
-    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF \
-    -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DHTTP_ONLY=ON \
-    -DCURL_ZLIB=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF \
-    -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DENABLE_MANUAL=OFF \
-    -DCURL_DISABLE_LDAP=ON -DENABLE_UNIX_SOCKETS=OFF >"$work/configure.log" 2>&1 \
-    || { tail -n 40 "$work/configure.log"; exit 1; }
-  cmake --build "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log"; exit 1; }
+  fetch_curl_source "$work"
+  build_curl_tree "$work" OFF
   cmake --install "$work/build" >/dev/null
   echo "$stamp" >"$CURL_PREFIX/.velmora-ok"
   rm -rf "$work"
   say "libcurl installed"
 }
+
+# The curl tool for Windows from the same source with the same options: the benchmarks' fair
+# anchor for the downloader (the same library under the same Wine). Not part of the installer.
+CURL_TOOL="$CACHE_DIR/curl-tool-mingw32/curl.exe"
+build_curl_tool() {
+  local stamp="schannel-http-os-nounwind-sections-static"
+  if [ -f "$CURL_TOOL" ] && [ "$(cat "$CURL_TOOL.velmora-ok" 2>/dev/null)" = "$stamp" ]; then
+    say "curl.exe for MinGW present in $(dirname "$CURL_TOOL")"
+    return
+  fi
+  say "building curl.exe (same options as libcurl) into $(dirname "$CURL_TOOL")"
+  local work="$CACHE_DIR/curl-tool-src"
+  fetch_curl_source "$work"
+  build_curl_tree "$work" ON
+  mkdir -p "$(dirname "$CURL_TOOL")"
+  i686-w64-mingw32-strip -o "$CURL_TOOL" "$work/build/src/curl.exe"
+  echo "$stamp" >"$CURL_TOOL.velmora-ok"
+  rm -rf "$work"
+  say "curl.exe installed"
+}
+
 build_curl
+build_curl_tool
 say "done"

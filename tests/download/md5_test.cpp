@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <vector>
 
+#include "download/running_digest.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -66,4 +68,35 @@ TEST(Md5, MissingFileGivesEmptyTextAndOneErrorLine) {
     EXPECT_EQ(1, log.countExact("fopen(" + path + ") error, code=2", "E/")) << log.dump();
     EXPECT_EQ(1u, log.lines().size());
     EXPECT_NE(std::string::npos, log.lines()[0].find("E/MD5 -- "));
+}
+
+// The digest computed on a helper thread from copies, while the caller goes on: pieces of every
+// size, across and exactly at the helper's buffer boundaries and through more buffers than it
+// has, must give the digest of the whole; a reset in between starts from nothing again.
+TEST(RunningDigest, PiecesOfEverySizeGiveTheDigestOfTheWhole) {
+    const size_t slot = RunningDigest::kSlotBytes;
+    std::string data;
+    for (size_t i = 0; i < slot * (RunningDigest::kSlots * 2 + 1) + 123; ++i) {
+        data += static_cast<char>((i * 131) ^ (i >> 11));
+    }
+    const std::string whole = GetStringMD5(data.data(), data.size());
+    const std::vector<size_t> patterns = {1, 4096, 65535, slot - 1, slot, slot + 1, 3 * slot};
+    for (size_t piece : patterns) {
+        RunningDigest digest;
+        for (size_t at = 0; at < data.size(); at += piece) {
+            digest.Add(data.data() + at, std::min(piece, data.size() - at));
+        }
+        EXPECT_EQ(whole, digest.Hex()) << "pieces of " << piece;
+        // Asking again changes nothing; more bytes after asking are still counted.
+        EXPECT_EQ(whole, digest.Hex());
+        digest.Add("x", 1);
+        const std::string more = data + "x";
+        EXPECT_EQ(GetStringMD5(more.data(), more.size()), digest.Hex());
+    }
+    RunningDigest restarted;
+    restarted.Add(data.data(), slot * 3 + 5);
+    restarted.Reset();
+    EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", restarted.Hex());
+    restarted.Add(data.data(), data.size());
+    EXPECT_EQ(whole, restarted.Hex());
 }

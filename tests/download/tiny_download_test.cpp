@@ -82,6 +82,28 @@ TEST_F(DownloaderTest, NewDownloaderResumesAPartialFileWithTheSameEtag) {
     EXPECT_EQ("bytes=1000000-", gets[0].range);
 }
 
+// The digest of a resumed file starts from the bytes on disk, not from what they should be: one
+// wrong byte in the partial file fails the check after the transfer, and the file is fetched
+// again whole.
+TEST_F(DownloaderTest, CorruptedPartialFileFailsTheCheckAndIsFetchedAgainWhole) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, kSize, 15);
+    std::string partial = FetchPackage(kPkg).substr(0, 1000000);
+    partial[123456] = static_cast<char>(partial[123456] ^ 0x20);
+    WriteFileBytes(File("Setup.exe"), partial);
+    WriteSidecar("Setup.exe", " \"v1\"\r\n");
+    TestServer::ClearRequests();
+
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    RunToEnd(*d);
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(1, log_.countExact("Check download file md5 failed, re-try.", "E/")) << log_.dump();
+    EXPECT_EQ(1, log_.countExact("Check file md5 OK.", "T/"));
+    std::vector<ServerRequest> gets = TestServer::RequestsFor("GET", kPkg);
+    ASSERT_EQ(2u, gets.size());
+    EXPECT_EQ("bytes=1000000-", gets[0].range);
+    EXPECT_EQ("", gets[1].range);
+}
+
 TEST_F(DownloaderTest, ChangedEtagRestartsFromZero) {
     const std::string md5 = TestServer::DefinePackage(kPkg, kSize, 14, "etag=%22v2%22");
     WriteFileBytes(File("Setup.exe"), std::string(900000, 'x'));

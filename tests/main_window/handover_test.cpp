@@ -136,6 +136,58 @@ TEST_F(HandoverTest, VerifiedPackageCannotBeChangedUntilItHasRunAndRunsInItsOwnF
     EXPECT_TRUE(DeleteFileA(setup.c_str()));
 }
 
+TEST_F(HandoverTest, PackageIsHeldFromItsFirstWrittenByteAndCheckedWithoutASecondRead) {
+    TempDir dir("written");
+    const std::string package = ReadFileBytes(ProbeExe());
+    const std::string md5 = TestServer::Control("package?path=/pkg/Setup.exe", package, true);
+    const size_t half = package.size() / 2;
+    TestServer::Fault("/pkg/Setup.exe", "stall_after=" + std::to_string(half));
+    const std::string setup = dir.file("dl") + "\\Setup.exe";
+    LogCapture log;
+    auto downloader = FastDownloader();
+    ASSERT_TRUE(downloader->AddDownloadWork(TestServer::Url("/pkg/Setup.exe"), setup, md5));
+    ASSERT_EQ(0, downloader->StartDownloadThread());
+    DownloadInfo info;
+    do {
+        Sleep(20);
+        downloader->GetDownloadInfo(&info);
+    } while (info.received < half);
+
+    // Half written, the transfer waiting for the rest: nobody else may change the file.
+    ExpectEveryChangeRefused(ProbeFrom(setup, dir.file("during.txt")));
+    TestServer::Fault("/pkg/Setup.exe", "clear=1");
+    WaitUntilFinished(*downloader);
+    EXPECT_EQ(1, log.countExact("Check file md5 OK.", "T/")) << log.dump();
+    // A program: its digest was taken as it was written, and the hold passed to a read-only
+    // handle under an image mapping, so the file was not read again.
+    EXPECT_EQ(1, log.countExact("md5 of the bytes as written", "T/")) << log.dump();
+    EXPECT_EQ(0, log.countStartingWith("read again", "T/"));
+    ExpectEveryChangeRefused(ProbeFrom(setup, dir.file("between.txt")));
+
+    // The write access is gone: the package starts from the held file and is still held.
+    auto job = JobFor(downloader, setup, dir.file("target"));
+    EXPECT_TRUE(InstallPackage(*job)) << log.dump();
+    ExpectEveryChangeRefused(ReadReport(dir.file("target") + "\\Velmora\\probe.txt"));
+}
+
+TEST_F(HandoverTest, DataFileThatIsNoProgramIsReadAgainThroughTheHeldHandle) {
+    TempDir dir("data");
+    const std::string md5 = TestServer::DefinePackage("/pkg/Setup.exe", 300000, 77);
+    const std::string setup = dir.file("Setup.exe");
+    LogCapture log;
+    auto downloader = FastDownloader();
+    ASSERT_TRUE(downloader->AddDownloadWork(TestServer::Url("/pkg/Setup.exe"), setup, md5));
+    ASSERT_EQ(0, downloader->StartDownloadThread());
+    WaitUntilFinished(*downloader);
+    EXPECT_EQ(1, log.countExact("md5 of the bytes as written", "T/")) << log.dump();
+    EXPECT_EQ(1, log.countExact("read again through the held handle: no program to map", "T/"));
+    EXPECT_EQ(1, log.countStartingWith("local md5=" + md5 + ", ", "I/"));
+    EXPECT_EQ(1, log.countExact("Check file md5 OK.", "T/"));
+    ExpectEveryChangeRefused(ProbeFrom(setup, dir.file("between.txt")));
+    ScopedHandle held = downloader->TakeVerifiedFile(0);
+    EXPECT_TRUE(held.valid());
+}
+
 TEST_F(HandoverTest, TextsTooLongForTheDownloaderAreRefusedAndThenNothingRuns) {
     TempDir dir("refused");
     const std::string md5 =
