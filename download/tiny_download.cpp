@@ -12,6 +12,7 @@
 #include "download/md5.h"
 #include "download/package_file.h"
 #include "download/system_proxy.h"
+#include "download/tls_policy.h"
 
 std::atomic<int> SpeedSampleCount{1};  // 1 at start, as each attempt sets it
 
@@ -261,6 +262,7 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
     ProbeHeaders headers;
     curl_easy_setopt(h, CURLOPT_URL, url);
     ApplySystemProxy(h, url);
+    ApplyTlsPolicy(h, url);
     curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     // The transfer follows redirects, so the probe must measure where they lead.
@@ -670,6 +672,7 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
     state.total = totalLen;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     ApplySystemProxy(h, url.c_str());
+    ApplyTlsPolicy(h, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
     curl_easy_setopt(h, CURLOPT_HEADER, 0L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
