@@ -54,7 +54,9 @@ std::string PolicyReason(DWORD error) {
             return "issued by a certificate authority this machine does not trust (" + Hex(error) +
                    ")";
         case static_cast<DWORD>(CERT_E_CHAINING):
-            return "no chain to a trusted root (" + Hex(error) + ")";
+            return "issued by a certificate authority this machine does not trust (no chain to "
+                   "a trusted root, " +
+                   Hex(error) + ")";
         case static_cast<DWORD>(CERT_E_EXPIRED):
             return "expired or not yet valid (" + Hex(error) + ")";
         case static_cast<DWORD>(CERT_E_CN_NO_MATCH):
@@ -79,7 +81,8 @@ std::string ChainReason(DWORD status) {
     if (status & CERT_TRUST_IS_UNTRUSTED_ROOT)
         return "issued by a certificate authority this machine does not trust";
     if (status & CERT_TRUST_IS_PARTIAL_CHAIN)
-        return "no chain to a trusted root";
+        return "issued by a certificate authority this machine does not trust (no chain to a "
+               "trusted root)";
     if (status & CERT_TRUST_IS_NOT_SIGNATURE_VALID)
         return "bad signature in the chain";
     if (status & CERT_TRUST_IS_NOT_VALID_FOR_USAGE)
