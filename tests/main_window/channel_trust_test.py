@@ -107,11 +107,15 @@ class Nginx:
         self.www = os.path.join(folder, "www")
         os.makedirs(self.www, exist_ok=True)
         self.ports = {name: free_port() for name in certs}
+        # "redirect" has the good certificate and sends the configuration to plain http.
         servers = "".join(
             "  server { listen 127.0.0.1:%d ssl; ssl_certificate %s/%s.crt; "
-            "ssl_certificate_key %s/%s.key; root %s; access_log %s/access-%s.log; }\n"
-            % (port, folder, name, folder, name, self.www, folder, name)
-            for name, port in self.ports.items())
+            "ssl_certificate_key %s/%s.key; root %s; access_log %s/access-%s.log; %s}\n"
+            % (port, folder, cert, folder, cert, self.www, folder, name,
+               "location = %s { return 302 http://update.velmora.example%s; } "
+               % (CONFIG_PATH, CONFIG_PATH) if name == "redirect" else "")
+            for name, port in self.ports.items()
+            for cert in ["good" if name == "redirect" else name])
         conf = os.path.join(folder, "nginx.conf")
         with open(conf, "w") as f:
             f.write("worker_processes 1;\ndaemon off;\npid %s/nginx.pid;\nerror_log %s/error.log;\n"
@@ -141,7 +145,7 @@ class Nginx:
         return read(log).decode() if os.path.exists(log) else ""
 
     def stop(self):
-        self.proc.kill()
+        self.proc.terminate()  # nginx's fast shutdown: its worker ends too
         self.proc.wait()
 
 
@@ -151,7 +155,7 @@ class ChannelTrustTest(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="velmora-channel-")
         os.chmod(cls.work, 0o755)  # nginx's worker (not root) reads the served files
         make_certificates(cls.work)
-        cls.nginx = Nginx(cls.work, ["good"] + list(REFUSALS))
+        cls.nginx = Nginx(cls.work, ["good", "redirect"] + list(REFUSALS))
         cls.server = velmora_client.Server()
         cls.prefix = subprocess.check_output(
             [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT,
@@ -310,6 +314,21 @@ class ChannelTrustTest(unittest.TestCase):
         else:
             self.quit_at_prompt(box)
             self.assert_nothing_ran()
+
+    def test_https_configuration_is_not_redirected_to_plain_http(self):
+        # The plain http address would answer with a usable configuration.
+        md5 = self.server.control("package?path=" + PACKAGE_PATH, read(PKG_OK))
+        self.server.control("config?path=" + CONFIG_PATH, (
+            "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
+            % (PACKAGE_PATH, md5)).encode())
+        self.tunnel("redirect")
+        self.start(HTTPS_INSTALLER)
+        box = self.configuration_prompt()
+        self.assertIn("GET %s " % CONFIG_PATH, self.nginx.requests("redirect"))
+        self.assertEqual(0, self.server.count("GET", CONFIG_PATH))
+        self.assertIn("E/Request -- checkResult code=1", self.log_text())  # unsupported protocol
+        self.quit_at_prompt(box)
+        self.assert_nothing_ran()
 
     def test_package_host_with_a_bad_certificate_gets_no_byte_into_the_package(self):
         self.tunnel("good", ["update.velmora.example"])
