@@ -46,6 +46,19 @@ REFUSALS = {
 }
 
 
+INTERNET_SETTINGS = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+
+
+def connection_settings(proxy):
+    """DefaultConnectionSettings as Internet Options writes it, with a fixed proxy (flags 3)."""
+    def dword(v):
+        return v.to_bytes(4, "little")
+    blob = dword(0x46) + dword(1) + dword(3)
+    for text in (proxy.encode(), b"", b""):
+        blob += dword(len(text)) + text
+    return blob + bytes(32)
+
+
 def read(path):
     with open(path, "rb") as f:
         return f.read()
@@ -213,8 +226,8 @@ class ChannelTrustTest(unittest.TestCase):
         for host in hosts:
             self.server.control("tunnel?host=%s&port=%d" % (host, self.nginx.ports[certificate]))
 
-    def start(self, installer):
-        self.proc = subprocess.Popen(["wine", installer], env=self.env, cwd=self.workdir,
+    def start(self, installer, env=None):
+        self.proc = subprocess.Popen(["wine", installer], env=env or self.env, cwd=self.workdir,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def log_text(self):
@@ -282,6 +295,37 @@ class ChannelTrustTest(unittest.TestCase):
         self.assertIn("GET %s " % CONFIG_PATH, self.nginx.requests("good"))
         self.assertIn("GET %s " % PACKAGE_PATH, self.nginx.requests("good"))
         self.assertNotIn("refused", self.log_text())
+
+    def import_reg(self, body):
+        with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as f:
+            f.write("REGEDIT4\n\n" + body)
+        try:
+            subprocess.run(["wine", "regedit", "/S", f.name], env=self.env, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        finally:
+            os.unlink(f.name)
+
+    def test_installs_over_https_through_the_internet_options_proxy(self):
+        # No proxy variable: the proxy comes from this prefix's Internet Options only.
+        env = dict(self.env)
+        env.pop("http_proxy")
+        env.pop("https_proxy")
+        proxy = self.server.url[len("http://"):]
+        blob = ",".join("%02x" % b for b in connection_settings(proxy))
+        self.import_reg("[%s]\n\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"%s\"\n\n"
+                        "[%s\\Connections]\n\"DefaultConnectionSettings\"=hex:%s\n"
+                        % (INTERNET_SETTINGS, proxy, INTERNET_SETTINGS, blob))
+        try:
+            self.tunnel("good")
+            self.start(HTTPS_INSTALLER, env)
+            self.assertEqual("SetupSuccess", self.install_from_main_window())
+            connects = [r[1] for r in self.server.requests() if r[0] == "CONNECT"]
+            self.assertIn("update.velmora.example:443", connects)
+            self.assertIn("dl.velmora.example:443", connects)
+        finally:
+            self.import_reg("[%s]\n\"ProxyEnable\"=-\n\"ProxyServer\"=-\n\n[%s\\Connections]\n"
+                            "\"DefaultConnectionSettings\"=-\n" % (INTERNET_SETTINGS,
+                                                                   INTERNET_SETTINGS))
 
     def test_bad_certificates_of_the_update_host_are_refused_at_the_prompt(self):
         for certificate, reason in REFUSALS.items():
