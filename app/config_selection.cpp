@@ -2,10 +2,6 @@
 
 #include <windows.h>
 
-#ifndef VELMORA_UPDATE_HOST
-#error "VELMORA_UPDATE_HOST must be defined by the build (see cmake/VelmoraSettings.cmake)"
-#endif
-
 namespace {
 
 const char kReleaseConfigPath[] = "/update/win/kelto/VLMU.ini";
@@ -32,8 +28,8 @@ const bool g_selectedAtStart = (ProcessSelection(), true);
 ConfigSelection SelectConfiguration() {
     ConfigSelection selection;
     const bool test = TestMarkerIsFile();
-    selection.configUrl = std::string("http://") + VELMORA_UPDATE_HOST +
-                          (test ? kTestConfigPath : kReleaseConfigPath);
+    selection.configUrl =
+        std::string(ConfiguredUpdateOrigin()) + (test ? kTestConfigPath : kReleaseConfigPath);
     selection.windowTitle = test ? kTestTitle : kReleaseTitle;
     selection.isTest = test ? 1 : 0;
     return selection;

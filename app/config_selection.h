@@ -15,3 +15,6 @@ ConfigSelection SelectConfiguration();
 
 // The process-wide selection, made during static initialisation and never changed afterwards.
 const ConfigSelection& GetConfigSelection();
+
+// "<scheme>://<host>" of the update server, as the build set it (cmake/VelmoraSettings.cmake).
+const char* ConfiguredUpdateOrigin();

@@ -2,6 +2,7 @@
 
 #include "app/log.h"
 #include "download/system_proxy.h"
+#include "download/tls_policy.h"
 
 namespace CurlEasy {
 
@@ -53,7 +54,10 @@ Response Request::perform(const std::string& url) {
     bodyDropped_ = false;
     curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
     ApplySystemProxy(handle_, url.c_str());
-    checkResult(curl_easy_perform(handle_));
+    ApplyTlsPolicy(handle_, url.c_str());
+    const CURLcode result = curl_easy_perform(handle_);
+    checkResult(result);
+    ExplainTlsFailure(handle_, result);
     long code = 0;
     checkResult(curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &code));
     LogT("Request", "reponse code=", code);
@@ -96,8 +100,6 @@ size_t Request::onBodyData(char* data, size_t size, size_t count, void* request)
 void BasicRequest::setOptions() {
     checkResult(curl_easy_setopt(handle(), CURLOPT_COOKIELIST, ""));
     checkResult(curl_easy_setopt(handle(), CURLOPT_AUTOREFERER, 1L));
-    checkResult(curl_easy_setopt(handle(), CURLOPT_SSL_VERIFYPEER, 0L));
-    checkResult(curl_easy_setopt(handle(), CURLOPT_SSL_VERIFYHOST, 0L));
     checkResult(curl_easy_setopt(handle(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
     checkResult(curl_easy_setopt(handle(), CURLOPT_TIMEOUT, totalTimeoutSeconds_));
 }

@@ -64,7 +64,7 @@ private:
     std::string body_;
 };
 
-// Cookies kept across performs, automatic referer, no certificate checks, and bounded
+// Cookies kept across performs, automatic referer, certificates checked (tls_policy.h), and bounded
 // waiting: a server that accepts and never answers must not freeze the calling thread.
 class BasicRequest : public Request {
 public:

@@ -4,6 +4,7 @@
 
 #include "app/log.h"
 #include "download/system_proxy.h"
+#include "download/tls_policy.h"
 #include "download/tiny_download.h"
 #include "download/tiny_download_state.h"
 
@@ -68,6 +69,7 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
     ProbeHeaders headers;
     curl_easy_setopt(h, CURLOPT_URL, url);
     ApplySystemProxy(h, url);
+    ApplyTlsPolicy(h, url);
     curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     // The transfer follows redirects, so the probe must measure where they lead.

@@ -2,6 +2,7 @@
 // (and hashed) as they arrive, the progress, pause and stall watch.
 #include "app/log.h"
 #include "download/system_proxy.h"
+#include "download/tls_policy.h"
 #include "download/tiny_download.h"
 #include "download/tiny_download_state.h"
 
@@ -52,6 +53,7 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
     state.total = totalLen;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     ApplySystemProxy(h, url.c_str());
+    ApplyTlsPolicy(h, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
     curl_easy_setopt(h, CURLOPT_HEADER, 0L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 0L);

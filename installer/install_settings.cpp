@@ -9,6 +9,8 @@
 #include "app/ini_reader.h"
 #include "app/log.h"
 #include "download/curl_easy.h"
+#include "installer/config_freshness.h"
+#include "installer/config_signature.h"
 #include "installer/msg_box.h"
 
 namespace {
@@ -43,8 +45,31 @@ InstallSettings::InstallSettings()
     : InstallSettings(GetConfigSelection().configUrl, [] { ShowConfigFailedBox(); }) {}
 
 InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt)
-    : configUrl_(configUrl), prompt_(std::move(prompt)) {
+    : InstallSettings(configUrl, std::move(prompt), ConfiguredConfigKey()) {}
+
+InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
+                                 const std::string& configKey)
+    : configUrl_(configUrl), prompt_(std::move(prompt)), configKey_(configKey) {
     init();
+}
+
+// The signature lies beside the configuration (its address + ".sig") and covers the exact bytes
+// served, byte order mark included; it is checked before anything reads them.
+bool InstallSettings::SignatureAccepted(CurlEasy::BasicRequest& request, const std::string& body) {
+    const std::string signatureUrl = configUrl_ + ".sig";
+    LogT(kTag, "request signature from ", signatureUrl, " ...");
+    const CurlEasy::Response signature = request.perform(signatureUrl);
+    if (signature.code != 200 || signature.body.empty()) {
+        LogE(kTag, "configuration refused: no signature at ", signatureUrl, " (HTTP ",
+             signature.code, ")");
+        return false;
+    }
+    const ConfigKeyCheck check = VerifyConfigSignature(body, signature.body, configKey_);
+    if (!check.ok) {
+        LogE(kTag, "configuration refused: bad signature: ", check.reason);
+        return false;
+    }
+    return true;
 }
 
 void InstallSettings::init() {
@@ -81,6 +106,10 @@ bool InstallSettings::TryOnce() {
     try {
         CurlEasy::BasicRequest request;
         std::string body = request.perform(configUrl_).body;
+        // An empty body (a failed transfer) fails the format check below; nothing to verify.
+        if (!configKey_.empty() && !body.empty() && !SignatureAccepted(request, body)) {
+            return false;
+        }
         if (body.size() >= 4 && body.compare(0, 3, "\xEF\xBB\xBF") == 0) {
             body.erase(0, 3);
         }
@@ -98,6 +127,22 @@ bool InstallSettings::TryOnce() {
         if (address.find("Setup.exe") == std::string::npos || checksum.empty()) {
             LogW(kTag, "download address not found!");
             return false;
+        }
+        if (!configKey_.empty()) {
+            const uint64_t accepted = ReadAcceptedSerial();
+            SYSTEMTIME now;
+            GetSystemTime(&now);
+            const Freshness fresh =
+                CheckFreshness(full.value("serial"), full.value("expires"), accepted, now);
+            if (!fresh.ok) {
+                LogE(kTag, "configuration refused: ", fresh.reason);
+                return false;
+            }
+            LogI(kTag, "configuration signed, serial=", fresh.serial,
+                 ", expires=", full.value("expires"));
+            if (fresh.serial > accepted) {
+                StoreAcceptedSerial(fresh.serial);
+            }
         }
         packages_.push_back(PackageEntry{address, checksum});
         return true;

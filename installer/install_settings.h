@@ -2,10 +2,15 @@
 // Install-time settings of one run: the default install folder, the user-agreement page, and
 // the setup package fetched from the remote configuration. The constructor does all the work,
 // on the UI thread, and returns only with exactly one package entry (or never: the user may
-// quit at the retry prompt, which ends the process).
+// quit at the retry prompt, which ends the process). A build with a configuration key accepts
+// only a configuration signed with it, not expired, and not older than one accepted before.
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace CurlEasy {
+class BasicRequest;
+}
 
 struct PackageEntry {
     std::string address;   // URL of the setup package; contains "Setup.exe"
@@ -19,8 +24,10 @@ public:
     using RetryPrompt = std::function<void()>;
 
     InstallSettings();
-    // For tests: another configuration address and prompt.
+    // For tests: another configuration address and prompt, and another configuration key
+    // (base64 DER public key; empty: the configuration is not checked).
     InstallSettings(const std::string& configUrl, RetryPrompt prompt);
+    InstallSettings(const std::string& configUrl, RetryPrompt prompt, const std::string& configKey);
 
     const std::wstring& installPath() const { return installPath_; }
     void setInstallPath(const std::wstring& path) { installPath_ = path; }
@@ -34,10 +41,12 @@ public:
 private:
     void init();
     bool TryOnce();
+    bool SignatureAccepted(CurlEasy::BasicRequest& request, const std::string& body);
 
     std::wstring installPath_;
     std::wstring agreementUrl_;
     std::vector<PackageEntry> packages_;
     std::string configUrl_;
     RetryPrompt prompt_;
+    std::string configKey_;
 };

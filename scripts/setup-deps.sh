@@ -62,7 +62,8 @@ if need_install; then
 else
   say "all Debian packages present"
 fi
-# nginx is only used by the benchmark with its own configuration; never as a service.
+# nginx is only used by the benchmark and the https tests, each with its own configuration;
+# never as a service.
 if command -v systemctl >/dev/null 2>&1; then systemctl disable --now nginx >/dev/null 2>&1 || true; fi
 pkill -x nginx >/dev/null 2>&1 || true
 

@@ -34,6 +34,9 @@ host names. Tests steer it at run time through /_ctl/ requests:
   /_ctl/config?path=P[&status=N][&bom=1][&crlf=1][&redirect=1][&pad=N]
                                                 (POST body = INI text; pad appends N bytes of
                                                 comment lines)
+  /_ctl/tunnel?host=H&port=P                    a CONNECT to H (any port) is tunnelled to
+                                                127.0.0.1:P (an https server such as nginx);
+                                                port=0 removes it. Unknown hosts get 502.
   /_err/STATUS                                  an error page with that status
 
 It stops by itself after --lifetime seconds. --silent-reports starts it (and every reset) with
@@ -116,6 +119,7 @@ class State:
     def reset(self):
         self.packages = {}
         self.configs = {}
+        self.tunnels = {}
         self.requests = []
         release = getattr(self, "report_release", None)
         if release is not None:
@@ -189,6 +193,45 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_POST(self):
         self.dispatch(head=False)
+
+    def do_CONNECT(self):
+        """A proxy's tunnel, as clients open it for https addresses; logged as method CONNECT
+        with the requested host:port."""
+        host = self.path.rsplit(":", 1)[0]
+        self.entry = self.record(self.path, "", "")
+        with LOCK:
+            port = STATE.tunnels.get(host)
+        upstream = None
+        if port:
+            try:
+                upstream = socket.create_connection(("127.0.0.1", port), timeout=10)
+            except OSError:
+                upstream = None
+        if upstream is None:
+            self.send_body(502, b"no tunnel to " + host.encode())
+            self.close_connection = True
+            return
+        self.send_response(200, "Connection established")
+        self.end_headers()
+        self.close_connection = True
+        client = self.connection
+        upstream.settimeout(None)
+        try:
+            while True:
+                ready, _, _ = select.select([client, upstream], [], [], 60)
+                if not ready:
+                    break
+                for sock in ready:
+                    data = sock.recv(65536)
+                    if not data:
+                        return
+                    (upstream if sock is client else client).sendall(data)
+                    if sock is upstream:
+                        self.count_sent(len(data))
+        except OSError:
+            pass
+        finally:
+            upstream.close()
 
     def dispatch(self, head):
         host, path, query = self.split_target()
@@ -485,6 +528,13 @@ class Handler(BaseHTTPRequestHandler):
                         STATE.report_release = threading.Event()
                 if "delay_ms" in p:
                     STATE.report_delay = int(p["delay_ms"]) / 1000.0
+                return ok()
+            if path == "/_ctl/tunnel":
+                port = int(p.get("port", "0"))
+                if port:
+                    STATE.tunnels[p["host"]] = port
+                else:
+                    STATE.tunnels.pop(p["host"], None)
                 return ok()
             if path == "/_ctl/config":
                 STATE.configs[p["path"]] = {

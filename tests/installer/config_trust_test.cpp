@@ -1,0 +1,209 @@
+// The signed configuration: CryptoAPI's answer to signatures made with openssl through
+// scripts/sign-config.sh (throw-away keys made at build time), the serial and expiry rules, the
+// serial remembered in this prefix's registry, and the whole fetch against the loopback server,
+// which serves the configuration and its signature.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "installer/config_freshness.h"
+#include "installer/config_signature.h"
+#include "installer/install_settings.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/test_server.h"
+
+namespace {
+const char kPath[] = "/update/win/kelto/VLMU.ini";
+
+std::string Material(const std::string& name) {
+    const char* dir = std::getenv("VELMORA_CONFIG_SIGNING_DIR");
+    std::ifstream in(std::string(dir ? dir : ".") + "\\" + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+SYSTEMTIME Day(WORD year, WORD month, WORD day) {
+    SYSTEMTIME t = {};
+    t.wYear = year;
+    t.wMonth = month;
+    t.wDay = day;
+    return t;
+}
+
+void ForgetAcceptedSerial() {
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Velmora\\Installer");
+}
+
+class ConfigTrustTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(TestServer::BaseUrl().empty());
+        ASSERT_FALSE(Material("config.key").empty()) << "VELMORA_CONFIG_SIGNING_DIR";
+        TestServer::Reset();
+        ForgetAcceptedSerial();
+    }
+    static void Serve(const std::string& body, const std::string& signature) {
+        TestServer::Control("config?path=" + UrlEncode(kPath), body, true);
+        if (!signature.empty()) {
+            TestServer::Control("config?path=" + UrlEncode(std::string(kPath) + ".sig"), signature,
+                                true);
+        }
+    }
+    // The fetch with the test key; each prompt counts and then serves the good, signed
+    // configuration, as a fixed server would.
+    InstallSettings Run(const std::string& key) {
+        prompts_ = 0;
+        return InstallSettings(
+            TestServer::Url(kPath),
+            [this] {
+                ++prompts_;
+                Serve(Material("good.ini"), Material("good.ini.sig"));
+            },
+            key);
+    }
+    int prompts_ = 0;
+    LogCapture log_;
+};
+}  // namespace
+
+TEST_F(ConfigTrustTest, SignaturesMadeWithOpensslAreCheckedByCryptoApi) {
+    const std::string key = Material("config.key");
+    const std::string good = Material("good.ini");
+    const std::string signature = Material("good.ini.sig");
+    EXPECT_TRUE(VerifyConfigSignature(good, signature, key).ok);
+
+    std::string changed = good;
+    changed[changed.find("serial=5")] = 'S';  // one byte of the body
+    EXPECT_EQ("the signature does not match the configuration key",
+              VerifyConfigSignature(changed, signature, key).reason);
+    EXPECT_FALSE(VerifyConfigSignature(good + "\n", signature, key).ok);
+    EXPECT_EQ("the signature does not match the configuration key",
+              VerifyConfigSignature(good, Material("other.sig"), key).reason);
+    EXPECT_TRUE(VerifyConfigSignature(good, Material("other.sig"), Material("other.key")).ok);
+    EXPECT_EQ("the signature is 192 bytes, not 384",
+              VerifyConfigSignature(good, signature.substr(0, 192), key).reason);
+    EXPECT_EQ("the signature is 0 bytes, not 384", VerifyConfigSignature(good, "", key).reason);
+
+    // A short key refuses even its own signatures; a broken key refuses everything.
+    EXPECT_EQ("the configuration key of this build has 1024 bits, fewer than 2048",
+              VerifyConfigSignature(good, Material("short.sig"), Material("short.key")).reason);
+    EXPECT_FALSE(VerifyConfigSignature(good, signature, key.substr(0, key.size() / 2)).ok);
+    EXPECT_FALSE(VerifyConfigSignature(good, signature, "not base64 at all!").ok);
+}
+
+TEST_F(ConfigTrustTest, SerialAndExpiryRules) {
+    const SYSTEMTIME today = Day(2026, 12, 7);
+    EXPECT_TRUE(CheckFreshness("5", "2026-12-07", 5, today).ok);  // same serial, last day
+    EXPECT_TRUE(CheckFreshness("6", "2027-01-01", 5, today).ok);
+    EXPECT_EQ("serial 4 is lower than 5, accepted before (rollback)",
+              CheckFreshness("4", "2027-01-01", 5, today).reason);
+    EXPECT_EQ("expired on 2026-12-06 (UTC)", CheckFreshness("9", "2026-12-06", 5, today).reason);
+    EXPECT_EQ("no serial", CheckFreshness("", "2027-01-01", 0, today).reason);
+    EXPECT_EQ("serial \"5 \" is not a number", CheckFreshness("5 ", "2027-01-01", 0, today).reason);
+    EXPECT_EQ("serial \"-1\" is not a number", CheckFreshness("-1", "2027-01-01", 0, today).reason);
+    EXPECT_EQ("no expiry date", CheckFreshness("5", "", 0, today).reason);
+    EXPECT_EQ("expires \"2027-02-29\" is not a date (YYYY-MM-DD)",
+              CheckFreshness("5", "2027-02-29", 0, today).reason);
+    EXPECT_TRUE(CheckFreshness("5", "2028-02-29", 0, today).ok);
+    EXPECT_FALSE(CheckFreshness("5", "2027-1-01", 0, today).ok);
+    EXPECT_FALSE(CheckFreshness("1234567890123456789", "2027-01-01", 0, today).ok);
+}
+
+TEST_F(ConfigTrustTest, AcceptedSerialLivesInTheRegistry) {
+    EXPECT_EQ(0u, ReadAcceptedSerial());
+    ASSERT_TRUE(StoreAcceptedSerial(123456789012ull));
+    EXPECT_EQ(123456789012ull, ReadAcceptedSerial());
+    // Something else wrote the value: read as 0 with a W line, not as a number it is not.
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Velmora\\Installer", 0,
+                                           KEY_SET_VALUE, &key));
+    const DWORD number = 7;
+    RegSetValueExW(key, L"ConfigSerial", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
+    RegCloseKey(key);
+    EXPECT_EQ(0u, ReadAcceptedSerial());
+    EXPECT_EQ(1, log_.countExact("accepted configuration serial unreadable, taken as 0", "W/"));
+}
+
+TEST_F(ConfigTrustTest, SignedConfigurationIsTakenAndItsSerialRemembered) {
+    Serve(Material("good.ini"), Material("good.ini.sig"));
+    InstallSettings settings = Run(Material("config.key"));
+    EXPECT_EQ(0, prompts_);
+    ASSERT_EQ(1u, settings.packages().size());
+    EXPECT_EQ("http://dl.velmora.example/pkg/Setup.exe", settings.packages()[0].address);
+    EXPECT_EQ(1, log_.countExact("configuration signed, serial=5, expires=2099-12-31", "I/"));
+    EXPECT_EQ(5u, ReadAcceptedSerial());
+    EXPECT_EQ(1u, TestServer::RequestsFor("GET", std::string(kPath) + ".sig").size());
+}
+
+TEST_F(ConfigTrustTest, EachRefusalHasItsLineAndThePrompt) {
+    const std::string key = Material("config.key");
+    const std::string good = Material("good.ini");
+    const std::string signature = Material("good.ini.sig");
+    struct Case {
+        std::string body, signature, line;
+    };
+    std::string changed = good;
+    changed.replace(changed.find("0123abcd"), 8, "deadbeef");
+    const Case cases[] = {
+        {changed, signature,
+         "configuration refused: bad signature: the signature does not match the configuration "
+         "key"},
+        {good, Material("other.sig"),
+         "configuration refused: bad signature: the signature does not match the configuration "
+         "key"},
+        {good, signature.substr(0, 200),
+         "configuration refused: bad signature: the signature is 200 bytes, not 384"},
+        {good, "",
+         "configuration refused: no signature at " + TestServer::Url(kPath) + ".sig (HTTP 404)"},
+        {Material("expired.ini"), Material("expired.ini.sig"),
+         "configuration refused: expired on 2020-01-01 (UTC)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        TestServer::Reset();
+        ForgetAcceptedSerial();
+        Serve(c.body, c.signature);
+        const int before = log_.countExact(c.line, "E/");
+        InstallSettings settings = Run(key);
+        EXPECT_EQ(1, prompts_);
+        EXPECT_EQ(before + 1, log_.countExact(c.line, "E/"));
+        // The refused document never reached the INI reader.
+        ASSERT_EQ(1u, settings.packages().size());
+        EXPECT_EQ("0123abcd", settings.packages()[0].checksum);
+    }
+    EXPECT_EQ(0, log_.countContaining("deadbeef"));
+}
+
+TEST_F(ConfigTrustTest, LowerSerialAfterAHigherOneIsARollback) {
+    const std::string key = Material("config.key");
+    Serve(Material("good.ini"), Material("good.ini.sig"));
+    Run(key);
+    ASSERT_EQ(5u, ReadAcceptedSerial());
+    Serve(Material("low.ini"), Material("low.ini.sig"));
+    InstallSettings settings = Run(key);
+    EXPECT_EQ(1, prompts_);
+    EXPECT_EQ(1, log_.countExact(
+                     "configuration refused: serial 3 is lower than 5, accepted before (rollback)",
+                     "E/"));
+    EXPECT_EQ(5u, ReadAcceptedSerial());
+    // The same configuration again (equal serial) is fine.
+    EXPECT_EQ(2, log_.countExact("configuration signed, serial=5, expires=2099-12-31", "I/"));
+}
+
+TEST_F(ConfigTrustTest, WithoutAKeyNothingChanges) {
+    Serve("[full]\naddress=x/Setup.exe\nchecksum=0123abcd\n", "");
+    InstallSettings settings = Run("");
+    EXPECT_EQ(0, prompts_);
+    ASSERT_EQ(1u, settings.packages().size());
+    EXPECT_EQ(0u, TestServer::RequestsFor("GET", std::string(kPath) + ".sig").size());
+    EXPECT_EQ(0, log_.countContaining("configuration"));
+    EXPECT_EQ(0u, ReadAcceptedSerial());
+    // This build's own setting is empty.
+    EXPECT_STREQ("", ConfiguredConfigKey());
+}

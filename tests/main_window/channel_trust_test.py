@@ -1,0 +1,435 @@
+#!/usr/bin/env python3
+"""The channel to the update and package hosts, with the whole installer under Wine + Xvfb:
+
+- https: nginx on loopback with certificates from a throw-away test CA, which the test prefix
+  trusts (imported into its Root store through crypt32 by trust_root.exe), reached through the
+  test server as the Windows-side proxy (CONNECT). The installer built with an https update
+  address installs through it; a certificate from an untrusted CA, one for another host name
+  and an expired one are refused with a log line, the configuration prompt comes, and nothing
+  runs. Wine's Schannel checks no certificate itself, so these refusals are the installer's
+  own check.
+- a signed configuration: the installer built with a configuration key installs with a
+  configuration signed by scripts/sign-config.sh, and refuses a changed one and an older one
+  (rollback) at the configuration prompt.
+
+usage: channel_trust_test.py <https installer> <signed-configuration installer>
+                             <trust_root.exe> <configuration key folder> <ok package>
+                             <source root> <wine prefix root>
+"""
+import glob
+import hashlib
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+(HTTPS_INSTALLER, SIGNED_INSTALLER, TRUST_ROOT, KEY_DIR, PKG_OK, SOURCE,
+ PREFIX_ROOT) = map(os.path.abspath, sys.argv[1:8])
+del sys.argv[1:8]
+sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
+import velmora_client  # noqa: E402
+from velmora_client import click_at, installer_windows, layout_centres, wait_for, xdo  # noqa
+
+TRAY = "Wine System Tray"
+CONFIG_PATH = "/update/win/kelto/VLMU.ini"
+PACKAGE_PATH = "/pkg/Setup.exe"
+NAMES = ["update.velmora.example", "dl.velmora.example"]
+# Certificates the tests serve, and what the installer's log says about each.
+REFUSALS = {
+    "untrusted": "issued by a certificate authority this machine does not trust",
+    "otherhost": "issued for another host name",
+    "expired": "expired or not yet valid",
+}
+
+
+INTERNET_SETTINGS = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+
+
+def connection_settings(proxy):
+    """DefaultConnectionSettings as Internet Options writes it, with a fixed proxy (flags 3)."""
+    def dword(v):
+        return v.to_bytes(4, "little")
+    blob = dword(0x46) + dword(1) + dword(3)
+    for text in (proxy.encode(), b"", b""):
+        blob += dword(len(text)) + text
+    return blob + bytes(32)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def free_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+def openssl(*args, cwd):
+    subprocess.run(["openssl"] + list(args), cwd=cwd, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def make_certificates(folder):
+    """A test CA the prefix will trust and one it will not; server certificates for the
+    release host names from each, one for another name, and an expired one."""
+    for ca, name in (("ca", "Velmora Test Root"), ("rogue", "Velmora Rogue Root")):
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256", "-days", "30",
+                "-subj", "/CN=" + name, "-keyout", ca + ".key", "-out", ca + ".crt",
+                "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=folder)
+    openssl("x509", "-in", "ca.crt", "-outform", "DER", "-out", "ca.der", cwd=folder)
+    # `openssl ca` can date a certificate in the past; a minimal database for it.
+    for f, text in (("index.txt", ""), ("serial", "1000\n")):
+        with open(os.path.join(folder, f), "w") as out:
+            out.write(text)
+    with open(os.path.join(folder, "ca.cnf"), "w") as f:
+        f.write("[ca]\ndefault_ca=test\n[test]\ndatabase=index.txt\nserial=serial\n"
+                "new_certs_dir=.\ndefault_md=sha256\npolicy=any\ncopy_extensions=copy\n"
+                "unique_subject=no\n[any]\ncommonName=supplied\n")
+    leaves = {"good": ("ca", NAMES, None), "untrusted": ("rogue", NAMES, None),
+              "otherhost": ("ca", ["elsewhere.example"], None),
+              "expired": ("ca", NAMES, ("20200101000000Z", "20200201000000Z"))}
+    for leaf, (ca, names, dates) in leaves.items():
+        san = ",".join("DNS:" + n for n in names)
+        openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + names[0],
+                "-addext", "subjectAltName=" + san, "-addext", "extendedKeyUsage=serverAuth",
+                "-keyout", leaf + ".key", "-out", leaf + ".csr", cwd=folder)
+        if dates:
+            openssl("ca", "-batch", "-config", "ca.cnf", "-cert", ca + ".crt", "-keyfile",
+                    ca + ".key", "-startdate", dates[0], "-enddate", dates[1], "-in",
+                    leaf + ".csr", "-out", leaf + ".crt", cwd=folder)
+        else:
+            openssl("x509", "-req", "-in", leaf + ".csr", "-CA", ca + ".crt", "-CAkey",
+                    ca + ".key", "-CAcreateserial", "-days", "30", "-copy_extensions", "copy",
+                    "-out", leaf + ".crt", cwd=folder)
+
+
+class Nginx:
+    """nginx on loopback: one https port per certificate, all serving one folder."""
+
+    def __init__(self, folder, certs):
+        self.folder = folder
+        self.www = os.path.join(folder, "www")
+        os.makedirs(self.www, exist_ok=True)
+        self.ports = {name: free_port() for name in certs}
+        # "redirect" has the good certificate and sends the configuration to plain http.
+        servers = "".join(
+            "  server { listen 127.0.0.1:%d ssl; ssl_certificate %s/%s.crt; "
+            "ssl_certificate_key %s/%s.key; root %s; access_log %s/access-%s.log; %s}\n"
+            % (port, folder, cert, folder, cert, self.www, folder, name,
+               "location = %s { return 302 http://update.velmora.example%s; } "
+               % (CONFIG_PATH, CONFIG_PATH) if name == "redirect" else "")
+            for name, port in self.ports.items()
+            for cert in ["good" if name == "redirect" else name])
+        conf = os.path.join(folder, "nginx.conf")
+        with open(conf, "w") as f:
+            f.write("worker_processes 1;\ndaemon off;\npid %s/nginx.pid;\nerror_log %s/error.log;\n"
+                    "events { worker_connections 64; }\nhttp {\n%s}\n"
+                    % (folder, folder, servers))
+        self.proc = subprocess.Popen(["nginx", "-c", conf, "-p", folder],
+                                     stderr=subprocess.DEVNULL)
+        for port in self.ports.values():
+            wait_for(lambda: self._listening(port), 10, "nginx on %d" % port, 0.1)
+
+    @staticmethod
+    def _listening(port):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return True
+        except OSError:
+            return False
+
+    def put(self, path, data):
+        target = os.path.join(self.www, path.lstrip("/"))
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        with open(target, "wb") as f:
+            f.write(data)
+
+    def requests(self, name):
+        log = os.path.join(self.folder, "access-%s.log" % name)
+        return read(log).decode() if os.path.exists(log) else ""
+
+    def stop(self):
+        self.proc.terminate()  # nginx's fast shutdown: its worker ends too
+        self.proc.wait()
+
+
+class ChannelTrustTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="velmora-channel-")
+        os.chmod(cls.work, 0o755)  # nginx's worker (not root) reads the served files
+        make_certificates(cls.work)
+        cls.nginx = Nginx(cls.work, ["good", "redirect"] + list(REFUSALS))
+        cls.server = velmora_client.Server()
+        cls.prefix = subprocess.check_output(
+            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT,
+             "channel_trust_e2e"], text=True).strip()
+        # The test server is the proxy for both schemes: https goes through its CONNECT.
+        env = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url,
+                   https_proxy=cls.server.url, LC_ALL="en_US.UTF-8")
+        for k in ("HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy"):
+            env.pop(k, None)
+        cls.env = env
+        trusted = subprocess.run(["wine", TRUST_ROOT, "Z:" + os.path.join(cls.work, "ca.der")],
+                                 env=env, capture_output=True, text=True, timeout=120)
+        assert "trusted Velmora Test Root" in trusted.stdout, trusted.stdout
+        cls.pos = layout_centres("main_en.xml", 46)
+        cls.box = layout_centres("msgbox_en.xml")
+        users = [u for u in glob.glob(os.path.join(cls.prefix, "drive_c", "users", "*"))
+                 if os.path.basename(u) != "Public"]
+        cls.roaming = os.path.join(users[0], "AppData", "Roaming")
+        cls.download = os.path.join(cls.roaming, "BranoInst", "VLInst")
+        cls.product = os.path.join(cls.prefix, "drive_c", "Program Files", "Velmora")
+        cls.md5 = hashlib.md5(read(PKG_OK)).hexdigest()
+        cls.nginx.put(PACKAGE_PATH, read(PKG_OK))
+        cls.nginx.put(CONFIG_PATH, ("[full]\naddress=https://dl.velmora.example%s\n"
+                                    "checksum=%s\n" % (PACKAGE_PATH, cls.md5)).encode())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+        cls.nginx.stop()
+        subprocess.run(["wineserver", "-k"], env=cls.env)
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def setUp(self):
+        self.server.control("reset")
+        shutil.rmtree(os.path.join(self.roaming, "BranoInst"), ignore_errors=True)
+        shutil.rmtree(self.product, ignore_errors=True)
+        log = os.path.join(self.roaming, "Velmorainstaller.log")
+        if os.path.exists(log):
+            os.unlink(log)
+        self.proc = None
+        self.workdir = tempfile.mkdtemp(prefix="velmora-channel-run-")
+        with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
+            f.write("AMD\n")
+
+    def tearDown(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    # ---- helpers --------------------------------------------------------------------------
+    def tunnel(self, certificate, hosts=NAMES):
+        for host in hosts:
+            self.server.control("tunnel?host=%s&port=%d" % (host, self.nginx.ports[certificate]))
+
+    def start(self, installer, env=None):
+        self.proc = subprocess.Popen(["wine", installer], env=env or self.env, cwd=self.workdir,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def log_text(self):
+        path = os.path.join(self.roaming, "Velmorainstaller.log")
+        if not os.path.exists(path):
+            return ""
+        with open(path, encoding="latin-1") as f:
+            return f.read()
+
+    def steps(self):
+        return [s for _, s in self.server.steps()]
+
+    def install_from_main_window(self):
+        """Clicks Install on the main window and waits for the outcome step."""
+        window = wait_for(lambda: installer_windows(586), 90, "the main window")[0]
+        wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
+        for _ in range(5):  # a window that has just come up may miss a click
+            click_at(window, self.pos["installbtn"])
+            try:
+                wait_for(lambda: "startDownload()" in self.log_text(), 10, "the install")
+                break
+            except AssertionError:
+                pass
+        return wait_for(lambda: [s for s in self.steps() if s in ("SetupSuccess", "SetupFailed")],
+                        180, "an install outcome (steps %r)" % self.steps())[0]
+
+    def configuration_prompt(self):
+        box = wait_for(lambda: installer_windows(300), 90, "the configuration prompt")[-1]
+        self.assertEqual([], installer_windows(586))
+        return box
+
+    def quit_at_prompt(self, box):
+        click_at(box, self.box["btnQuit"])
+        self.assertEqual(0, self.proc.wait(timeout=60))
+
+    def assert_nothing_ran(self):
+        self.assertFalse(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+        self.assertNotIn("SetupSuccess", self.steps())
+
+    def sign(self, text, serial, expires="2099-12-31"):
+        """A configuration naming the package on the test server, signed with the test key
+        through scripts/sign-config.sh; (body, signature)."""
+        folder = tempfile.mkdtemp(dir=self.workdir)
+        config = os.path.join(folder, "VLMU.ini")
+        with open(config, "w") as f:
+            f.write(text + "serial=%d\nexpires=%s\n" % (serial, expires))
+        subprocess.run(["bash", os.path.join(SOURCE, "scripts", "sign-config.sh"), "sign",
+                        os.path.join(KEY_DIR, "config.pem"), config], check=True,
+                       stdout=subprocess.DEVNULL)
+        return read(config), read(config + ".sig")
+
+    def serve_signed(self, body, signature):
+        self.server.control("config?path=" + CONFIG_PATH, body)
+        self.server.control("config?path=" + CONFIG_PATH + ".sig", signature)
+
+    # ---- https -----------------------------------------------------------------------------
+    def test_installs_over_https_through_the_proxy(self):
+        self.tunnel("good")
+        self.start(HTTPS_INSTALLER)
+        self.assertEqual("SetupSuccess", self.install_from_main_window())
+        self.assertTrue(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+        connects = [r[1] for r in self.server.requests() if r[0] == "CONNECT"]
+        self.assertIn("update.velmora.example:443", connects)
+        self.assertIn("dl.velmora.example:443", connects)
+        self.assertIn("GET %s " % CONFIG_PATH, self.nginx.requests("good"))
+        self.assertIn("GET %s " % PACKAGE_PATH, self.nginx.requests("good"))
+        self.assertNotIn("refused", self.log_text())
+
+    def import_reg(self, body):
+        with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as f:
+            f.write("REGEDIT4\n\n" + body)
+        try:
+            subprocess.run(["wine", "regedit", "/S", f.name], env=self.env, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        finally:
+            os.unlink(f.name)
+
+    def test_installs_over_https_through_the_internet_options_proxy(self):
+        # No proxy variable: the proxy comes from this prefix's Internet Options only.
+        env = dict(self.env)
+        env.pop("http_proxy")
+        env.pop("https_proxy")
+        proxy = self.server.url[len("http://"):]
+        blob = ",".join("%02x" % b for b in connection_settings(proxy))
+        self.import_reg("[%s]\n\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"%s\"\n\n"
+                        "[%s\\Connections]\n\"DefaultConnectionSettings\"=hex:%s\n"
+                        % (INTERNET_SETTINGS, proxy, INTERNET_SETTINGS, blob))
+        try:
+            self.tunnel("good")
+            self.start(HTTPS_INSTALLER, env)
+            self.assertEqual("SetupSuccess", self.install_from_main_window())
+            connects = [r[1] for r in self.server.requests() if r[0] == "CONNECT"]
+            self.assertIn("update.velmora.example:443", connects)
+            self.assertIn("dl.velmora.example:443", connects)
+        finally:
+            self.import_reg("[%s]\n\"ProxyEnable\"=-\n\"ProxyServer\"=-\n\n[%s\\Connections]\n"
+                            "\"DefaultConnectionSettings\"=-\n" % (INTERNET_SETTINGS,
+                                                                   INTERNET_SETTINGS))
+
+    def test_bad_certificates_of_the_update_host_are_refused_at_the_prompt(self):
+        for certificate, reason in REFUSALS.items():
+            with self.subTest(certificate=certificate):
+                try:
+                    self.refused_at_the_prompt(certificate, reason)
+                finally:
+                    if self.proc.poll() is None:
+                        self.proc.kill()
+                        self.proc.wait()
+                    subprocess.run(["wineserver", "-k"], env=self.env)
+                    wait_for(lambda: not installer_windows(300), 30, "the prompt to go")
+
+    def refused_at_the_prompt(self, certificate, reason):
+        self.tunnel(certificate)
+        self.start(HTTPS_INSTALLER)
+        box = self.configuration_prompt()
+        log = self.log_text()
+        self.assertIn("E/TlsPolicy -- certificate of update.velmora.example refused: " + reason,
+                      log)
+        self.assertIn(', subject: "', log)
+        self.assertIn("W/InstallSettings -- Request download url failed!", log)
+        # The request was never sent: nginx saw the handshake only.
+        self.assertNotIn("GET ", self.nginx.requests(certificate))
+        if certificate == "expired":
+            # The prompt offers retry, as for any failed fetch: with the host fixed, it installs.
+            self.tunnel("good")
+            click_at(box, self.box["btnRetry"])
+            self.assertEqual("SetupSuccess", self.install_from_main_window())
+        else:
+            self.quit_at_prompt(box)
+            self.assert_nothing_ran()
+
+    def test_https_configuration_is_not_redirected_to_plain_http(self):
+        # The plain http address would answer with a usable configuration.
+        md5 = self.server.control("package?path=" + PACKAGE_PATH, read(PKG_OK))
+        self.server.control("config?path=" + CONFIG_PATH, (
+            "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
+            % (PACKAGE_PATH, md5)).encode())
+        self.tunnel("redirect")
+        self.start(HTTPS_INSTALLER)
+        box = self.configuration_prompt()
+        self.assertIn("GET %s " % CONFIG_PATH, self.nginx.requests("redirect"))
+        self.assertEqual(0, self.server.count("GET", CONFIG_PATH))
+        self.assertIn("E/Request -- checkResult code=1", self.log_text())  # unsupported protocol
+        self.quit_at_prompt(box)
+        self.assert_nothing_ran()
+
+    def test_package_host_with_a_bad_certificate_gets_no_byte_into_the_package(self):
+        self.tunnel("good", ["update.velmora.example"])
+        self.tunnel("untrusted", ["dl.velmora.example"])
+        self.start(HTTPS_INSTALLER)
+        window = wait_for(lambda: installer_windows(586), 90, "the main window")[0]
+        wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
+        refusal = ("E/TlsPolicy -- certificate of dl.velmora.example refused: "
+                   + REFUSALS["untrusted"])
+        for _ in range(5):
+            click_at(window, self.pos["installbtn"])
+            try:
+                wait_for(lambda: "startDownload()" in self.log_text(), 10, "the install")
+                break
+            except AssertionError:
+                pass
+        # The downloader retries as for any network fault, and is refused each time.
+        wait_for(lambda: self.log_text().count(refusal) >= 3, 120, "three refusals")
+        package = os.path.join(self.download, "Setup.exe")
+        self.assertTrue(not os.path.exists(package) or os.path.getsize(package) == 0)
+        self.assertNotIn("GET ", self.nginx.requests("untrusted"))
+        self.assertNotIn("HEAD ", self.nginx.requests("untrusted"))
+        self.assert_nothing_ran()
+
+    # ---- the signed configuration -----------------------------------------------------------
+    def test_signed_configuration_installs_then_changed_and_older_ones_are_refused(self):
+        md5 = self.server.control("package?path=" + PACKAGE_PATH, read(PKG_OK))
+        text = "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n" % (PACKAGE_PATH, md5)
+        body, signature = self.sign(text, 7)
+        self.serve_signed(body, signature)
+        self.start(SIGNED_INSTALLER)
+        self.assertEqual("SetupSuccess", self.install_from_main_window())
+        self.assertIn("I/InstallSettings -- configuration signed, serial=7, expires=2099-12-31",
+                      self.log_text())
+        self.proc.kill()
+        self.proc.wait()
+        subprocess.run(["wineserver", "-k"], env=self.env)
+
+        # One byte changed after signing.
+        self.server.control("clear_requests")
+        self.serve_signed(body.replace(b"serial=7", b"serial=8"), signature)
+        self.start(SIGNED_INSTALLER)
+        box = self.configuration_prompt()
+        self.assertIn("E/InstallSettings -- configuration refused: bad signature: the signature "
+                      "does not match the configuration key", self.log_text())
+        self.quit_at_prompt(box)
+        self.assertEqual(0, self.server.count("HEAD", PACKAGE_PATH))
+
+        # An older configuration, properly signed: a rollback.
+        self.serve_signed(*self.sign(text, 6))
+        self.start(SIGNED_INSTALLER)
+        box = self.configuration_prompt()
+        self.assertIn("E/InstallSettings -- configuration refused: serial 6 is lower than 7, "
+                      "accepted before (rollback)", self.log_text())
+        self.quit_at_prompt(box)
+        self.assertEqual(0, self.server.count("HEAD", PACKAGE_PATH))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
