@@ -14,6 +14,9 @@ CUIManager::CUIManager() {
 
 CUIManager::~CUIManager() {}
 
+// The manager owns its screen-reader part; the painter never makes one.
+CAccessibility::~CAccessibility() {}
+
 CRenderClip::~CRenderClip() {}
 
 void CRenderer::ClipToRect(HDC, const RECT&, CRenderClip&) {}
