@@ -1,6 +1,7 @@
 #include "installer/config_freshness.h"
 
 #include "app/log.h"
+#include "sysinfo/scoped_registry_key.h"
 
 namespace {
 const char kTag[] = "InstallSettings";
@@ -22,19 +23,6 @@ unsigned DaysInMonth(unsigned year, unsigned month) {
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return month == 2 && leap ? 29 : days[month - 1];
 }
-
-class ScopedKey {
-public:
-    ~ScopedKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 }  // namespace
 
 bool ParseSerial(const std::string& text, uint64_t* serial) {
@@ -90,8 +78,8 @@ Freshness CheckFreshness(const std::string& serialText, const std::string& expir
 }
 
 uint64_t ReadAcceptedSerial() {
-    ScopedKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) {
+    ScopedRegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return 0;
     }
     wchar_t text[32] = L"";
@@ -114,8 +102,8 @@ uint64_t ReadAcceptedSerial() {
 }
 
 bool StoreAcceptedSerial(uint64_t serial) {
-    ScopedKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.out(),
+    ScopedRegistryKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                         nullptr) != ERROR_SUCCESS) {
         LogW(kTag, "cannot store the configuration serial");
         return false;
