@@ -61,6 +61,14 @@ def write(out, target, seeds):
     return count
 
 
+def freshness_seeds():
+    # Accepted serial (8 bytes), today (year offset from 1970 in 2 bytes, month, day), then
+    # "serial\nexpires".
+    today = bytes([0, 0, 0, 0, 0, 0, 0, 5]) + bytes([56, 0, 11, 6])  # 2026-12-07
+    return [today + t for t in (b"7\n2027-01-31", b"4\n2026-12-07", b"0005\n2024-02-29",
+                                b"999999999999999999\n2026-13-01", b"\n", b"7\n2026-12-06")]
+
+
 def main():
     root, out = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
     xml = [f.read_bytes() for f in layout_files(root)]
@@ -90,6 +98,7 @@ def main():
         "markup_fuzzer": write(out, "markup_fuzzer", sorted(markup)),
         "ini_fuzzer": write(out, "ini_fuzzer", sorted(ini)),
         "md5_fuzzer": write(out, "md5_fuzzer", sorted(ini) + xml),
+        "config_freshness_fuzzer": write(out, "config_freshness_fuzzer", freshness_seeds()),
     }
     # One line of 215000 moves of 10000 pixels: past the 32-bit range unless the position is
     # kept in the coordinate range (inside a link, whose rectangle the target checks).

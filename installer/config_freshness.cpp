@@ -1,13 +1,6 @@
 #include "installer/config_freshness.h"
 
-#include "app/log.h"
-#include "sysinfo/scoped_registry_key.h"
-
 namespace {
-const char kTag[] = "InstallSettings";
-const wchar_t kKey[] = L"Software\\Velmora\\Installer";
-const wchar_t kValue[] = L"ConfigSerial";
-
 bool AllDigits(const std::string& text) {
     if (text.empty())
         return false;
@@ -75,44 +68,4 @@ Freshness CheckFreshness(const std::string& serialText, const std::string& expir
     }
     result.ok = true;
     return result;
-}
-
-uint64_t ReadAcceptedSerial() {
-    ScopedRegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
-        return 0;
-    }
-    wchar_t text[32] = L"";
-    DWORD type = 0;
-    DWORD size = sizeof text - sizeof(wchar_t);  // room for the terminator RegQueryValueEx may omit
-    if (RegQueryValueExW(key.get(), kValue, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
-        ERROR_SUCCESS) {
-        return 0;
-    }
-    std::string narrow;
-    for (const wchar_t* p = text; *p; ++p) {
-        narrow += *p < 128 ? static_cast<char>(*p) : '?';
-    }
-    uint64_t serial = 0;
-    if (type != REG_SZ || !ParseSerial(narrow, &serial)) {
-        LogW(kTag, "accepted configuration serial unreadable, taken as 0");
-        return 0;
-    }
-    return serial;
-}
-
-bool StoreAcceptedSerial(uint64_t serial) {
-    ScopedRegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
-        LogW(kTag, "cannot store the configuration serial");
-        return false;
-    }
-    const std::wstring text(std::to_wstring(serial));
-    if (RegSetValueExW(key.get(), kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
-        LogW(kTag, "cannot store the configuration serial");
-        return false;
-    }
-    return true;
 }

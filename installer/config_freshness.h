@@ -25,8 +25,3 @@ bool ParseSerial(const std::string& text, uint64_t* serial);
 
 // "YYYY-MM-DD" as the number YYYYMMDD, checked as a calendar date.
 bool ParseUtcDate(const std::string& text, unsigned* yyyymmdd);
-
-// The highest serial accepted on this account, 0 when none was stored (or it is unreadable,
-// with a W line). Key HKCU\Software\Velmora\Installer, value "ConfigSerial".
-uint64_t ReadAcceptedSerial();
-bool StoreAcceptedSerial(uint64_t serial);

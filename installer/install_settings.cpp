@@ -9,6 +9,7 @@
 #include "app/ini_reader.h"
 #include "app/log.h"
 #include "download/curl_easy.h"
+#include "installer/accepted_serial.h"
 #include "installer/config_freshness.h"
 #include "installer/config_signature.h"
 #include "installer/msg_box.h"

@@ -11,7 +11,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
-targets="${FUZZ_TARGETS:-xml_fuzzer image_spec_fuzzer markup_fuzzer ini_fuzzer md5_fuzzer}"
+targets="${FUZZ_TARGETS:-xml_fuzzer image_spec_fuzzer markup_fuzzer ini_fuzzer md5_fuzzer config_freshness_fuzzer}"
 
 say() { echo "[fuzz] $*"; }
 

@@ -43,6 +43,17 @@ using HANDLE = void*;
 using HGDIOBJ = void*;
 using FARPROC = INT_PTR (*)();
 
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+
 #define VELMORA_SHIM_HANDLE(name) \
     struct name##__;              \
     using name = name##__*

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "installer/accepted_serial.h"
 #include "installer/config_freshness.h"
 #include "installer/config_signature.h"
 #include "installer/install_settings.h"
