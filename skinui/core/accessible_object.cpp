@@ -81,6 +81,15 @@ HRESULT CAccessibleObject::Resolve(const VARIANT& child, std::vector<AccessibleC
     return E_INVALIDARG;
 }
 
+// Properties the skin has none of (description, help, shortcut): S_FALSE for a child that
+// exists, the lookup's error otherwise.
+HRESULT CAccessibleObject::NothingFor(const VARIANT& child) {
+    std::vector<AccessibleChild> children;
+    const AccessibleChild* found = nullptr;
+    const HRESULT hr = Resolve(child, children, found);
+    return FAILED(hr) ? hr : S_FALSE;
+}
+
 // ---- IUnknown ---------------------------------------------------------------------------------
 
 STDMETHODIMP CAccessibleObject::QueryInterface(REFIID riid, void** object) {
@@ -226,10 +235,7 @@ STDMETHODIMP CAccessibleObject::get_accDescription(VARIANT child, BSTR* descript
         return E_POINTER;
     }
     *description = nullptr;
-    std::vector<AccessibleChild> children;
-    const AccessibleChild* found = nullptr;
-    HRESULT hr = Resolve(child, children, found);
-    return FAILED(hr) ? hr : S_FALSE;
+    return NothingFor(child);
 }
 
 STDMETHODIMP CAccessibleObject::get_accRole(VARIANT child, VARIANT* role) {
@@ -287,10 +293,7 @@ STDMETHODIMP CAccessibleObject::get_accHelp(VARIANT child, BSTR* help) {
         return E_POINTER;
     }
     *help = nullptr;
-    std::vector<AccessibleChild> children;
-    const AccessibleChild* found = nullptr;
-    HRESULT hr = Resolve(child, children, found);
-    return FAILED(hr) ? hr : S_FALSE;
+    return NothingFor(child);
 }
 
 STDMETHODIMP CAccessibleObject::get_accHelpTopic(BSTR* file, VARIANT child, long* topic) {
@@ -299,10 +302,7 @@ STDMETHODIMP CAccessibleObject::get_accHelpTopic(BSTR* file, VARIANT child, long
     }
     *file = nullptr;
     *topic = 0;
-    std::vector<AccessibleChild> children;
-    const AccessibleChild* found = nullptr;
-    HRESULT hr = Resolve(child, children, found);
-    return FAILED(hr) ? hr : S_FALSE;
+    return NothingFor(child);
 }
 
 STDMETHODIMP CAccessibleObject::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
@@ -310,10 +310,7 @@ STDMETHODIMP CAccessibleObject::get_accKeyboardShortcut(VARIANT child, BSTR* sho
         return E_POINTER;
     }
     *shortcut = nullptr;
-    std::vector<AccessibleChild> children;
-    const AccessibleChild* found = nullptr;
-    HRESULT hr = Resolve(child, children, found);
-    return FAILED(hr) ? hr : S_FALSE;
+    return NothingFor(child);
 }
 
 STDMETHODIMP CAccessibleObject::get_accFocus(VARIANT* child) {

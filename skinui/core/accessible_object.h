@@ -70,6 +70,7 @@ private:
     ~CAccessibleObject();
     // S_OK with the child (or with null for the client itself); an error for an unknown id or
     // a disconnected object.
+    HRESULT NothingFor(const VARIANT& child);
     HRESULT Resolve(const VARIANT& child, std::vector<AccessibleChild>& children,
                     const AccessibleChild*& found);
     IAccessible* StdClient();
