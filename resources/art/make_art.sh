@@ -2,7 +2,7 @@
 # Draws the installer's artwork: window backgrounds, button faces, check box,
 # progress bar, message-box pieces and the application icons.
 #
-# Needs ImageMagick 6 (convert), DejaVu Sans (fonts-dejavu-core) and
+# Needs ImageMagick 6 (convert), zopflipng (zopfli), DejaVu Sans (fonts-dejavu-core) and
 # WenQuanYi Micro Hei (fonts-wqy-microhei). The generated files are committed,
 # so a normal build never runs this script.
 #
@@ -27,6 +27,7 @@ CJK=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 for f in "$LATIN_BOLD" "$LATIN" "$CJK"; do
   [ -f "$f" ] || { echo "missing font $f" >&2; exit 1; }
 done
+command -v zopflipng >/dev/null || { echo "missing zopflipng (apt install zopfli)" >&2; exit 1; }
 
 # Palette. One brand blue with a mint accent on deep navy.
 BRAND='#3D7BFF'
@@ -37,13 +38,19 @@ NAVY_TOP='#12245E'
 NAVY_BOTTOM='#091029'
 AMBER='#FFB020'
 
-# Final encoding: stripped, maximum zlib effort. Truecolour+alpha pieces are small;
-# the large backgrounds get a fine ordered dither and a 256-colour palette, which
-# keeps the glows smooth at a quarter of the truecolour size.
-save() { convert "$1" -strip -depth 8 -define png:compression-level=9 -define png:compression-strategy=1 "$2"; }
+# Final encoding: stripped, then recompressed losslessly with zopflipng (the pixels stay as
+# ImageMagick wrote them). Truecolour+alpha pieces are small; the large backgrounds get a fine
+# ordered dither and a 256-colour palette, which keeps the glows smooth at a quarter of the
+# truecolour size.
+shrink() { zopflipng -y -m "$1" "$1.z" >/dev/null && mv "$1.z" "$1"; }
+save() {
+  convert "$1" -strip -depth 8 -define png:compression-level=9 -define png:compression-strategy=1 "$2"
+  shrink "$2"
+}
 save_palette() {
   convert "$1" -strip -ordered-dither o8x8,32 +dither -colors 256 \
     -define png:compression-level=9 -define png:compression-strategy=1 "PNG8:$2"
+  shrink "$2"
 }
 
 # ---------------------------------------------------------------- logo mark
@@ -55,20 +62,32 @@ convert -size 192x192 -define gradient:angle=135 gradient:"#4F86FF-#1FC9A3" \
   -draw "stroke-linecap round stroke-linejoin round polyline 52,60 96,140 122,94" \
   -stroke none -fill white -draw "circle 146,54 146,68" "$work/logo.png"
 logo() { convert "$work/logo.png" -filter Lanczos -resize "$1x$1" "$2"; }
-logo 26 "$work/logo26.png"
-logo 22 "$work/logo22.png"
 
 # ---------------------------------------------------------------- backgrounds
+# Drawn at scale $S (1 or 2) in 100 % coordinates: shapes through an affine scale, text and
+# pasted pieces at scaled sizes and places (the affine scale does not reach them).
+S=1
+sc() { echo $(($1 * S)); }
+bg_affine() { [ "$S" = 1 ] || echo "-affine $S,0,0,$S,0,0"; }
+# Text at a 100 % point size and baseline position.
+ann() { # point size, x, y, text
+  echo "-pointsize $(sc "$1") -annotate +$(sc "$2")+$(sc "$3") '$4'"
+}
+
 # Shared frame: navy gradient with soft glows, wordmark in the title strip,
 # darker control panel along the bottom where the white labels sit.
-convert -size 586x431 gradient:"$NAVY_TOP-$NAVY_BOTTOM" \
-  \( -size 520x520 radial-gradient:"rgba(61,123,255,0.45)-rgba(61,123,255,0)" \) -geometry +200-60 -composite \
-  \( -size 420x420 radial-gradient:"rgba(34,201,160,0.22)-rgba(34,201,160,0)" \) -geometry -170+120 -composite \
-  \( -size 586x97 xc:"rgba(4,8,24,0.55)" \) -geometry +0+334 -composite \
-  -fill "rgba(255,255,255,0.10)" -draw "line 0,334 585,334" \
-  "$work/logo26.png" -geometry +18+10 -composite \
-  -font "$LATIN_BOLD" -pointsize 19 -fill white -annotate +52+30 "Velmora" \
-  "$work/frame.png"
+frame() {
+  logo "$(sc 26)" "$work/logo26x$S.png"
+  # shellcheck disable=SC2046
+  convert -size "$(sc 586)x$(sc 431)" gradient:"$NAVY_TOP-$NAVY_BOTTOM" \
+    \( -size "$(sc 520)x$(sc 520)" radial-gradient:"rgba(61,123,255,0.45)-rgba(61,123,255,0)" \) -geometry "+$(sc 200)-$(sc 60)" -composite \
+    \( -size "$(sc 420)x$(sc 420)" radial-gradient:"rgba(34,201,160,0.22)-rgba(34,201,160,0)" \) -geometry "-$(sc 170)+$(sc 120)" -composite \
+    \( -size "$(sc 586)x$(sc 97)" xc:"rgba(4,8,24,0.55)" \) -geometry "+0+$(sc 334)" -composite $(bg_affine) \
+    -fill "rgba(255,255,255,0.10)" -draw "line 0,334 585,334" \
+    "$work/logo26x$S.png" -geometry "+$(sc 18)+$(sc 10)" -composite \
+    -font "$LATIN_BOLD" -pointsize "$(sc 19)" -fill white -annotate "+$(sc 52)+$(sc 30)" "Velmora" \
+    "$work/frame$S.png"
+}
 
 # Page dots under the hero: slide $1 of 5 is lit.
 dots() {
@@ -143,7 +162,7 @@ illustration() {
         [ $r = 2 ] && [ $c = 2 ] && lit=D
         if [ -n "$lit" ]; then
           k+=" -fill '$BRAND' -draw 'roundrectangle $x,$y $((x + 16)),$((y + 15)) 3,3'"
-          k+=" -font '$LATIN_BOLD' -pointsize 10 -fill white -annotate +$((x + 4))+$((y + 12)) '$lit'"
+          k+=" -font '$LATIN_BOLD' -fill white $(ann 10 $((x + 4)) $((y + 12)) "$lit")"
         else
           k+=" -fill '#2A3B78' -draw 'roundrectangle $x,$y $((x + 16)),$((y + 15)) 3,3'"
         fi
@@ -173,7 +192,7 @@ illustration() {
       w+=" $(app_icons $((x + 16)) $((y + 32)) 24 10 4 3)"
     done
     echo "$w" "-fill '$MINT' -draw 'circle 548,88 548,102'" \
-      "-font '$LATIN_BOLD' -pointsize 16 -fill white -annotate +536+94 '×3'"
+      "-font '$LATIN_BOLD' -fill white $(ann 16 536 94 '×3')"
     ;;
   speed) # speed gauge with the needle near the top and a lightning bolt
     echo "-stroke none -fill '#0C1638' $(arc 440 176 90 150 390 9)" \
@@ -203,11 +222,13 @@ arc() {
 # Headline (two lines) and a subtitle line in the left half of the hero.
 hero_text() { # $1 lang, $2 headline 1, $3 headline 2, $4 subtitle
   if [ "$1" = en ]; then
-    echo "-font '$LATIN_BOLD' -pointsize 27 -fill white -annotate +36+136 '$2' -annotate +36+172 '$3'" \
-         "-font '$LATIN' -pointsize 14 -fill 'rgba(255,255,255,0.72)' -annotate +37+206 '$4'"
+    echo "-font '$LATIN_BOLD' -fill white $(ann 27 36 136 "$2") $(ann 27 36 172 "$3")" \
+         "-font '$LATIN' -fill 'rgba(255,255,255,0.72)' $(ann 14 37 206 "$4")"
   else
-    echo "-font '$CJK' -pointsize 30 -fill white -stroke white -strokewidth 0.7 -annotate +36+136 '$2' -annotate +36+178 '$3'" \
-         "-stroke none -font '$CJK' -pointsize 15 -fill 'rgba(255,255,255,0.72)' -annotate +37+214 '$4'"
+    local stroke=0.7
+    [ "$S" = 1 ] || stroke=1.4
+    echo "-font '$CJK' -fill white -stroke white -strokewidth $stroke $(ann 30 36 136 "$2") $(ann 30 36 178 "$3")" \
+         "-stroke none -font '$CJK' -fill 'rgba(255,255,255,0.72)' $(ann 15 37 214 "$4")"
   fi
 }
 
@@ -215,11 +236,32 @@ accent_bar() { echo "-fill '$MINT' -draw 'roundrectangle 37,96 65,101 2,2'"; }
 
 background() { # $1 id, $2 lang, $3 slide number, $4 illustration, $5..$7 texts
   local cmd
-  cmd="convert '$work/frame.png' $(accent_bar) $(illustration "$4") $(hero_text "$2" "$5" "$6" "$7") $(dots "$3") '$work/bg$1.png'"
+  cmd="convert '$work/frame$S.png' $(bg_affine) $(accent_bar) $(illustration "$4") $(hero_text "$2" "$5" "$6" "$7") $(dots "$3") '$work/bg${1}x$S.png'"
   eval "$cmd"
-  save_palette "$work/bg$1.png" "$img/bg_$2_$1.png"
+  if [ "$S" = 1 ]; then
+    save_palette "$work/bg${1}x1.png" "$img/bg_$2_$1.png"
+  else
+    detail_layer "$work/bg${1}x$S.png" "$img/bg_$2_$1.png" "$img/$((S * 100))/bg_$2_$1_detail.png"
+  fi
 }
 
+# The 200 % backgrounds are shipped as details over the 100 % picture: the framework upscales
+# the 100 % picture linearly (which keeps the glows and gradients as they are) and lays the
+# details on top. They are the pixels of the real 200 % drawing wherever it differs visibly from
+# that upscale (text, edges), and transparent elsewhere, which compresses to a fraction of a
+# whole 200 % picture.
+detail_layer() { # $1 drawing at 200 %, $2 the shipped 100 % picture, $3 out
+  convert "$2" -filter Triangle -resize 200% "$work/up.png"
+  convert "$1" "$work/up.png" -compose Difference -composite -separate \
+    -evaluate-sequence Max -threshold "${DETAIL_THRESHOLD:-4}%" "$work/mask.png"
+  # Edge pixels only: a palette (no dither) with one transparent entry holds them well.
+  convert "$1" "$work/mask.png" -alpha off -compose CopyOpacity -composite \
+    -background black -alpha background -strip +dither -colors 256 "PNG8:$3"
+  shrink "$3"
+}
+
+backgrounds() {
+frame
 background 170 en 1 apps  "Android apps" "on your PC" "Mobile apps, right on Windows."
 background 171 en 2 games "Play mobile games" "on a big screen" "Full screen, high frame rates."
 background 172 en 3 keys  "Keyboard and mouse," "made for games" "Precise key mapping for every game."
@@ -231,6 +273,10 @@ background 131 zh 2 games "大屏畅玩" "手机游戏" "全屏高帧率，操�
 background 132 zh 3 keys  "键鼠操控" "精准自如" "专业按键映射，适配热门游戏"
 background 168 zh 4 multi "多开同屏" "一机多用" "多个实例同时运行，互不干扰"
 background 169 zh 5 speed "轻快极速" "一分钟就绪" "高性能引擎，为电脑而生"
+}
+mkdir -p "$img/200"
+S=1 backgrounds
+S=2 backgrounds
 
 # ---------------------------------------------------------------- small pieces
 # Everything but the backgrounds, drawn at scale $1 (1 or 2) into folder $2: the 100 % set
