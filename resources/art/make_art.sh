@@ -69,9 +69,10 @@ logo() { convert "$work/logo.png" -filter Lanczos -resize "$1x$1" "$2"; }
 S=1
 sc() { echo $(($1 * S)); }
 bg_affine() { [ "$S" = 1 ] || echo "-affine $S,0,0,$S,0,0"; }
-# Text at a 100 % point size and baseline position.
+# Text at a 100 % point size and baseline position. -annotate sets the drawing's affine matrix
+# to its own rotation, so the scale is set again after it for the shapes that follow.
 ann() { # point size, x, y, text
-  echo "-pointsize $(sc "$1") -annotate +$(sc "$2")+$(sc "$3") '$4'"
+  echo "-pointsize $(sc "$1") -annotate +$(sc "$2")+$(sc "$3") '$4' $(bg_affine)"
 }
 
 # Shared frame: navy gradient with soft glows, wordmark in the title strip,

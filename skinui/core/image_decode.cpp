@@ -124,4 +124,13 @@ std::unique_ptr<SkinImage> CreateSkinImage(int width, int height, DWORD** pixels
     return image;
 }
 
+DWORD* SkinImagePixels(const SkinImage& image) {
+    DIBSECTION section = {};
+    if (!image.bitmap ||
+        GetObjectW(image.bitmap.get(), sizeof section, &section) != sizeof section) {
+        return nullptr;
+    }
+    return static_cast<DWORD*>(section.dsBm.bmBits);
+}
+
 }  // namespace SkinUI

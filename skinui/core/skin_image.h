@@ -22,6 +22,9 @@ struct SkinImage {
 // when the section cannot be made.
 std::unique_ptr<SkinImage> CreateSkinImage(int width, int height, DWORD** pixels);
 
+// The pixels of an image (width x height, top-down rows), or null when it has none.
+DWORD* SkinImagePixels(const SkinImage& image);
+
 struct FontEntry {
     FontHandle font;
     std::wstring face;

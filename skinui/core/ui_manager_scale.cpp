@@ -5,18 +5,37 @@
 #include <vector>
 
 #include "skinui/core/dpi_scale.h"
+#include "skinui/core/image_detail.h"
 #include "skinui/core/image_resample.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
 namespace SkinUI {
 
+namespace {
+
+// The 100 % image with a larger set's detail layer over it; null when the set has no layer for
+// the image or the two do not fit together (the 100 % image is then used alone).
+std::unique_ptr<SkinImage> LoadDetailedImage(const wchar_t* name, const wchar_t* baseType,
+                                             const wchar_t* detailType, DWORD mask) {
+    std::unique_ptr<SkinImage> detail = CRenderer::DecodeSkinImage(name, detailType, mask);
+    if (!detail) {
+        return nullptr;
+    }
+    std::unique_ptr<SkinImage> base = CRenderer::DecodeSkinImage(name, baseType, mask);
+    return base ? ComposeDetailLayer(*base, *detail) : nullptr;
+}
+
+}  // namespace
+
 std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, const wchar_t* type,
                                                        DWORD mask) const {
     // Resource images come in sets drawn for 100 % (type "png") and larger scales (type "png150",
     // "png200", the same ids): the smallest set at least as large as the window's scale is
-    // taken, the largest when none is. The image is then brought to the window's scale with a
-    // high-quality filter, once, so that painting copies it 1:1 (an exact set is kept as it is).
+    // taken, the largest when none is. A set may hold a detail layer instead of a whole image
+    // (type "png200detail"): it is laid over the 100 % image brought to its size. The image is
+    // then brought to the window's scale with a high-quality filter, once, so that painting
+    // copies it 1:1 (an exact set is kept as it is).
     std::unique_ptr<SkinImage> image;
     int setPercent = 100;
     const int wantPercent = (dpi_ * 100 + kDefaultDpi - 1) / kDefaultDpi;
@@ -29,6 +48,9 @@ std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, cons
             }
             const std::wstring scaledType = std::wstring(type) + std::to_wstring(kSets[i]);
             image = CRenderer::DecodeSkinImage(name, scaledType.c_str(), mask);
+            if (!image) {
+                image = LoadDetailedImage(name, type, (scaledType + L"DETAIL").c_str(), mask);
+            }
             setPercent = kSets[i];
         }
     }

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "skinui/controls/controls.h"
 #include "skinui/core/dpi_scale.h"
+#include "skinui/core/image_resample.h"
 #include "skinui/core/layout_builder.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
@@ -378,6 +379,22 @@ struct Surface {
     }
 };
 
+// The same sum over pixels in memory (rows of `stride` pixels).
+double EdgeEnergy(const DWORD* pixels, int stride, const RECT& area) {
+    double energy = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        const DWORD* row = pixels + static_cast<size_t>(y) * stride;
+        for (int x = area.left + 1; x < area.right; ++x) {
+            for (int shift : {0, 8, 16}) {
+                const double d = static_cast<double>((row[x] >> shift) & 0xFF) -
+                                 static_cast<double>((row[x - 1] >> shift) & 0xFF);
+                energy += d * d;
+            }
+        }
+    }
+    return energy;
+}
+
 }  // namespace
 
 TEST(DisplayScale, ImagesComeFromTheSetForTheScale) {
@@ -426,5 +443,44 @@ TEST(DisplayScale, TheWindowAt200IsSharperThanAt100ScaledUp) {
         const double sharp = EdgeEnergy(large.dc, area);
         const double blurred = EdgeEnergy(upscaled.dc, area);
         EXPECT_GT(sharp, blurred * 1.2) << Describe(area) << " " << sharp << " vs " << blurred;
+    }
+}
+
+TEST(DisplayScale, BackgroundsAt200AreTheirDetailLayersOverThe100PictureUpscaled) {
+    HWND window = NewWindow();
+    CUIManager manager;
+    manager.AttachWindow(window);
+    manager.SetDpi(192);
+    for (int id : {IDP_BG_EN_0, IDP_BG_EN_2, IDP_BG_ZH_0, IDP_BG_ZH_4}) {
+        const std::wstring name = std::to_wstring(id);
+        const SkinUI::SkinImage* image = manager.FindImage(name.c_str(), L"png");
+        ASSERT_NE(nullptr, image) << id;
+        ASSERT_EQ(1172, image->width) << id;
+        ASSERT_EQ(862, image->height) << id;
+        auto small = SkinUI::CRenderer::DecodeSkinImage(MAKEINTRESOURCEW(id), L"png", 0);
+        auto layer = SkinUI::CRenderer::DecodeSkinImage(MAKEINTRESOURCEW(id), L"png200detail", 0);
+        ASSERT_TRUE(small && layer) << id;
+        auto upscaled = SkinUI::ResampleSkinImage(*small, 1172, 862);
+        ASSERT_TRUE(upscaled);
+        const DWORD* got = SkinUI::SkinImagePixels(*image);
+        const DWORD* over = SkinUI::SkinImagePixels(*layer);
+        const DWORD* under = SkinUI::SkinImagePixels(*upscaled);
+        // The layer's pixels where it has any, the upscale elsewhere; it is the minority.
+        size_t detailed = 0;
+        size_t wrong = 0;
+        for (size_t i = 0; i < size_t{1172} * 862; ++i) {
+            const bool opaque = (over[i] >> 24) == 255;
+            detailed += opaque ? 1 : 0;
+            wrong += got[i] != (opaque ? over[i] : under[i]) ? 1 : 0;
+        }
+        EXPECT_EQ(0u, wrong) << id;
+        EXPECT_GT(detailed, size_t{1172} * 862 / 100) << id;
+        EXPECT_LT(detailed, size_t{1172} * 862 / 5) << id;
+
+        // And the headline is sharper for it than the upscale alone.
+        const RECT headline = {64, 200, 620, 440};
+        const double sharp = EdgeEnergy(got, 1172, headline);
+        const double blurred = EdgeEnergy(under, 1172, headline);
+        EXPECT_GT(sharp, blurred * 1.2) << id << " " << sharp << " vs " << blurred;
     }
 }
