@@ -126,7 +126,7 @@ SIZE CButtonUI::MeasureSize(SIZE available) {
     if (fixedHeight_ > 0) {
         return CControlUI::MeasureSize(available);
     }
-    return SIZE{fixedWidth_, FontHeight() + 8};
+    return SIZE{fixedWidth_, FontHeight() + ScaleLength(8)};
 }
 
 #define SKINUI_BUTTON_IMAGE(Name, field)                         \

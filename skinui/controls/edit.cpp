@@ -288,7 +288,7 @@ SIZE CEditUI::MeasureSize(SIZE available) {
     if (fixedHeight_ > 0) {
         return CControlUI::MeasureSize(available);
     }
-    return SIZE{fixedWidth_, FontHeight() + 6};
+    return SIZE{fixedWidth_, FontHeight() + ScaleLength(6)};
 }
 
 std::wstring CEditUI::DisplayText() const {

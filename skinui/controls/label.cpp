@@ -193,7 +193,7 @@ SIZE CLabelUI::MeasureSize(SIZE available) {
     if (fixedHeight_ > 0) {
         return CControlUI::MeasureSize(available);
     }
-    return SIZE{fixedWidth_, FontHeight() + 4};
+    return SIZE{fixedWidth_, FontHeight() + ScaleLength(4)};
 }
 
 void CLabelUI::FillDefaultColors() {

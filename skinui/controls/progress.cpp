@@ -41,7 +41,10 @@ std::wstring ProgressModifier(const RECT& p, bool stretch) {
 
 CProgressUI::CProgressUI() {
     textStyle_ = DT_CENTER | DT_SINGLELINE;
+    // A layout length like any other: scaled with the window unless the layout gives one.
     fixedHeight_ = 12;
+    layout100_.hasHeight = true;
+    layout100_.height = 12;
 }
 
 void* CProgressUI::AsInterface(const wchar_t* name) {

@@ -488,8 +488,8 @@ private:
                         breakConsumes_ = false;
                         return true;
                     }
-                    state.spacing.push_back(
-                        ClampCoord(std::wcstoll(tag.argument.c_str(), nullptr, 10)));
+                    state.spacing.push_back(manager_->ScaleLength(std::clamp(
+                        std::wcstol(tag.argument.c_str(), nullptr, 10), -10000L, 10000L)));
                     return false;
                 }
                 if (!state.spacing.empty()) {
@@ -504,15 +504,16 @@ private:
                 return false;
             case L'x':
                 if (!tag.closing) {
-                    x = ClampCoord(static_cast<long long>(x) +
-                                   std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10),
-                                              -10000L, 10000L));
+                    x = ClampCoord(
+                        static_cast<long long>(x) +
+                        manager_->ScaleLength(std::clamp(
+                            std::wcstol(tag.argument.c_str(), nullptr, 10), -10000L, 10000L)));
                 }
                 return false;
             case L'y':
                 if (!tag.closing) {
-                    state.lineHeightOverride = static_cast<int>(
-                        std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10), 0L, 10000L));
+                    state.lineHeightOverride = manager_->ScaleLength(static_cast<int>(
+                        std::clamp(std::wcstol(tag.argument.c_str(), nullptr, 10), 0L, 10000L)));
                 }
                 return false;
             default:

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "skinui/controls/controls.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 #include "tests/skinui/skin_test_support.h"
@@ -215,4 +216,42 @@ TEST(MarkupText, CentredSingleLineAndPlainText) {
     CRenderer::PaintPlainText(plain.dc(), &manager, RECT{0, 0, 100, 30}, L"&x", 0xFF0000FF, -1,
                               DT_SINGLELINE);
     EXPECT_GT(CountColor(plain, 0x0000FF), 2);
+}
+
+TEST(MarkupText, LengthsInMarkupAndControlDefaultsGrowWithTheScale) {
+    SkinUI::CUIManager at100;
+    SkinUI::CUIManager at200;
+    at100.SetDpi(96);
+    at200.SetDpi(192);
+    // {x} moves the pen and {y} sets the line height, in 100 % pixels like every layout length.
+    EXPECT_EQ(20, Measure(at100, L"{x 20}a").right - Measure(at100, L"a").right);
+    EXPECT_EQ(40, Measure(at200, L"{x 20}a").right - Measure(at200, L"a").right);
+    EXPECT_EQ(30, Measure(at100, L"{y 30}a", 0).bottom);
+    EXPECT_EQ(60, Measure(at200, L"{y 30}a", 0).bottom);
+    // {p} spaces the lines of a paragraph.
+    const auto spacing = [](SkinUI::CUIManager& m) {
+        return Measure(m, L"{p 9}a{n}b{/p}", 0).bottom - Measure(m, L"a{n}b", 0).bottom;
+    };
+    EXPECT_EQ(2 * spacing(at100), spacing(at200));
+    EXPECT_GE(spacing(at100), 9);
+
+    // A progress bar without a height and text controls measured without one.
+    for (auto* manager : {&at100, &at200}) {
+        const int scale = manager == &at100 ? 1 : 2;
+        SkinUI::CProgressUI bar;
+        bar.SetManager(manager, nullptr, false);
+        bar.ApplyScale();
+        EXPECT_EQ(12 * scale, bar.GetFixedHeight());
+        const int fontHeight = manager->GetFontMetrics(manager->GetDefaultFont()).tmHeight;
+        SkinUI::CLabelUI label;
+        SkinUI::CButtonUI button;
+        SkinUI::CEditUI edit;
+        const std::pair<SkinUI::CControlUI*, int> margins[] = {
+            {&label, 4}, {&button, 8}, {&edit, 6}};
+        for (const auto& [control, margin] : margins) {
+            control->SetManager(manager, nullptr, false);
+            EXPECT_EQ(fontHeight + margin * scale, control->MeasureSize(SIZE{100, 100}).cy)
+                << margin << " at " << scale;
+        }
+    }
 }
