@@ -73,6 +73,9 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ApplyRoundCorners(window_, manager_);
             break;
         case WM_CLOSE:
+            if (closePromptOpen_) {
+                return 0;  // already asking: the open prompt decides
+            }
             ShowClosePrompt();
             break;
         case WM_NCCALCSIZE:
@@ -387,9 +390,16 @@ LRESULT CMainFrame::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
 }
 
 void CMainFrame::ShowClosePrompt() {
-    if (installSucceeded_) {
-        ShowConfirmExitBox(kCloseText);
-    } else {
-        ShowCancelInstallBox(kCloseText);
+    // One prompt at a time. The window is disabled under its prompt, but a WM_CLOSE can still
+    // be posted to it, or arrive while it is hidden to the notification area.
+    if (closePromptOpen_) {
+        return;
     }
+    closePromptOpen_ = true;
+    if (installSucceeded_) {
+        ShowConfirmExitBox(kCloseText, window_);
+    } else {
+        ShowCancelInstallBox(kCloseText, window_);
+    }
+    closePromptOpen_ = false;
 }

@@ -113,6 +113,7 @@ private:
     std::wstring trayText_;
     bool trayTipShown_ = false;
     bool trayWanted_ = false;  // hidden to the notification area (or meant to be)
+    bool closePromptOpen_ = false;
     bool installSucceeded_ = false;
     bool desktopShortcut_ = false;
     bool quickLaunch_ = false;

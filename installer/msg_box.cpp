@@ -211,10 +211,14 @@ void CMsgBox::Notify(SkinUI::Notification& msg) {
 }
 
 namespace {
-void ShowBox(int kind, bool quitOnClose, const std::wstring* processorText) {
+void ShowBox(int kind, bool quitOnClose, const std::wstring* processorText, HWND owner = nullptr) {
     CMsgBox::quitOnClose = quitOnClose;
     CMsgBox box;
-    box.CreateWnd(nullptr, L"", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 300, 400, nullptr);
+    // A hidden or minimised owner would hide the box with it: such a box stands alone.
+    if (owner != nullptr && (!IsWindowVisible(owner) || IsIconic(owner))) {
+        owner = nullptr;
+    }
+    box.CreateWnd(owner, L"", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 300, 400, nullptr);
     if (processorText) {
         box.SetProcessorText(*processorText);
     }
@@ -240,12 +244,12 @@ int ShowConfigFailedBox() {
     return 1;
 }
 
-void ShowCancelInstallBox(const std::wstring& text) {
-    ShowBox(kMsgBoxInstallNotFinished, false, &text);
+void ShowCancelInstallBox(const std::wstring& text, HWND owner) {
+    ShowBox(kMsgBoxInstallNotFinished, false, &text, owner);
 }
 
-void ShowConfirmExitBox(const std::wstring& text) {
-    ShowBox(kMsgBoxConfirmExit, false, &text);
+void ShowConfirmExitBox(const std::wstring& text, HWND owner) {
+    ShowBox(kMsgBoxConfirmExit, false, &text, owner);
 }
 
 void ShowOsIncompatibleBox() {

@@ -67,10 +67,11 @@ private:
 };
 
 // Front ends: each shows one kind modally on the calling thread and returns when the box is
-// closed, or never when a button ends the process.
+// closed, or never when a button ends the process. A box given a visible owner window is centred
+// on it and the owner is disabled until the box closes, as under a system message box.
 void ShowXpWarningBox();
 void ShowCpuUnsupportedBox(const std::wstring& processorName);
 int ShowConfigFailedBox();  // always 1 (the caller tries again)
-void ShowCancelInstallBox(const std::wstring& text);
-void ShowConfirmExitBox(const std::wstring& text);
+void ShowCancelInstallBox(const std::wstring& text, HWND owner = nullptr);
+void ShowConfirmExitBox(const std::wstring& text, HWND owner = nullptr);
 void ShowOsIncompatibleBox();

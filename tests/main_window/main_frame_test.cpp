@@ -13,6 +13,7 @@
 
 #include "installer/install_flow.h"
 #include "installer/main_frame.h"
+#include "installer/msg_box.h"
 #include "report/report_queue.h"
 #include "skinui/controls/controls.h"
 #include "tests/support/temp_dir.h"
@@ -279,4 +280,48 @@ TEST_F(MainFrameTest, PauseBetweenDownloadAttemptsHoldsAndTheTextsStayUntilResum
     EXPECT_EQ(1, CountSteps("Percent50"));
     EXPECT_EQ(1, CountSteps("SetupDownloaded"));
     EXPECT_EQ(1, CountSteps("SetupFailed"));
+}
+
+namespace {
+struct PromptSeen {
+    int shown = 0;
+    HWND box = nullptr;
+    HWND owner = nullptr;
+    bool windowEnabledUnderIt = true;
+    bool secondCloseReturned = false;
+};
+PromptSeen g_prompt;
+HWND g_frameWindow = nullptr;
+
+// Runs inside the prompt's modal loop: a second close of the window must open nothing, and the
+// prompt is then closed.
+void CALLBACK LookAtPrompt(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_prompt.owner = GetWindow(g_prompt.box, GW_OWNER);
+    g_prompt.windowEnabledUnderIt = IsWindowEnabled(g_frameWindow) != FALSE;
+    SendMessageW(g_frameWindow, WM_CLOSE, 0, 0);
+    g_prompt.secondCloseReturned = true;
+    PostMessageW(g_prompt.box, WM_CLOSE, 1, 0);
+}
+}  // namespace
+
+TEST_F(MainFrameTest, TheClosePromptDisablesTheWindowUnderItAndOnlyOneOpensAtATime) {
+    g_frameWindow = Window();
+    CMsgBox::onShow = [](CMsgBox& box) {
+        if (++g_prompt.shown > 1) {
+            PostMessageW(box.GetHWND(), WM_CLOSE, 1, 0);  // a second prompt: answered at once
+            return;
+        }
+        g_prompt.box = box.GetHWND();
+        SetTimer(nullptr, 0, 100, LookAtPrompt);
+    };
+    Click(Centre(L"closebtn"));  // as Esc does
+    CMsgBox::onShow = nullptr;
+    EXPECT_EQ(1, g_prompt.shown);
+    EXPECT_EQ(Window(), g_prompt.owner);
+    EXPECT_FALSE(g_prompt.windowEnabledUnderIt);
+    EXPECT_TRUE(g_prompt.secondCloseReturned);
+    // Answered: the window takes input again.
+    EXPECT_TRUE(IsWindowEnabled(Window()));
+    EXPECT_TRUE(IsWindowVisible(Window()));
 }
