@@ -144,54 +144,76 @@ inline uint32_t GreenAlpha(DWORD pixel) {
 }
 
 // One source row at twice its width, as sums of weights 3 and 1 (4 and 0 at both ends) of
-// the two nearest source pixels, two channels per word (at most 4 x 255 per channel).
-void WidenRow(const DWORD* line, int width, uint32_t* blueRed, uint32_t* greenAlpha) {
+// the two nearest source pixels, two channels per word (at most 4 x 255 per channel): for each
+// output pixel its blue and red word, then its green and alpha word.
+void WidenRow(const DWORD* line, int width, uint32_t* wide) {
     uint32_t leftBR = BlueRed(line[0]);
     uint32_t leftGA = GreenAlpha(line[0]);
-    blueRed[0] = leftBR * 4;
-    greenAlpha[0] = leftGA * 4;
+    wide[0] = leftBR * 4;
+    wide[1] = leftGA * 4;
     for (int x = 1; x < width; ++x) {
         const uint32_t rightBR = BlueRed(line[x]);
         const uint32_t rightGA = GreenAlpha(line[x]);
-        blueRed[2 * x - 1] = leftBR * 3 + rightBR;
-        greenAlpha[2 * x - 1] = leftGA * 3 + rightGA;
-        blueRed[2 * x] = leftBR + rightBR * 3;
-        greenAlpha[2 * x] = leftGA + rightGA * 3;
+        uint32_t* out = wide + 4 * x - 2;
+        out[0] = leftBR * 3 + rightBR;
+        out[1] = leftGA * 3 + rightGA;
+        out[2] = leftBR + rightBR * 3;
+        out[3] = leftGA + rightGA * 3;
         leftBR = rightBR;
         leftGA = rightGA;
     }
-    blueRed[2 * width - 1] = leftBR * 4;
-    greenAlpha[2 * width - 1] = leftGA * 4;
+    wide[4 * width - 2] = leftBR * 4;
+    wide[4 * width - 1] = leftGA * 4;
 }
 
-// A source row widened, in two words per output pixel.
-struct WideRow {
-    std::vector<uint32_t> blueRed;
-    std::vector<uint32_t> greenAlpha;
-};
+// No colour channel above alpha, as premultiplied pixels have it.
+inline DWORD ClampColourToAlpha(DWORD pixel) {
+    const DWORD alpha = pixel >> 24;
+    const DWORD b = std::min<DWORD>(pixel & 0xFF, alpha);
+    const DWORD g = std::min<DWORD>((pixel >> 8) & 0xFF, alpha);
+    const DWORD r = std::min<DWORD>((pixel >> 16) & 0xFF, alpha);
+    return (alpha << 24) | (r << 16) | (g << 8) | b;
+}
 
-// One output row: 3 x the closer + 1 x the farther of two widened rows (each channel then holds
-// a sum of weights 9, 3, 3, 1 over 16), rounded. Premultiplied: no colour channel may exceed
-// alpha.
-void BlendRows(const WideRow& closer, const WideRow& farther, int width, DWORD* out) {
-    constexpr uint32_t kHalf = 0x00080008u;  // 8 in both halves: rounds the division by 16
-    const uint32_t* closerBR = closer.blueRed.data();
-    const uint32_t* closerGA = closer.greenAlpha.data();
-    const uint32_t* fartherBR = farther.blueRed.data();
-    const uint32_t* fartherGA = farther.greenAlpha.data();
-    for (int x = 0; x < width; ++x) {
-        const uint32_t br = ((closerBR[x] * 3 + fartherBR[x] + kHalf) >> 4) & 0x00FF00FFu;
-        const uint32_t ga = ((closerGA[x] * 3 + fartherGA[x] + kHalf) >> 4) & 0x00FF00FFu;
-        DWORD pixel = br | (ga << 8);
+bool AllPremultiplied(const DWORD* pixels, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const DWORD pixel = pixels[i];
         const DWORD alpha = pixel >> 24;
-        if ((pixel & 0xFF) > alpha || ((pixel >> 8) & 0xFF) > alpha ||
-            ((pixel >> 16) & 0xFF) > alpha) {
-            const DWORD b = std::min<DWORD>(pixel & 0xFF, alpha);
-            const DWORD g = std::min<DWORD>((pixel >> 8) & 0xFF, alpha);
-            const DWORD r = std::min<DWORD>((pixel >> 16) & 0xFF, alpha);
-            pixel = (alpha << 24) | (r << 16) | (g << 8) | b;
+        if (alpha != 255 && ((pixel & 0xFF) > alpha || ((pixel >> 8) & 0xFF) > alpha ||
+                             ((pixel >> 16) & 0xFF) > alpha)) {
+            return false;
         }
-        out[x] = pixel;
+    }
+    return true;
+}
+
+// Two output rows from two widened source rows: 3 x upper + 1 x lower, and 1 x upper + 3 x
+// lower (each channel then holds a sum of weights 9, 3, 3, 1), divided by 16 and rounded.
+// Averages of premultiplied pixels are premultiplied: only other sources need the clamp.
+template <bool kClamp>
+void BlendRowPair(const uint32_t* upper, const uint32_t* lower, int width, DWORD* first,
+                  DWORD* second) {
+    constexpr uint32_t kHalf = 0x00080008u;  // 8 in both halves: rounds the division by 16
+    // Each half divided by 16 and kept to its low byte: blue and red shifted down into bytes 0
+    // and 2, green and alpha shifted up into bytes 1 and 3.
+    constexpr uint32_t kLow = 0x00FF00FFu;
+    constexpr uint32_t kHigh = 0xFF00FF00u;
+    for (int x = 0; x < width; ++x) {
+        const uint32_t upperBR = upper[2 * x];
+        const uint32_t upperGA = upper[2 * x + 1];
+        const uint32_t lowerBR = lower[2 * x];
+        const uint32_t lowerGA = lower[2 * x + 1];
+        const uint32_t sumBR = upperBR + lowerBR + kHalf;
+        const uint32_t sumGA = upperGA + lowerGA + kHalf;
+        DWORD top = (((sumBR + 2 * upperBR) >> 4) & kLow) | (((sumGA + 2 * upperGA) << 4) & kHigh);
+        DWORD bottom =
+            (((sumBR + 2 * lowerBR) >> 4) & kLow) | (((sumGA + 2 * lowerGA) << 4) & kHigh);
+        if (kClamp) {
+            top = ClampColourToAlpha(top);
+            bottom = ClampColourToAlpha(bottom);
+        }
+        first[x] = top;
+        second[x] = bottom;
     }
 }
 
@@ -199,23 +221,33 @@ void BlendRows(const WideRow& closer, const WideRow& farther, int width, DWORD* 
 // two nearest source pixels on each axis (the whole edge pixel for the outermost output rows
 // and columns), and their fixed-point steps are exact until the last rounding: every output
 // channel is (9a + 3b + 3c + d + 8) / 16 of its four nearest source pixels. Computed here two
-// channels to a 32-bit word, with no per-pixel tap lists: the same pixels in a fraction of the
-// time.
+// channels to a 32-bit word, two output rows at a time, with no per-pixel tap lists: the same
+// pixels in a fraction of the time.
+template <bool kClamp>
 void DoubleSize(const DWORD* in, int sourceWidth, int sourceHeight, DWORD* result) {
     const int width = sourceWidth * 2;
     const size_t wide = static_cast<size_t>(width);
-    WideRow current{std::vector<uint32_t>(wide), std::vector<uint32_t>(wide)};
-    WideRow next{std::vector<uint32_t>(wide), std::vector<uint32_t>(wide)};
-    WidenRow(in, sourceWidth, current.blueRed.data(), current.greenAlpha.data());
-    BlendRows(current, current, width, result);
+    std::vector<uint32_t> upper(2 * wide);
+    std::vector<uint32_t> lower(2 * wide);
+    WidenRow(in, sourceWidth, upper.data());
+    // The outermost rows take the edge rows whole (weights 3 + 1 of the same row).
+    BlendRowPair<kClamp>(upper.data(), upper.data(), width, result, result);
     for (int y = 1; y < sourceHeight; ++y) {
-        WidenRow(in + static_cast<size_t>(y) * sourceWidth, sourceWidth, next.blueRed.data(),
-                 next.greenAlpha.data());
-        BlendRows(current, next, width, result + (2 * static_cast<size_t>(y) - 1) * wide);
-        BlendRows(next, current, width, result + 2 * static_cast<size_t>(y) * wide);
-        std::swap(current, next);
+        WidenRow(in + static_cast<size_t>(y) * sourceWidth, sourceWidth, lower.data());
+        DWORD* first = result + (2 * static_cast<size_t>(y) - 1) * wide;
+        BlendRowPair<kClamp>(upper.data(), lower.data(), width, first, first + wide);
+        upper.swap(lower);
     }
-    BlendRows(current, current, width, result + (2 * static_cast<size_t>(sourceHeight) - 1) * wide);
+    DWORD* last = result + (2 * static_cast<size_t>(sourceHeight) - 1) * wide;
+    BlendRowPair<kClamp>(upper.data(), upper.data(), width, last, last);
+}
+
+void DoubleSize(const DWORD* in, int sourceWidth, int sourceHeight, DWORD* result) {
+    if (AllPremultiplied(in, static_cast<size_t>(sourceWidth) * sourceHeight)) {
+        DoubleSize<false>(in, sourceWidth, sourceHeight, result);
+    } else {
+        DoubleSize<true>(in, sourceWidth, sourceHeight, result);
+    }
 }
 
 // An empty image of width x height carrying the source's attributes, and its pixels.
