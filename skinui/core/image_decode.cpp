@@ -32,6 +32,12 @@ bool ReadResource(const wchar_t* name, const wchar_t* type, std::vector<unsigned
     return true;
 }
 
+// x / 255 rounded down, exact for every x up to 255 x 255 (a product of two channel values),
+// without a division.
+inline DWORD DivideBy255(DWORD x) {
+    return (x + 1 + (x >> 8)) >> 8;
+}
+
 struct StbPixels {
     unsigned char* data = nullptr;
     ~StbPixels() { stbi_image_free(data); }
@@ -80,26 +86,30 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* 
     if (!image) {
         return nullptr;
     }
+    // Premultiplied alpha, colour x alpha / 255 rounded down. Opaque and fully transparent
+    // pixels (most of a background, most of an overlay) need no arithmetic at all.
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    bool hasAlpha = false;
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* px = rgba.data + i * 4;
-        DWORD r = px[0];
-        DWORD g = px[1];
-        DWORD b = px[2];
-        DWORD a = px[3];
-        if (a < 255) {
-            r = r * a / 255;
-            g = g * a / 255;
-            b = b * a / 255;
-            image->hasAlpha = true;
+        const DWORD a = px[3];
+        DWORD value = 0;
+        if (a == 255) {
+            value = 0xFF000000u | (DWORD{px[0]} << 16) | (DWORD{px[1]} << 8) | px[2];
+        } else {
+            hasAlpha = true;
+            if (a != 0) {
+                value = (a << 24) | (DivideBy255(px[0] * a) << 16) | (DivideBy255(px[1] * a) << 8) |
+                        DivideBy255(px[2] * a);
+            }
         }
-        DWORD value = (a << 24) | (r << 16) | (g << 8) | b;
         if (value == mask) {
             value = 0;
-            image->hasAlpha = true;
+            hasAlpha = true;
         }
         out[i] = value;
     }
+    image->hasAlpha = hasAlpha;
     image->maskColor = mask;
     return image;
 }
