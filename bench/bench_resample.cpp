@@ -56,12 +56,10 @@ std::unique_ptr<SkinUI::SkinImage> MakeAndFill(const SkinUI::SkinImage&, int wid
 }
 
 bool SamePixels(const SkinUI::SkinImage& a, const SkinUI::SkinImage& b) {
-    DIBSECTION first = {}, second = {};
-    GetObjectW(a.bitmap.get(), sizeof first, &first);
-    GetObjectW(b.bitmap.get(), sizeof second, &second);
-    return a.width == b.width && a.height == b.height && first.dsBm.bmBits && second.dsBm.bmBits &&
-           std::memcmp(first.dsBm.bmBits, second.dsBm.bmBits,
-                       static_cast<size_t>(a.width) * a.height * 4) == 0;
+    const DWORD* first = SkinUI::SkinImagePixels(a);
+    const DWORD* second = SkinUI::SkinImagePixels(b);
+    return a.width == b.width && a.height == b.height && first && second &&
+           std::memcmp(first, second, static_cast<size_t>(a.width) * a.height * 4) == 0;
 }
 
 }  // namespace

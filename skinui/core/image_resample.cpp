@@ -67,14 +67,6 @@ std::vector<Taps> MakeTaps(int sourceLength, int targetLength) {
     return all;
 }
 
-const DWORD* PixelsOf(const SkinImage& image) {
-    DIBSECTION section = {};
-    if (GetObjectW(image.bitmap.get(), sizeof section, &section) != sizeof section) {
-        return nullptr;
-    }
-    return static_cast<const DWORD*>(section.dsBm.bmBits);
-}
-
 // The general passes: rows first (source height x target width, four channels in 8.7 fixed
 // point, so that the column pass sums in 32 bits), then columns. The pixels are premultiplied,
 // so averaging them never bleeds the colour of transparent pixels.
@@ -269,7 +261,7 @@ bool SizesValid(const SkinImage& source, int width, int height) {
 }  // namespace
 
 std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width, int height) {
-    const DWORD* in = PixelsOf(source);
+    const DWORD* in = SkinImagePixels(source);
     if (in == nullptr || !SizesValid(source, width, height)) {
         return nullptr;
     }
@@ -288,7 +280,7 @@ std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width,
 
 std::unique_ptr<SkinImage> ResampleSkinImageGeneral(const SkinImage& source, int width,
                                                     int height) {
-    const DWORD* in = PixelsOf(source);
+    const DWORD* in = SkinImagePixels(source);
     if (in == nullptr || !SizesValid(source, width, height)) {
         return nullptr;
     }

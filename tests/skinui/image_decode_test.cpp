@@ -23,10 +23,9 @@ std::unique_ptr<SkinUI::SkinImage> Decode(const std::vector<std::uint8_t>& rgba,
 }
 
 const DWORD* Bits(const SkinUI::SkinImage& image) {
-    DIBSECTION section = {};
-    EXPECT_EQ(static_cast<int>(sizeof section),
-              GetObjectW(image.bitmap.get(), sizeof section, &section));
-    return static_cast<const DWORD*>(section.dsBm.bmBits);
+    const DWORD* bits = SkinUI::SkinImagePixels(image);
+    EXPECT_NE(nullptr, bits);
+    return bits;
 }
 
 TEST(ImageDecode, EveryColourAndAlphaIsPremultipliedRoundingDown) {

@@ -22,12 +22,11 @@ using SkinUI::SkinImage;
 namespace {
 
 std::vector<DWORD> PixelsOf(const SkinImage& image) {
-    DIBSECTION section = {};
-    if (GetObjectW(image.bitmap.get(), sizeof section, &section) != sizeof section) {
+    const DWORD* bits = SkinUI::SkinImagePixels(image);
+    if (bits == nullptr) {
         ADD_FAILURE() << "not a DIB section";
         return {};
     }
-    const DWORD* bits = static_cast<const DWORD*>(section.dsBm.bmBits);
     return std::vector<DWORD>(bits, bits + static_cast<size_t>(image.width) * image.height);
 }
 
