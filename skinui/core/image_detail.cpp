@@ -23,14 +23,19 @@ std::unique_ptr<SkinImage> ComposeDetailLayer(const SkinImage& base, const SkinI
         detail.height < base.height || !SameProportions(base, detail)) {
         return nullptr;
     }
-    const DWORD* layer = SkinImagePixels(detail);
-    if (layer == nullptr) {
+    std::unique_ptr<SkinImage> result = ResampleSkinImage(base, detail.width, detail.height);
+    if (!result || !LayDetailLayer(*result, detail)) {
         return nullptr;
     }
-    std::unique_ptr<SkinImage> result = ResampleSkinImage(base, detail.width, detail.height);
-    DWORD* out = result ? SkinImagePixels(*result) : nullptr;
-    if (out == nullptr) {
-        return nullptr;
+    return result;
+}
+
+bool LayDetailLayer(SkinImage& target, const SkinImage& detail) {
+    const DWORD* layer = SkinImagePixels(detail);
+    DWORD* out = SkinImagePixels(target);
+    if (layer == nullptr || out == nullptr || target.width != detail.width ||
+        target.height != detail.height) {
+        return false;
     }
     bool hasAlpha = false;
     const size_t count = static_cast<size_t>(detail.width) * detail.height;
@@ -53,8 +58,8 @@ std::unique_ptr<SkinImage> ComposeDetailLayer(const SkinImage& base, const SkinI
         }
         hasAlpha = hasAlpha || (out[i] >> 24) != 255;
     }
-    result->hasAlpha = hasAlpha;
-    return result;
+    target.hasAlpha = hasAlpha;
+    return true;
 }
 
 }  // namespace SkinUI

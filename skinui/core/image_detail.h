@@ -13,4 +13,8 @@ namespace SkinUI {
 // proportions are not the base's (within a pixel), or memory runs out.
 std::unique_ptr<SkinImage> ComposeDetailLayer(const SkinImage& base, const SkinImage& detail);
 
+// Lays the layer over an image of its size, already brought to it; false (nothing changed) when
+// the sizes differ or either has no pixels.
+bool LayDetailLayer(SkinImage& target, const SkinImage& detail);
+
 }  // namespace SkinUI

@@ -1,6 +1,8 @@
 // What a paint manager makes anew for a display scale: images from the set for the scale, and
 // fonts (with the native children that use them) when the scale changes.
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -9,21 +11,50 @@
 #include "skinui/core/image_resample.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
+#include "skinui/core/ui_settings.h"
 
 namespace SkinUI {
 
 namespace {
 
 // The 100 % image with a larger set's detail layer over it; null when the set has no layer for
-// the image or the two do not fit together (the 100 % image is then used alone).
+// the image or the two do not fit together (the 100 % image is then used alone). The layer is
+// decoded on a second thread while this one decodes the 100 % image and brings it to the set's
+// scale: for a window background at start-up these are the largest pieces of work before the
+// first paint, and they do not depend on each other.
 std::unique_ptr<SkinImage> LoadDetailedImage(const wchar_t* name, const wchar_t* baseType,
-                                             const wchar_t* detailType, DWORD mask) {
-    std::unique_ptr<SkinImage> detail = CRenderer::DecodeSkinImage(name, detailType, mask);
-    if (!detail) {
+                                             const wchar_t* detailType, int setPercent,
+                                             DWORD mask) {
+    if (FindResourceW(GetResourceModule(), name, detailType) == nullptr) {
         return nullptr;
     }
+    std::unique_ptr<SkinImage> detail;
+    auto decodeDetail = [&] { detail = CRenderer::DecodeSkinImage(name, detailType, mask); };
+    std::thread decoder;
+    try {
+        decoder = std::thread(decodeDetail);
+    } catch (const std::system_error&) {
+        decodeDetail();  // no thread to be had: one after the other
+    }
     std::unique_ptr<SkinImage> base = CRenderer::DecodeSkinImage(name, baseType, mask);
-    return base ? ComposeDetailLayer(*base, *detail) : nullptr;
+    std::unique_ptr<SkinImage> resized;
+    if (base) {
+        const auto scaled = [setPercent](int length) {
+            return static_cast<int>((static_cast<long long>(length) * setPercent + 50) / 100);
+        };
+        resized = ResampleSkinImage(*base, scaled(base->width), scaled(base->height));
+    }
+    if (decoder.joinable()) {
+        decoder.join();
+    }
+    if (!base || !detail) {
+        return nullptr;
+    }
+    if (resized && LayDetailLayer(*resized, *detail)) {
+        return resized;
+    }
+    // A layer of another size than the set's scale gives: brought to the layer's own size.
+    return ComposeDetailLayer(*base, *detail);
 }
 
 }  // namespace
@@ -49,7 +80,8 @@ std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, cons
             const std::wstring scaledType = std::wstring(type) + std::to_wstring(kSets[i]);
             image = CRenderer::DecodeSkinImage(name, scaledType.c_str(), mask);
             if (!image) {
-                image = LoadDetailedImage(name, type, (scaledType + L"DETAIL").c_str(), mask);
+                image =
+                    LoadDetailedImage(name, type, (scaledType + L"DETAIL").c_str(), kSets[i], mask);
             }
             setPercent = kSets[i];
         }
