@@ -258,9 +258,9 @@ bool SizesValid(const SkinImage& source, int width, int height) {
     return width > 0 && height > 0 && source.width > 0 && source.height > 0;
 }
 
-}  // namespace
-
-std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width, int height) {
+// The resized image, through the 2x path where it applies and `allowDouble` is set.
+std::unique_ptr<SkinImage> Resample(const SkinImage& source, int width, int height,
+                                    bool allowDouble) {
     const DWORD* in = SkinImagePixels(source);
     if (in == nullptr || !SizesValid(source, width, height)) {
         return nullptr;
@@ -270,7 +270,7 @@ std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width,
     if (!image) {
         return nullptr;
     }
-    if (width == 2LL * source.width && height == 2LL * source.height) {
+    if (allowDouble && width == 2LL * source.width && height == 2LL * source.height) {
         DoubleSize(in, source.width, source.height, result);
     } else {
         ResampleGeneral(in, source.width, source.height, result, width, height);
@@ -278,19 +278,15 @@ std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width,
     return image;
 }
 
+}  // namespace
+
+std::unique_ptr<SkinImage> ResampleSkinImage(const SkinImage& source, int width, int height) {
+    return Resample(source, width, height, true);
+}
+
 std::unique_ptr<SkinImage> ResampleSkinImageGeneral(const SkinImage& source, int width,
                                                     int height) {
-    const DWORD* in = SkinImagePixels(source);
-    if (in == nullptr || !SizesValid(source, width, height)) {
-        return nullptr;
-    }
-    DWORD* result = nullptr;
-    auto image = MakeTarget(source, width, height, &result);
-    if (!image) {
-        return nullptr;
-    }
-    ResampleGeneral(in, source.width, source.height, result, width, height);
-    return image;
+    return Resample(source, width, height, false);
 }
 
 }  // namespace SkinUI
