@@ -1,65 +1,110 @@
 #include "skinui/core/image_detail.h"
 
+#include <climits>
 #include <cstdlib>
 
+#include <stb/stb_image.h>
+
 #include "skinui/core/image_resample.h"
+#include "skinui/core/ui_settings.h"
 
 namespace SkinUI {
 
 namespace {
 
 // Whether `large` is `small` scaled by one factor on both axes, each length rounded either way.
-bool SameProportions(const SkinImage& small, const SkinImage& large) {
-    const long long crossWidth = static_cast<long long>(large.width) * small.height;
-    const long long crossHeight = static_cast<long long>(large.height) * small.width;
-    return std::llabs(crossWidth - crossHeight) <=
-           static_cast<long long>(small.width) + small.height;
+bool SameProportions(int smallWidth, int smallHeight, int largeWidth, int largeHeight) {
+    const long long crossWidth = static_cast<long long>(largeWidth) * smallHeight;
+    const long long crossHeight = static_cast<long long>(largeHeight) * smallWidth;
+    return std::llabs(crossWidth - crossHeight) <= static_cast<long long>(smallWidth) + smallHeight;
 }
 
 }  // namespace
 
-std::unique_ptr<SkinImage> ComposeDetailLayer(const SkinImage& base, const SkinImage& detail) {
-    if (base.width <= 0 || base.height <= 0 || detail.width < base.width ||
-        detail.height < base.height || !SameProportions(base, detail)) {
-        return nullptr;
+DetailLayer DecodeDetailLayerBytes(const unsigned char* bytes, std::size_t size) {
+    DetailLayer layer;
+    if (bytes == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
+        return layer;
     }
-    std::unique_ptr<SkinImage> result = ResampleSkinImage(base, detail.width, detail.height);
-    if (!result || !LayDetailLayer(*result, detail)) {
-        return nullptr;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    layer.rgba = {
+        stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4),
+        &stbi_image_free};
+    if (!layer.rgba || width <= 0 || height <= 0) {
+        layer.rgba.reset();
+        return layer;
     }
-    return result;
+    layer.width = width;
+    layer.height = height;
+    return layer;
 }
 
-bool LayDetailLayer(SkinImage& target, const SkinImage& detail) {
-    const DWORD* layer = SkinImagePixels(detail);
+DetailLayer DecodeDetailLayer(const wchar_t* name, const wchar_t* type) {
+    HMODULE module = GetResourceModule();
+    HRSRC found = name != nullptr && type != nullptr ? FindResourceW(module, name, type) : nullptr;
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr) {
+        return DetailLayer{};
+    }
+    return DecodeDetailLayerBytes(static_cast<const unsigned char*>(data),
+                                  SizeofResource(module, found));
+}
+
+bool LayDetailLayer(SkinImage& target, const DetailLayer& layer, DWORD mask) {
     DWORD* out = SkinImagePixels(target);
-    if (layer == nullptr || out == nullptr || target.width != detail.width ||
-        target.height != detail.height) {
+    const unsigned char* in = layer.rgba.get();
+    if (in == nullptr || out == nullptr || target.width != layer.width ||
+        target.height != layer.height) {
         return false;
     }
     bool hasAlpha = false;
-    const size_t count = static_cast<size_t>(detail.width) * detail.height;
-    for (size_t i = 0; i < count; ++i) {
-        const DWORD top = layer[i];
-        const DWORD alpha = top >> 24;
-        if (alpha == 255) {
-            out[i] = top;
-        } else if (alpha != 0 || top != 0) {
-            // Premultiplied: every channel is the layer's plus what shows through of the base.
-            const DWORD below = out[i];
-            const DWORD through = 255 - alpha;
-            DWORD blended = 0;
-            for (int shift = 0; shift < 32; shift += 8) {
-                const DWORD channel =
-                    ((top >> shift) & 0xFF) + (((below >> shift) & 0xFF) * through + 127) / 255;
-                blended |= (channel > 255 ? 255 : channel) << shift;
+    const size_t count = static_cast<size_t>(layer.width) * layer.height;
+    for (size_t i = 0; i < count; ++i, in += 4) {
+        const DWORD alpha = in[3];
+        if (alpha != 0) {
+            // Premultiplied as a decoded image is (rounding down), then "over" what is below.
+            DWORD top = alpha << 24;
+            for (int c = 0; c < 3; ++c) {
+                top |= (alpha == 255 ? in[c] : in[c] * alpha / 255) << (16 - 8 * c);
             }
-            out[i] = blended;
+            if (top == mask) {
+                top = 0;
+            }
+            if (alpha == 255 && top != 0) {
+                out[i] = top;
+            } else if (top != 0) {
+                const DWORD below = out[i];
+                const DWORD through = 255 - alpha;
+                DWORD blended = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const DWORD channel =
+                        ((top >> shift) & 0xFF) + (((below >> shift) & 0xFF) * through + 127) / 255;
+                    blended |= (channel > 255 ? 255 : channel) << shift;
+                }
+                out[i] = blended;
+            }
         }
         hasAlpha = hasAlpha || (out[i] >> 24) != 255;
     }
     target.hasAlpha = hasAlpha;
     return true;
+}
+
+std::unique_ptr<SkinImage> ComposeDetailLayer(const SkinImage& base, const DetailLayer& layer,
+                                              DWORD mask) {
+    if (base.width <= 0 || base.height <= 0 || !layer.rgba || layer.width < base.width ||
+        layer.height < base.height ||
+        !SameProportions(base.width, base.height, layer.width, layer.height)) {
+        return nullptr;
+    }
+    std::unique_ptr<SkinImage> result = ResampleSkinImage(base, layer.width, layer.height);
+    if (!result || !LayDetailLayer(*result, layer, mask)) {
+        return nullptr;
+    }
+    return result;
 }
 
 }  // namespace SkinUI

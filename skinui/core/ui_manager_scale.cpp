@@ -28,8 +28,8 @@ std::unique_ptr<SkinImage> LoadDetailedImage(const wchar_t* name, const wchar_t*
     if (FindResourceW(GetResourceModule(), name, detailType) == nullptr) {
         return nullptr;
     }
-    std::unique_ptr<SkinImage> detail;
-    auto decodeDetail = [&] { detail = CRenderer::DecodeSkinImage(name, detailType, mask); };
+    DetailLayer detail;
+    auto decodeDetail = [&] { detail = DecodeDetailLayer(name, detailType); };
     std::thread decoder;
     try {
         decoder = std::thread(decodeDetail);
@@ -47,14 +47,14 @@ std::unique_ptr<SkinImage> LoadDetailedImage(const wchar_t* name, const wchar_t*
     if (decoder.joinable()) {
         decoder.join();
     }
-    if (!base || !detail) {
+    if (!base || !detail.rgba) {
         return nullptr;
     }
-    if (resized && LayDetailLayer(*resized, *detail)) {
+    if (resized && LayDetailLayer(*resized, detail, mask)) {
         return resized;
     }
     // A layer of another size than the set's scale gives: brought to the layer's own size.
-    return ComposeDetailLayer(*base, *detail);
+    return ComposeDetailLayer(*base, detail, mask);
 }
 
 }  // namespace
