@@ -145,6 +145,9 @@ LRESULT CMainFrame::OnCreate() {
 
     language_ = GetUserDefaultLangID();
     const MainFrameTexts& texts = TextsFor(chinese());
+    // The background the layout starts with is the largest image of the first paint: at a
+    // large display scale it is loaded while the control tree is built.
+    manager_.PrefetchImages(texts.banners[4]);
     SkinUI::CLayoutBuilder builder;
     SkinUI::CControlUI* root = builder.Build(texts.layout, L"xml", &manager_);
     settings_.setAgreementUrl(InstallSettings::AgreementUrl(chinese()));

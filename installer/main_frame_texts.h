@@ -17,7 +17,7 @@ struct MainFrameTexts {
     const wchar_t* installingBalloon;
     const wchar_t* trayTip;
     const wchar_t* progressBalloonTitle;
-    const wchar_t* banners[5];  // background rotation, index 0 to 4
+    const wchar_t* banners[5];  // background rotation, index 0 to 4; 4 is the layout's own
     UINT layout;                // main layout resource
 };
 

@@ -57,6 +57,7 @@ CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
 }
 
 CUIManager::~CUIManager() {
+    DropPrefetches();
     // A screen reader that still holds the window's object gets errors from now on.
     accessibility_.reset();
     ManagerRegistry::Remove(this);
@@ -199,6 +200,7 @@ void CUIManager::SetDpi(int dpi) {
     if (dpi < 48 || dpi > 960 || dpi == dpi_) {
         return;
     }
+    DropPrefetches();  // made for the old scale; their threads read it
     dpi_ = dpi;
     RemakeFontsAndImages();
     if (root_ != nullptr) {

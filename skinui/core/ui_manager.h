@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -200,6 +201,13 @@ public:
     // ---- images
     const SkinImage* FindImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
     const SkinImage* CacheImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
+    // Starts loading an image as FindImage would, on a thread of its own: for a large image the
+    // first paint needs (a window background at a large scale), started before the control tree
+    // is built. FindImage then takes it, waiting for it if need be. Nothing happens at 100 %,
+    // where loading is cheap, or when the image is cached or on its way already.
+    void PrefetchImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
+    // The same for every image an image spec ("res='170' restype='png'") draws.
+    void PrefetchImages(const wchar_t* spec);
 
     // ---- screen readers (MSAA)
     // A control's state, name or value changed: tells a listening screen reader.
@@ -255,6 +263,14 @@ private:
     std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold, bool underline,
                                         bool italic) const;
     // Decodes an image for this window's scale (see ui_manager_resources.cpp).
+    // An image by its skin name ("170" with a resource type, else a file name), at this scale.
+    std::unique_ptr<SkinImage> LoadNamedImage(const std::wstring& name, const wchar_t* type,
+                                              DWORD mask) const;
+    // The prefetched image of that name, type and mask once its thread is done; null if none.
+    std::unique_ptr<SkinImage> TakePrefetched(const std::wstring& name, const wchar_t* type,
+                                              DWORD mask);
+    // Waits for every prefetch and drops what they made (the scale is about to change).
+    void DropPrefetches();
     std::unique_ptr<SkinImage> LoadScaledImage(const wchar_t* name, const wchar_t* type,
                                                DWORD mask) const;
     void RemakeFontsAndImages();
@@ -318,6 +334,14 @@ private:
     std::unordered_map<std::wstring, CControlUI*> names_;
     std::unordered_map<std::wstring, std::vector<CControlUI*>> optionGroups_;
     std::unordered_map<std::wstring, std::unique_ptr<SkinImage>> images_;
+    // An image loading on a thread of its own (ui_manager_prefetch.cpp).
+    struct Prefetch {
+        std::wstring type;
+        DWORD mask = 0;
+        std::unique_ptr<SkinImage> image;
+        std::thread loader;
+    };
+    std::unordered_map<std::wstring, std::unique_ptr<Prefetch>> prefetches_;
     std::unordered_map<std::wstring, std::wstring> defaultAttributes_;
 
     std::unique_ptr<FontEntry> defaultFont_;

@@ -136,18 +136,9 @@ const SkinImage* CUIManager::CacheImage(const wchar_t* name, const wchar_t* type
     if (found != images_.end()) {
         return found->second.get();
     }
-    std::unique_ptr<SkinImage> image;
-    if (type != nullptr && *type != 0) {
-        if (!std::iswdigit(name[0])) {
-            return nullptr;
-        }
-        unsigned long id = std::wcstoul(name, nullptr, 10);
-        if (id == 0 || id > 0xFFFF) {
-            return nullptr;
-        }
-        image = LoadScaledImage(MAKEINTRESOURCEW(id), type, mask);
-    } else {
-        image = LoadScaledImage(name, nullptr, mask);
+    std::unique_ptr<SkinImage> image = TakePrefetched(name, type, mask);
+    if (!image) {
+        image = LoadNamedImage(name, type, mask);
     }
     if (!image) {
         return nullptr;
@@ -157,6 +148,24 @@ const SkinImage* CUIManager::CacheImage(const wchar_t* name, const wchar_t* type
     const SkinImage* result = image.get();
     images_[name] = std::move(image);
     return result;
+}
+
+std::unique_ptr<SkinImage> CUIManager::LoadNamedImage(const std::wstring& name, const wchar_t* type,
+                                                      DWORD mask) const {
+    if (name.empty()) {
+        return nullptr;
+    }
+    if (type != nullptr && *type != 0) {
+        if (!std::iswdigit(name[0])) {
+            return nullptr;
+        }
+        unsigned long id = std::wcstoul(name.c_str(), nullptr, 10);
+        if (id == 0 || id > 0xFFFF) {
+            return nullptr;
+        }
+        return LoadScaledImage(MAKEINTRESOURCEW(id), type, mask);
+    }
+    return LoadScaledImage(name.c_str(), nullptr, mask);
 }
 
 void CUIManager::SetWindowOpacity(int alpha) {

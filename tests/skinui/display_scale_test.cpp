@@ -484,3 +484,36 @@ TEST(DisplayScale, BackgroundsAt200AreTheirDetailLayersOverThe100PictureUpscaled
         EXPECT_GT(sharp, blurred * 1.2) << id << " " << sharp << " vs " << blurred;
     }
 }
+
+TEST(DisplayScale, APrefetchedBackgroundIsTheOneALoadGivesAndAScaleChangeDropsIt) {
+    auto pixelsOf = [](const SkinUI::SkinImage* image) {
+        const DWORD* p = SkinUI::SkinImagePixels(*image);
+        return std::vector<DWORD>(p, p + static_cast<size_t>(image->width) * image->height);
+    };
+    const std::wstring name = std::to_wstring(IDP_BG_ZH_0);
+    CUIManager direct;
+    direct.SetDpi(192);
+    const SkinUI::SkinImage* loaded = direct.FindImage(name.c_str(), L"png");
+    ASSERT_NE(nullptr, loaded);
+
+    CUIManager ahead;
+    ahead.SetDpi(192);
+    ahead.PrefetchImages((L"res='" + name + L"' restype='png'").c_str());
+    const SkinUI::SkinImage* taken = ahead.FindImage(name.c_str(), L"png");
+    ASSERT_NE(nullptr, taken);
+    EXPECT_EQ(loaded->width, taken->width);
+    EXPECT_EQ(pixelsOf(loaded), pixelsOf(taken));
+
+    // Made for 192 but the window moved to 96 first: the image is loaded anew at 96.
+    CUIManager moved;
+    moved.SetDpi(192);
+    moved.PrefetchImage(name.c_str(), L"png");
+    moved.SetDpi(96);
+    const SkinUI::SkinImage* small = moved.FindImage(name.c_str(), L"png");
+    ASSERT_NE(nullptr, small);
+    EXPECT_EQ(586, small->width);
+    // A manager that goes away with a prefetch still running waits for it.
+    CUIManager gone;
+    gone.SetDpi(144);
+    gone.PrefetchImage(name.c_str(), L"png");
+}
