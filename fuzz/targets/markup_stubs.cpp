@@ -61,6 +61,11 @@ std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, cons
     return CRenderer::DecodeSkinImage(name, type, mask);
 }
 
+// The painter's manager prefetches nothing.
+std::unique_ptr<SkinImage> CUIManager::TakePrefetched(const std::wstring&, const wchar_t*, DWORD) {
+    return nullptr;
+}
+
 int QueryWindowDpi(HWND) {
     return kDefaultDpi;
 }
