@@ -16,26 +16,13 @@ namespace {
 constexpr DWORD kMaxImageFile = 64 * 1024 * 1024;
 
 bool ReadResource(const wchar_t* name, const wchar_t* type, std::vector<unsigned char>& bytes) {
-    HMODULE module = GetResourceModule();
-    HRSRC found = FindResourceW(module, name, type);
-    if (found == nullptr) {
+    const unsigned char* data = nullptr;
+    DWORD size = 0;
+    if (!FindSkinResource(name, type, &data, &size)) {
         return false;
     }
-    HGLOBAL loaded = LoadResource(module, found);
-    DWORD size = SizeofResource(module, found);
-    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (data == nullptr || size == 0) {
-        return false;
-    }
-    const unsigned char* begin = static_cast<const unsigned char*>(data);
-    bytes.assign(begin, begin + size);
+    bytes.assign(data, data + size);
     return true;
-}
-
-// x / 255 rounded down, exact for every x up to 255 x 255 (a product of two channel values),
-// without a division.
-inline DWORD DivideBy255(DWORD x) {
-    return (x + 1 + (x >> 8)) >> 8;
 }
 
 struct StbPixels {
@@ -92,17 +79,8 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* 
     bool hasAlpha = false;
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* px = rgba.data + i * 4;
-        const DWORD a = px[3];
-        DWORD value = 0;
-        if (a == 255) {
-            value = 0xFF000000u | (DWORD{px[0]} << 16) | (DWORD{px[1]} << 8) | px[2];
-        } else {
-            hasAlpha = true;
-            if (a != 0) {
-                value = (a << 24) | (DivideBy255(px[0] * a) << 16) | (DivideBy255(px[1] * a) << 8) |
-                        DivideBy255(px[2] * a);
-            }
-        }
+        DWORD value = PremultiplyPixel(px);
+        hasAlpha = hasAlpha || px[3] != 255;
         if (value == mask) {
             value = 0;
             hasAlpha = true;
@@ -132,6 +110,21 @@ std::unique_ptr<SkinImage> CreateSkinImage(int width, int height, DWORD** pixels
     image->height = height;
     *pixels = static_cast<DWORD*>(bits);
     return image;
+}
+
+bool FindSkinResource(const wchar_t* name, const wchar_t* type, const unsigned char** bytes,
+                      DWORD* size) {
+    HMODULE module = GetResourceModule();
+    HRSRC found = name != nullptr && type != nullptr ? FindResourceW(module, name, type) : nullptr;
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    const DWORD length = found != nullptr ? SizeofResource(module, found) : 0;
+    if (data == nullptr || length == 0) {
+        return false;
+    }
+    *bytes = static_cast<const unsigned char*>(data);
+    *size = length;
+    return true;
 }
 
 DWORD* SkinImagePixels(const SkinImage& image) {

@@ -6,7 +6,6 @@
 #include <stb/stb_image.h>
 
 #include "skinui/core/image_resample.h"
-#include "skinui/core/ui_settings.h"
 
 namespace SkinUI {
 
@@ -42,15 +41,12 @@ DetailLayer DecodeDetailLayerBytes(const unsigned char* bytes, std::size_t size)
 }
 
 DetailLayer DecodeDetailLayer(const wchar_t* name, const wchar_t* type) {
-    HMODULE module = GetResourceModule();
-    HRSRC found = name != nullptr && type != nullptr ? FindResourceW(module, name, type) : nullptr;
-    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (data == nullptr) {
+    const unsigned char* bytes = nullptr;
+    DWORD size = 0;
+    if (!FindSkinResource(name, type, &bytes, &size)) {
         return DetailLayer{};
     }
-    return DecodeDetailLayerBytes(static_cast<const unsigned char*>(data),
-                                  SizeofResource(module, found));
+    return DecodeDetailLayerBytes(bytes, size);
 }
 
 bool LayDetailLayer(SkinImage& target, const DetailLayer& layer, DWORD mask) {
@@ -65,11 +61,8 @@ bool LayDetailLayer(SkinImage& target, const DetailLayer& layer, DWORD mask) {
     for (size_t i = 0; i < count; ++i, in += 4) {
         const DWORD alpha = in[3];
         if (alpha != 0) {
-            // Premultiplied as a decoded image is (rounding down), then "over" what is below.
-            DWORD top = alpha << 24;
-            for (int c = 0; c < 3; ++c) {
-                top |= (alpha == 255 ? in[c] : in[c] * alpha / 255) << (16 - 8 * c);
-            }
+            // Premultiplied as a decoded image is, then "over" what is below.
+            DWORD top = PremultiplyPixel(in);
             if (top == mask) {
                 top = 0;
             }

@@ -25,6 +25,27 @@ std::unique_ptr<SkinImage> CreateSkinImage(int width, int height, DWORD** pixels
 // The pixels of an image (width x height, top-down rows), or null when it has none.
 DWORD* SkinImagePixels(const SkinImage& image);
 
+// The bytes of a resource of the skin's resource module; false when there is none.
+bool FindSkinResource(const wchar_t* name, const wchar_t* type, const unsigned char** bytes,
+                      DWORD* size);
+
+// One straight RGBA pixel (as PNG decoding gives it) as a premultiplied BGRA value: each colour
+// x alpha / 255 rounded down, without a division (exact for every product of two channels).
+inline DWORD PremultiplyPixel(const unsigned char* rgba) {
+    const DWORD a = rgba[3];
+    if (a == 255) {
+        return 0xFF000000u | (DWORD{rgba[0]} << 16) | (DWORD{rgba[1]} << 8) | rgba[2];
+    }
+    if (a == 0) {
+        return 0;
+    }
+    auto times = [a](DWORD channel) {
+        const DWORD x = channel * a;
+        return (x + 1 + (x >> 8)) >> 8;
+    };
+    return (a << 24) | (times(rgba[0]) << 16) | (times(rgba[1]) << 8) | times(rgba[2]);
+}
+
 struct FontEntry {
     FontHandle font;
     std::wstring face;
