@@ -1,6 +1,6 @@
 #pragma once
 // What every request of the installer demands of an https peer. libcurl's own switches stay on
-// (certificate and host-name checks, revocation best effort) so that Schannel checks on
+// (certificate and host-name checks, no revocation lookup) so that Schannel checks on
 // Windows; and before the request is sent, our own code checks the certificate the server
 // showed against the Windows certificate store and the host name of the address. The second
 // check is the one that works where Schannel checks nothing (Wine) and the one that writes a
