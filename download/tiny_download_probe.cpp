@@ -77,6 +77,7 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnDiscardBody);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CTinyDownload::OnHeaderLine);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &headers);
+    curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);  // a proxy's tunnel answer
     // The stall watch also bounds a probe that never gets an answer; a pause stops it.
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);

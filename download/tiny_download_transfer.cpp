@@ -68,6 +68,10 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
     }
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CTinyDownload::OnTransferHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &state);
+    // Through a proxy, https goes through its tunnel: the proxy's "200 Connection established"
+    // is not the server's answer and would be judged as one (a 200 to a ranged request starts
+    // the file over).
+    curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnWriteFile);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);

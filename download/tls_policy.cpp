@@ -6,6 +6,13 @@
 #include <schannel.h>
 #include <wincrypt.h>
 
+#ifndef CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL
+#define CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL 0x80000000
+#endif
+#ifndef CERT_CHAIN_DISABLE_AUTH_ROOT_AUTO_UPDATE
+#define CERT_CHAIN_DISABLE_AUTH_ROOT_AUTO_UPDATE 0x00000100
+#endif
+
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +27,12 @@ using QueryContextAttributesFn = SECURITY_STATUS(WINAPI*)(PCtxtHandle, ULONG, vo
 bool SchemeIsHttps(const char* text) {
     return text && _strnicmp(text, "https", 5) == 0 && (text[5] == '\0' || text[5] == ':');
 }
+
+// Nothing but the local stores: no address the certificate names (missing issuers, revocation
+// lists) is fetched, and no root list update, so a hostile certificate can neither make this
+// process reach out nor hold the request past its time-out. Revocation is not looked at.
+const DWORD kChainFlags =
+    CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL | CERT_CHAIN_DISABLE_AUTH_ROOT_AUTO_UPDATE;
 
 std::string Hex(unsigned long value) {
     char text[16];
@@ -108,8 +121,8 @@ void VerifyCertificate(PCCERT_CONTEXT cert, const std::string& host, PeerCheck* 
     para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
     // The store of the server's certificate holds the intermediates it sent.
-    if (!CertGetCertificateChain(nullptr, cert, nullptr, cert->hCertStore, &para, 0, nullptr,
-                                 &chain) ||
+    if (!CertGetCertificateChain(nullptr, cert, nullptr, cert->hCertStore, &para, kChainFlags,
+                                 nullptr, &chain) ||
         !chain) {
         check->reason = "no certificate chain (" + Hex(GetLastError()) + ")";
         return;
@@ -155,8 +168,9 @@ int OnBeforeRequest(void* handle, char*, char*, int, int) {
 void ApplyTlsPolicy(CURL* handle, const char* url) {
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-    // A machine that cannot reach a revocation list is not locked out.
-    curl_easy_setopt(handle, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+    // No revocation lookup by Schannel either: it would fetch, during the handshake and beyond
+    // our time-out's reach, whatever addresses the server's certificate names.
+    curl_easy_setopt(handle, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NO_REVOKE));
     curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &OnBeforeRequest);
     curl_easy_setopt(handle, CURLOPT_PREREQDATA, handle);
     // An https address is never redirected to plain http.
@@ -168,9 +182,17 @@ PeerCheck CheckPeer(CURL* handle, std::string* host) {
     PeerCheck check;
     *host = CurrentHost(handle);
     char* scheme = nullptr;
-    curl_easy_getinfo(handle, CURLINFO_SCHEME, &scheme);
-    if (!SchemeIsHttps(scheme)) {
+    if (curl_easy_getinfo(handle, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme) {
+        check.reason = "the connection's scheme is unknown";
+        return check;
+    }
+    if (_stricmp(scheme, "http") == 0) {
         check.trusted = true;  // plain http: nothing to check here
+        return check;
+    }
+    if (!SchemeIsHttps(scheme)) {
+        check.reason =
+            "scheme \"" + std::string(scheme).substr(0, 16) + "\" is neither http nor https";
         return check;
     }
     curl_tlssessioninfo* session = nullptr;
@@ -195,13 +217,19 @@ PeerCheck CheckPeer(CURL* handle, std::string* host) {
             "the server showed no certificate (" + Hex(static_cast<unsigned long>(got)) + ")";
         return check;
     }
+    check = CheckServerCertificate(cert, *host);
+    CertFreeCertificateContext(cert);
+    return check;
+}
+
+PeerCheck CheckServerCertificate(PCCERT_CONTEXT cert, const std::string& host) {
+    PeerCheck check;
     check.subject = SubjectOf(cert);
-    if (host->empty()) {
+    if (host.empty()) {
         check.reason = "no host name to check";
     } else {
-        VerifyCertificate(cert, *host, &check);
+        VerifyCertificate(cert, host, &check);
     }
-    CertFreeCertificateContext(cert);
     return check;
 }
 

@@ -7,10 +7,13 @@
 namespace {
 const char kTag[] = "InstallSettings";
 const wchar_t kKey[] = L"Software\\Velmora\\Installer";
-const wchar_t kValue[] = L"ConfigSerial";
+
+const wchar_t* ValueName(ConfigChannel channel) {
+    return channel == ConfigChannel::Test ? L"ConfigSerialTest" : L"ConfigSerial";
+}
 }  // namespace
 
-uint64_t ReadAcceptedSerial() {
+uint64_t ReadAcceptedSerial(ConfigChannel channel) {
     ScopedRegistryKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return 0;
@@ -18,8 +21,8 @@ uint64_t ReadAcceptedSerial() {
     wchar_t text[32] = L"";
     DWORD type = 0;
     DWORD size = sizeof text - sizeof(wchar_t);  // room for the terminator RegQueryValueEx may omit
-    if (RegQueryValueExW(key.get(), kValue, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.get(), ValueName(channel), nullptr, &type,
+                         reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS) {
         return 0;
     }
     std::string narrow;
@@ -28,13 +31,14 @@ uint64_t ReadAcceptedSerial() {
     }
     uint64_t serial = 0;
     if (type != REG_SZ || !ParseSerial(narrow, &serial)) {
-        LogW(kTag, "accepted configuration serial unreadable, taken as 0");
+        LogW(kTag, "accepted configuration serial of the ", ChannelName(channel),
+             " channel unreadable, taken as 0");
         return 0;
     }
     return serial;
 }
 
-bool StoreAcceptedSerial(uint64_t serial) {
+bool StoreAcceptedSerial(ConfigChannel channel, uint64_t serial) {
     ScopedRegistryKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                         nullptr) != ERROR_SUCCESS) {
@@ -42,7 +46,8 @@ bool StoreAcceptedSerial(uint64_t serial) {
         return false;
     }
     const std::wstring text(std::to_wstring(serial));
-    if (RegSetValueExW(key.get(), kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    if (RegSetValueExW(key.get(), ValueName(channel), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
         LogW(kTag, "cannot store the configuration serial");
         return false;

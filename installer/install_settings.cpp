@@ -50,7 +50,11 @@ InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt promp
 
 InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
                                  const std::string& configKey)
-    : configUrl_(configUrl), prompt_(std::move(prompt)), configKey_(configKey) {
+    : InstallSettings(configUrl, std::move(prompt), configKey, SelectedChannel()) {}
+
+InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
+                                 const std::string& configKey, ConfigChannel channel)
+    : configUrl_(configUrl), prompt_(std::move(prompt)), configKey_(configKey), channel_(channel) {
     init();
 }
 
@@ -69,6 +73,31 @@ bool InstallSettings::SignatureAccepted(CurlEasy::BasicRequest& request, const s
     if (!check.ok) {
         LogE(kTag, "configuration refused: bad signature: ", check.reason);
         return false;
+    }
+    return true;
+}
+
+// What the signed [full] section says about itself: its channel, then its age against the
+// highest serial accepted for that channel. Only a configuration that passes raises that serial.
+bool InstallSettings::SignedContentAccepted(const std::string& channel, const std::string& serial,
+                                            const std::string& expires) {
+    const std::string wrongChannel = ChannelRefusal(channel, channel_);
+    if (!wrongChannel.empty()) {
+        LogE(kTag, "configuration refused: ", wrongChannel);
+        return false;
+    }
+    const uint64_t accepted = ReadAcceptedSerial(channel_);
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    const Freshness fresh = CheckFreshness(serial, expires, accepted, now);
+    if (!fresh.ok) {
+        LogE(kTag, "configuration refused: ", fresh.reason);
+        return false;
+    }
+    LogI(kTag, "configuration signed, channel=", channel, ", serial=", fresh.serial,
+         ", expires=", expires);
+    if (fresh.serial > accepted) {
+        StoreAcceptedSerial(channel_, fresh.serial);
     }
     return true;
 }
@@ -129,21 +158,10 @@ bool InstallSettings::TryOnce() {
             LogW(kTag, "download address not found!");
             return false;
         }
-        if (!configKey_.empty()) {
-            const uint64_t accepted = ReadAcceptedSerial();
-            SYSTEMTIME now;
-            GetSystemTime(&now);
-            const Freshness fresh =
-                CheckFreshness(full.value("serial"), full.value("expires"), accepted, now);
-            if (!fresh.ok) {
-                LogE(kTag, "configuration refused: ", fresh.reason);
-                return false;
-            }
-            LogI(kTag, "configuration signed, serial=", fresh.serial,
-                 ", expires=", full.value("expires"));
-            if (fresh.serial > accepted) {
-                StoreAcceptedSerial(fresh.serial);
-            }
+        if (!configKey_.empty() &&
+            !SignedContentAccepted(full.value("channel"), full.value("serial"),
+                                   full.value("expires"))) {
+            return false;
         }
         packages_.push_back(PackageEntry{address, checksum});
         return true;

@@ -3,10 +3,13 @@
 // the setup package fetched from the remote configuration. The constructor does all the work,
 // on the UI thread, and returns only with exactly one package entry (or never: the user may
 // quit at the retry prompt, which ends the process). A build with a configuration key accepts
-// only a configuration signed with it, not expired, and not older than one accepted before.
+// only a configuration signed with it, for the channel of this run, not expired, and not older
+// than one of that channel accepted before.
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "installer/config_channel.h"
 
 namespace CurlEasy {
 class BasicRequest;
@@ -24,10 +27,13 @@ public:
     using RetryPrompt = std::function<void()>;
 
     InstallSettings();
-    // For tests: another configuration address and prompt, and another configuration key
-    // (base64 DER public key; empty: the configuration is not checked).
+    // For tests: another configuration address and prompt, another configuration key (base64
+    // DER public key; empty: the configuration is not checked) and another channel (default:
+    // the one this run selected).
     InstallSettings(const std::string& configUrl, RetryPrompt prompt);
     InstallSettings(const std::string& configUrl, RetryPrompt prompt, const std::string& configKey);
+    InstallSettings(const std::string& configUrl, RetryPrompt prompt, const std::string& configKey,
+                    ConfigChannel channel);
 
     const std::wstring& installPath() const { return installPath_; }
     void setInstallPath(const std::wstring& path) { installPath_ = path; }
@@ -42,6 +48,8 @@ private:
     void init();
     bool TryOnce();
     bool SignatureAccepted(CurlEasy::BasicRequest& request, const std::string& body);
+    bool SignedContentAccepted(const std::string& channel, const std::string& serial,
+                               const std::string& expires);
 
     std::wstring installPath_;
     std::wstring agreementUrl_;
@@ -49,4 +57,5 @@ private:
     std::string configUrl_;
     RetryPrompt prompt_;
     std::string configKey_;
+    ConfigChannel channel_;
 };

@@ -31,7 +31,7 @@ base="http://127.0.0.1:$(cat "$portfile")"
 md5=$(curl -s --data-binary @"$package" "$base/_ctl/package?path=/pkg/Setup.exe")
 size=$(stat -c %s "$package")
 curl -s "$base/_ctl/fault?path=/pkg/Setup.exe&rate=$((size / 20))" >/dev/null  # ~20 s
-printf '[full]\naddress=http://dl.velmora.example/pkg/Setup.exe\nchecksum=%s\n' "$md5" |
+printf '[full]\naddress=http://dl.velmora.example/pkg/Setup.exe\nchecksum=%s\nchannel=release\n' "$md5" |
   curl -s --data-binary @- "$base/_ctl/config?path=/update/win/kelto/VLMU.ini" >/dev/null
 export http_proxy="$base"
 echo "services on $base; package $size bytes, md5 $md5"

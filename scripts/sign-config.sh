@@ -9,7 +9,9 @@
 #   scripts/sign-config.sh sign <private key> <configuration> [signature out]
 #       writes <configuration>.sig (RSA PKCS#1 v1.5 over SHA-256 of the file's exact bytes),
 #       then verifies it with the public half. Refuses a configuration without a numeric
-#       `serial` or a YYYY-MM-DD `expires` in its [full] section, or one already expired.
+#       `serial`, a YYYY-MM-DD `expires` that is a real day, or `channel=release` or
+#       `channel=test` in its [full] section, one already expired, and VLMU.ini not for the
+#       release channel or VLMU_TEST.ini not for the test channel.
 #
 # Publish the .sig beside the configuration (same address + ".sig"); upload both together, the
 # configuration's bytes must not change afterwards (no re-encoding by the server).
@@ -51,8 +53,17 @@ sign)
   openssl pkey -in "$key" -noout -text 2>/dev/null | grep -q "modulus:" || die "$key is not an RSA key"
   serial=$(full_value "$config" serial)
   expires=$(full_value "$config" expires)
+  channel=$(full_value "$config" channel)
   [[ "$serial" =~ ^[0-9]{1,18}$ ]] || die "$config: [full] needs serial=<number> (got '$serial')"
   [[ "$expires" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}$ ]] || die "$config: [full] needs expires=YYYY-MM-DD (got '$expires')"
+  # A day the calendar has (not 2027-02-30): the installer refuses any other.
+  [ "$(date -u -d "$expires" +%Y-%m-%d 2>/dev/null)" = "$expires" ] && [[ ! "$expires" < 1970-01-01 ]] ||
+    die "$config: expires=$expires is not a day of the calendar"
+  [[ "$channel" =~ ^(release|test)$ ]] || die "$config: [full] needs channel=release or channel=test (got '$channel')"
+  case "$(basename "$config")" in
+  VLMU.ini) [ "$channel" = release ] || die "$config is the release configuration but says channel=$channel" ;;
+  VLMU_TEST.ini) [ "$channel" = test ] || die "$config is the test configuration but says channel=$channel" ;;
+  esac
   today=$(date -u +%Y-%m-%d)
   [[ ! "$expires" < "$today" ]] || [ "${VELMORA_SIGN_EXPIRED:-}" = 1 ] ||
     die "$config expired on $expires (UTC); raise expires (and serial)"
@@ -62,11 +73,11 @@ sign)
   openssl pkey -in "$key" -pubout -out "$pub"
   openssl dgst -sha256 -verify "$pub" -signature "$sig" "$config" >/dev/null ||
     die "the signature just written does not verify"
-  echo "signed $config (serial $serial, expires $expires) -> $sig"
+  echo "signed $config (channel $channel, serial $serial, expires $expires) -> $sig"
   echo "VELMORA_CONFIG_KEY=$(public_key_value "$key")"
   ;;
 *)
-  sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
   exit 2
   ;;
 esac

@@ -1,7 +1,7 @@
 // The signed configuration: CryptoAPI's answer to signatures made with openssl through
-// scripts/sign-config.sh (throw-away keys made at build time), the serial and expiry rules, the
-// serial remembered in this prefix's registry, and the whole fetch against the loopback server,
-// which serves the configuration and its signature.
+// scripts/sign-config.sh (throw-away keys made at build time), the channel, serial and expiry
+// rules, the serial remembered per channel in this prefix's registry, and the whole fetch
+// against the loopback server, which serves the configuration and its signature.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "installer/accepted_serial.h"
+#include "installer/config_channel.h"
 #include "installer/config_freshness.h"
 #include "installer/config_signature.h"
 #include "installer/install_settings.h"
@@ -55,17 +56,18 @@ protected:
                                 true);
         }
     }
-    // The fetch with the test key; each prompt counts and then serves the good, signed
-    // configuration, as a fixed server would.
-    InstallSettings Run(const std::string& key) {
+    // The fetch with the test key for a channel; each prompt counts and then serves a good,
+    // signed configuration of that channel, as a fixed server would.
+    InstallSettings Run(const std::string& key, ConfigChannel channel = ConfigChannel::Release) {
         prompts_ = 0;
+        const std::string fixed = channel == ConfigChannel::Test ? "test_high.ini" : "good.ini";
         return InstallSettings(
             TestServer::Url(kPath),
-            [this] {
+            [this, fixed] {
                 ++prompts_;
-                Serve(Material("good.ini"), Material("good.ini.sig"));
+                Serve(Material(fixed), Material(fixed + ".sig"));
             },
-            key);
+            key, channel);
     }
     int prompts_ = 0;
     LogCapture log_;
@@ -116,10 +118,13 @@ TEST_F(ConfigTrustTest, SerialAndExpiryRules) {
 }
 
 TEST_F(ConfigTrustTest, AcceptedSerialLivesInTheRegistry) {
-    EXPECT_EQ(0u, ReadAcceptedSerial());
-    ASSERT_TRUE(StoreAcceptedSerial(123456789012ull));
-    EXPECT_EQ(123456789012ull, ReadAcceptedSerial());
-    // Something else wrote the value: read as 0 with a W line, not as a number it is not.
+    const ConfigChannel release = ConfigChannel::Release;
+    EXPECT_EQ(0u, ReadAcceptedSerial(release));
+    ASSERT_TRUE(StoreAcceptedSerial(release, 123456789012ull));
+    EXPECT_EQ(123456789012ull, ReadAcceptedSerial(release));
+    EXPECT_EQ(0u, ReadAcceptedSerial(ConfigChannel::Test));
+    // Something else wrote the value (release keeps the name older installers used): read as
+    // 0 with a W line, not as a number it is not.
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Velmora\\Installer", 0,
                                            KEY_SET_VALUE, &key));
@@ -127,8 +132,10 @@ TEST_F(ConfigTrustTest, AcceptedSerialLivesInTheRegistry) {
     RegSetValueExW(key, L"ConfigSerial", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                    sizeof number);
     RegCloseKey(key);
-    EXPECT_EQ(0u, ReadAcceptedSerial());
-    EXPECT_EQ(1, log_.countExact("accepted configuration serial unreadable, taken as 0", "W/"));
+    EXPECT_EQ(0u, ReadAcceptedSerial(release));
+    EXPECT_EQ(1, log_.countExact(
+                     "accepted configuration serial of the release channel unreadable, taken as 0",
+                     "W/"));
 }
 
 TEST_F(ConfigTrustTest, SignedConfigurationIsTakenAndItsSerialRemembered) {
@@ -137,8 +144,9 @@ TEST_F(ConfigTrustTest, SignedConfigurationIsTakenAndItsSerialRemembered) {
     EXPECT_EQ(0, prompts_);
     ASSERT_EQ(1u, settings.packages().size());
     EXPECT_EQ("http://dl.velmora.example/pkg/Setup.exe", settings.packages()[0].address);
-    EXPECT_EQ(1, log_.countExact("configuration signed, serial=5, expires=2099-12-31", "I/"));
-    EXPECT_EQ(5u, ReadAcceptedSerial());
+    EXPECT_EQ(1, log_.countExact(
+                     "configuration signed, channel=release, serial=5, expires=2099-12-31", "I/"));
+    EXPECT_EQ(5u, ReadAcceptedSerial(ConfigChannel::Release));
     EXPECT_EQ(1u, TestServer::RequestsFor("GET", std::string(kPath) + ".sig").size());
 }
 
@@ -185,16 +193,87 @@ TEST_F(ConfigTrustTest, LowerSerialAfterAHigherOneIsARollback) {
     const std::string key = Material("config.key");
     Serve(Material("good.ini"), Material("good.ini.sig"));
     Run(key);
-    ASSERT_EQ(5u, ReadAcceptedSerial());
+    ASSERT_EQ(5u, ReadAcceptedSerial(ConfigChannel::Release));
     Serve(Material("low.ini"), Material("low.ini.sig"));
     InstallSettings settings = Run(key);
     EXPECT_EQ(1, prompts_);
     EXPECT_EQ(1, log_.countExact(
                      "configuration refused: serial 3 is lower than 5, accepted before (rollback)",
                      "E/"));
-    EXPECT_EQ(5u, ReadAcceptedSerial());
+    EXPECT_EQ(5u, ReadAcceptedSerial(ConfigChannel::Release));
     // The same configuration again (equal serial) is fine.
-    EXPECT_EQ(2, log_.countExact("configuration signed, serial=5, expires=2099-12-31", "I/"));
+    EXPECT_EQ(2, log_.countExact(
+                     "configuration signed, channel=release, serial=5, expires=2099-12-31", "I/"));
+}
+
+TEST_F(ConfigTrustTest, AConfigurationOfTheOtherChannelIsRefused) {
+    const std::string key = Material("config.key");
+    struct Case {
+        ConfigChannel channel;
+        std::string served, line;
+    };
+    const Case cases[] = {
+        // The test configuration, validly signed, served at the release address.
+        {ConfigChannel::Release, "test_high.ini",
+         "configuration refused: it is for the test channel, this installer takes release"},
+        {ConfigChannel::Test, "good.ini",
+         "configuration refused: it is for the release channel, this installer takes test"},
+        {ConfigChannel::Release, "nochannel.ini",
+         "configuration refused: no channel (this installer takes release)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        TestServer::Reset();
+        ForgetAcceptedSerial();
+        Serve(Material(c.served), Material(c.served + ".sig"));
+        ASSERT_TRUE(VerifyConfigSignature(Material(c.served), Material(c.served + ".sig"), key).ok);
+        InstallSettings settings = Run(key, c.channel);
+        EXPECT_EQ(1, prompts_);
+        EXPECT_EQ(1, log_.countExact(c.line, "E/"));
+        // The refused configuration's serial was not remembered for either channel; only the
+        // one taken after the prompt was.
+        const bool test = c.channel == ConfigChannel::Test;
+        EXPECT_EQ(test ? 0u : 5u, ReadAcceptedSerial(ConfigChannel::Release));
+        EXPECT_EQ(test ? 9u : 0u, ReadAcceptedSerial(ConfigChannel::Test));
+    }
+    EXPECT_EQ("channel \"beta\" is unknown (this installer takes test)",
+              ChannelRefusal("beta", ConfigChannel::Test));
+    EXPECT_EQ("", ChannelRefusal("test", ConfigChannel::Test));
+}
+
+TEST_F(ConfigTrustTest, EachChannelKeepsItsOwnSerial) {
+    const std::string key = Material("config.key");
+    // Release 5 first: test 2 is no rollback for the test channel.
+    Serve(Material("good.ini"), Material("good.ini.sig"));
+    Run(key, ConfigChannel::Release);
+    Serve(Material("test_low.ini"), Material("test_low.ini.sig"));
+    Run(key, ConfigChannel::Test);
+    EXPECT_EQ(0, prompts_);
+    EXPECT_EQ(1, log_.countExact("configuration signed, channel=test, serial=2, expires=2099-12-31",
+                                 "I/"));
+    // Test 9 then: release 5 is still no rollback, release 3 still is.
+    Serve(Material("test_high.ini"), Material("test_high.ini.sig"));
+    Run(key, ConfigChannel::Test);
+    EXPECT_EQ(9u, ReadAcceptedSerial(ConfigChannel::Test));
+    EXPECT_EQ(5u, ReadAcceptedSerial(ConfigChannel::Release));
+    Serve(Material("good.ini"), Material("good.ini.sig"));
+    Run(key, ConfigChannel::Release);
+    EXPECT_EQ(0, prompts_);
+    Serve(Material("low.ini"), Material("low.ini.sig"));
+    Run(key, ConfigChannel::Release);
+    EXPECT_EQ(1, prompts_);
+    EXPECT_EQ(1, log_.countExact(
+                     "configuration refused: serial 3 is lower than 5, accepted before (rollback)",
+                     "E/"));
+    // And the test channel's rollback is judged against its own 9.
+    Serve(Material("test_low.ini"), Material("test_low.ini.sig"));
+    Run(key, ConfigChannel::Test);
+    EXPECT_EQ(1, prompts_);
+    EXPECT_EQ(1, log_.countExact(
+                     "configuration refused: serial 2 is lower than 9, accepted before (rollback)",
+                     "E/"));
+    EXPECT_EQ(9u, ReadAcceptedSerial(ConfigChannel::Test));
+    EXPECT_EQ(5u, ReadAcceptedSerial(ConfigChannel::Release));
 }
 
 TEST_F(ConfigTrustTest, WithoutAKeyNothingChanges) {
@@ -204,7 +283,7 @@ TEST_F(ConfigTrustTest, WithoutAKeyNothingChanges) {
     ASSERT_EQ(1u, settings.packages().size());
     EXPECT_EQ(0u, TestServer::RequestsFor("GET", std::string(kPath) + ".sig").size());
     EXPECT_EQ(0, log_.countContaining("configuration"));
-    EXPECT_EQ(0u, ReadAcceptedSerial());
+    EXPECT_EQ(0u, ReadAcceptedSerial(ConfigChannel::Release));
     // This build's own setting is empty.
     EXPECT_STREQ("", ConfiguredConfigKey());
 }

@@ -9,8 +9,9 @@
   runs. Wine's Schannel checks no certificate itself, so these refusals are the installer's
   own check.
 - a signed configuration: the installer built with a configuration key installs with a
-  configuration signed by scripts/sign-config.sh, and refuses a changed one and an older one
-  (rollback) at the configuration prompt.
+  configuration signed by scripts/sign-config.sh, and refuses a changed one, an older one
+  (rollback) and the test configuration served at the release address at the configuration
+  prompt.
 
 usage: channel_trust_test.py <https installer> <signed-configuration installer>
                              <trust_root.exe> <configuration key folder> <ok package>
@@ -35,10 +36,13 @@ import velmora_client  # noqa: E402
 from velmora_client import click_at, installer_windows, layout_centres, wait_for, xdo  # noqa
 
 TRAY = "Wine System Tray"
+TEST_TITLE = velmora_client.INSTALLER_TITLE + "\u5185\u90e8\u7248\u672c"  # the test configuration's title
 CONFIG_PATH = "/update/win/kelto/VLMU.ini"
 PACKAGE_PATH = "/pkg/Setup.exe"
 NAMES = ["update.velmora.example", "dl.velmora.example"]
 # Certificates the tests serve, and what the installer's log says about each.
+# The "slow" server's rate (bytes per second): a transfer through it can be cut part-way.
+SLOW_RATE = 400 * 1024
 REFUSALS = {
     "untrusted": "issued by a certificate authority this machine does not trust",
     "otherhost": "issued for another host name",
@@ -113,26 +117,35 @@ def make_certificates(folder):
 
 
 class Nginx:
-    """nginx on loopback: one https port per certificate, all serving one folder."""
+    """nginx on loopback: one https port per certificate, all serving one folder. "redirect"
+    has the good certificate and sends the configuration to plain http; "slow" has the good
+    certificate, a folder of its own, a bounded rate and a log of each request's range."""
 
     def __init__(self, folder, certs):
         self.folder = folder
         self.www = os.path.join(folder, "www")
-        os.makedirs(self.www, exist_ok=True)
+        self.www_slow = os.path.join(folder, "www-slow")
+        for www in (self.www, self.www_slow):
+            os.makedirs(www, exist_ok=True)
         self.ports = {name: free_port() for name in certs}
-        # "redirect" has the good certificate and sends the configuration to plain http.
+        special = {
+            "redirect": "location = %s { return 302 http://update.velmora.example%s; } "
+                        % (CONFIG_PATH, CONFIG_PATH),
+            "slow": "limit_rate %d; " % SLOW_RATE,
+        }
         servers = "".join(
             "  server { listen 127.0.0.1:%d ssl; ssl_certificate %s/%s.crt; "
-            "ssl_certificate_key %s/%s.key; root %s; access_log %s/access-%s.log; %s}\n"
-            % (port, folder, cert, folder, cert, self.www, folder, name,
-               "location = %s { return 302 http://update.velmora.example%s; } "
-               % (CONFIG_PATH, CONFIG_PATH) if name == "redirect" else "")
+            "ssl_certificate_key %s/%s.key; root %s; access_log %s/access-%s.log%s; %s}\n"
+            % (port, folder, cert, folder, cert, self.www_slow if name == "slow" else self.www,
+               folder, name, " ranged" if name == "slow" else "", special.get(name, ""))
             for name, port in self.ports.items()
-            for cert in ["good" if name == "redirect" else name])
+            for cert in ["good" if name in special else name])
         conf = os.path.join(folder, "nginx.conf")
         with open(conf, "w") as f:
             f.write("worker_processes 1;\ndaemon off;\npid %s/nginx.pid;\nerror_log %s/error.log;\n"
-                    "events { worker_connections 64; }\nhttp {\n%s}\n"
+                    "events { worker_connections 64; }\nhttp {\n"
+                    "  log_format ranged '$request_method $uri \"$http_range\" $status "
+                    "$body_bytes_sent';\n%s}\n"
                     % (folder, folder, servers))
         self.proc = subprocess.Popen(["nginx", "-c", conf, "-p", folder],
                                      stderr=subprocess.DEVNULL)
@@ -147,8 +160,8 @@ class Nginx:
         except OSError:
             return False
 
-    def put(self, path, data):
-        target = os.path.join(self.www, path.lstrip("/"))
+    def put(self, path, data, slow=False):
+        target = os.path.join(self.www_slow if slow else self.www, path.lstrip("/"))
         os.makedirs(os.path.dirname(target), exist_ok=True)
         with open(target, "wb") as f:
             f.write(data)
@@ -168,7 +181,7 @@ class ChannelTrustTest(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="velmora-channel-")
         os.chmod(cls.work, 0o755)  # nginx's worker (not root) reads the served files
         make_certificates(cls.work)
-        cls.nginx = Nginx(cls.work, ["good", "redirect"] + list(REFUSALS))
+        cls.nginx = Nginx(cls.work, ["good", "redirect", "slow"] + list(REFUSALS))
         cls.server = velmora_client.Server()
         cls.prefix = subprocess.check_output(
             [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT,
@@ -240,9 +253,9 @@ class ChannelTrustTest(unittest.TestCase):
     def steps(self):
         return [s for _, s in self.server.steps()]
 
-    def install_from_main_window(self):
-        """Clicks Install on the main window and waits for the outcome step."""
-        window = wait_for(lambda: installer_windows(586), 90, "the main window")[0]
+    def click_install(self, title=velmora_client.INSTALLER_TITLE):
+        """Clicks Install on the main window once it is up and has reported its start."""
+        window = wait_for(lambda: installer_windows(586, title), 90, "the main window")[0]
         wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
         for _ in range(5):  # a window that has just come up may miss a click
             click_at(window, self.pos["installbtn"])
@@ -251,6 +264,10 @@ class ChannelTrustTest(unittest.TestCase):
                 break
             except AssertionError:
                 pass
+
+    def install_from_main_window(self, title=velmora_client.INSTALLER_TITLE):
+        """Clicks Install on the main window and waits for the outcome step."""
+        self.click_install(title)
         return wait_for(lambda: [s for s in self.steps() if s in ("SetupSuccess", "SetupFailed")],
                         180, "an install outcome (steps %r)" % self.steps())[0]
 
@@ -267,13 +284,13 @@ class ChannelTrustTest(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(self.product, "Velmora.exe")))
         self.assertNotIn("SetupSuccess", self.steps())
 
-    def sign(self, text, serial, expires="2099-12-31"):
-        """A configuration naming the package on the test server, signed with the test key
-        through scripts/sign-config.sh; (body, signature)."""
+    def sign(self, text, serial, expires="2099-12-31", channel="release"):
+        """A configuration of a channel naming the package on the test server, signed with the
+        test key through scripts/sign-config.sh; (body, signature)."""
         folder = tempfile.mkdtemp(dir=self.workdir)
-        config = os.path.join(folder, "VLMU.ini")
+        config = os.path.join(folder, "VLMU.ini" if channel == "release" else "VLMU_TEST.ini")
         with open(config, "w") as f:
-            f.write(text + "serial=%d\nexpires=%s\n" % (serial, expires))
+            f.write(text + "channel=%s\nserial=%d\nexpires=%s\n" % (channel, serial, expires))
         subprocess.run(["bash", os.path.join(SOURCE, "scripts", "sign-config.sh"), "sign",
                         os.path.join(KEY_DIR, "config.pem"), config], check=True,
                        stdout=subprocess.DEVNULL)
@@ -397,6 +414,46 @@ class ChannelTrustTest(unittest.TestCase):
         self.assertNotIn("HEAD ", self.nginx.requests("untrusted"))
         self.assert_nothing_ran()
 
+    def tunnelled_bytes(self, host):
+        return sum(int(r[6]) for r in self.server.requests()
+                   if r[0] == "CONNECT" and r[1] == host + ":443")
+
+    def test_https_download_through_the_proxy_resumes_after_a_restart(self):
+        # The proxy's own "200 Connection established" must not be taken for the server's
+        # answer to the ranged request: the partial file is resumed, not started over.
+        package = read(PKG_OK)
+        package += bytes(4 * 1024 * 1024 - len(package) % 512)  # ~10 s at the slow rate
+        path = "/pkg/resume/Setup.exe"
+        self.nginx.put(path, package, slow=True)
+        self.nginx.put(CONFIG_PATH, ("[full]\naddress=https://dl.velmora.example%s\nchecksum=%s\n"
+                                     % (path, hashlib.md5(package).hexdigest())).encode(),
+                       slow=True)
+        self.tunnel("slow")
+        self.start(HTTPS_INSTALLER)
+        self.click_install()
+        wait_for(lambda: self.tunnelled_bytes("dl.velmora.example") >= 1024 * 1024, 60,
+                 "a part of the package")
+        self.proc.kill()
+        self.proc.wait()
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        self.assertNotIn("Check file md5 OK.", self.log_text())
+        wait_for(lambda: "GET %s " % path in self.nginx.requests("slow"), 10,
+                 "nginx to log the cut transfer")
+        before = len(self.nginx.requests("slow"))
+
+        self.server.control("clear_requests")
+        self.start(HTTPS_INSTALLER)
+        self.assertEqual("SetupSuccess", self.install_from_main_window())
+        log = self.log_text()
+        resumed = [int(line.rsplit(" ", 1)[1]) for line in log.splitlines()
+                   if "T/CTinyDownload -- resume from: " in line]
+        self.assertTrue(resumed and resumed[0] > 0, resumed)
+        self.assertNotIn("server ignored the resume offset", log)
+        gets = [line.split(" ")[2] for line in self.nginx.requests("slow")[before:].splitlines()
+                if line.startswith("GET %s " % path)]
+        # Every request for the package after the restart asked for the rest of the file.
+        self.assertEqual(['"bytes=%d-"' % resumed[0]], gets)
+
     # ---- the signed configuration -----------------------------------------------------------
     def test_signed_configuration_installs_then_changed_and_older_ones_are_refused(self):
         md5 = self.server.control("package?path=" + PACKAGE_PATH, read(PKG_OK))
@@ -405,7 +462,8 @@ class ChannelTrustTest(unittest.TestCase):
         self.serve_signed(body, signature)
         self.start(SIGNED_INSTALLER)
         self.assertEqual("SetupSuccess", self.install_from_main_window())
-        self.assertIn("I/InstallSettings -- configuration signed, serial=7, expires=2099-12-31",
+        self.assertIn("I/InstallSettings -- configuration signed, channel=release, serial=7, "
+                      "expires=2099-12-31",
                       self.log_text())
         self.proc.kill()
         self.proc.wait()
@@ -429,6 +487,28 @@ class ChannelTrustTest(unittest.TestCase):
                       "accepted before (rollback)", self.log_text())
         self.quit_at_prompt(box)
         self.assertEqual(0, self.server.count("HEAD", PACKAGE_PATH))
+
+        # The test configuration, validly signed (and newer), served at the release address.
+        self.serve_signed(*self.sign(text, 8, channel="test"))
+        self.start(SIGNED_INSTALLER)
+        box = self.configuration_prompt()
+        self.assertIn("E/InstallSettings -- configuration refused: it is for the test channel, "
+                      "this installer takes release", self.log_text())
+        self.quit_at_prompt(box)
+        self.assertEqual(0, self.server.count("HEAD", PACKAGE_PATH))
+
+        # The test installer (marker file) takes it at its own address: serial 8 of the test
+        # channel, judged apart from the release channel's 7.
+        test_path = CONFIG_PATH.replace("VLMU.ini", "VLMU_TEST.ini")
+        test_body, test_signature = self.sign(text, 1, channel="test")
+        self.server.control("config?path=" + test_path, test_body)
+        self.server.control("config?path=" + test_path + ".sig", test_signature)
+        with open(os.path.join(self.workdir, "test_ver_key"), "w") as f:
+            f.write("")
+        self.start(SIGNED_INSTALLER)
+        self.assertEqual("SetupSuccess", self.install_from_main_window(TEST_TITLE))
+        self.assertIn("I/InstallSettings -- configuration signed, channel=test, serial=1, "
+                      "expires=2099-12-31", self.log_text())
 
 
 if __name__ == "__main__":

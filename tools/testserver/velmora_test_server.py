@@ -107,9 +107,11 @@ class Package:
         return h.hexdigest()
 
 
-def default_config_body():
+def default_config_body(channel="release"):
+    """The configuration served until a test sets one; it names its channel, as published
+    configurations do."""
     return ("[full]\naddress=http://dl.velmora.example/pkg/Setup.exe\n"
-            "checksum=00000000000000000000000000000000\n")
+            "checksum=00000000000000000000000000000000\nchannel=%s\n" % channel)
 
 
 class State:
@@ -127,8 +129,9 @@ class State:
         self.report_release = threading.Event()
         self.silent_reports = SILENT_REPORTS_AT_START
         self.report_delay = 0.0
-        for p in ("/update/win/kelto/VLMU.ini", "/update/win/kelto/VLMU_TEST.ini"):
-            self.configs[p] = {"body": default_config_body().encode(), "status": 200,
+        for p, channel in (("/update/win/kelto/VLMU.ini", "release"),
+                           ("/update/win/kelto/VLMU_TEST.ini", "test")):
+            self.configs[p] = {"body": default_config_body(channel).encode(), "status": 200,
                                "bom": False, "crlf": False, "redirect": False}
 
 
