@@ -26,7 +26,7 @@ bool QueryGpuInfo(GpuInfo& info) {
     }
     D3DADAPTER_IDENTIFIER9 identifier = {};
     {
-        // Released as soon as the adapter is identified, with the library right after it:
+        // Released as soon as the adapter is identified, and the library when this returns:
         // under Wine each instance sets up OpenGL.
         ComPtr<IDirect3D9> direct3d;
         *direct3d.put() = create(D3D_SDK_VERSION);
