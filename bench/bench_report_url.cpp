@@ -1,4 +1,5 @@
-// Times one step-report address (every probe of the hardware profile) and each probe alone.
+// Times one step-report address (the first probes the run's hardware profile, later ones reuse
+// it), every probe afresh, and each probe alone.
 // Run under Wine with a display for Direct3D 9, e.g.
 //   xvfb-run -a wine bench_report_url.exe
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "report/step_report.h"
 #include "sysinfo/disk_identity.h"
 #include "sysinfo/gpu_info.h"
+#include "sysinfo/hardware_profile.h"
 #include "sysinfo/local_time.h"
 #include "sysinfo/mac_address.h"
 #include "sysinfo/machine_guid.h"
@@ -52,14 +54,19 @@ int main() {
         total += Milliseconds([&] { url = BuildReportUrl("DownloaderStart", "0"); });
     }
     std::printf("BuildReportUrl, mean of %d later calls: %.1f ms\n", rounds, total / rounds);
+    const double fresh = Milliseconds([] { ProbeHardwareProfile(); });
+    std::printf("ProbeHardwareProfile, every probe afresh: %.1f ms\n", fresh);
     std::printf("Each probe (warm):\n");
     Probe("GetOsName", GetOsName);
     Probe("GetOsVersionText", GetOsVersionText);
     Probe("GetProcessorName", GetProcessorNameAnsi);
     Probe("GetProcessorCount", GetProcessorCount);
     Probe("GetTotalMemoryMB", GetTotalMemoryMB);
-    Probe("GetGpuName", GetGpuName);
-    Probe("GetGpuDriver", GetGpuDriver);
+    Probe("QueryGpuInfo", [] {
+        GpuInfo gpu;
+        QueryGpuInfo(gpu);
+        return gpu.description + " / " + gpu.driver;
+    });
     Probe("GetMacAddress", GetMacAddress);
     Probe("GetDiskSerial", GetDiskSerial);
     Probe("GetMachineGuid", GetMachineGuid);

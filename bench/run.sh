@@ -4,7 +4,9 @@
 #   2. 1 GiB download from a loopback nginx: our downloader under Wine (first byte to verified
 #      file, in-process) vs native `curl -o` and vs curl.exe (built by scripts/setup-deps.sh from
 #      the same curl source as our libcurl) under the same Wine; the downloader's CPU time per
-#      GiB, and its CPU use during a download throttled by nginx to 4 MB/s
+#      GiB
+#   2b. CPU use of the whole installer and of the downloader alone during a download throttled
+#      by nginx to 4 MB/s, by the system's counters (bench/installer_cpu.py)
 #   3. resume efficiency: bytes the server sent in total after a cut in the middle
 #   4. peak memory of the downloader process
 #   5.-7. installer size, main window repaint, one step report's address with every probe
@@ -129,19 +131,27 @@ sent=$(awk '{s+=$10} END {print s}' "$work/nginx/access.log")
 total=$((size_mib * 1024 * 1024))
 half=$((size_mib * 512 * 1024))
 
-# 2b. CPU use during a download at 4 MB/s (nginx limit_rate): what a user on a normal line sees
+# 2b. CPU use during a download at 4 MB/s (nginx limit_rate), what a user on a normal line sees:
+#     the real installer (clicked as a user would) and the downloader alone, in turn, each by the
+#     system's own counters (user and kernel ticks of the Wine process from /proc on the host,
+#     all threads, first to last byte of the file). Under Wine a process's own GetProcessTimes
+#     counts less than the system does.
 slow_mib="${SLOW_MIB:-32}"
 head -c $((slow_mib * 1024 * 1024)) "$file" >"$work/www/slow.bin"
+ln -sf slow.bin "$work/www/Setup.exe"  # the configuration names a Setup.exe
 slow_md5=$(md5sum "$work/www/slow.bin" | cut -d' ' -f1)
-slow_use=()
-for _ in $(seq "$runs"); do
-  rm -f "$work/out/slow.bin" "$work/out/slow.bin.cfg"
-  # polled once a second, as the installer's progress thread does
-  line=$(cd "$work/out" && wine "$build/bench/bench_download.exe" "http://127.0.0.1:$port/slow/slow.bin" "Z:$work/out/slow.bin" "$slow_md5" 1000 | tr -d "\r")
-  slow_use+=("$(echo "100 * $(echo "$line" | cut -d' ' -f6) / $(echo "$line" | cut -d' ' -f3)" | bc -l)")
-done
-rm -f "$work/out/slow.bin" "$work/out/slow.bin.cfg"
-slow_cpu=$(printf '%s\n' "${slow_use[@]}" | median)
+cpu_out=""
+if [ -f "$build/VelmoraInstaller.exe" ] && command -v xdotool >/dev/null; then
+  cpu_out=$(xvfb-run -a -s "-screen 0 1024x768x24" python3 "$root/bench/installer_cpu.py" \
+    --url "http://127.0.0.1:$port/slow/Setup.exe" --md5 "$slow_md5" \
+    --size $((slow_mib * 1024 * 1024)) --prefix "$WINEPREFIX" --source "$root" \
+    --downloader "$build/bench/bench_download.exe" --installer "$build/VelmoraInstaller.exe" \
+    --runs "$runs" 2>&1 | tr -d '\r' || true)
+  wineserver -k 2>/dev/null || true
+fi
+installer_cpu=$(echo "$cpu_out" | sed -n 's/^median installer .* \([0-9.]*\)$/\1/p')
+downloader_cpu=$(echo "$cpu_out" | sed -n 's/^median downloader \([0-9.]*\)$/\1/p')
+cpu_loads=$(echo "$cpu_out" | sed -n 's/^cpu .* load \([0-9.]*\)$/\1/p' | sort -g | sed -n '1p;$p' | paste -sd- -)
 
 mb=$(echo "$size_mib * 1048576 / 1000000" | bc -l)
 printf 'MD5 %d MiB: GetFileMD5 under Wine %.2f s (%.0f MB/s), openssl natively %.2f s: %.2fx\n' \
@@ -160,7 +170,12 @@ fi
 printf '; the rest is the final check and the hand-over\n'
 printf 'Downloader CPU time at full speed: %.2f s per GiB (first byte to verified file, all threads, user and kernel; Wine'"'"'s server not counted)\n' \
   "$(echo "$dl_cpu * 1024 / $size_mib" | bc -l)"
-printf 'Downloader CPU use during a %d MiB download at 4 MB/s: %.1f %% of one core\n' "$slow_mib" "$slow_cpu"
+if [ -n "$installer_cpu" ] && [ -n "$downloader_cpu" ]; then
+  printf 'CPU use during a %d MiB download at 4 MB/s (system counters, first to last byte, median of %d, load %s): installer %.2f %% of one core, downloader alone %.2f %%\n' \
+    "$slow_mib" "$runs" "$cpu_loads" "$installer_cpu" "$downloader_cpu"
+else
+  printf 'CPU use during a download at 4 MB/s: not measured (needs the installer, xvfb-run and xdotool)\n%s\n' "$cpu_out"
+fi
 printf 'Resume after a cut at half: server sent %d bytes for the missing %d (%d extra)\n' \
   "$sent" "$((total - half))" "$((sent - (total - half)))"
 printf 'Peak memory of the downloader process: %.1f MiB\n' "$(echo "$peak / 1048576" | bc -l)"
@@ -200,12 +215,13 @@ if [ -f "$resample_bench" ]; then
   wine "$resample_bench" 21 2>/dev/null | tr -d '\r' | sed 's/^resample/Background resize for 200 %:/'
 fi
 
-# 7. one step report's address with every hardware probe (what the UI thread waits for)
+# 7. one step report's address: the first with every hardware probe, later ones with the run's
+#    profile (all on the report thread)
 report_bench="$build/bench/bench_report_url.exe"
 if [ -f "$report_bench" ]; then
   out=$(xvfb-run -a -s "-screen 0 1024x768x24" wine "$report_bench" 2>/dev/null | tr -d '\r' || true)
-  echo "$out" | grep -E '^BuildReportUrl' | sed 's/^/Step report: /'
-  echo "$out" | grep -E '^  Get(Gpu|MacAddress)' | sed 's/^ */Step report probe: /'
+  echo "$out" | grep -E '^(BuildReportUrl|ProbeHardwareProfile)' | sed 's/^/Step report: /'
+  echo "$out" | grep -E '^  (QueryGpuInfo|GetMacAddress)' | sed 's/^ */Step report probe: /'
 fi
 
 # 8. the publisher check of a 40 MiB signed package (WinVerifyTrust through the held handle and

@@ -5,7 +5,9 @@
 # first WM_PAINT; the fetch alone), never by whole-process wall time. Runs under one Xvfb with
 # Wine already running, against the loopback test server (configuration and reports).
 # Prints the medians of RUNS runs (default 9) and the machine's load. DPI=192 (or 120, 144) runs
-# it at that display scale (its own prefix, whose LogPixels are set).
+# it at that display scale (its own prefix, whose LogPixels are set). VS=<another build's
+# bench_installer_startup.exe> runs that one in turn with this one (A B A B ...), for before and
+# after figures under the same load.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
@@ -37,12 +39,16 @@ export VELMORA_BENCH_OUT="$work/figures.txt"
 cd "$work"
 wine "$build/bench/bench_plain_window.exe" >/dev/null 2>&1  # Wine up and warm
 : >"$VELMORA_BENCH_OUT"
+vs="${VS:-}"
 for _ in $(seq "$runs"); do
   wine "$build/bench/bench_plain_window.exe" >/dev/null 2>&1
   wine "$build/bench/bench_config_fetch.exe" >/dev/null 2>&1
   wine "$build/bench/bench_installer_startup.exe" >/dev/null 2>&1
+  if [ -n "$vs" ]; then
+    VELMORA_BENCH_OUT="$work/vs.txt" wine "$vs" >/dev/null 2>&1
+  fi
 done
-median() { tr -d "\r" <"$VELMORA_BENCH_OUT" | grep "^$1 " | cut -d' ' -f2 | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+median() { tr -d "\r" <"${2:-$VELMORA_BENCH_OUT}" | grep "^$1 " | cut -d' ' -f2 | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 plain=$(median plain_first_paint)
 fetch=$(median config_fetch)
 installer=$(median installer_first_paint)
@@ -51,4 +57,9 @@ printf 'Start-up to first painted main window at %s DPI: installer %s ms; plain 
   "$dpi" "$installer" "$plain" "$fetch" "$(echo "$plain + $fetch" | bc -l)" \
   "$(echo "$installer / ($plain + $fetch)" | bc -l)" "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '  of which the installer'"'"'s own code (its static initialisers to the first paint): %s ms\n' "$own"
+if [ -n "$vs" ]; then
+  vs_installer=$(median installer_first_paint "$work/vs.txt")
+  printf '  %s, run in turn with it: %s ms: %.2fx; its own code %s ms\n' "$vs" "$vs_installer" \
+    "$(echo "$vs_installer / ($plain + $fetch)" | bc -l)" "$(median installer_own_code "$work/vs.txt")"
+fi
 if [ -n "${VERBOSE:-}" ]; then cat "$VELMORA_BENCH_OUT"; fi

@@ -134,6 +134,9 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (onFirstPaint) {
                 onFirstPaint(*this);
             }
+            // The borderless window shows no icon of its own; the taskbar's follows its first
+            // paint (under Wine each WM_SETICON builds the X window's icon property).
+            SetWndIcon(kAppIcon);
         }
         return result;
     }
@@ -159,7 +162,6 @@ LRESULT CMainFrame::OnCreate() {
     }
     manager_.AttachRoot(root);
     manager_.AddListener(this);
-    SetWndIcon(kAppIcon);
     FindControls();
     SetTimer(window_, kBannerTimer, 5000, nullptr);
     CheckMachine();

@@ -11,7 +11,7 @@
 #include "report/report_queue.h"
 #include "report/report_sender.h"
 #include "report/report_sign.h"
-#include "sysinfo/mac_address.h"
+#include "sysinfo/hardware_profile.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
@@ -53,7 +53,7 @@ void SendSpeedReport(double transferBytes) {
     const std::string endpoint = DownSpeedEndpointFor(GetUserDefaultLangID());
     QueueReport([endpoint, samples, speed] {
         const std::string url =
-            ComposeSpeedReportUrl(endpoint, DrawReportNumber(), GetMacAddress(), speed);
+            ComposeSpeedReportUrl(endpoint, DrawReportNumber(), GetHardwareProfile().mac, speed);
         SendReportRequest(url);
         LogT(kTag, url);
         LogT(kTag, "Time:", samples);

@@ -7,14 +7,8 @@
 #include "report/report_queue.h"
 #include "report/report_sender.h"
 #include "report/report_sign.h"
-#include "sysinfo/disk_identity.h"
-#include "sysinfo/gpu_info.h"
+#include "sysinfo/hardware_profile.h"
 #include "sysinfo/local_time.h"
-#include "sysinfo/mac_address.h"
-#include "sysinfo/machine_guid.h"
-#include "sysinfo/memory.h"
-#include "sysinfo/os_version.h"
-#include "sysinfo/processor.h"
 
 std::string GetStepName(int step) {
     static const char* const kNames[] = {
@@ -28,20 +22,18 @@ std::string GetStepName(int step) {
 }
 
 ReportProfile GatherReportProfile() {
+    const HardwareProfile& hardware = GetHardwareProfile();
     ReportProfile p;
-    p.osName = GetOsName();
-    p.osVersion = GetOsVersionText();
-    p.cpuName = GetProcessorNameAnsi();
-    p.cpuCount = GetProcessorCount();
-    p.memory = GetTotalMemoryMB();
-    // One Direct3D query serves both values: each costs about 0.1 s under Wine.
-    GpuInfo gpu;
-    QueryGpuInfo(gpu);
-    p.gpu = gpu.description;
-    p.gpuDriver = gpu.driver;
-    p.mac = GetMacAddress();
-    p.diskSerial = GetDiskSerial();
-    p.machineGuid = GetMachineGuid();
+    p.osName = hardware.osName;
+    p.osVersion = hardware.osVersion;
+    p.cpuName = hardware.cpuName;
+    p.cpuCount = hardware.cpuCount;
+    p.memory = hardware.memory;
+    p.gpu = hardware.gpu;
+    p.gpuDriver = hardware.gpuDriver;
+    p.mac = hardware.mac;
+    p.diskSerial = hardware.diskSerial;
+    p.machineGuid = hardware.machineGuid;
     p.localTime = GetLocalTimeText();
     return p;
 }

@@ -23,15 +23,16 @@ struct ReportProfile {
         machineGuid, localTime;
 };
 
-// Runs every probe once, in query order.
+// The run's hardware profile (probed on the first call, sysinfo/hardware_profile.h) with the
+// local time of now.
 ReportProfile GatherReportProfile();
 
 // base + the 20 query keys with the given values inserted raw (not encoded).
 std::string ComposeReportUrl(const std::string& base, const ReportProfile& profile, int number,
                              const std::string& stepName, const std::string& interval);
 
-// The full, not yet encoded, address of a report on GetReportBaseUrl() with a fresh profile
-// and random number.
+// The full, not yet encoded, address of a report on GetReportBaseUrl() with the run's profile,
+// the local time and a fresh random number.
 std::string BuildReportUrl(const std::string& stepName, const std::string& interval);
 
 // Encodes url and sends it; failures are only logged.

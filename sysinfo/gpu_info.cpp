@@ -4,6 +4,7 @@
 
 #include <d3d9.h>
 
+#include "app/scoped_handles.h"
 #include "app/system_library.h"
 #include "sysinfo/com_ptr.h"
 
@@ -23,17 +24,16 @@ bool QueryGpuInfo(GpuInfo& info) {
     if (!create) {
         return false;
     }
-    ComPtr<IDirect3D9> direct3d;
-    *direct3d.put() = create(D3D_SDK_VERSION);
-    if (!direct3d) {
-        return false;
-    }
-    if (direct3d->GetAdapterCount() != 1) {
-        return false;
-    }
     D3DADAPTER_IDENTIFIER9 identifier = {};
-    if (FAILED(direct3d->GetAdapterIdentifier(0, 0, &identifier))) {
-        return false;
+    {
+        // Released as soon as the adapter is identified, and the library when this returns:
+        // under Wine each instance sets up OpenGL.
+        ComPtr<IDirect3D9> direct3d;
+        *direct3d.put() = create(D3D_SDK_VERSION);
+        if (!direct3d || direct3d->GetAdapterCount() != 1 ||
+            FAILED(direct3d->GetAdapterIdentifier(0, 0, &identifier))) {
+            return false;
+        }
     }
     // Both texts are fixed-size fields; never read past them even if unterminated.
     info.description.assign(identifier.Description,
@@ -48,14 +48,25 @@ bool QueryGpuInfo(GpuInfo& info) {
     return true;
 }
 
+namespace {
+// The adapter cannot change while the installer runs: one query serves both texts.
+const GpuInfo& RunGpuInfo() {
+    static CriticalSection lock;
+    static GpuInfo info;
+    static bool queried = false;
+    AutoLock hold(lock);
+    if (!queried) {
+        QueryGpuInfo(info);
+        queried = true;
+    }
+    return info;
+}
+}  // namespace
+
 std::string GetGpuName() {
-    GpuInfo info;
-    QueryGpuInfo(info);
-    return info.description;
+    return RunGpuInfo().description;
 }
 
 std::string GetGpuDriver() {
-    GpuInfo info;
-    QueryGpuInfo(info);
-    return info.driver;
+    return RunGpuInfo().driver;
 }

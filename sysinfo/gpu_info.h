@@ -16,5 +16,7 @@ struct GpuInfo {
 // missing, when there is no adapter or more than one, or when the adapter cannot be identified.
 bool QueryGpuInfo(GpuInfo& info);
 
+// The adapter's name and driver, from one query made on the first call of either (later calls
+// on any thread get the same texts).
 std::string GetGpuName();
 std::string GetGpuDriver();

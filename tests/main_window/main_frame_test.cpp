@@ -136,6 +136,9 @@ TEST_F(MainFrameTest, OpensOnTheFolderPageWithTheAgreementAcceptedAndReportsItsS
     EXPECT_FALSE(Find(L"quicklaunch")->IsVisible());
     EXPECT_TRUE(frame_->quickLaunch());
     EXPECT_EQ(L"http://www.velmora.example/test/xkxy_en.html", frame_->settings().agreementUrl());
+    // Set after the first paint, for the taskbar and the task switcher.
+    EXPECT_NE(0, SendMessageW(Window(), WM_GETICON, ICON_BIG, 0));
+    EXPECT_NE(0, SendMessageW(Window(), WM_GETICON, ICON_SMALL, 0));
 }
 
 TEST_F(MainFrameTest, InstallButtonWorksOnlyWhileTheAgreementIsTicked) {

@@ -8,6 +8,7 @@ usage: main_window_test.py <VelmoraInstaller.exe> <ok package> <failing package>
 """
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -163,6 +164,10 @@ class MainWindowTest(unittest.TestCase):
                           "SetupSuccess"], steps)
         self.assertEqual({"www.velmora.example"}, {h for h, _ in self.server.steps()})
         self.assertEqual(1, self.server.count("GET", "/qzadmin/down_speed.php"))
+        # Every report of the run carries the same machine facts (probed once).
+        profiles = {re.sub(r"&(sign|rand|step|interval|time)=[^&]*", "", r[3])
+                    for r in self.server.requests() if r[2] == "/qzadmin/operate.php"}
+        self.assertEqual(1, len(profiles), profiles)
         installed = self.drive_c("velmoratest", "Velmora", "Velmora.exe")
         self.assertTrue(os.path.exists(installed))
         log = self.log_text()
