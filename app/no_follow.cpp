@@ -12,8 +12,7 @@ std::string Ansi(const std::wstring& path) {
 }
 
 std::string SystemError(const char* what, DWORD error) {
-    return std::string(what) + " (error " + std::to_string(static_cast<unsigned long>(error)) +
-           ")";
+    return std::string(what) + " (error " + std::to_string(static_cast<unsigned long>(error)) + ")";
 }
 
 // Wine marks a linked folder in what its name reports, not in what an opened handle reports.
@@ -95,8 +94,8 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
     }
     const DWORD access = FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE | extraAccess;
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
-    ScopedHandle folder(
-        CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr, OPEN_EXISTING, flags, nullptr));
+    ScopedHandle folder(CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr, OPEN_EXISTING,
+                                    flags, nullptr));
     if (!folder.valid() && security) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
@@ -108,8 +107,8 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
                 *why = SystemError(("cannot create " + Ansi(path)).c_str(), GetLastError());
                 return false;
             }
-            folder.reset(CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr,
-                                     OPEN_EXISTING, flags, nullptr));
+            folder.reset(CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr, OPEN_EXISTING,
+                                     flags, nullptr));
         } else {
             SetLastError(error);
         }
@@ -129,7 +128,10 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
         *why = SystemError(("cannot examine " + Ansi(path)).c_str(), GetLastError());
         return false;
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || NameIsReparsePoint(path)) {
+    // A root is the drive itself (Wine shows the link behind a drive letter as its name's).
+    const bool root = handles_.empty();
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+        (!root && NameIsReparsePoint(path))) {
         *why = Ansi(path) + " is a link (reparse point), not a folder of its own";
         return false;
     }

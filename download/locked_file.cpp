@@ -42,10 +42,9 @@ ScopedFile OpenTextFileNoFollow(const std::string& path, bool write) {
 }
 
 ScopedHandle OpenFileLocked(const std::string& path, const char* tag) {
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
+    ScopedHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) {
         LogE(tag, "cannot open ", path,
              " for checking, code=", static_cast<unsigned long>(GetLastError()));

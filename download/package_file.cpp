@@ -13,11 +13,11 @@ bool PackageFile::Open(const char* path) {
     // download's file, and writing it would write another; that name is removed and the file
     // made anew.
     for (int attempt = 0;; ++attempt) {
-        file_.reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE,
-                                FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
-                                    FILE_FLAG_OPEN_REPARSE_POINT,
-                                nullptr));
+        file_.reset(CreateFileA(
+            path, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE, FILE_SHARE_READ, nullptr,
+            OPEN_ALWAYS,
+            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
+            nullptr));
         if (!file_.valid()) {
             return false;
         }

@@ -50,14 +50,15 @@ AdminOnlySecurity::AdminOnlySecurity() {
                        GetLengthSid(administrators_.data());
     dacl_.assign(size, 0);
     const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    valid_ = InitializeAcl(dacl(), size, ACL_REVISION) &&
-             AddAccessAllowedAceEx(dacl(), ACL_REVISION, inherit, FILE_ALL_ACCESS, system_.data()) &&
-             AddAccessAllowedAceEx(dacl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
-                                   administrators_.data()) &&
-             InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
-             SetSecurityDescriptorOwner(&descriptor_, administrators_.data(), FALSE) &&
-             SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl(), FALSE) &&
-             SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    valid_ =
+        InitializeAcl(dacl(), size, ACL_REVISION) &&
+        AddAccessAllowedAceEx(dacl(), ACL_REVISION, inherit, FILE_ALL_ACCESS, system_.data()) &&
+        AddAccessAllowedAceEx(dacl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
+                              administrators_.data()) &&
+        InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorOwner(&descriptor_, administrators_.data(), FALSE) &&
+        SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl(), FALSE) &&
+        SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
 }
 
 bool SecurityIsAdminOnly(PSID owner, PACL dacl, std::string* why) {
@@ -118,10 +119,11 @@ bool MakeFolderAdminOnly(HANDLE folder, const AdminOnlySecurity& security, std::
         *why = "the security descriptor could not be built";
         return false;
     }
-    const DWORD error = SetSecurityInfo(
-        folder, SE_FILE_OBJECT,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-        security.administrators(), nullptr, security.dacl(), nullptr);
+    const DWORD error =
+        SetSecurityInfo(folder, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                            PROTECTED_DACL_SECURITY_INFORMATION,
+                        security.administrators(), nullptr, security.dacl(), nullptr);
     if (error != ERROR_SUCCESS) {
         *why = "its owner and DACL cannot be set (error " + std::to_string(error) + ")";
         return false;

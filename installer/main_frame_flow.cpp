@@ -67,8 +67,8 @@ int CMainFrame::startDownload() {
     // file that is checked is the file that runs.
     const std::string savePath = folderA + "\\" + WideToAnsi(kPackageName);
     // Without a safe folder nothing is downloaded: the flow ends as for a refused package.
-    for (const PackageEntry& entry : folderW.empty() ? std::vector<PackageEntry>()
-                                                     : settings_.packages()) {
+    for (const PackageEntry& entry :
+         folderW.empty() ? std::vector<PackageEntry>() : settings_.packages()) {
         if (!job->downloader->AddDownloadWork(entry.address, savePath, entry.checksum)) {
             LogE(kTag, "the downloader refused the package ", entry.address,
                  ", nothing will be installed");

@@ -14,8 +14,9 @@
 namespace {
 const char kTag[] = "PackageFolder";
 const wchar_t kOldSubfolder[] = L"BranoInst\\VLInst";
-// What the download keeps between runs; checked again before use, so a reset folder keeps them.
-const wchar_t* const kKeptNames[] = {L"Setup.exe", L"Setup.exe.cfg"};
+// What the download keeps between runs, and the log that may be open there; each is checked
+// again when it is opened, so a folder that is set again keeps them.
+const wchar_t* const kKeptNames[] = {L"Setup.exe", L"Setup.exe.cfg", L"Velmorainstaller.log"};
 // What earlier versions left in the user's folder.
 const wchar_t* const kOldNames[] = {L"Setup.exe", L"Setup.exe.cfg", L"Setup.exe.rejected",
                                     L"channel.dat"};
@@ -106,8 +107,9 @@ PackageFolderPlan PlanPackageFolder(bool administrator, const std::wstring& mach
     } else {
         plan.base = userData;
         plan.parts = {L"BranoInst", L"VLInst"};
-        plan.reason = "no administrator rights: the user's own folder, the package runs with the "
-                      "user's rights";
+        plan.reason =
+            "no administrator rights: the user's own folder, the package runs with the "
+            "user's rights";
     }
     return plan;
 }
@@ -180,9 +182,8 @@ void DiscardOldPackageFolder(const std::wstring& userData) {
 }
 
 std::wstring PrepareProtectedPackageFolder(std::string* why) {
-    const PackageFolderPlan plan = PlanPackageFolder(true, KnownFolder(CSIDL_COMMON_APPDATA),
-                                                     std::wstring(),
-                                                     GetConfigSelection().isTest != 0);
+    const PackageFolderPlan plan = PlanPackageFolder(
+        true, KnownFolder(CSIDL_COMMON_APPDATA), std::wstring(), GetConfigSelection().isTest != 0);
     if (plan.base.empty()) {
         *why = "the machine's application data folder is unknown";
         return std::wstring();

@@ -38,7 +38,8 @@ bool ProcessIsAdministrator();
 // Opens (creating what is missing) base\parts[0]\parts[1]... without following links, makes each
 // of the parts admin-only and holds them all open until the next call. A part found with another
 // owner or a DACL that lets others write gets its owner and DACL set again, and the last one is
-// then emptied of every file except the package and its sidecar (which are checked before use).
+// then emptied of every file except the package, its sidecar and the log (each checked when it is
+// opened).
 // The full path, or "" with *why.
 std::wstring PrepareProtectedFolder(const std::wstring& base,
                                     const std::vector<std::wstring>& parts, std::string* why);

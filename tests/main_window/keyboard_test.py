@@ -67,8 +67,7 @@ class KeyboardTest(unittest.TestCase):
         # The machine's processor may be one the product does not support.
         with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
             f.write("AMD\n")
-        for folder in glob.glob(self.drive_c("users", "*", "AppData", "Roaming", "BranoInst")):
-            shutil.rmtree(folder)
+        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
         shutil.rmtree(self.drive_c("keysinstall"), ignore_errors=True)
         self.proc = None
 

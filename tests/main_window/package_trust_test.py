@@ -65,7 +65,8 @@ class PackageTrustTest(unittest.TestCase):
         users = [u for u in glob.glob(os.path.join(cls.prefix, "drive_c", "users", "*"))
                  if os.path.basename(u) != "Public"]
         cls.roaming = os.path.join(users[0], "AppData", "Roaming")
-        cls.download = os.path.join(cls.roaming, "BranoInst", "VLInst")
+        cls.download = os.path.join(cls.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
+                                    "release")
         cls.product = os.path.join(cls.prefix, "drive_c", "Program Files", "Velmora")
 
     @classmethod
@@ -75,7 +76,8 @@ class PackageTrustTest(unittest.TestCase):
 
     def setUp(self):
         self.server.control("reset")
-        shutil.rmtree(os.path.join(self.roaming, "BranoInst"), ignore_errors=True)
+        shutil.rmtree(os.path.join(self.prefix, "drive_c", "ProgramData",
+                                   "Velmora"), ignore_errors=True)
         shutil.rmtree(self.product, ignore_errors=True)
         log = os.path.join(self.roaming, "Velmorainstaller.log")
         if os.path.exists(log):
@@ -205,7 +207,8 @@ class PackageTrustTest(unittest.TestCase):
         for attempt in ("write", "delete", "rename"):
             self.assertEqual(SHARING_VIOLATION, report[attempt], attempt)
         self.assertIn(report["replace"], (SHARING_VIOLATION, ACCESS_DENIED))
-        self.assertTrue(report["exe"].endswith("\\BranoInst\\VLInst\\Setup.exe"), report)
+        self.assertEqual("C:\\ProgramData\\Velmora\\Installer\\release\\Setup.exe",
+                         report["exe"])
         self.assertEqual(report["exe"][:-len("\\Setup.exe")], report["cwd"])
         # The genuine package ran and is still there, unchanged.
         self.assertEqual(probe, read(os.path.join(self.download, "Setup.exe")))
