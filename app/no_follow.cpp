@@ -76,6 +76,7 @@ bool HeldFolders::Open(const std::wstring& folder, std::string* why, DWORD extra
     const std::vector<std::wstring> chain = FolderChain(folder);
     if (chain.empty()) {
         *why = Ansi(folder) + " is not a full path";
+        error_ = ERROR_CANT_ACCESS_FILE;
         return false;
     }
     for (size_t i = 0; i < chain.size(); ++i) {
@@ -104,7 +105,8 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
                     *created = true;
                 }
             } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
-                *why = SystemError(("cannot create " + Ansi(path)).c_str(), GetLastError());
+                error_ = GetLastError();
+                *why = SystemError(("cannot create " + Ansi(path)).c_str(), error_);
                 return false;
             }
             folder.reset(CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr, OPEN_EXISTING,
@@ -115,6 +117,7 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
     }
     if (!folder.valid()) {
         const DWORD error = GetLastError();
+        error_ = error == ERROR_SHARING_VIOLATION ? ERROR_CANT_ACCESS_FILE : error;
         *why = SystemError(error == ERROR_SHARING_VIOLATION
                                ? ("cannot hold " + Ansi(path) +
                                   ": another program has it open to delete or rename it")
@@ -125,9 +128,11 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
     }
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(folder.get(), &info)) {
-        *why = SystemError(("cannot examine " + Ansi(path)).c_str(), GetLastError());
+        error_ = GetLastError();
+        *why = SystemError(("cannot examine " + Ansi(path)).c_str(), error_);
         return false;
     }
+    error_ = ERROR_CANT_ACCESS_FILE;  // for the refusals below
     // A root is the drive itself (Wine shows the link behind a drive letter as its name's).
     const bool root = handles_.empty();
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
@@ -141,6 +146,7 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
     }
     handles_.push_back(std::move(folder));
     path_ = path;
+    error_ = ERROR_SUCCESS;
     return true;
 }
 
@@ -180,7 +186,7 @@ ScopedHandle OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD shar
         return ScopedHandle();
     }
     if (!folders.Open(parent, why)) {
-        SetLastError(ERROR_CANT_ACCESS_FILE);
+        SetLastError(folders.error());
         return ScopedHandle();
     }
     ScopedHandle file(CreateFileW(full.c_str(), access, share, nullptr, disposition,

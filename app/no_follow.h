@@ -26,6 +26,9 @@ public:
     // The last folder entered.
     HANDLE last() const { return handles_.empty() ? nullptr : handles_.back().get(); }
     const std::wstring& path() const { return path_; }
+    // Why the last Open or Enter failed: the system's error, or ERROR_CANT_ACCESS_FILE when a
+    // folder was refused (a link, not a folder).
+    DWORD error() const { return error_; }
     void Close() {
         handles_.clear();
         path_.clear();
@@ -34,6 +37,7 @@ public:
 private:
     std::vector<ScopedHandle> handles_;
     std::wstring path_;
+    DWORD error_ = ERROR_SUCCESS;
 };
 
 // The folder prefixes of a full path, from the root: "C:\a\b" gives "C:\", "C:\a", "C:\a\b";

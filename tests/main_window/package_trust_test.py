@@ -274,7 +274,7 @@ class PackageTrustTest(unittest.TestCase):
         # The verified package ran, from the protected folder; the other program never did.
         self.assertTrue(os.path.exists(os.path.join(self.product, "Velmora.exe")))
         self.assertFalse(os.path.exists(os.path.join(self.product, "probe.txt")))
-        self.assertEqual(read(package), read(os.path.join(self.download, "Setup.exe")))
+        self.assertEqual(package, read(os.path.join(self.download, "Setup.exe")))
         log = self.log_text()
         self.assertIn("I/PackageFolder -- package folder: C:\\ProgramData\\Velmora\\Installer"
                       "\\release (administrator: a folder only administrators can write)", log)
