@@ -17,15 +17,25 @@ bool IsFileOfItsOwn(HANDLE file, bool written) {
 }
 
 ScopedFile OpenTextFileNoFollow(const std::string& path, bool write) {
-    ScopedHandle file(CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                                  write ? 0 : FILE_SHARE_READ, nullptr,
-                                  write ? OPEN_ALWAYS : OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.valid()) {
-        return ScopedFile();
+    ScopedHandle file;
+    for (int attempt = 0;; ++attempt) {
+        file.reset(CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                               FILE_SHARE_READ, nullptr, write ? OPEN_ALWAYS : OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file.valid()) {
+            return ScopedFile();
+        }
+        if (IsFileOfItsOwn(file.get(), write)) {
+            break;
+        }
+        file.reset();
+        // A file that is written gets a name of its own again: the link goes, not its target.
+        if (!write || attempt > 0 || !DeleteFileA(path.c_str())) {
+            SetLastError(ERROR_CANT_ACCESS_FILE);
+            return ScopedFile();
+        }
     }
-    if (!IsFileOfItsOwn(file.get(), write) || (write && !SetEndOfFile(file.get()))) {
-        SetLastError(ERROR_CANT_ACCESS_FILE);
+    if (write && !SetEndOfFile(file.get())) {
         return ScopedFile();
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()),

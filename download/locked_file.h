@@ -11,9 +11,9 @@
 // name (hard link): such a file is not the download's own, and writing it would write another.
 bool IsFileOfItsOwn(HANDLE file, bool written);
 
-// The sidecar as a text stream, opened without following a link: for reading ("r"), or for
-// writing from empty ("w+"), refusing a file that is not of its own (then null, with
-// GetLastError() ERROR_CANT_ACCESS_FILE).
+// The sidecar as a text stream, opened without following a link: for reading ("r"), refusing a
+// link (then null, with GetLastError() ERROR_CANT_ACCESS_FILE), or for writing from empty ("w+"),
+// where a link or a file with other names is replaced by a file of its own (the name removed).
 ScopedFile OpenTextFileNoFollow(const std::string& path, bool write);
 
 // Opens path (ANSI code page) for reading, sharing read access only. An invalid handle and an

@@ -17,6 +17,7 @@
 #include "app/channel.h"
 #include "app/log.h"
 #include "app/no_follow.h"
+#include "download/locked_file.h"
 #include "download/package_file.h"
 #include "installer/folder_security.h"
 #include "installer/log_file.h"
@@ -271,6 +272,16 @@ TEST(NoFollow, HardLinkedFilesAreNotWrittenThroughButMayBeRead) {
     EXPECT_EQ("MZxx", ReadFileBytes(dir.file("Setup.exe")));
     EXPECT_EQ("someone else's file", ReadFileBytes(other));
     EXPECT_EQ(1, log.countContaining("is a link or has other names: removed, not written", "W/"));
+
+    // The sidecar likewise: written as a name of its own, never through the link.
+    ASSERT_TRUE(CreateHardLinkA(dir.file("Setup.exe.cfg").c_str(), other.c_str(), nullptr));
+    {
+        ScopedFile sidecar = OpenTextFileNoFollow(dir.file("Setup.exe.cfg"), true);
+        ASSERT_TRUE(sidecar);
+        std::fputs(" \"v1\"\n", sidecar.get());
+    }
+    EXPECT_EQ(" \"v1\"\r\n", ReadFileBytes(dir.file("Setup.exe.cfg")));  // text mode, as before
+    EXPECT_EQ("someone else's file", ReadFileBytes(other));
 
     ASSERT_TRUE(CreateHardLinkA(dir.file("old.cfg").c_str(), other.c_str(), nullptr));
     EXPECT_TRUE(DeleteFileNoFollow(Wide(dir.file("old.cfg")), &why)) << why;
