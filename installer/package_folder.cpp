@@ -45,15 +45,17 @@ bool IsKept(const wchar_t* name) {
     return false;
 }
 
-// Deletes every entry of a folder found writable by others, except the package and its sidecar:
-// a library planted beside the package would be loaded by it. Links go as names (a link to a
-// folder is removed, not followed); real subfolders stay (no library is looked for there).
-void ClearLeftovers(const std::wstring& folder) {
+// Deletes every entry of a folder found writable by others, except the package, its sidecar
+// and the log: a library planted beside the package would be loaded by it. Links go as names (a
+// link to a folder is removed, not followed); real subfolders stay (no library is looked for
+// there). False, with *why, when an entry cannot be deleted: the folder is not used then.
+bool ClearLeftovers(const std::wstring& folder, std::string* why) {
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) {
-        return;
+        return true;
     }
+    bool cleared = true;
     do {
         const std::wstring name = entry.cFileName;
         if (name == L"." || name == L".." || IsKept(entry.cFileName)) {
@@ -65,15 +67,17 @@ void ClearLeftovers(const std::wstring& folder) {
         if (isFolder && !isLink) {
             continue;
         }
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // Attributes are left as they are: a hard link shares them with another file.
         if (isFolder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) {
             LogW(kTag, "left in it by someone else, deleted: ", WideToAnsi(name));
         } else {
-            LogE(kTag, "left in it by someone else, cannot delete: ", WideToAnsi(name),
-                 ", code=", static_cast<unsigned long>(GetLastError()));
+            *why = "cannot delete " + WideToAnsi(path) + ", left in it by someone else (error " +
+                   std::to_string(static_cast<unsigned long>(GetLastError())) + ")";
+            cleared = false;
         }
-    } while (FindNextFileW(search, &entry));
+    } while (cleared && FindNextFileW(search, &entry));
     FindClose(search);
+    return cleared;
 }
 
 CriticalSection& HeldLock() {
@@ -152,8 +156,8 @@ std::wstring PrepareProtectedFolder(const std::wstring& base,
         if (!created) {
             LogW(kTag, WideToAnsi(path), " was not admin-only (", wrong,
                  "): owner and DACL set again");
-            if (i + 1 == parts.size()) {
-                ClearLeftovers(path);
+            if (i + 1 == parts.size() && !ClearLeftovers(path, why)) {
+                return std::wstring();
             }
         }
     }

@@ -216,6 +216,18 @@ TEST(ProtectedFolder, FolderOthersCouldWriteIsResetAndEmptiedButForThePackage) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((release + "\\sub").c_str()));
 }
 
+TEST(ProtectedFolder, PlantedFileThatCannotBeDeletedKeepsTheFolderFromUse) {
+    TempDir base("protected_stuck");
+    ASSERT_TRUE(CreateDirectoryA(base.file("release").c_str(), nullptr));
+    const std::string planted = base.file("release\\version.dll");
+    WriteFileBytes(planted, "planted");
+    ASSERT_TRUE(SetFileAttributesA(planted.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::string why;
+    EXPECT_EQ(L"", PrepareProtectedFolder(Wide(base.path()), {L"release"}, &why));
+    EXPECT_EQ(0u, why.find("cannot delete " + planted + ", left in it by someone else")) << why;
+    SetFileAttributesA(planted.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(ProtectedFolder, MissingBaseOrFileInThePathIsRefused) {
     TempDir base("protected_refused");
     std::string why;
