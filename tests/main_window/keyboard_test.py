@@ -8,7 +8,6 @@ result page opens the installed program.
 usage: keyboard_test.py <VelmoraInstaller.exe> <tray_select.exe> <ok package> <source root>
                         <wine prefix root>
 """
-import glob
 import os
 import shutil
 import subprocess
