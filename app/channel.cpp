@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "app/log.h"
+#include "app/no_follow.h"
 #include "app/scoped_handles.h"
 
 namespace {
@@ -15,12 +17,19 @@ std::string GetChannelId() {
 
 bool WriteChannelFile(const std::wstring& folder) {
     const std::wstring path = folder + L"\\channel.dat";
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Never written through a link or into a file with other names; emptied once it is known.
+    std::string why;
+    ScopedHandle file =
+        OpenFileNoFollow(path, GENERIC_WRITE, 0, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, &why);
     if (!file.valid()) {
+        if (GetLastError() == ERROR_CANT_ACCESS_FILE) {
+            LogW("Channel", "channel.dat not written: ", why);
+        }
         return false;
     }
-    SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+    if (!SetEndOfFile(file.get())) {
+        return false;
+    }
     DWORD written = 0;
     return WriteFile(file.get(), kChannelId, kChannelIdLength, &written, nullptr) &&
            written == kChannelIdLength;

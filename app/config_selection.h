@@ -13,6 +13,10 @@ struct ConfigSelection {
 // test values. Logs nothing (it runs before the log is redirected).
 ConfigSelection SelectConfiguration();
 
+// Why a marker file was not taken (it or a folder on its way is a link), for the log once it
+// is open; "" when nothing was refused.
+std::string ConfigMarkerNote();
+
 // The process-wide selection, made during static initialisation and never changed afterwards.
 const ConfigSelection& GetConfigSelection();
 

@@ -2,15 +2,14 @@
 #include <windows.h>
 
 #include <objbase.h>
-#include <shlobj.h>
-
-#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/dll_search.h"
 #include "app/log.h"
 #include "app/single_instance.h"
 #include "installer/installer_exit.h"
+#include "installer/log_file.h"
 #include "installer/main_frame.h"
 #include "installer/running_installer.h"
 #include "skinui/core/ui_manager.h"
@@ -20,20 +19,6 @@ namespace {
 // has ended; a mutex held longer without one is not an installer's.
 const DWORD kWaitForRunningInstallerMilliseconds = 40000;
 
-// Sends standard output (the log) to "Velmorainstaller.log" in the roaming application data.
-void RedirectLog() {
-    char folder[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE)) {
-        return;
-    }
-    char path[MAX_PATH];
-    std::snprintf(path, sizeof(path), "%s\\Velmorainstaller.log", folder);
-    OutputDebugStringA(path);
-    OutputDebugStringA("\n");
-    if (!std::freopen(path, "w", stdout)) {
-        return;
-    }
-}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -48,7 +33,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (FAILED(CoInitialize(nullptr))) {
         return 0;
     }
-    RedirectLog();
+    OpenInstallerLog(std::wstring());
     LogI("WinMain", "DLL search: ", DllSearchModeName(dllSearch));
     if (!lock.owned()) {
         LogW("WinMain",

@@ -1,16 +1,66 @@
 #include "download/locked_file.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <memory>
 
 #include "app/log.h"
 #include "download/md5.h"
 
+bool IsFileOfItsOwn(HANDLE file, bool written) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileInformationByHandle(file, &info) &&
+           (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
+               0 &&
+           (!written || info.nNumberOfLinks == 1);
+}
+
+ScopedFile OpenTextFileNoFollow(const std::string& path, bool write) {
+    ScopedHandle file;
+    for (int attempt = 0;; ++attempt) {
+        file.reset(CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                               FILE_SHARE_READ, nullptr, write ? OPEN_ALWAYS : OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file.valid()) {
+            return ScopedFile();
+        }
+        if (IsFileOfItsOwn(file.get(), write)) {
+            break;
+        }
+        file.reset();
+        // A file that is written gets a name of its own again: the link goes, not its target.
+        if (!write || attempt > 0 || !DeleteFileA(path.c_str())) {
+            SetLastError(ERROR_CANT_ACCESS_FILE);
+            return ScopedFile();
+        }
+    }
+    if (write && !SetEndOfFile(file.get())) {
+        return ScopedFile();
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()),
+                                   (write ? _O_RDWR : _O_RDONLY) | _O_TEXT);
+    if (fd < 0) {
+        return ScopedFile();
+    }
+    file.release();  // the descriptor owns it now
+    ScopedFile stream(_fdopen(fd, write ? "w+" : "r"));
+    if (!stream) {
+        _close(fd);
+    }
+    return stream;
+}
+
 ScopedHandle OpenFileLocked(const std::string& path, const char* tag) {
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    ScopedHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) {
         LogE(tag, "cannot open ", path,
              " for checking, code=", static_cast<unsigned long>(GetLastError()));
+    } else if (!IsFileOfItsOwn(file.get(), false)) {
+        LogE(tag, path, " is a link, not a file of its own: not checked");
+        file.reset();
     }
     return file;
 }
@@ -57,9 +107,10 @@ bool SameFile(HANDLE a, HANDLE b) {
 
 bool HandleNamesPath(HANDLE file, const std::wstring& path) {
     // No access asked: this open conflicts with no share mode, also not with the held one.
+    // The name itself, not what it may point to: that is what a later open by path finds.
     ScopedHandle other(CreateFileW(path.c_str(), 0,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     return other.valid() && SameFile(file, other.get());
 }
 

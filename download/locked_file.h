@@ -7,8 +7,18 @@
 
 #include "app/scoped_handles.h"
 
+// False when the open file is a link (reparse point), or, when it is `written`, has more than one
+// name (hard link): such a file is not the download's own, and writing it would write another.
+bool IsFileOfItsOwn(HANDLE file, bool written);
+
+// The sidecar as a text stream, opened without following a link: for reading ("r"), refusing a
+// link (then null, with GetLastError() ERROR_CANT_ACCESS_FILE), or for writing from empty ("w+"),
+// where a link or a file with other names is replaced by a file of its own (the name removed).
+ScopedFile OpenTextFileNoFollow(const std::string& path, bool write);
+
 // Opens path (ANSI code page) for reading, sharing read access only. An invalid handle and an
-// E line tagged `tag` when it cannot be opened (missing, or open for writing elsewhere).
+// E line tagged `tag` when it cannot be opened (missing, or open for writing elsewhere) or the
+// name is a link.
 ScopedHandle OpenFileLocked(const std::string& path, const char* tag);
 
 // MD5 of the whole file read through the handle from its start, as lowercase hexadecimal; ""

@@ -3,14 +3,33 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/log.h"
+#include "download/locked_file.h"
+
 bool PackageFile::Open(const char* path) {
     // Read sharing only: from here until the install has run the package, nobody else writes,
     // deletes or renames it (the final check hands this state on without a gap).
-    file_.reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE, FILE_SHARE_READ,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                            nullptr));
-    if (!file_.valid()) {
-        return false;
+    // The name itself is opened: a link (or a file with other names) found there is not this
+    // download's file, and writing it would write another; that name is removed and the file
+    // made anew.
+    for (int attempt = 0;; ++attempt) {
+        file_.reset(CreateFileA(
+            path, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE, FILE_SHARE_READ, nullptr,
+            OPEN_ALWAYS,
+            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
+            nullptr));
+        if (!file_.valid()) {
+            return false;
+        }
+        if (IsFileOfItsOwn(file_.get(), true)) {
+            break;
+        }
+        file_.reset();
+        LogW("CTinyDownload", path, " is a link or has other names: removed, not written");
+        if (attempt > 0 || !DeleteFileA(path)) {
+            SetLastError(ERROR_CANT_ACCESS_FILE);
+            return false;
+        }
     }
     if (!buffer_) {
         buffer_.reset(new char[kBufferBytes]);

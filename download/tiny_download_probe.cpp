@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/log.h"
+#include "download/locked_file.h"
 #include "download/system_proxy.h"
 #include "download/tls_policy.h"
 #include "download/tiny_download.h"
@@ -15,8 +16,11 @@ namespace {
 const char kTag[] = "CTinyDownload";
 
 bool ReadSidecar(const std::string& path, std::string* etag) {
-    ScopedFile file(std::fopen(path.c_str(), "r"));  // text mode, as it was written
+    ScopedFile file = OpenTextFileNoFollow(path, false);  // text mode, as it was written
     if (!file) {
+        if (GetLastError() == ERROR_CANT_ACCESS_FILE) {
+            LogW(kTag, path, " is a link, not read");
+        }
         return false;
     }
     etag->clear();

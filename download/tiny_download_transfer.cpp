@@ -1,6 +1,7 @@
 // The transfer of an item: the ranged request, the judgement of the answer, the bytes written
 // (and hashed) as they arrive, the progress, pause and stall watch.
 #include "app/log.h"
+#include "download/locked_file.h"
 #include "download/system_proxy.h"
 #include "download/tls_policy.h"
 #include "download/tiny_download.h"
@@ -32,7 +33,7 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
     }
     data.SetSpaceLimit(m_spaceLimit.load());
     {
-        ScopedFile tag(std::fopen(sidecar.c_str(), "w+"));
+        ScopedFile tag = OpenTextFileNoFollow(sidecar, true);
         if (!tag) {
             LogE(kTag, "Can't open local tag file: ", path, ", re-try.");
             return Attempt::Failed;

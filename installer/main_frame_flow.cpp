@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,25 +14,14 @@
 #include "installer/install_flow.h"
 #include "installer/main_frame.h"
 #include "installer/main_frame_texts.h"
+#include "installer/package_folder.h"
 #include "installer/publisher_pin.h"
 #include "report/interval_clock.h"
 #include "skinui/controls/controls.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
-const char kDownloadSubfolder[] = "BranoInst\\VLInst";
 const wchar_t kPackageName[] = L"Setup.exe";
-
-std::wstring AnsiToWide(const std::string& text) {
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (units <= 0) {
-        return std::wstring();
-    }
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
-    wide.resize(static_cast<size_t>(units) - 1);
-    return wide;
-}
 
 void SetText(SkinUI::CControlUI* control, const wchar_t* text) {
     if (control) {
@@ -57,11 +45,9 @@ void SelectPage(SkinUI::CControlUI* tabs, int page) {
 int CMainFrame::startDownload() {
     GetIntervalText(0);
     LogT(kTag, "startDownload()");
-    char appData[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE);
     // Whole texts, never cut: what does not fit the downloader's fields it refuses itself.
-    const std::string folderA = std::string(appData) + "\\" + kDownloadSubfolder;
-    const std::wstring folderW = AnsiToWide(folderA);
+    const std::wstring folderW = PreparePackageFolder();
+    const std::string folderA = WideToAnsi(folderW);
     setupPath_ = folderW + L"\\" + kPackageName;
     LogT(kTag, "dest path: ", WideToAnsi(setupPath_));
 
@@ -80,13 +66,17 @@ int CMainFrame::startDownload() {
     // The package is saved under the name it is run by, whatever the address ends in: the
     // file that is checked is the file that runs.
     const std::string savePath = folderA + "\\" + WideToAnsi(kPackageName);
-    for (const PackageEntry& entry : settings_.packages()) {
+    // Without a safe folder nothing is downloaded: the flow ends as for a refused package.
+    for (const PackageEntry& entry :
+         folderW.empty() ? std::vector<PackageEntry>() : settings_.packages()) {
         if (!job->downloader->AddDownloadWork(entry.address, savePath, entry.checksum)) {
             LogE(kTag, "the downloader refused the package ", entry.address,
                  ", nothing will be installed");
         }
     }
-    WriteChannelFile(folderW);
+    if (!folderW.empty()) {
+        WriteChannelFile(folderW);
+    }
     job_ = job;
     job->downloader->StartDownloadThread();
     StartDownloadProgressThread(job);

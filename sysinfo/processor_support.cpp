@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/log.h"
+#include "app/no_follow.h"
 #include "app/scoped_handles.h"
 #include "sysinfo/processor.h"
 
@@ -34,9 +35,13 @@ std::wstring Trim(const std::wstring& text, wchar_t c) {
 
 // The file's text in UTF-16; "" when it is missing, unreadable or not convertible.
 std::wstring ReadExtraModelsFile() {
-    ScopedHandle file(CreateFileW(kExtraModelsFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string why;
+    ScopedHandle file = OpenFileNoFollow(kExtraModelsFile, GENERIC_READ, 0, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, &why);
     if (!file.valid()) {
+        if (GetLastError() == ERROR_CANT_ACCESS_FILE) {
+            LogW(kTag, "AmdSupport.txt ignored: ", why);
+        }
         return L"";
     }
     LARGE_INTEGER size = {};

@@ -65,6 +65,27 @@ TEST_F(MarkerInWorkingDirectory, MarkerFolderSelectsRelease) {
     ExpectRelease(SelectConfiguration());
 }
 
+// A working directory reached through a link (made from outside the prefix before the run,
+// as a junction would be) that holds a marker file: the marker is not taken.
+TEST(MarkerBehindALink, IsIgnoredAndTheReleaseConfigurationChosen) {
+    const char* linked = std::getenv("VELMORA_LINKED_MARKER_DIR");
+    if (!linked) {
+        GTEST_SKIP() << "no linked folder prepared";
+    }
+    wchar_t saved[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    const std::string folder = linked;
+    ASSERT_TRUE(SetCurrentDirectoryW(std::wstring(folder.begin(), folder.end()).c_str()));
+    const DWORD attributes = GetFileAttributesW(L"test_ver_key");
+    const ConfigSelection selection = SelectConfiguration();
+    SetCurrentDirectoryW(saved);
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);  // the marker is there, through the link
+    ExpectRelease(selection);
+    EXPECT_EQ("test_ver_key ignored, the release configuration is used: " + folder +
+                  " is a link (reparse point), not a folder of its own",
+              ConfigMarkerNote());
+}
+
 // Chosen during static initialisation from the working directory the process started in; a
 // separate run starts in a directory holding the marker file.
 TEST(ProcessSelection, MadeBeforeMainAndNeverChanged) {

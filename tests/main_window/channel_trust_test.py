@@ -201,7 +201,8 @@ class ChannelTrustTest(unittest.TestCase):
         users = [u for u in glob.glob(os.path.join(cls.prefix, "drive_c", "users", "*"))
                  if os.path.basename(u) != "Public"]
         cls.roaming = os.path.join(users[0], "AppData", "Roaming")
-        cls.download = os.path.join(cls.roaming, "BranoInst", "VLInst")
+        cls.download = os.path.join(cls.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
+                                    "release")
         cls.product = os.path.join(cls.prefix, "drive_c", "Program Files", "Velmora")
         cls.md5 = hashlib.md5(read(PKG_OK)).hexdigest()
         cls.nginx.put(PACKAGE_PATH, read(PKG_OK))
@@ -217,7 +218,8 @@ class ChannelTrustTest(unittest.TestCase):
 
     def setUp(self):
         self.server.control("reset")
-        shutil.rmtree(os.path.join(self.roaming, "BranoInst"), ignore_errors=True)
+        shutil.rmtree(os.path.join(self.prefix, "drive_c", "ProgramData",
+                                   "Velmora"), ignore_errors=True)
         shutil.rmtree(self.product, ignore_errors=True)
         log = os.path.join(self.roaming, "Velmorainstaller.log")
         if os.path.exists(log):

@@ -8,7 +8,6 @@ result page opens the installed program.
 usage: keyboard_test.py <VelmoraInstaller.exe> <tray_select.exe> <ok package> <source root>
                         <wine prefix root>
 """
-import glob
 import os
 import shutil
 import subprocess
@@ -67,8 +66,7 @@ class KeyboardTest(unittest.TestCase):
         # The machine's processor may be one the product does not support.
         with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
             f.write("AMD\n")
-        for folder in glob.glob(self.drive_c("users", "*", "AppData", "Roaming", "BranoInst")):
-            shutil.rmtree(folder)
+        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
         shutil.rmtree(self.drive_c("keysinstall"), ignore_errors=True)
         self.proc = None
 

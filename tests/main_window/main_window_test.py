@@ -109,9 +109,7 @@ class MainWindowTest(unittest.TestCase):
     def setUp(self):
         self.server.control("reset")
         # No package from an earlier test: every test downloads its own.
-        for folder in glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "AppData",
-                                             "Roaming", "BranoInst")):
-            shutil.rmtree(folder)
+        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
         self.runs = []
 
     def tearDown(self):
@@ -171,8 +169,8 @@ class MainWindowTest(unittest.TestCase):
         installed = self.drive_c("velmoratest", "Velmora", "Velmora.exe")
         self.assertTrue(os.path.exists(installed))
         log = self.log_text()
-        self.assertRegex(log, r'I/CMainFrame -- install: "C:\\users\\[^\\]+\\AppData\\Roaming'
-                              r'\\BranoInst\\VLInst\\Setup\.exe" /S /D=C:\\velmoratest\\Velmora\\\n')
+        self.assertRegex(log, r'I/CMainFrame -- install: "C:\\ProgramData\\Velmora\\Installer'
+                              r'\\release\\Setup\.exe" /S /D=C:\\velmoratest\\Velmora\\\n')
         self.assertIn("CurDownloadLen=", log)
         # "Open" starts the installed program in its folder and ends the installer.
         run.click(window, pos["endbtn"])

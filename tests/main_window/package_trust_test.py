@@ -65,7 +65,8 @@ class PackageTrustTest(unittest.TestCase):
         users = [u for u in glob.glob(os.path.join(cls.prefix, "drive_c", "users", "*"))
                  if os.path.basename(u) != "Public"]
         cls.roaming = os.path.join(users[0], "AppData", "Roaming")
-        cls.download = os.path.join(cls.roaming, "BranoInst", "VLInst")
+        cls.download = os.path.join(cls.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
+                                    "release")
         cls.product = os.path.join(cls.prefix, "drive_c", "Program Files", "Velmora")
 
     @classmethod
@@ -75,7 +76,8 @@ class PackageTrustTest(unittest.TestCase):
 
     def setUp(self):
         self.server.control("reset")
-        shutil.rmtree(os.path.join(self.roaming, "BranoInst"), ignore_errors=True)
+        shutil.rmtree(os.path.join(self.prefix, "drive_c", "ProgramData",
+                                   "Velmora"), ignore_errors=True)
         shutil.rmtree(self.product, ignore_errors=True)
         log = os.path.join(self.roaming, "Velmorainstaller.log")
         if os.path.exists(log):
@@ -144,7 +146,10 @@ class PackageTrustTest(unittest.TestCase):
         return [s for _, s in self.server.steps()]
 
     def log_text(self):
-        with open(os.path.join(self.roaming, "Velmorainstaller.log"), encoding="latin-1") as f:
+        path = os.path.join(self.roaming, "Velmorainstaller.log")
+        if not os.path.exists(path):
+            return ""
+        with open(path, encoding="latin-1") as f:
             return f.read()
 
     def fetches(self, path=PACKAGE_PATH):
@@ -205,7 +210,8 @@ class PackageTrustTest(unittest.TestCase):
         for attempt in ("write", "delete", "rename"):
             self.assertEqual(SHARING_VIOLATION, report[attempt], attempt)
         self.assertIn(report["replace"], (SHARING_VIOLATION, ACCESS_DENIED))
-        self.assertTrue(report["exe"].endswith("\\BranoInst\\VLInst\\Setup.exe"), report)
+        self.assertEqual("C:\\ProgramData\\Velmora\\Installer\\release\\Setup.exe",
+                         report["exe"])
         self.assertEqual(report["exe"][:-len("\\Setup.exe")], report["cwd"])
         # The genuine package ran and is still there, unchanged.
         self.assertEqual(probe, read(os.path.join(self.download, "Setup.exe")))
@@ -233,6 +239,126 @@ class PackageTrustTest(unittest.TestCase):
         self.assertEqual("SetupSuccess", self.install(INSTALLER))
         self.assertNotIn("package refused", self.log_text())
         self.assertNotIn("package signed", self.log_text())
+
+    # ---- links in the user's folders and on the package folder's path -----------------------
+    def relink_old_folder_during_install(self, installer, package):
+        """The folder earlier versions used is a link (made from outside the prefix, as a
+        junction would be) to a folder with another program as Setup.exe and a sidecar that
+        would make it look complete; it is re-pointed to a second such folder once the log says
+        "start exe:", as an attack on a check-then-run would."""
+        attacker = [tempfile.mkdtemp(prefix="velmora-attacker-") for _ in range(2)]
+        for folder in attacker:
+            self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+            shutil.copy(PROBE, os.path.join(folder, "Setup.exe"))
+            with open(os.path.join(folder, "Setup.exe.cfg"), "w") as f:
+                f.write("")
+        old = os.path.join(self.roaming, "BranoInst", "VLInst")
+        os.makedirs(os.path.dirname(old), exist_ok=True)
+        os.symlink(attacker[0], old)
+        self.addCleanup(os.unlink, old)
+        self.server.serve(package)
+
+        def repoint():
+            try:
+                wait_for(lambda: "I/CMainFrame -- start exe: " in self.log_text(), 120, "")
+            except AssertionError:
+                return
+            os.symlink(attacker[1], old + ".new")
+            os.replace(old + ".new", old)
+        import threading
+        flipper = threading.Thread(target=repoint, daemon=True)
+        flipper.start()
+        self.assertEqual("SetupSuccess", self.install(installer))
+        flipper.join(10)
+        self.assertEqual(attacker[1], os.readlink(old))
+        # The verified package ran, from the protected folder; the other program never did.
+        self.assertTrue(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+        self.assertFalse(os.path.exists(os.path.join(self.product, "probe.txt")))
+        self.assertEqual(package, read(os.path.join(self.download, "Setup.exe")))
+        log = self.log_text()
+        self.assertIn("I/PackageFolder -- package folder: C:\\ProgramData\\Velmora\\Installer"
+                      "\\release (administrator: a folder only administrators can write)", log)
+        self.assertIn('install: "C:\\ProgramData\\Velmora\\Installer\\release\\Setup.exe" /S',
+                      log)
+        # Nothing was deleted through the link either.
+        self.assertRegex(log, r"W/PackageFolder -- not trusted, left alone: C:\\users\\[^\\]+"
+                              r"\\AppData\\Roaming\\BranoInst\\VLInst\\Setup\.exe: C:\\users"
+                              r"\\[^\\]+\\AppData\\Roaming\\BranoInst\\VLInst is a link")
+        for folder in attacker:
+            self.assertEqual(["Setup.exe", "Setup.exe.cfg"], sorted(os.listdir(folder)))
+
+    def test_old_user_folder_relinked_while_installing_never_runs_another_program(self):
+        self.relink_old_folder_during_install(INSTALLER, read(PKG_OK))
+
+    def test_pinned_build_with_the_old_user_folder_relinked_runs_the_signed_package(self):
+        self.relink_old_folder_during_install(PINNED, read(os.path.join(SIGNING, "signed.pkg")))
+
+    def test_link_on_the_package_folders_path_is_refused_and_nothing_written_through_it(self):
+        self.server.serve(read(PKG_OK))
+        machine = os.path.join(self.prefix, "drive_c", "ProgramData")
+        for linked in ("Velmora", os.path.join("Velmora", "Installer", "release")):
+            target = tempfile.mkdtemp(prefix="velmora-elsewhere-")
+            self.addCleanup(shutil.rmtree, target, ignore_errors=True)
+            shutil.rmtree(os.path.join(machine, "Velmora"), ignore_errors=True)
+            os.makedirs(os.path.dirname(os.path.join(machine, linked)), exist_ok=True)
+            os.symlink(target, os.path.join(machine, linked))
+            self.server.control("reset")
+            self.server.serve(read(PKG_OK))
+            self.assertEqual("SetupFailed", self.install(INSTALLER))
+            self.assertIn("E/PackageFolder -- no safe package folder, nothing will be downloaded: "
+                          "C:\\ProgramData\\%s is a link (reparse point), not a folder of its "
+                          "own" % linked.replace(os.sep, "\\"), self.log_text())
+            self.assertEqual([], os.listdir(target))
+            self.assertEqual(0, self.fetches() + self.server.count("HEAD", PACKAGE_PATH))
+            self.assertFalse(os.path.exists(os.path.join(self.product, "Velmora.exe")))
+            self.proc.kill()
+            self.proc.wait()
+            subprocess.run(["wineserver", "-k"], env=self.env)
+            os.unlink(os.path.join(machine, linked))
+        shutil.rmtree(os.path.join(machine, "Velmora"), ignore_errors=True)
+
+    def start_and_show(self):
+        self.server.serve(read(PKG_OK))
+        self.proc = subprocess.Popen(["wine", INSTALLER], env=self.env, cwd=self.workdir,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.main_window()
+        moved = os.path.join(self.download, "Velmorainstaller.log")
+        wait_for(lambda: os.path.exists(moved), 30, "the log in the package folder")
+        with open(moved, encoding="latin-1") as f:
+            return f.read()
+
+    def test_hard_linked_log_is_not_written_and_the_log_goes_to_the_package_folder(self):
+        elsewhere = os.path.join(self.prefix, "drive_c", "elsewhere.txt")
+        with open(elsewhere, "w") as f:
+            f.write("someone else's file")
+        self.addCleanup(os.unlink, elsewhere)
+        usual = os.path.join(self.roaming, "Velmorainstaller.log")
+        os.link(elsewhere, usual)
+        self.addCleanup(os.unlink, usual)
+        log = self.start_and_show()
+        self.assertRegex(log, r"W/Log -- log file (C:\\users\\[^\\]+\\AppData\\Roaming\\"
+                              r"Velmorainstaller\.log) refused: \1 has 2 names \(hard links\)")
+        self.assertIn("T/CMainFrame -- CMainFrame::CMainFrame()", log)
+        with open(elsewhere) as f:
+            self.assertEqual("someone else's file", f.read())
+
+    def test_log_behind_a_linked_folder_is_not_written_and_goes_to_the_package_folder(self):
+        real = self.roaming + ".real"
+        os.rename(self.roaming, real)
+        os.symlink(real, self.roaming)
+
+        def restore():
+            os.unlink(self.roaming)
+            os.rename(real, self.roaming)
+        self.addCleanup(restore)
+        with open(os.path.join(real, "Velmorainstaller.log"), "w") as f:
+            f.write("an earlier log")
+        log = self.start_and_show()
+        self.assertRegex(log, r"W/Log -- log file C:\\users\\[^\\]+\\AppData\\Roaming\\"
+                              r"Velmorainstaller\.log refused: C:\\users\\[^\\]+\\AppData"
+                              r"\\Roaming is a link \(reparse point\)")
+        with open(os.path.join(real, "Velmorainstaller.log")) as f:
+            self.assertEqual("an earlier log", f.read())
 
     # ---- the build pinned to the test publisher -------------------------------------------
     def test_pinned_build_installs_a_package_signed_by_the_publisher(self):

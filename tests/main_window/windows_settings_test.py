@@ -60,8 +60,7 @@ class WindowsSettingsTest(unittest.TestCase):
         self.user = [os.path.basename(p) for p in glob.glob(self.drive_c("users", "*"))
                      if os.path.basename(p) != "Public"][0]
         # No package from an earlier test: every test downloads its own.
-        shutil.rmtree(self.drive_c("users", self.user, "AppData", "Roaming", "BranoInst"),
-                      ignore_errors=True)
+        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
 
     def tearDown(self):
         for run in self.runs:
@@ -155,7 +154,7 @@ class WindowsSettingsTest(unittest.TestCase):
         self.install(env, layout)
 
         self.assertEqual("SetupSuccess", self.server.steps()[-1][1])
-        folder = os.path.join(roaming, "BranoInst", "VLInst")
+        folder = self.drive_c("ProgramData", "Velmora", "Installer", "release")
         with open(os.path.join(folder, "Setup.exe"), "rb") as got, open(e2e.PKG_OK, "rb") as want:
             self.assertEqual(want.read(), got.read())
         with open(os.path.join(folder, "channel.dat"), "rb") as f:

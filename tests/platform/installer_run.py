@@ -65,7 +65,14 @@ class Prefix:
         found = glob.glob(os.path.join(self.path, "drive_c", "users", "*", "AppData", "Roaming"))
         return os.path.join(found[0], *parts) if found else None
 
+    def package_folder(self, *parts):
+        """Where an installer run as administrator keeps the package (release configuration)."""
+        return os.path.join(self.path, "drive_c", "ProgramData", "Velmora", "Installer", "release",
+                            *parts)
+
     def clear_downloads(self):
+        shutil.rmtree(os.path.join(self.path, "drive_c", "ProgramData", "Velmora"),
+                      ignore_errors=True)
         for folder in glob.glob(os.path.join(self.path, "drive_c", "users", "*", "AppData",
                                              "Roaming", "BranoInst")):
             shutil.rmtree(folder)
