@@ -211,6 +211,7 @@ int CTinyDownload::Run() {
         bool bytesArrived = false;
         switch (AttemptItem(i, &bytesArrived)) {
             case Attempt::Verified:
+                m_checksumFailures = 0;
                 ++i;
                 delay = m_timing.firstRetryDelayMs;
                 break;

@@ -3,38 +3,22 @@
 #include <windows.h>
 
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/channel.h"
 #include "app/text_convert.h"
 #include "app/log.h"
 #include "download/tiny_download.h"
 #include "installer/install_flow.h"
+#include "installer/install_start.h"
 #include "installer/main_frame.h"
 #include "installer/main_frame_texts.h"
-#include "installer/publisher_pin.h"
 #include "report/interval_clock.h"
 #include "skinui/controls/controls.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
-const char kDownloadSubfolder[] = "BranoInst\\VLInst";
-const wchar_t kPackageName[] = L"Setup.exe";
-
-std::wstring AnsiToWide(const std::string& text) {
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (units <= 0) {
-        return std::wstring();
-    }
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
-    wide.resize(static_cast<size_t>(units) - 1);
-    return wide;
-}
-
 void SetText(SkinUI::CControlUI* control, const wchar_t* text) {
     if (control) {
         control->SetText(text);
@@ -57,39 +41,18 @@ void SelectPage(SkinUI::CControlUI* tabs, int page) {
 int CMainFrame::startDownload() {
     GetIntervalText(0);
     LogT(kTag, "startDownload()");
-    char appData[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE);
-    // Whole texts, never cut: what does not fit the downloader's fields it refuses itself.
-    const std::string folderA = std::string(appData) + "\\" + kDownloadSubfolder;
-    const std::wstring folderW = AnsiToWide(folderA);
-    setupPath_ = folderW + L"\\" + kPackageName;
-    LogT(kTag, "dest path: ", WideToAnsi(setupPath_));
-
-    auto job = std::make_shared<InstallJob>();
-    job->window = window_;
-    job->chinese = chinese();
-    job->setupPath = setupPath_;
     // The page with the folder is gone while the package runs: its text now is what it will be.
-    job->folder = destEdit_ ? destEdit_->GetText() : std::wstring();
-    job->target = MakeInstallTarget(setupPath_, job->folder);
-    job->publisherPin = ConfiguredPublisherPin();
+    const std::wstring folder = destEdit_ ? destEdit_->GetText() : std::wstring();
+    std::shared_ptr<InstallJob> job =
+        StartInstallJob(settings_.packages(), folder, window_, chinese());
+    if (!job) {
+        LogT(kTag, "~startDownload()");
+        return -1;
+    }
+    setupPath_ = job->setupPath;
     installDir_ = job->target.installDir;
     programPath_ = job->target.programPath;
-    // The previous downloader goes with the previous job once its threads are done with it.
-    job->downloader = std::make_shared<CTinyDownload>();
-    // The package is saved under the name it is run by, whatever the address ends in: the
-    // file that is checked is the file that runs.
-    const std::string savePath = folderA + "\\" + WideToAnsi(kPackageName);
-    for (const PackageEntry& entry : settings_.packages()) {
-        if (!job->downloader->AddDownloadWork(entry.address, savePath, entry.checksum)) {
-            LogE(kTag, "the downloader refused the package ", entry.address,
-                 ", nothing will be installed");
-        }
-    }
-    WriteChannelFile(folderW);
     job_ = job;
-    job->downloader->StartDownloadThread();
-    StartDownloadProgressThread(job);
     LogT(kTag, "~startDownload()");
     return 0;
 }
