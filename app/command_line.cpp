@@ -64,10 +64,15 @@ CommandLine ParseSwitches(const std::wstring& text) {
         if (pos >= text.size()) {
             return result;
         }
-        if (SwitchAt(text, pos, L"d=")) {
+        // A launcher may quote the whole switch ("/D=C:\My Apps"): the quotes are dropped.
+        const bool quoted = text[pos] == L'"';
+        if (SwitchAt(text, pos + (quoted ? 1 : 0), L"d=")) {
             // The rest of the line, as the setup packages read it.
-            std::wstring folder = text.substr(pos + 3);
+            std::wstring folder = text.substr(pos + (quoted ? 4 : 3));
             while (!folder.empty() && IsBlank(folder.back())) {
+                folder.pop_back();
+            }
+            if (quoted && !folder.empty() && folder.back() == L'"') {
                 folder.pop_back();
             }
             for (size_t i = 0; i + 1 < folder.size(); ++i) {

@@ -1,7 +1,8 @@
 #pragma once
 // The installer's command line: /S, /D=<folder>, /LOG=<file>, /? and /help; switches are
 // case-insensitive and may start with '/' or '-'. /D= is taken as the setup packages take it:
-// last on the line, the rest of the line is the folder (spaces included, no quotes). Other
+// last on the line, the rest of the line is the folder (spaces included, no quotes; a switch
+// quoted whole, "/D=C:\My Apps", is taken too, as launchers quote arguments with blanks). Other
 // values may be quoted ("/LOG=C:\My logs\setup.log" or /LOG="C:\My logs\setup.log").
 #include <string>
 
