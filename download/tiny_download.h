@@ -78,6 +78,10 @@ public:
     int GetWorkCount() const { return m_workCount; }
     void Pause();
     void Resume();
+    // Stops the worker wherever it is (a transfer ends and the bytes it received are written
+    // out) and waits up to waitMs for it; true when it has stopped. Nothing is downloaded
+    // afterwards.
+    bool Stop(DWORD waitMs);
     // Whole files whose checksum failed since the last one that passed (the file is then
     // downloaded again from its start).
     int ChecksumFailuresInARow() const { return m_checksumFailures.load(); }

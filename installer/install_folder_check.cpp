@@ -24,8 +24,7 @@ bool IsDriveLetter(wchar_t c) {
 
 FolderCheck CheckInstallFolder(const std::wstring& folder,
                                unsigned (*driveType)(const wchar_t* root)) {
-    if (folder.size() < 3 || !IsDriveLetter(folder[0]) || folder[1] != L':' ||
-        folder[2] != L'\\') {
+    if (folder.size() < 3 || !IsDriveLetter(folder[0]) || folder[1] != L':' || folder[2] != L'\\') {
         return Refuse("not an absolute path on a drive (X:\\...)");
     }
     if (folder.size() > kMaxInstallFolderLength) {

@@ -50,8 +50,7 @@ InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt promp
 
 InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
                                  const std::string& configKey)
-    : InstallSettings(configUrl, FailurePrompt([prompt](ConfigFailure) { prompt(); }),
-                      configKey) {}
+    : InstallSettings(configUrl, FailurePrompt([prompt](ConfigFailure) { prompt(); }), configKey) {}
 
 InstallSettings::InstallSettings(const std::string& configUrl, FailurePrompt prompt)
     : InstallSettings(configUrl, std::move(prompt), ConfiguredConfigKey()) {}

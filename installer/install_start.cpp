@@ -13,8 +13,7 @@ const wchar_t kPackageName[] = L"Setup.exe";
 }  // namespace
 
 std::shared_ptr<InstallJob> StartInstallJob(const std::vector<PackageEntry>& packages,
-                                            const std::wstring& folder, HWND window,
-                                            bool chinese) {
+                                            const std::wstring& folder, HWND window, bool chinese) {
     const std::wstring packageFolder = PreparePackageFolder();
     if (packageFolder.empty()) {
         LogE(kTag, "no folder for the package, nothing will be downloaded");

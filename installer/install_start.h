@@ -14,5 +14,4 @@
 // as the user left it; window the main window, or none for a run without window. Null (with
 // an E line) when there is no package folder.
 std::shared_ptr<InstallJob> StartInstallJob(const std::vector<PackageEntry>& packages,
-                                            const std::wstring& folder, HWND window,
-                                            bool chinese);
+                                            const std::wstring& folder, HWND window, bool chinese);

@@ -27,6 +27,8 @@ const DWORD kFirstConfigPauseMs = 2000;
 const DWORD kMaxConfigPauseMs = 60000;
 const DWORD kWatchMs = 250;
 const int kChecksumFailuresRefused = 2;
+// How long the end of a download may wait for its last bytes to be written out.
+const DWORD kStopDownloadMs = 5000;
 
 [[noreturn]] void End(int code, const char* what) {
     LogI(kTag, "exit code ", code, ": ", what);
@@ -104,7 +106,7 @@ const char* DescribeOutcome(PackageOutcome outcome) {
 }
 
 // Waits for the job's end, or for the download to go wrong for good.
-[[noreturn]] void WatchJob(const InstallJob& job, const SilentLimits& limits) {
+[[noreturn]] void WatchJob(InstallJob& job, const SilentLimits& limits) {
     CTinyDownload& downloader = *job.downloader;
     uint64_t bytes = downloader.BytesWritten();
     DWORD lastProgress = GetTickCount();
@@ -125,6 +127,9 @@ const char* DescribeOutcome(PackageOutcome outcome) {
         } else if (GetTickCount() - lastProgress >= limits.stallMs) {
             LogE(kTag, "no byte of the package for ", limits.stallMs / 1000,
                  " s; the part downloaded stays for the next run");
+            if (!downloader.Stop(kStopDownloadMs)) {
+                LogW(kTag, "the download did not stop in time");
+            }
             End(kExitDownloadFailed, "download failed");
         }
         Sleep(kWatchMs);
@@ -133,8 +138,9 @@ const char* DescribeOutcome(PackageOutcome outcome) {
 }  // namespace
 
 void RunSilentInstall(const std::wstring& folder, const SilentLimits& limits) {
-    LogI(kTag, "silent install: the administrator accepts the user agreement on the"
-               " machine's behalf");
+    LogI(kTag,
+         "silent install: the administrator accepts the user agreement on the"
+         " machine's behalf");
     StartSessionEndWatch();
     InstallSettings settings(GetConfigSelection().configUrl,
                              InstallSettings::FailurePrompt(ConfigRetry(limits.configMs)));

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 struct SilentLimits {
-    DWORD configMs = 5 * 60 * 1000;   // fetching the configuration, retries included
-    DWORD stallMs = 10 * 60 * 1000;   // the download without a byte of progress
+    DWORD configMs = 5 * 60 * 1000;  // fetching the configuration, retries included
+    DWORD stallMs = 10 * 60 * 1000;  // the download without a byte of progress
 };
 
 // The limits, shortened by the environment (tests): VELMORA_SILENT_CONFIG_SECONDS and

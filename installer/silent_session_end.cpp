@@ -69,8 +69,8 @@ unsigned __stdcall SessionThread(void*) {
 
 bool StartSessionEndWatch() {
     SetConsoleCtrlHandler(&ConsoleControl, TRUE);
-    ScopedHandle thread(reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, &SessionThread, nullptr, 0, nullptr)));
+    ScopedHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &SessionThread, nullptr, 0, nullptr)));
     if (!thread.valid()) {
         LogW(kTag, "no thread to watch the session's end");
         return false;

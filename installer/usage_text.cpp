@@ -73,8 +73,8 @@ bool WriteToStandardOutput(const std::string& text) {
         return false;
     }
     ScopedHandle console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     0, nullptr));
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr));
     const bool ok = console.valid() && WriteAll(console.get(), "\r\n" + text);
     console.reset();
     FreeConsole();
