@@ -6,7 +6,8 @@
 #include "app/log.h"
 #include "report/step_report.h"
 #include "skinui/controls/control.h"
-#include "skinui/controls/label.h"
+#include "skinui/controls/container.h"
+#include "skinui/controls/text.h"
 #include "skinui/core/layout_builder.h"
 #include "installer/installer_exit.h"
 #include "installer/window_chrome.h"
@@ -35,7 +36,7 @@ const KindControls kKinds[] = {
     {kMsgBoxInstallNotFinished, {L"msg41", L"btnContinueSetup", L"btnCancelSetup"}},
     {kMsgBoxConfirmExit, {L"msg51", L"btnOK", L"btnCancel"}},
     {kMsgBoxOsIncompatible, {L"msg61", L"msg62", L"btnQuitCenter"}},
-    {kMsgBoxUsage, {L"msg31", L"btnISee"}},
+    {kMsgBoxUsage, {L"btnISee"}},
 };
 
 // Ends the process as a quit button does, after the reports queued so far (bounded).
@@ -177,16 +178,24 @@ void CMsgBox::SetProcessorText(const std::wstring& text) {
 }
 
 void CMsgBox::SetLongText(const std::wstring& text) {
-    auto* label = dynamic_cast<SkinUI::CLabelUI*>(Find(L"msg31"));
-    if (!label) {
+    auto* area = dynamic_cast<SkinUI::CContainerUI*>(Find(L"bklayout"));
+    if (!area) {
         return;
     }
-    // Between the title strip and the buttons, across the box.
-    label->SetFixedPos(SIZE{manager_.ScaleLength(14), manager_.ScaleLength(38)});
-    label->SetFixedWidth(manager_.ScaleLength(272));
-    label->SetFixedHeight(manager_.ScaleLength(88));
-    label->SetTextStyle(DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-    label->SetText(text.c_str());
+    if (SkinUI::CControlUI* icon = Find(L"warnIcon")) {
+        icon->SetVisible(false);
+    }
+    // Lines wrapped between the title strip and the buttons, across the box.
+    auto* lines = new SkinUI::CTextUI;
+    lines->SetFloat(true);
+    lines->SetFixedPos(SIZE{manager_.ScaleLength(14), manager_.ScaleLength(38)});
+    lines->SetFixedWidth(manager_.ScaleLength(272));
+    lines->SetFixedHeight(manager_.ScaleLength(88));
+    lines->SetTextColor(0xFFFFFFFF);
+    lines->SetFont(0);
+    lines->SetTextStyle(DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    lines->SetText(text.c_str());
+    area->Add(lines);
 }
 
 void CMsgBox::Notify(SkinUI::Notification& msg) {

@@ -58,9 +58,9 @@ std::string UsageText() {
 }
 
 std::wstring UsageBoxText() {
-    return L"VelmoraInstaller.exe [/S] [/LOG=file] [/D=folder]\n"
+    return L"VelmoraInstaller.exe /S /LOG=file /D=folder\n"
            L"/S: silent; the administrator accepts the user agreement on the machine's "
-           L"behalf. /D=: install folder, last. /?: this text. Exit codes: see the README.";
+           L"behalf. /D= comes last. Exit codes: see the README.";
 }
 
 bool WriteToStandardOutput(const std::string& text) {

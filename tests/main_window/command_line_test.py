@@ -18,6 +18,7 @@ import silent_run as codes  # noqa: E402
 from velmora_client import click_at, installer_windows, layout_centres  # noqa: E402
 
 MAIN_EN = layout_centres("main_en.xml", 46)
+BOX_EN = layout_centres("msgbox_en.xml")
 PICTURES = os.path.join(os.getcwd(), "pictures")
 
 
@@ -71,6 +72,17 @@ class CommandLineTest(CommandLineTestCase):
             self.assertIn("Running with /S is the administrator accepting the", text)
             self.assertIn("  9  another installer running", text)
         self.assertEqual([], installer_windows(586) + installer_windows(300))
+        self.assert_nothing_fetched()
+
+    def test_usage_without_standard_output_is_a_box(self):
+        # Standard output closed: no handle to write to and no console to attach to.
+        run = self.start("/?", no_output=True)
+        box = wait_for(lambda: installer_windows(300), 60, "the usage box")[-1]
+        os.makedirs(PICTURES, exist_ok=True)
+        subprocess.run(["import", "-window", box, os.path.join(PICTURES, "usage_box.png")],
+                       check=True)
+        click_at(box, BOX_EN["btnISee"])
+        self.assertEqual(codes.INSTALLED, run.wait(timeout=60))
         self.assert_nothing_fetched()
 
     def test_a_silent_run_shows_no_window(self):

@@ -102,7 +102,8 @@ class Run:
     go to Wine as they are: a list element with a blank reaches the installer quoted, separate
     elements are joined with one blank (how /D= is written unquoted)."""
 
-    def __init__(self, prefix, args, env=None, supported_cpu=True, stdout=None):
+    def __init__(self, prefix, args, env=None, supported_cpu=True, stdout=None,
+                 no_output=False):
         self.folder = tempfile.mkdtemp(prefix="velmora-cmdline-")
         self.exe = os.path.join(self.folder, "VelmoraInstaller.exe")
         shutil.copy(INSTALLER, self.exe)
@@ -110,7 +111,9 @@ class Run:
             with open(os.path.join(self.folder, "AmdSupport.txt"), "w") as f:
                 f.write("AMD\n")
         self.started = time.time()
-        self.proc = subprocess.Popen(["wine", self.exe] + list(args),
+        # no_output: standard output and error closed, no handle for the installer to write to.
+        command = (["bash", "-c", 'exec wine "$0" "$@" >&- 2>&-'] if no_output else ["wine"])
+        self.proc = subprocess.Popen(command + [self.exe] + list(args),
                                      env=dict(prefix.env, **(env or {})), cwd=self.folder,
                                      stdout=stdout or subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
