@@ -118,6 +118,7 @@ const char* DescribeOutcome(PackageOutcome outcome) {
         if (downloader.ChecksumFailuresInARow() >= kChecksumFailuresRefused) {
             LogE(kTag, "the package failed its checksum on ", kChecksumFailuresRefused,
                  " whole downloads in a row");
+            downloader.Stop(kStopDownloadMs);
             End(kExitPackageRefused, "package refused");
         }
         const uint64_t now = downloader.BytesWritten();
