@@ -37,6 +37,12 @@ CTinyDownload::~CTinyDownload() {
     curl_global_cleanup();
 }
 
+bool CTinyDownload::Stop(DWORD waitMs) {
+    m_cancel = true;
+    SetEvent(m_cancelEvent.get());
+    return WaitForSingleObject(m_workersIdle.get(), waitMs) == WAIT_OBJECT_0;
+}
+
 void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
     LogT(kTag, "AddDownloadWork()");
     if (m_workCount >= kMaxWorks) {
@@ -211,6 +217,7 @@ int CTinyDownload::Run() {
         bool bytesArrived = false;
         switch (AttemptItem(i, &bytesArrived)) {
             case Attempt::Verified:
+                m_checksumFailures = 0;
                 ++i;
                 delay = m_timing.firstRetryDelayMs;
                 break;

@@ -78,6 +78,16 @@ public:
     int GetWorkCount() const { return m_workCount; }
     void Pause();
     void Resume();
+    // Stops the worker wherever it is (a transfer ends and the bytes it received are written
+    // out) and waits up to waitMs for it; true when it has stopped. Nothing is downloaded
+    // afterwards.
+    bool Stop(DWORD waitMs);
+    // Whole files whose checksum failed since the last one that passed (the file is then
+    // downloaded again from its start).
+    int ChecksumFailuresInARow() const { return m_checksumFailures.load(); }
+    // Bytes written into data files by this downloader so far, over every attempt: it grows
+    // exactly when the download makes progress.
+    uint64_t BytesWritten() const { return m_bytesWritten.load(); }
 
     void SetTiming(const DownloadTiming& timing) { m_timing = timing; }
     // Tests: writes that would make a data file longer than this fail as on a full disk.
@@ -145,6 +155,8 @@ private:
     ScopedHandle m_resumeEvent;          // signalled while no pause is asked for
     std::atomic<uint64_t> m_spaceLimit{UINT64_MAX};
     std::atomic<bool> m_cancel{false};
+    std::atomic<int> m_checksumFailures{0};
+    std::atomic<uint64_t> m_bytesWritten{0};
     ScopedHandle m_cancelEvent;
     ScopedHandle m_workersIdle;  // signalled while no worker thread runs
     int m_activeWorkers = 0;

@@ -179,6 +179,7 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
                 return Attempt::Verified;
             }
             LogE(kTag, "Check download file md5 failed, redownload.");
+            ++m_checksumFailures;
             discard = true;
         } else if (static_cast<uint64_t>(localLen) > totalLen) {
             LogW(kTag, "localFileLen > totalFileLen?? delete local file, redownload ...");

@@ -129,6 +129,7 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
         return Attempt::Verified;
     }
     LogE(kTag, "Check download file md5 failed, re-try.");
+    ++m_checksumFailures;
     DiscardDataFile(path);
     return Attempt::Failed;
 }
@@ -196,6 +197,7 @@ size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* p
     }
     const size_t written = take ? state->file->Write(data, take) : 0;
     state->written += written;
+    state->owner->m_bytesWritten += written;
     if (written < take) {
         LogW(kTag, "write ", bytes, " bytes, return ", written);
     }

@@ -70,6 +70,17 @@ public:
 private:
     const InstallJob& job_;
 };
+
+// A job without window: nothing to show, the same reports.
+class ReportingProgressSink : public ProgressSink {
+public:
+    void RefreshDownloadTexts() override {}
+    void ProgressValue(unsigned) override {}
+    void SpeedText(const std::wstring&) override {}
+    void PercentText(const std::wstring&) override {}
+    void Step(int step) override { ReportStepWithInterval(step); }
+    void SpeedReport(double transferBytes) override { SendSpeedReport(transferBytes); }
+};
 }  // namespace
 
 std::wstring InstallResultText(bool chinese, bool succeeded) {
@@ -85,8 +96,9 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     InstallJob& job = *jobPtr;
     CTinyDownload& downloader = *job.downloader;
     DownloadInfo info = {};
-    WindowProgressSink sink(job);
-    ProgressWatch watch(sink);
+    WindowProgressSink windowSink(job);
+    ReportingProgressSink reportingSink;
+    ProgressWatch watch(job.window ? static_cast<ProgressSink&>(windowSink) : reportingSink);
     for (;;) {
         const bool downloading = downloader.IsDownloading();
         if (downloading) {
@@ -104,11 +116,15 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
         watch.Finish(info);
     }
     GetIntervalText(0);
-    SendValue(job, kDownloadShare);
+    if (job.window) {
+        SendValue(job, kDownloadShare);
+    }
     job.finished = false;
     job.succeeded = false;
-    SendMessageW(job.window, kMsgShowInstalling, 0, 0);
-    StartThread(&InstallProgressProc, jobPtr);
+    if (job.window) {
+        SendMessageW(job.window, kMsgShowInstalling, 0, 0);
+        StartThread(&InstallProgressProc, jobPtr);
+    }
     const bool ok = InstallPackage(job);
     ReportStepWithInterval(ok ? kStepSetupSuccess : kStepSetupFailed);
     job.finished = true;
@@ -121,15 +137,19 @@ bool InstallPackage(InstallJob& job) {
     LogI(kTag, "start exe: ", WideToAnsi(job.target.programPath));
     LogI(kTag, "start path: ", WideToAnsi(job.target.installDir));
     bool ok = false;
+    PackageOutcome outcome = PackageOutcome::NotRun;
     // Held until the package has ended: nobody can change, delete or rename it meanwhile.
     ScopedHandle package = TakeVerifiedPackage(*job.downloader, job.setupPath);
     if (package.valid()) {
         if (PublisherAccepted(package.get(), job.setupPath, job.publisherPin)) {
             ok = RunProcess(job.target.commandLine, true, FolderOf(job.setupPath));
+            outcome = ok ? PackageOutcome::Succeeded : PackageOutcome::Failed;
         } else {
             SetPackageAside(std::move(package), job.setupPath);
+            outcome = PackageOutcome::Refused;
         }
     }
+    job.outcome = outcome;
     job.succeeded = ok;
     return ok;
 }

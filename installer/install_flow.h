@@ -29,9 +29,19 @@ struct InstallFlowTiming {
     DWORD finishStepMs = 10;     // animation after the package returned
 };
 
+// How the package run of a job ended.
+enum class PackageOutcome {
+    NotRun,     // no verified package to run (the download was refused or never verified)
+    Refused,    // its publisher was refused: set aside, not run
+    Failed,     // it could not be started, or ended with another exit code than 0
+    Succeeded,  // it ended with exit code 0
+};
+
 // One install attempt: everything the workers need, shared with the window (which may go away
 // before them).
 struct InstallJob {
+    // The main window the workers show progress in; none for a run without window, whose
+    // workers only log and report (the same steps) and run no animation.
     HWND window = nullptr;
     bool chinese = false;
     std::shared_ptr<CTinyDownload> downloader;
@@ -42,6 +52,7 @@ struct InstallJob {
     InstallFlowTiming timing;
     std::atomic<bool> finished{false};   // the package has returned
     std::atomic<bool> succeeded{false};  // ... with exit code 0; written before `finished`
+    std::atomic<PackageOutcome> outcome{PackageOutcome::NotRun};  // written before `finished`
 };
 
 // Starts the progress thread of a job (its handle is closed at once). False when no thread

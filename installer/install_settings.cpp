@@ -50,9 +50,22 @@ InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt promp
 
 InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
                                  const std::string& configKey)
-    : InstallSettings(configUrl, std::move(prompt), configKey, SelectedChannel()) {}
+    : InstallSettings(configUrl, FailurePrompt([prompt](ConfigFailure) { prompt(); }), configKey,
+                      SelectedChannel()) {}
 
 InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
+                                 const std::string& configKey, ConfigChannel channel)
+    : InstallSettings(configUrl, FailurePrompt([prompt](ConfigFailure) { prompt(); }), configKey,
+                      channel) {}
+
+InstallSettings::InstallSettings(const std::string& configUrl, FailurePrompt prompt)
+    : InstallSettings(configUrl, std::move(prompt), ConfiguredConfigKey(), SelectedChannel()) {}
+
+InstallSettings::InstallSettings(const std::string& configUrl, FailurePrompt prompt,
+                                 const std::string& configKey)
+    : InstallSettings(configUrl, std::move(prompt), configKey, SelectedChannel()) {}
+
+InstallSettings::InstallSettings(const std::string& configUrl, FailurePrompt prompt,
                                  const std::string& configKey, ConfigChannel channel)
     : configUrl_(configUrl), prompt_(std::move(prompt)), configKey_(configKey), channel_(channel) {
     init();
@@ -124,7 +137,7 @@ void InstallSettings::init() {
             break;
         }
         LogW(kTag, "Request download url failed!");
-        prompt_();
+        prompt_(lastFailure_);
         LogI(kTag, "Request download url failed, re-try.");
     }
     LogT(kTag, "~init()");
@@ -132,10 +145,16 @@ void InstallSettings::init() {
 
 bool InstallSettings::TryOnce() {
     packages_.clear();
+    lastFailure_ = ConfigFailure::Unreachable;
     LogT(kTag, "request config from ", configUrl_, " ...");
     try {
         CurlEasy::BasicRequest request;
-        std::string body = request.perform(configUrl_).body;
+        const CurlEasy::Response response = request.perform(configUrl_);
+        std::string body = response.body;
+        // From here on a failure is the answer's own: the host was reached and answered.
+        if (response.code >= 200 && response.code < 300 && !body.empty()) {
+            lastFailure_ = ConfigFailure::Refused;
+        }
         // An empty body (a failed transfer) fails the format check below; nothing to verify.
         if (!configKey_.empty() && !body.empty() && !SignatureAccepted(request, body)) {
             return false;

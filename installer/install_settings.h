@@ -20,11 +20,17 @@ struct PackageEntry {
     std::string checksum;  // its MD5 as written in the configuration; never empty
 };
 
+// Why the last fetch failed: no usable answer from the host (transport failure, an HTTP
+// error), or an answer that was refused (form, signature, serial, expiry).
+enum class ConfigFailure { Unreachable, Refused };
+
 class InstallSettings {
 public:
     // Asks the user whether to try again after a failed fetch; returns when they chose to
     // retry (quitting ends the process). The installer shows its configuration message box.
     using RetryPrompt = std::function<void()>;
+    // The same, told why the fetch failed (a run without window decides by itself).
+    using FailurePrompt = std::function<void(ConfigFailure)>;
 
     InstallSettings();
     // For tests: another configuration address and prompt, another configuration key (base64
@@ -34,6 +40,11 @@ public:
     InstallSettings(const std::string& configUrl, RetryPrompt prompt, const std::string& configKey);
     InstallSettings(const std::string& configUrl, RetryPrompt prompt, const std::string& configKey,
                     ConfigChannel channel);
+    InstallSettings(const std::string& configUrl, FailurePrompt prompt);
+    InstallSettings(const std::string& configUrl, FailurePrompt prompt,
+                    const std::string& configKey);
+    InstallSettings(const std::string& configUrl, FailurePrompt prompt,
+                    const std::string& configKey, ConfigChannel channel);
 
     const std::wstring& installPath() const { return installPath_; }
     void setInstallPath(const std::wstring& path) { installPath_ = path; }
@@ -55,7 +66,8 @@ private:
     std::wstring agreementUrl_;
     std::vector<PackageEntry> packages_;
     std::string configUrl_;
-    RetryPrompt prompt_;
+    FailurePrompt prompt_;
     std::string configKey_;
     ConfigChannel channel_;
+    ConfigFailure lastFailure_ = ConfigFailure::Unreachable;
 };

@@ -9,10 +9,10 @@ namespace {
 const char kTag[] = "Installer";
 }  // namespace
 
-void EndInstaller() {
+void EndInstaller(int exitCode) {
     if (!WaitForQueuedReports(kReportGraceMs)) {
         LogW(kTag, "reports still queued at exit are dropped");
     }
     std::fflush(nullptr);
-    ExitProcess(0);
+    ExitProcess(static_cast<UINT>(exitCode));
 }

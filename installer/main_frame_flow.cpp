@@ -7,22 +7,18 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/channel.h"
 #include "app/text_convert.h"
 #include "app/log.h"
 #include "download/tiny_download.h"
 #include "installer/install_flow.h"
+#include "installer/install_start.h"
 #include "installer/main_frame.h"
 #include "installer/main_frame_texts.h"
-#include "installer/package_folder.h"
-#include "installer/publisher_pin.h"
 #include "report/interval_clock.h"
 #include "skinui/controls/controls.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
-const wchar_t kPackageName[] = L"Setup.exe";
-
 void SetText(SkinUI::CControlUI* control, const wchar_t* text) {
     if (control) {
         control->SetText(text);
@@ -45,41 +41,18 @@ void SelectPage(SkinUI::CControlUI* tabs, int page) {
 int CMainFrame::startDownload() {
     GetIntervalText(0);
     LogT(kTag, "startDownload()");
-    // Whole texts, never cut: what does not fit the downloader's fields it refuses itself.
-    const std::wstring folderW = PreparePackageFolder();
-    const std::string folderA = WideToAnsi(folderW);
-    setupPath_ = folderW + L"\\" + kPackageName;
-    LogT(kTag, "dest path: ", WideToAnsi(setupPath_));
-
-    auto job = std::make_shared<InstallJob>();
-    job->window = window_;
-    job->chinese = chinese();
-    job->setupPath = setupPath_;
     // The page with the folder is gone while the package runs: its text now is what it will be.
-    job->folder = destEdit_ ? destEdit_->GetText() : std::wstring();
-    job->target = MakeInstallTarget(setupPath_, job->folder);
-    job->publisherPin = ConfiguredPublisherPin();
+    const std::wstring folder = destEdit_ ? destEdit_->GetText() : std::wstring();
+    std::shared_ptr<InstallJob> job =
+        StartInstallJob(settings_.packages(), folder, window_, chinese());
+    if (!job) {
+        LogT(kTag, "~startDownload()");
+        return -1;
+    }
+    setupPath_ = job->setupPath;
     installDir_ = job->target.installDir;
     programPath_ = job->target.programPath;
-    // The previous downloader goes with the previous job once its threads are done with it.
-    job->downloader = std::make_shared<CTinyDownload>();
-    // The package is saved under the name it is run by, whatever the address ends in: the
-    // file that is checked is the file that runs.
-    const std::string savePath = folderA + "\\" + WideToAnsi(kPackageName);
-    // Without a safe folder nothing is downloaded: the flow ends as for a refused package.
-    for (const PackageEntry& entry :
-         folderW.empty() ? std::vector<PackageEntry>() : settings_.packages()) {
-        if (!job->downloader->AddDownloadWork(entry.address, savePath, entry.checksum)) {
-            LogE(kTag, "the downloader refused the package ", entry.address,
-                 ", nothing will be installed");
-        }
-    }
-    if (!folderW.empty()) {
-        WriteChannelFile(folderW);
-    }
     job_ = job;
-    job->downloader->StartDownloadThread();
-    StartDownloadProgressThread(job);
     LogT(kTag, "~startDownload()");
     return 0;
 }

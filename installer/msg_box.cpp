@@ -6,6 +6,8 @@
 #include "app/log.h"
 #include "report/step_report.h"
 #include "skinui/controls/control.h"
+#include "skinui/controls/container.h"
+#include "skinui/controls/text.h"
 #include "skinui/core/layout_builder.h"
 #include "installer/installer_exit.h"
 #include "installer/window_chrome.h"
@@ -34,6 +36,7 @@ const KindControls kKinds[] = {
     {kMsgBoxInstallNotFinished, {L"msg41", L"btnContinueSetup", L"btnCancelSetup"}},
     {kMsgBoxConfirmExit, {L"msg51", L"btnOK", L"btnCancel"}},
     {kMsgBoxOsIncompatible, {L"msg61", L"msg62", L"btnQuitCenter"}},
+    {kMsgBoxUsage, {L"btnISee"}},
 };
 
 // Ends the process as a quit button does, after the reports queued so far (bounded).
@@ -174,6 +177,27 @@ void CMsgBox::SetProcessorText(const std::wstring& text) {
     }
 }
 
+void CMsgBox::SetLongText(const std::wstring& text) {
+    auto* area = dynamic_cast<SkinUI::CContainerUI*>(Find(L"bklayout"));
+    if (!area) {
+        return;
+    }
+    if (SkinUI::CControlUI* icon = Find(L"warnIcon")) {
+        icon->SetVisible(false);
+    }
+    // Lines wrapped between the title strip and the buttons, across the box.
+    auto* lines = new SkinUI::CTextUI;
+    lines->SetFloat(true);
+    lines->SetFixedPos(SIZE{manager_.ScaleLength(14), manager_.ScaleLength(38)});
+    lines->SetFixedWidth(manager_.ScaleLength(272));
+    lines->SetFixedHeight(manager_.ScaleLength(88));
+    lines->SetTextColor(0xFFFFFFFF);
+    lines->SetFont(0);
+    lines->SetTextStyle(DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    lines->SetText(text.c_str());
+    area->Add(lines);
+}
+
 void CMsgBox::Notify(SkinUI::Notification& msg) {
     if (msg.type != L"click") {
         return;
@@ -184,6 +208,8 @@ void CMsgBox::Notify(SkinUI::Notification& msg) {
     }
     if (sender == detailBtn_) {
         ShellExecuteW(nullptr, L"open", detailUrl_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    } else if (sender == closeBtn_ && kind_ == kMsgBoxUsage) {
+        CloseWnd(1);
     } else if (sender == closeBtn_) {
         if (quitOnClose) {
             ReportStepNow(kStepCancelSetup);
@@ -254,4 +280,17 @@ void ShowConfirmExitBox(const std::wstring& text, HWND owner) {
 
 void ShowOsIncompatibleBox() {
     ShowBox(kMsgBoxOsIncompatible, true, nullptr);
+}
+
+void ShowUsageBox(const std::wstring& text) {
+    CMsgBox::quitOnClose = false;
+    CMsgBox box;
+    box.CreateWnd(nullptr, L"", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 300, 400, nullptr);
+    box.CenterOnOwner();
+    box.SetKind(kMsgBoxUsage);
+    box.SetLongText(text);
+    if (CMsgBox::onShow) {
+        CMsgBox::onShow(box);
+    }
+    box.RunModal();
 }

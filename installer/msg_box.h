@@ -19,6 +19,7 @@ enum MsgBoxKind {
     kMsgBoxInstallNotFinished = 4,
     kMsgBoxConfirmExit = 5,
     kMsgBoxOsIncompatible = 6,
+    kMsgBoxUsage = 7,  // the command line's usage, when there is no console to print it to
 };
 
 class CMsgBox : public SkinUI::CWindowWnd, public SkinUI::INotifyUI {
@@ -37,6 +38,8 @@ public:
     // Fills the two middle lines of the processor message: a long name wraps after 30
     // characters in front of the label's own ending.
     void SetProcessorText(const std::wstring& text);
+    // Puts a text of several lines into the message area (the usage kind).
+    void SetLongText(const std::wstring& text);
 
     SkinUI::CUIManager& manager() { return manager_; }
 
@@ -75,3 +78,5 @@ int ShowConfigFailedBox();  // always 1 (the caller tries again)
 void ShowCancelInstallBox(const std::wstring& text, HWND owner = nullptr);
 void ShowConfirmExitBox(const std::wstring& text, HWND owner = nullptr);
 void ShowOsIncompatibleBox();
+// The usage kind: text over the box's message area, one "I see" button; sends no report.
+void ShowUsageBox(const std::wstring& text);

@@ -1,0 +1,162 @@
+#include "installer/silent_install.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "app/config_selection.h"
+#include "app/log.h"
+#include "app/text_convert.h"
+#include "download/tiny_download.h"
+#include "installer/install_settings.h"
+#include "installer/install_start.h"
+#include "installer/installer_exit.h"
+#include "installer/main_frame_texts.h"
+#include "installer/silent_session_end.h"
+#include "report/interval_clock.h"
+#include "report/report_hosts.h"
+#include "report/step_report.h"
+#include "sysinfo/os_version.h"
+#include "sysinfo/processor.h"
+#include "sysinfo/processor_support.h"
+
+namespace {
+const char kTag[] = "Silent";
+const DWORD kFirstConfigPauseMs = 2000;
+const DWORD kMaxConfigPauseMs = 60000;
+const DWORD kWatchMs = 250;
+const int kChecksumFailuresRefused = 2;
+// How long the end of a download may wait for its last bytes to be written out.
+const DWORD kStopDownloadMs = 5000;
+
+[[noreturn]] void End(int code, const char* what) {
+    LogI(kTag, "exit code ", code, ": ", what);
+    EndInstaller(code);
+}
+
+// Between two configuration attempts: a growing pause, until the limit is spent.
+class ConfigRetry {
+public:
+    explicit ConfigRetry(DWORD limitMs) : limitMs_(limitMs), started_(GetTickCount()) {}
+
+    void operator()(ConfigFailure failure) {
+        const bool refused = failure == ConfigFailure::Refused;
+        const DWORD elapsed = GetTickCount() - started_;
+        if (elapsed >= limitMs_) {
+            LogE(kTag, "no usable configuration within ", limitMs_ / 1000, " s; the last was ",
+                 refused ? "refused" : "unreachable");
+            End(refused ? kExitConfigRefused : kExitConfigUnreachable,
+                refused ? "configuration refused" : "configuration unreachable");
+        }
+        const DWORD pause = std::min(pause_, limitMs_ - elapsed);
+        LogI(kTag, "configuration ", refused ? "refused" : "unreachable", ", next attempt in ",
+             static_cast<unsigned>(pause), " ms");
+        Sleep(pause);
+        pause_ = std::min(pause_ * 2, kMaxConfigPauseMs);
+    }
+
+private:
+    DWORD limitMs_;
+    DWORD started_;
+    DWORD pause_ = kFirstConfigPauseMs;
+};
+
+// The checks the window makes when it opens; where it would show a box that ends the
+// installer, the run ends with its code.
+void CheckMachine() {
+    if (!IsProcessorSupported()) {
+        LogE(kTag, "processor not supported: ", GetProcessorNameAnsi());
+        End(kExitSystemUnsupported, "processor not supported");
+    }
+    if (IsXpSp3()) {
+        LogW(kTag, "Windows XP: the product runs, with less of its effects");
+    } else if (IsOlderThanXpSp3()) {
+        LogE(kTag, "Windows older than XP with Service Pack 3");
+        End(kExitSystemUnsupported, "system not supported");
+    }
+}
+
+int CodeFor(PackageOutcome outcome) {
+    switch (outcome) {
+        case PackageOutcome::Succeeded:
+            return kExitInstalled;
+        case PackageOutcome::Refused:
+            return kExitPackageRefused;
+        case PackageOutcome::Failed:
+            return kExitPackageFailed;
+        case PackageOutcome::NotRun:
+        default:
+            return kExitDownloadFailed;
+    }
+}
+
+const char* DescribeOutcome(PackageOutcome outcome) {
+    switch (outcome) {
+        case PackageOutcome::Succeeded:
+            return "installed";
+        case PackageOutcome::Refused:
+            return "package refused";
+        case PackageOutcome::Failed:
+            return "package failed";
+        case PackageOutcome::NotRun:
+        default:
+            return "no verified package to run";
+    }
+}
+
+// Waits for the job's end, or for the download to go wrong for good.
+[[noreturn]] void WatchJob(InstallJob& job, const SilentLimits& limits) {
+    CTinyDownload& downloader = *job.downloader;
+    uint64_t bytes = downloader.BytesWritten();
+    DWORD lastProgress = GetTickCount();
+    for (;;) {
+        if (job.finished) {
+            const PackageOutcome outcome = job.outcome;
+            End(CodeFor(outcome), DescribeOutcome(outcome));
+        }
+        if (downloader.ChecksumFailuresInARow() >= kChecksumFailuresRefused) {
+            LogE(kTag, "the package failed its checksum on ", kChecksumFailuresRefused,
+                 " whole downloads in a row");
+            downloader.Stop(kStopDownloadMs);
+            End(kExitPackageRefused, "package refused");
+        }
+        const uint64_t now = downloader.BytesWritten();
+        if (now != bytes || downloader.IsFinished()) {
+            bytes = now;
+            lastProgress = GetTickCount();
+        } else if (GetTickCount() - lastProgress >= limits.stallMs) {
+            LogE(kTag, "no byte of the package for ", limits.stallMs / 1000,
+                 " s; the part downloaded stays for the next run");
+            if (!downloader.Stop(kStopDownloadMs)) {
+                LogW(kTag, "the download did not stop in time");
+            }
+            End(kExitDownloadFailed, "download failed");
+        }
+        Sleep(kWatchMs);
+    }
+}
+}  // namespace
+
+void RunSilentInstall(const std::wstring& folder, const SilentLimits& limits) {
+    LogI(kTag,
+         "silent install: the administrator accepts the user agreement on the"
+         " machine's behalf");
+    StartSessionEndWatch();
+    InstallSettings settings(GetConfigSelection().configUrl,
+                             InstallSettings::FailurePrompt(ConfigRetry(limits.configMs)));
+    // What the window does when it is created: the reporting host by language, the first step.
+    const LANGID language = GetUserDefaultLangID();
+    SetReportBaseUrl(OperateEndpointFor(language));
+    ReportStepNow(kStepDownloaderStart);
+    CheckMachine();
+    const std::wstring target = folder.empty() ? settings.installPath() : folder;
+    LogI(kTag, "install folder: ", WideToAnsi(target));
+    GetIntervalText(0);
+    const std::shared_ptr<InstallJob> job =
+        StartInstallJob(settings.packages(), target, nullptr, IsChineseLanguage(language));
+    if (!job) {
+        End(kExitDownloadFailed, "no folder for the package");
+    }
+    WatchJob(*job, limits);
+}
