@@ -77,7 +77,12 @@ class Prefix:
         found = glob.glob(self.drive_c("users", "*", "AppData", "Roaming"))
         return os.path.join(found[0], *parts)
 
+    def package_folder(self, *parts):
+        """The folder an administrator's run keeps the package in."""
+        return self.drive_c("ProgramData", "Velmora", "Installer", "release", *parts)
+
     def clear(self):
+        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
         for folder in glob.glob(self.drive_c("users", "*", "AppData", "Roaming", "BranoInst")):
             shutil.rmtree(folder)
         shutil.rmtree(self.drive_c("Deploy Target"), ignore_errors=True)

@@ -112,7 +112,7 @@ class SilentTest(CommandLineTestCase):
         run = self.start("/S", env={"VELMORA_SILENT_STALL_SECONDS": "5"})
         self.assertEqual(codes.DOWNLOAD_FAILED, run.wait())
         self.assertLess(run.seconds, 5 + 25)
-        package = self.prefix.roaming("BranoInst", "VLInst", "Setup.exe")
+        package = self.prefix.package_folder("Setup.exe")
         self.assertEqual(300000, os.path.getsize(package))
         self.assertTrue(os.path.exists(package + ".cfg"))
         self.assertIn("the part downloaded stays for the next run", self.prefix.log_text())
