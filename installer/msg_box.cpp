@@ -6,7 +6,7 @@
 #include "app/log.h"
 #include "report/step_report.h"
 #include "skinui/controls/control.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "installer/installer_exit.h"
 #include "installer/window_chrome.h"
 
