@@ -24,6 +24,7 @@ CRenderClip::~CRenderClip() {}
 CDeferredDeletions::CDeferredDeletions() {}
 CDeferredDeletions::~CDeferredDeletions() {}
 void CTimerTable::KillAll() {}
+void CImagePrefetches::DropAll() {}
 
 void LogSkinError(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*) {}
 

@@ -20,6 +20,7 @@
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/focus_ring.h"
 #include "skinui/core/gdi_handles.h"
+#include "skinui/core/image_prefetches.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/timer_table.h"
 #include "skinui/core/ui_events.h"
@@ -333,14 +334,7 @@ private:
     CControlNames names_;
     std::unordered_map<std::wstring, std::vector<CControlUI*>> optionGroups_;
     std::unordered_map<std::wstring, std::unique_ptr<SkinImage>> images_;
-    // An image loading on a thread of its own (ui_manager_prefetch.cpp).
-    struct Prefetch {
-        std::wstring type;
-        DWORD mask = 0;
-        std::unique_ptr<SkinImage> image;
-        std::thread loader;
-    };
-    std::unordered_map<std::wstring, std::unique_ptr<Prefetch>> prefetches_;
+    CImagePrefetches prefetches_;
     std::unordered_map<std::wstring, std::wstring> defaultAttributes_;
 
     std::unique_ptr<FontEntry> defaultFont_;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "skinui/controls/controls.h"
 #include "skinui/core/control_names.h"
 #include "skinui/core/deferred_deletions.h"
+#include "skinui/core/image_prefetches.h"
 #include "skinui/core/reading_order.h"
 #include "skinui/core/timer_table.h"
 
@@ -207,4 +209,37 @@ TEST(ReadingOrder, LineByLineFromTheTopEachLineFromTheLeft) {
     }
     EXPECT_EQ(names, (std::vector<std::wstring>{L"tall", L"field", L"box", L"link", L"browse",
                                                 L"twin1", L"twin2"}));
+}
+
+// An image asked for while its thread still decodes is waited for, and handed out once; asked
+// for as another type or mask it is not the one that was loaded.
+TEST(ImagePrefetches, TakeWaitsForTheThreadAndChecksWhatWasAsked) {
+    SkinUI::CImagePrefetches prefetches;
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto image = [release](int width) {
+        return [release, width] {
+            WaitForSingleObject(release, INFINITE);
+            auto made = std::make_unique<SkinUI::SkinImage>();
+            made->width = width;
+            return made;
+        };
+    };
+    prefetches.Start(L"170", L"png", 0, image(170));
+    prefetches.Start(L"170", L"png", 0, image(999));  // one thread per name
+    prefetches.Start(L"171", L"png", 0, image(171));
+    prefetches.Start(L"172", L"png", 0, image(172));
+    EXPECT_TRUE(prefetches.Has(L"170"));
+    SetEvent(release);
+    std::unique_ptr<SkinUI::SkinImage> taken = prefetches.Take(L"170", L"png", 0);
+    ASSERT_NE(taken, nullptr);
+    EXPECT_EQ(taken->width, 170);
+    EXPECT_FALSE(prefetches.Has(L"170"));
+    EXPECT_EQ(prefetches.Take(L"170", L"png", 0), nullptr) << "handed out once";
+    EXPECT_EQ(prefetches.Take(L"171", L"png200", 0), nullptr);
+    EXPECT_EQ(prefetches.Take(L"172", L"png", 0xFFFF00FF), nullptr);
+    EXPECT_EQ(prefetches.Take(L"nothing", L"png", 0), nullptr);
+    prefetches.Start(L"173", nullptr, 0, image(173));
+    prefetches.DropAll();
+    EXPECT_FALSE(prefetches.Has(L"173"));
+    CloseHandle(release);
 }
