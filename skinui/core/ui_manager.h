@@ -44,6 +44,8 @@ public:
     HWND GetWindow() const { return window_; }
     HDC GetWindowDC() const { return windowDC_; }
     bool AttachRoot(IControlUI* root);
+    // Getters hand out the application's control; RootControl, FocusedControl and
+    // HoverControl give the same controls as the core sees them.
     CControlUI* GetRoot() const { return ControlOf(root_); }
     IControlUI* RootControl() const { return root_; }
     // Gives a control (and its subtree) this manager and parent and enters its names.
