@@ -15,7 +15,7 @@
 #include "report/report_queue.h"
 #include "report/step_report.h"
 #include "skinui/controls/controls.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "sysinfo/os_version.h"
 #include "sysinfo/processor.h"
 #include "sysinfo/processor_support.h"

@@ -7,8 +7,8 @@
 #include "report/step_report.h"
 #include "skinui/controls/control.h"
 #include "skinui/controls/container.h"
+#include "skinui/controls/layout_builder.h"
 #include "skinui/controls/text.h"
-#include "skinui/core/layout_builder.h"
 #include "installer/installer_exit.h"
 #include "installer/window_chrome.h"
 

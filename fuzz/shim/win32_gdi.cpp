@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+#include "support/fuzz_input.h"
+
 namespace {
 
 constexpr int kFontKind = 0x464f4e54;
@@ -197,6 +199,9 @@ BOOL TextOutW(HDC dc, int, int, LPCWSTR text, int length) {
         return FALSE;
     }
     Measure(dc, text, length, 0, nullptr, nullptr);
+    if (velmora_fuzz::drawnText != nullptr) {
+        velmora_fuzz::drawnText->append(text, static_cast<std::size_t>(length));
+    }
     return TRUE;
 }
 int DrawTextW(HDC dc, LPCWSTR text, int length, RECT* rect, UINT) {

@@ -6,6 +6,8 @@
 
 namespace velmora_fuzz {
 
+std::wstring* drawnText = nullptr;
+
 namespace {
 
 // Character classes (iswalnum, iswdigit) over all of Unicode, as the Windows library has them.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace velmora_fuzz {
@@ -18,5 +19,8 @@ std::vector<wchar_t> WideUnits(const std::uint8_t* data, std::size_t size);
 // the 64-bit arithmetic here hid an overflow there.
 void CheckFits32(long value, const char* what);
 void CheckFits32(const RECT& rect, const char* what);
+
+// When set, the text stand-in's TextOutW appends what it is given here (what a painter drew).
+extern std::wstring* drawnText;
 
 }  // namespace velmora_fuzz

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "skinui/core/renderer.h"
+#include "skinui/core/skin_log.h"
 #include "skinui/core/ui_manager.h"
 
 namespace SkinUI {
@@ -18,6 +19,14 @@ CUIManager::~CUIManager() {}
 CAccessibility::~CAccessibility() {}
 
 CRenderClip::~CRenderClip() {}
+
+// The manager's parts the painter never reaches.
+CDeferredDeletions::CDeferredDeletions() {}
+CDeferredDeletions::~CDeferredDeletions() {}
+void CTimerTable::KillAll() {}
+void CImagePrefetches::DropAll() {}
+
+void LogSkinError(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*) {}
 
 void CRenderer::ClipToRect(HDC, const RECT&, CRenderClip&) {}
 

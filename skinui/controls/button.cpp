@@ -20,13 +20,6 @@ CButtonUI::CButtonUI() {
     textStyle_ = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
 }
 
-void* CButtonUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"Button") == 0) {
-        return this;
-    }
-    return CLabelUI::AsInterface(name);
-}
-
 unsigned CButtonUI::GetInputFlags() const {
     return (IsKeyboardEnabled() ? UIFLAG_TABSTOP : 0u) | (IsEnabled() ? UIFLAG_SETCURSOR : 0u);
 }

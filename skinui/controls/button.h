@@ -16,7 +16,9 @@ public:
     ~CButtonUI() override = default;
 
     const wchar_t* GetClassName() const override { return L"ButtonUI"; }
-    void* AsInterface(const wchar_t* name) override;
+    bool TakesShortcut() const override { return true; }
+    bool IsPressedByEnter() const override { return IsKeyboardEnabled(); }
+    bool DescribeAccessible(AccessibleDescription& description) const override;
     unsigned GetInputFlags() const override;
     bool Activate() override;
     void SetEnabled(bool enabled) override;

@@ -16,7 +16,7 @@ bool IsMouseEvent(int kind) {
     return kind >= UIEVENT_MOUSE_FIRST && kind <= UIEVENT_MOUSE_LAST;
 }
 
-CControlUI* ForgetVisitor(CControlUI* control, void* data) {
+IControlUI* ForgetVisitor(IControlUI* control, void* data) {
     static_cast<CUIManager*>(data)->ForgetControl(control);
     return nullptr;
 }
@@ -28,16 +28,6 @@ CContainerUI::~CContainerUI() {
     RemoveAll();
     delete vScroll_;
     delete hScroll_;
-}
-
-void* CContainerUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"IContainer") == 0) {
-        return static_cast<IContainerUI*>(this);
-    }
-    if (name != nullptr && std::wcscmp(name, L"Container") == 0) {
-        return static_cast<CContainerUI*>(this);
-    }
-    return CControlUI::AsInterface(name);
 }
 
 // ---- children ---------------------------------------------------------------------------------
@@ -177,7 +167,7 @@ int CContainerUI::FindSelectableItem(int start, bool forward) const {
     return -1;
 }
 
-void CContainerUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) {
+void CContainerUI::SetManager(CUIManager* manager, IControlUI* parent, bool init) {
     for (CControlUI* child : items_) {
         child->SetManager(manager, this, init);
     }
@@ -342,9 +332,9 @@ CControlUI* CContainerUI::FindControl(FindControlProc visitor, void* data, unsig
         }
     }
     if (hitTest && !mouseChild_) {
-        return visitor(this, data);
+        return ControlOf(visitor(this, data));
     }
-    if ((flags & UIFIND_ME_FIRST) != 0 && (found = visitor(this, data)) != nullptr) {
+    if ((flags & UIFIND_ME_FIRST) != 0 && (found = ControlOf(visitor(this, data))) != nullptr) {
         return found;
     }
     const RECT client = ClientRect();
@@ -364,7 +354,7 @@ CControlUI* CContainerUI::FindControl(FindControlProc visitor, void* data, unsig
         return found;
     }
     if ((flags & UIFIND_ME_FIRST) == 0) {
-        return visitor(this, data);
+        return ControlOf(visitor(this, data));
     }
     return nullptr;
 }

@@ -11,7 +11,7 @@ namespace SkinUI {
 
 class CScrollBarUI;
 
-// The child list of a container, reachable through AsInterface("IContainer").
+// The child list of a container.
 class IContainerUI {
 public:
     virtual CControlUI* ItemAt(int index) const = 0;
@@ -34,8 +34,7 @@ public:
     ~CContainerUI() override;
 
     const wchar_t* GetClassName() const override { return L"ContainerUI"; }
-    void* AsInterface(const wchar_t* name) override;
-    void SetManager(CUIManager* manager, CControlUI* parent, bool init = true) override;
+    void SetManager(CUIManager* manager, IControlUI* parent, bool init = true) override;
     void ApplyScale() override;
     void SetPos(RECT rect) override;
     void SetVisible(bool visible) override;

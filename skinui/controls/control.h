@@ -8,30 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "skinui/core/focus_ring.h"
-#include "skinui/core/ui_events.h"
+#include "skinui/core/control_interface.h"
 
 namespace SkinUI {
 
 class CUIManager;
-class CControlUI;
-
-// Visitor of FindControl: returns the control it accepts, or null to go on searching.
-using FindControlProc = CControlUI* (*)(CControlUI* control, void* data);
-
-enum FindFlags : unsigned {
-    UIFIND_ALL = 0,
-    UIFIND_VISIBLE = 1,
-    UIFIND_ENABLED = 2,
-    UIFIND_HITTEST = 4,
-    UIFIND_TOP_FIRST = 8,
-    UIFIND_ME_FIRST = 0x80000000u,
-};
-
-enum InputFlags : unsigned {
-    UIFLAG_TABSTOP = 1,
-    UIFLAG_SETCURSOR = 2,
-};
 
 struct RelativePos {
     bool active = false;
@@ -42,7 +23,7 @@ struct RelativePos {
     int zoomY = 0;
 };
 
-class CControlUI {
+class CControlUI : public IControlUI {
 public:
     using ControlListener = std::function<bool(CControlUI*)>;
     using EventListener = std::function<bool(ControlEvent&)>;
@@ -51,81 +32,85 @@ public:
     CControlUI() = default;
     CControlUI(const CControlUI&) = delete;
     CControlUI& operator=(const CControlUI&) = delete;
-    virtual ~CControlUI();
+    ~CControlUI() override;
+
+    CControlUI* AsControl() final { return this; }
+
+    // Virtual: what the core asks through its interface and what controls change. The plain
+    // accessors of geometry and data are not, as no control changes them.
 
     virtual std::wstring GetName() const { return name_; }
-    virtual void SetName(const wchar_t* name) { name_ = name != nullptr ? name : L""; }
+    void SetName(const wchar_t* name) { name_ = name != nullptr ? name : L""; }
     virtual const wchar_t* GetClassName() const { return L"ControlUI"; }
-    virtual void* AsInterface(const wchar_t* name);
     virtual unsigned GetInputFlags() const { return 0; }
     virtual bool Activate();
     virtual CUIManager* GetManager() const { return manager_; }
-    virtual void SetManager(CUIManager* manager, CControlUI* parent, bool init = true);
-    virtual CControlUI* GetParent() const { return parent_; }
+    void SetManager(CUIManager* manager, IControlUI* parent, bool init = true) override;
+    CControlUI* GetParent() const override { return parent_; }
     virtual std::wstring GetText() const { return text_; }
     virtual void SetText(const wchar_t* text);
     virtual const RECT& GetPos() const { return itemRect_; }
     virtual void SetPos(RECT rect);
-    virtual int GetWidth() const { return itemRect_.right - itemRect_.left; }
-    virtual int GetHeight() const { return itemRect_.bottom - itemRect_.top; }
-    virtual int GetX() const { return itemRect_.left; }
-    virtual int GetY() const { return itemRect_.top; }
-    virtual RECT GetPadding() const { return padding_; }
-    virtual void SetPadding(RECT padding);
-    virtual SIZE GetFixedPos() const { return fixedPos_; }
-    virtual void SetFixedPos(SIZE pos);
-    virtual int GetFixedWidth() const { return fixedWidth_; }
-    virtual void SetFixedWidth(int cx);
-    virtual int GetFixedHeight() const { return fixedHeight_; }
-    virtual void SetFixedHeight(int cy);
-    virtual int GetMinWidth() const { return minWidth_; }
-    virtual void SetMinWidth(int cx);
-    virtual int GetMaxWidth() const { return maxWidth_; }
-    virtual void SetMaxWidth(int cx);
-    virtual int GetMinHeight() const { return minHeight_; }
-    virtual void SetMinHeight(int cy);
-    virtual int GetMaxHeight() const { return maxHeight_; }
-    virtual void SetMaxHeight(int cy);
-    virtual void SetRelativePos(int moveX, int moveY, int zoomX, int zoomY);
-    virtual void SetRelativeBase(int cx, int cy);
-    virtual RelativePos GetRelativePos() const { return relativePos_; }
-    virtual bool IsRelativePos() const { return relativePos_.active; }
+    int GetWidth() const { return itemRect_.right - itemRect_.left; }
+    int GetHeight() const { return itemRect_.bottom - itemRect_.top; }
+    int GetX() const { return itemRect_.left; }
+    int GetY() const { return itemRect_.top; }
+    RECT GetPadding() const { return padding_; }
+    void SetPadding(RECT padding);
+    SIZE GetFixedPos() const { return fixedPos_; }
+    void SetFixedPos(SIZE pos);
+    int GetFixedWidth() const { return fixedWidth_; }
+    void SetFixedWidth(int cx);
+    int GetFixedHeight() const { return fixedHeight_; }
+    void SetFixedHeight(int cy);
+    int GetMinWidth() const { return minWidth_; }
+    void SetMinWidth(int cx);
+    int GetMaxWidth() const { return maxWidth_; }
+    void SetMaxWidth(int cx);
+    int GetMinHeight() const { return minHeight_; }
+    void SetMinHeight(int cy);
+    int GetMaxHeight() const { return maxHeight_; }
+    void SetMaxHeight(int cy);
+    void SetRelativePos(int moveX, int moveY, int zoomX, int zoomY);
+    void SetRelativeBase(int cx, int cy);
+    RelativePos GetRelativePos() const { return relativePos_; }
+    bool IsRelativePos() const { return relativePos_.active; }
     // What a screen reader reads for a control without text, or instead of its text (the
     // "accname" attribute).
     std::wstring GetAccessibleName() const { return accessibleName_; }
     void SetAccessibleName(const wchar_t* name) { accessibleName_ = name != nullptr ? name : L""; }
     virtual std::wstring GetToolTip() const { return tooltip_; }
-    virtual void SetToolTip(const wchar_t* text) { tooltip_ = text != nullptr ? text : L""; }
+    void SetToolTip(const wchar_t* text) { tooltip_ = text != nullptr ? text : L""; }
     virtual wchar_t GetShortcut() const { return shortcut_; }
-    virtual void SetShortcut(wchar_t key) { shortcut_ = key; }
-    virtual bool IsMenuEnabled() const { return menu_; }
-    virtual void SetMenuEnabled(bool enabled) { menu_ = enabled; }
-    virtual std::wstring GetUserData() const { return userData_; }
-    virtual void SetUserData(const wchar_t* text) { userData_ = text != nullptr ? text : L""; }
-    virtual UINT_PTR GetTag() const { return tag_; }
-    virtual void SetTag(UINT_PTR tag) { tag_ = tag; }
+    void SetShortcut(wchar_t key) { shortcut_ = key; }
+    bool IsMenuEnabled() const { return menu_; }
+    void SetMenuEnabled(bool enabled) { menu_ = enabled; }
+    std::wstring GetUserData() const { return userData_; }
+    void SetUserData(const wchar_t* text) { userData_ = text != nullptr ? text : L""; }
+    UINT_PTR GetTag() const { return tag_; }
+    void SetTag(UINT_PTR tag) { tag_ = tag; }
     virtual bool IsVisible() const { return visible_ && parentVisible_; }
     virtual void SetVisible(bool visible);
     virtual void SetParentVisible(bool visible);
     virtual bool IsEnabled() const { return enabled_; }
     virtual void SetEnabled(bool enabled);
-    virtual bool IsMouseEnabled() const { return mouseEnabled_; }
+    bool IsMouseEnabled() const { return mouseEnabled_; }
     virtual void SetMouseEnabled(bool enabled) { mouseEnabled_ = enabled; }
     virtual bool IsKeyboardEnabled() const { return keyboardEnabled_; }
-    virtual void SetKeyboardEnabled(bool enabled) { keyboardEnabled_ = enabled; }
+    void SetKeyboardEnabled(bool enabled) { keyboardEnabled_ = enabled; }
     // Enter presses the default button of a window or page when the focused control is not a
     // button; Esc presses the cancel button (the window's close).
-    bool IsDefaultButton() const { return defaultButton_; }
+    bool IsDefaultButton() const final { return defaultButton_; }
     void SetDefaultButton(bool isDefault) { defaultButton_ = isDefault; }
-    bool IsCancelButton() const { return cancelButton_; }
+    bool IsCancelButton() const final { return cancelButton_; }
     void SetCancelButton(bool isCancel) { cancelButton_ = isCancel; }
     // The focus ring this control draws: the window's, with what the control sets itself.
-    FocusRingStyle GetFocusRing(const FocusRingStyle& window) const;
-    virtual bool IsFocused() const { return focused_; }
+    FocusRingStyle GetFocusRing(const FocusRingStyle& window) const final;
+    bool IsFocused() const { return focused_; }
     virtual void TakeFocus();
-    virtual bool IsFloat() const { return float_; }
-    virtual void SetFloat(bool isFloat);
-    virtual CControlUI* FindControl(FindControlProc visitor, void* data, unsigned flags);
+    bool IsFloat() const { return float_; }
+    void SetFloat(bool isFloat);
+    CControlUI* FindControl(FindControlProc visitor, void* data, unsigned flags) override;
     virtual void Init();
     virtual void OnInit() {}
     virtual void Event(ControlEvent& event);
@@ -138,7 +123,16 @@ public:
     virtual void PaintStateImage(HDC /*dc*/) {}
     virtual void PaintText(HDC /*dc*/) {}
     virtual void PaintBorder(HDC dc);
-    virtual void PaintAfter(HDC /*dc*/, const RECT& /*dirty*/) {}
+    void PaintAfter(HDC /*dc*/, const RECT& /*dirty*/) override {}
+
+    bool TakesShortcut() const override { return true; }
+    bool IsPressedByEnter() const override { return false; }
+    void RunNotifyListeners(Notification& notification) final;
+    // Nothing by default: a control that a screen reader needs says what it is.
+    bool DescribeAccessible(AccessibleDescription& /*description*/) const override { return false; }
+    // The name a screen reader reads: the "accname" attribute when set, else the text, trimmed
+    // (a label reads its marked-up text as drawn).
+    std::wstring AccessibleName() const;
 
     // Brings the lengths the layout gave at 100 % (pos, width, height, limits, padding) to the
     // manager's scale; called when the control is configured, attached and when the scale
@@ -146,13 +140,13 @@ public:
     // setters are pixels and stay as they are until the layout's next value replaces them.
     virtual void ApplyScale();
 
-    // Non-virtual helpers.
+    // Helpers; those the core calls through its interface are final.
     void Invalidate();
-    void RequestLayout();
+    void RequestLayout() final;
     void RequestParentLayout();
-    bool IsUpdateNeeded() const { return updateNeeded_; }
+    bool IsUpdateNeeded() const final { return updateNeeded_; }
     void SetAttributeList(const wchar_t* list);
-    std::wstring GetVirtualWnd() const { return virtualWnd_; }
+    std::wstring GetVirtualWnd() const final { return virtualWnd_; }
     void SetVirtualWnd(const wchar_t* name);
     std::wstring GetBkImage() const { return bkImage_; }
     void SetBkImage(const wchar_t* spec);

@@ -32,13 +32,6 @@ CEditUI::~CEditUI() {
     }
 }
 
-void* CEditUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"Edit") == 0) {
-        return this;
-    }
-    return CLabelUI::AsInterface(name);
-}
-
 unsigned CEditUI::GetInputFlags() const {
     return IsEnabled() ? static_cast<unsigned>(UIFLAG_TABSTOP | UIFLAG_SETCURSOR) : 0u;
 }

@@ -51,7 +51,8 @@ public:
     ~CEditUI() override;
 
     const wchar_t* GetClassName() const override { return L"EditUI"; }
-    void* AsInterface(const wchar_t* name) override;
+    bool TakesShortcut() const override { return true; }
+    bool DescribeAccessible(AccessibleDescription& description) const override;
     unsigned GetInputFlags() const override;
     void SetText(const wchar_t* text) override;
     void SetPos(RECT rect) override;

@@ -10,7 +10,6 @@ public:
     CHorizontalLayoutUI() : CStackLayoutUI(false) {}
 
     const wchar_t* GetClassName() const override { return L"HorizontalLayoutUI"; }
-    void* AsInterface(const wchar_t* name) override;
 
     void SetSepWidth(int width) { separator_.SetSize(width); }
     int GetSepWidth() const { return separator_.GetSize(); }

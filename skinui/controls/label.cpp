@@ -49,13 +49,6 @@ CLabelUI::CLabelUI() : gdiplus_(std::make_unique<GdiplusSession>()) {}
 
 CLabelUI::~CLabelUI() = default;
 
-void* CLabelUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"Label") == 0) {
-        return this;
-    }
-    return CControlUI::AsInterface(name);
-}
-
 std::wstring CLabelUI::GetText() const {
     try {
         return effect_.enabled ? effect_.text : CControlUI::GetText();

@@ -29,7 +29,11 @@ public:
     ~CLabelUI() override;
 
     const wchar_t* GetClassName() const override { return L"LabelUI"; }
-    void* AsInterface(const wchar_t* name) override;
+    // Static text names a shortcut letter for the control after it; it takes none itself.
+    bool TakesShortcut() const override { return false; }
+    // Marked-up text reads as the text it shows.
+    std::wstring AccessibleName() const;
+    bool DescribeAccessible(AccessibleDescription& description) const override;
     std::wstring GetText() const override;
     void SetText(const wchar_t* text) override;
     void HandleEvent(ControlEvent& event) override;

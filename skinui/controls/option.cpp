@@ -14,20 +14,13 @@ COptionUI::~COptionUI() {
     LeaveGroup();
 }
 
-void* COptionUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"Option") == 0) {
-        return this;
-    }
-    return CButtonUI::AsInterface(name);
-}
-
 void COptionUI::LeaveGroup() {
     if (manager_ != nullptr && !group_.empty()) {
         manager_->RemoveOptionGroup(group_.c_str(), this);
     }
 }
 
-void COptionUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) {
+void COptionUI::SetManager(CUIManager* manager, IControlUI* parent, bool init) {
     // A manager left behind (the option moves or goes to the deferred deletions) must not keep
     // it in a group.
     if (manager != manager_) {
@@ -51,7 +44,7 @@ void COptionUI::DeselectOthers() {
     }
     const std::vector<CControlUI*> others = *members;
     for (CControlUI* other : others) {
-        auto* option = static_cast<COptionUI*>(other->AsInterface(L"Option"));
+        auto* option = dynamic_cast<COptionUI*>(other);
         if (option != nullptr && option != this) {
             option->Select(false);
         }

@@ -15,9 +15,11 @@ public:
     ~COptionUI() override;
 
     const wchar_t* GetClassName() const override { return L"OptionUI"; }
-    void* AsInterface(const wchar_t* name) override;
+    // Enter goes to the default button, as from a check box in a Windows dialog.
+    bool IsPressedByEnter() const override { return false; }
+    bool DescribeAccessible(AccessibleDescription& description) const override;
     bool Activate() override;
-    void SetManager(CUIManager* manager, CControlUI* parent, bool init = true) override;
+    void SetManager(CUIManager* manager, IControlUI* parent, bool init = true) override;
     void SetEnabled(bool enabled) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void PaintStateImage(HDC dc) override;

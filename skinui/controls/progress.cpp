@@ -47,13 +47,6 @@ CProgressUI::CProgressUI() {
     layout100_.height = 12;
 }
 
-void* CProgressUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"Progress") == 0) {
-        return this;
-    }
-    return CLabelUI::AsInterface(name);
-}
-
 #define SKINUI_PROGRESS_SETTER(Name, Type, field) \
     void CProgressUI::Name(Type value) {          \
         if (field != value) {                     \

@@ -21,7 +21,8 @@ public:
     ~CProgressUI() override = default;
 
     const wchar_t* GetClassName() const override { return L"ProgressUI"; }
-    void* AsInterface(const wchar_t* name) override;
+    bool TakesShortcut() const override { return true; }
+    bool DescribeAccessible(AccessibleDescription& description) const override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void PaintStateImage(HDC dc) override;
 

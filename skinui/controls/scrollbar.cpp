@@ -13,13 +13,6 @@ CScrollBarUI::CScrollBarUI(bool horizontal) : horizontal_(horizontal) {
     bkColor1_ = 0xFFE8E8E8;
 }
 
-void* CScrollBarUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"ScrollBar") == 0) {
-        return this;
-    }
-    return CControlUI::AsInterface(name);
-}
-
 void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (name != nullptr && value != nullptr && std::wcscmp(name, L"thumbcolor") == 0) {
         thumbColor_ = ParseHexColor(value);

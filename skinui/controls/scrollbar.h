@@ -11,7 +11,6 @@ public:
     explicit CScrollBarUI(bool horizontal);
 
     const wchar_t* GetClassName() const override { return L"ScrollBarUI"; }
-    void* AsInterface(const wchar_t* name) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void PaintStateImage(HDC dc) override;
 

@@ -8,13 +8,6 @@
 
 namespace SkinUI {
 
-void* CTabLayoutUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"TabLayout") == 0) {
-        return this;
-    }
-    return CContainerUI::AsInterface(name);
-}
-
 bool CTabLayoutUI::Add(CControlUI* control) {
     if (!CContainerUI::Add(control)) {
         return false;

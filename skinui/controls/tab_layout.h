@@ -10,7 +10,6 @@ public:
     ~CTabLayoutUI() override = default;
 
     const wchar_t* GetClassName() const override { return L"TabLayoutUI"; }
-    void* AsInterface(const wchar_t* name) override;
     void SetPos(RECT rect) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
 

@@ -21,13 +21,6 @@ CTextUI::CTextUI() {
     textPadding_ = RECT{2, 0, 2, 0};
 }
 
-void* CTextUI::AsInterface(const wchar_t* name) {
-    if (name != nullptr && std::wcscmp(name, L"Text") == 0) {
-        return this;
-    }
-    return CLabelUI::AsInterface(name);
-}
-
 unsigned CTextUI::GetInputFlags() const {
     return IsEnabled() && linkCount_ > 0 ? static_cast<unsigned>(UIFLAG_SETCURSOR) : 0u;
 }

@@ -16,7 +16,7 @@ public:
     ~CTextUI() override = default;
 
     const wchar_t* GetClassName() const override { return L"TextUI"; }
-    void* AsInterface(const wchar_t* name) override;
+    bool TakesShortcut() const override { return true; }
     unsigned GetInputFlags() const override;
     void HandleEvent(ControlEvent& event) override;
     SIZE MeasureSize(SIZE available) override;

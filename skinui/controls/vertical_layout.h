@@ -10,7 +10,6 @@ public:
     CVerticalLayoutUI() : CStackLayoutUI(true) {}
 
     const wchar_t* GetClassName() const override { return L"VerticalLayoutUI"; }
-    void* AsInterface(const wchar_t* name) override;
 
     void SetSepHeight(int height) { separator_.SetSize(height); }
     int GetSepHeight() const { return separator_.GetSize(); }

@@ -2,7 +2,7 @@
 
 #include <oleacc.h>
 
-#include "skinui/controls/control.h"
+#include "skinui/core/control_interface.h"
 #include "skinui/core/accessible_object.h"
 #include "skinui/core/accessible_tree.h"
 #include "skinui/core/oleacc_functions.h"
@@ -66,7 +66,7 @@ bool CAccessibility::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
         }
         case WM_SETFOCUS:
             // The window got the focus back: the control that has it inside is the focus.
-            if (CControlUI* focus = manager_.GetFocus()) {
+            if (IControlUI* focus = manager_.FocusedControl()) {
                 OnFocusChanged(focus);
             }
             return false;
@@ -112,7 +112,7 @@ void CAccessibility::Raise(DWORD event, long childId) {
     NotifyWinEvent(event, window, OBJID_CLIENT, childId);
 }
 
-void CAccessibility::OnFocusChanged(CControlUI* control) {
+void CAccessibility::OnFocusChanged(IControlUI* control) {
     HWND window = manager_.GetWindow();
     if (control == nullptr || window == nullptr || !IsWindowVisible(window)) {
         return;
@@ -122,7 +122,7 @@ void CAccessibility::OnFocusChanged(CControlUI* control) {
     Raise(EVENT_OBJECT_FOCUS, IsExposed(manager_, id) ? id : CHILDID_SELF);
 }
 
-void CAccessibility::OnControlChanged(CControlUI* control, AccessibleChange change) {
+void CAccessibility::OnControlChanged(IControlUI* control, AccessibleChange change) {
     // Told also while the window waits in the notification area: a screen reader may follow
     // the progress there.
     if (control == nullptr || manager_.GetWindow() == nullptr || !control->IsVisible()) {
@@ -198,7 +198,7 @@ void CAccessibility::OnChildrenChanged() {
     Raise(EVENT_OBJECT_REORDER, CHILDID_SELF);
 }
 
-void CAccessibility::Announce(CControlUI* control) {
+void CAccessibility::Announce(IControlUI* control) {
     HWND window = manager_.GetWindow();
     if (control == nullptr || window == nullptr || !control->IsVisible()) {
         return;

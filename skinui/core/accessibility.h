@@ -10,7 +10,7 @@
 namespace SkinUI {
 
 class CAccessibleObject;
-class CControlUI;
+class IControlUI;
 class CUIManager;
 
 // What changed in a control, for its WinEvent.
@@ -31,12 +31,12 @@ public:
     // WM_GETOBJECT, WM_SETFOCUS, WM_DESTROY, the throttle timer and posted default actions.
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    void OnFocusChanged(CControlUI* control);
-    void OnControlChanged(CControlUI* control, AccessibleChange change);
+    void OnFocusChanged(IControlUI* control);
+    void OnControlChanged(IControlUI* control, AccessibleChange change);
     // The page changed: the client's children are others now.
     void OnChildrenChanged();
     // Something a screen reader should read out now (the result of the install).
-    void Announce(CControlUI* control);
+    void Announce(IControlUI* control);
 
     // For the accessible object: asks the window to act on a child as a click would, once this
     // call has returned (a click may open a modal box, which must not block the caller).

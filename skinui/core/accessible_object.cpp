@@ -1,6 +1,6 @@
 #include "skinui/core/accessible_object.h"
 
-#include "skinui/controls/control.h"
+#include "skinui/core/control_interface.h"
 #include "skinui/core/accessibility.h"
 #include "skinui/core/accessible_tree.h"
 #include "skinui/core/oleacc_functions.h"
@@ -327,7 +327,7 @@ STDMETHODIMP CAccessibleObject::get_accFocus(VARIANT* child) {
         return S_FALSE;
     }
     CUIManager& manager = owner_->manager();
-    if (CControlUI* control = manager.GetFocus()) {
+    if (IControlUI* control = manager.FocusedControl()) {
         for (const AccessibleChild& c : CollectAccessibleChildren(manager)) {
             if (c.control == control) {
                 SetI4(child, c.id);
@@ -478,7 +478,7 @@ STDMETHODIMP CAccessibleObject::accHitTest(long x, long y, VARIANT* child) {
     const std::vector<AccessibleChild> children = CollectAccessibleChildren(owner_->manager());
     // Later controls are drawn over earlier ones.
     for (auto c = children.rbegin(); c != children.rend(); ++c) {
-        for (CControlUI* part : c->parts) {
+        for (IControlUI* part : c->parts) {
             const RECT& rect = part->GetPos();
             if (PtInRect(&rect, point)) {
                 SetI4(child, c->id);

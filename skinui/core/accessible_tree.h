@@ -9,13 +9,13 @@
 
 namespace SkinUI {
 
-class CControlUI;
+class IControlUI;
 class CUIManager;
 
 struct AccessibleChild {
     long id = 0;                     // stable while the control tree keeps its shape
-    CControlUI* control = nullptr;   // the control that acts (the first label of a text)
-    std::vector<CControlUI*> parts;  // every control the child stands for
+    IControlUI* control = nullptr;   // the control that acts (the first label of a text)
+    std::vector<IControlUI*> parts;  // every control the child stands for
     long role = 0;                   // ROLE_SYSTEM_*
     std::wstring name;
     std::wstring value;
@@ -28,14 +28,10 @@ struct AccessibleChild {
 std::vector<AccessibleChild> CollectAccessibleChildren(CUIManager& manager);
 
 // The child id of a control: its place in the whole tree, counted from 1; 0 without a root.
-long AccessibleIdOf(CUIManager& manager, CControlUI* control);
+long AccessibleIdOf(CUIManager& manager, IControlUI* control);
 
-// The text a screen reader reads for a control: its accessible name when set, otherwise its
-// text without markup, trimmed.
-std::wstring AccessibleNameOf(CControlUI* control);
-
-// Text with the markup tags of labels and buttons removed ("{u}{a}x{/a}{/u}" gives "x").
-std::wstring StripMarkup(const std::wstring& text);
+// The text without blanks (and ideographic spaces) at either end.
+std::wstring TrimBlanks(const std::wstring& text);
 
 // Joins the lines of a message: a blank between them, none between two CJK characters.
 std::wstring JoinMessageLines(const std::vector<std::wstring>& lines);

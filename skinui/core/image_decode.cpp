@@ -4,16 +4,12 @@
 
 #include <stb/stb_image.h>
 
-#include "skinui/core/file_bytes.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_settings.h"
 
 namespace SkinUI {
 
 namespace {
-
-// Skin images are small; anything beyond this is not one.
-constexpr DWORD kMaxImageFile = 64 * 1024 * 1024;
 
 bool ReadResource(const wchar_t* name, const wchar_t* type, std::vector<unsigned char>& bytes) {
     const unsigned char* data = nullptr;
@@ -38,16 +34,12 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const
         return nullptr;
     }
     std::vector<unsigned char> bytes;
-    bool numeric = IS_INTRESOURCE(name);
     if (type != nullptr && *type != 0) {
         ReadResource(name, type, bytes);
-    } else if (!numeric && GetSkinArchiveName().empty()) {
-        std::wstring path = GetSkinFolder() + name;
-        ReadWholeFile(path.c_str(), kMaxImageFile, bytes);
-    }
-    // The archive mode is not supported: such names are tried as plain files below.
-    if (bytes.empty() && !numeric) {
-        ReadWholeFile(name, kMaxImageFile, bytes);
+    } else if (UntypedImageSource source = GetUntypedImageSource()) {
+        if (!IS_INTRESOURCE(name)) {
+            source(name, bytes);
+        }
     }
     if (bytes.empty()) {
         return nullptr;

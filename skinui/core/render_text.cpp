@@ -7,6 +7,7 @@
 
 #include "skinui/core/coordinates.h"
 #include "skinui/core/image_spec.h"
+#include "skinui/core/markup_reader.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -28,72 +29,6 @@ void CRenderer::PaintPlainText(HDC dc, CUIManager* manager, RECT rect, const wch
 }
 
 namespace {
-
-bool IsTagLetter(wchar_t c) {
-    return c >= L'a' && c <= L'z';
-}
-bool IsCloser(wchar_t c) {
-    return c == L'>' || c == L'}';
-}
-
-struct Tag {
-    wchar_t letter = 0;
-    bool closing = false;
-    std::wstring argument;
-    const wchar_t* next = nullptr;
-};
-
-// Reads a tag at p ("<x ...>", "{x ...}", "</x>", "{/x}"). The argument stops at the text's end
-// when the tag is never closed.
-bool ReadTag(const wchar_t* p, Tag& tag) {
-    if (*p != L'<' && *p != L'{') {
-        return false;
-    }
-    if (p[1] == L'/' && IsTagLetter(p[2]) && IsCloser(p[3])) {
-        tag.letter = p[2];
-        tag.closing = true;
-        tag.next = p + 4;
-        return true;
-    }
-    if (!IsTagLetter(p[1]) || !(p[2] == L' ' || IsCloser(p[2]))) {
-        return false;
-    }
-    tag.letter = p[1];
-    tag.closing = false;
-    const wchar_t* q = p + 2;
-    while (*q == L' ') {
-        ++q;
-    }
-    const wchar_t* begin = q;
-    while (*q != 0 && !IsCloser(*q)) {
-        ++q;
-    }
-    tag.argument.assign(begin, q);
-    while (!tag.argument.empty() && tag.argument.back() == L' ') {
-        tag.argument.pop_back();
-    }
-    tag.next = *q != 0 ? q + 1 : q;
-    return true;
-}
-
-// "{/r}" or "</r>": the only tag raw text knows.
-bool EndsRaw(const wchar_t* p) {
-    Tag tag;
-    return ReadTag(p, tag) && tag.closing && tag.letter == L'r';
-}
-
-// "<{>" prints "{", "<}>" prints "}", "{<}" prints "<", "{>}" prints ">".
-bool ReadEscape(const wchar_t* p, wchar_t& printed) {
-    if (p[0] == L'<' && (p[1] == L'{' || p[1] == L'}') && p[2] == L'>') {
-        printed = p[1];
-        return true;
-    }
-    if (p[0] == L'{' && (p[1] == L'<' || p[1] == L'>') && p[2] == L'}') {
-        printed = p[1];
-        return true;
-    }
-    return false;
-}
 
 struct MarkupState {
     std::vector<FontEntry*> fonts;
@@ -310,14 +245,14 @@ private:
                 continue;
             }
             wchar_t printed = 0;
-            Tag tag;
-            if (!state.raw && ReadEscape(p, printed)) {
+            MarkupTag tag;
+            if (!state.raw && ReadMarkupEscape(p, printed)) {
                 lineHeight = std::max(lineHeight, FontHeight(Current(state)));
                 PlaceRun(&printed, 1, state, x, bottom, x == lineLeft);
                 p += 3;
                 continue;
             }
-            if (ReadTag(p, tag) && (!state.raw || (tag.closing && tag.letter == L'r'))) {
+            if (ReadMarkupTag(p, tag) && MarkupTagCounts(tag, state.raw)) {
                 const wchar_t* next = tag.next;
                 if (Apply(tag, state, x, lineLeft, top, height, lineHeight, single)) {
                     // The tag breaks the line: a break tag is consumed, a paragraph start is not
@@ -329,11 +264,7 @@ private:
             }
             // Plain run up to the next possible tag (in raw text only the end of raw text),
             // line feed or end.
-            const wchar_t* end = p + 1;
-            while (*end != 0 && *end != L'\n' && *end != L'\r' &&
-                   (state.raw ? !EndsRaw(end) : (*end != L'<' && *end != L'{'))) {
-                ++end;
-            }
+            const wchar_t* end = MarkupRunEnd(p, state.raw);
             lineHeight = std::max(lineHeight, FontHeight(Current(state)));
             const int length = static_cast<int>(end - p);
             const int placed = PlaceRun(p, length, state, x, bottom, x == lineLeft);
@@ -412,8 +343,8 @@ private:
     }
 
     // Applies a tag; true when it ends the current line.
-    bool Apply(const Tag& tag, MarkupState& state, LONG& x, LONG lineLeft, LONG top, LONG height,
-               LONG& lineHeight, bool single) {
+    bool Apply(const MarkupTag& tag, MarkupState& state, LONG& x, LONG lineLeft, LONG top,
+               LONG height, LONG& lineHeight, bool single) {
         breakConsumes_ = true;
         const bool atLineStart = x == lineLeft;
         switch (tag.letter) {

@@ -7,6 +7,7 @@
 
 namespace SkinUI {
 
+// The application's type of every control (skinui/controls/control.h).
 class CControlUI;
 
 // Event kinds; controls compare ranges of them, so the numbers are fixed.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "skinui/controls/control.h"
+#include "skinui/core/control_interface.h"
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/msimg_functions.h"
@@ -31,16 +31,8 @@ bool RemoveItem(std::vector<T*>& list, T* item) {
     return true;
 }
 
-CControlUI* ForgetVisitor(CControlUI* control, void* data) {
+IControlUI* ForgetVisitor(IControlUI* control, void* data) {
     static_cast<CUIManager*>(data)->ForgetControl(control);
-    return nullptr;
-}
-
-CControlUI* EnterNameVisitor(CControlUI* control, void* data) {
-    std::wstring name = control->GetName();
-    if (!name.empty()) {
-        (*static_cast<std::unordered_map<std::wstring, CControlUI*>*>(data))[name] = control;
-    }
     return nullptr;
 }
 
@@ -49,7 +41,6 @@ CControlUI* EnterNameVisitor(CControlUI* control, void* data) {
 CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
     // The system's scale until a window tells its own (AttachWindow).
     dpi_ = QueryWindowDpi(nullptr);
-    InitializeCriticalSectionAndSpinCount(&deferredLock_, 1024);
     if (ManagerRegistry::FirstManagerBuilt()) {
         InitCommonControls();
         LoadMsimg();
@@ -64,15 +55,10 @@ CUIManager::~CUIManager() {
     DeleteDeferred();
     queuedNotifications_.clear();
     // Controls tell the manager when they go: let them find it consistent but quiet.
-    CControlUI* root = root_;
+    IControlUI* root = root_;
     root_ = nullptr;
     delete root;
-    for (TimerRecord& timer : timers_) {
-        if (!timer.stopped && timer.window != nullptr) {
-            KillTimer(timer.window, timer.windowsId);
-        }
-    }
-    timers_.clear();
+    timers_.KillAll();
     if (tooltip_ != nullptr) {
         DestroyWindow(tooltip_);
     }
@@ -80,7 +66,6 @@ CUIManager::~CUIManager() {
     if (windowDC_ != nullptr) {
         ReleaseDC(window_, windowDC_);
     }
-    DeleteCriticalSection(&deferredLock_);
 }
 
 void CUIManager::AttachWindow(HWND window) {
@@ -107,7 +92,7 @@ void CUIManager::AttachWindow(HWND window) {
     }
 }
 
-bool CUIManager::AttachRoot(CControlUI* root) {
+bool CUIManager::AttachRoot(IControlUI* root) {
     FocusControl(nullptr);
     keyPress_ = nullptr;
     hover_ = nullptr;
@@ -129,7 +114,7 @@ bool CUIManager::AttachRoot(CControlUI* root) {
     return true;
 }
 
-void CUIManager::BindControls(CControlUI* control, CControlUI* parent) {
+void CUIManager::BindControls(IControlUI* control, IControlUI* parent) {
     if (control == nullptr) {
         return;
     }
@@ -137,13 +122,11 @@ void CUIManager::BindControls(CControlUI* control, CControlUI* parent) {
     EnterNames(control);
 }
 
-void CUIManager::EnterNames(CControlUI* control) {
-    if (control != nullptr) {
-        control->FindControl(EnterNameVisitor, &names_, UIFIND_ALL);
-    }
+void CUIManager::EnterNames(IControlUI* control) {
+    names_.Enter(control);
 }
 
-void CUIManager::ForgetControl(CControlUI* control) {
+void CUIManager::ForgetControl(IControlUI* control) {
     if (control == nullptr) {
         return;
     }
@@ -167,12 +150,11 @@ void CUIManager::ForgetControl(CControlUI* control) {
     }
     RemoveTimersOf(control);
     RemoveItem(postPainters_, control);
-    for (auto it = names_.begin(); it != names_.end();) {
-        it = it->second == control ? names_.erase(it) : std::next(it);
-    }
-    for (Notification& queued : queuedNotifications_) {
+    names_.Forget(control);
+    for (QueuedNotification& queued : queuedNotifications_) {
         if (queued.sender == control) {
             queued.sender = nullptr;
+            queued.notification.sender = nullptr;
         }
     }
 }
@@ -217,11 +199,11 @@ void CUIManager::SetDpi(int dpi) {
 
 // ---- notifications ---------------------------------------------------------------------------
 
-void CUIManager::NotifyAll(CControlUI* control, const wchar_t* type, WPARAM wParam, LPARAM lParam,
+void CUIManager::NotifyAll(IControlUI* control, const wchar_t* type, WPARAM wParam, LPARAM lParam,
                            bool queued) {
     Notification notification;
     notification.type = type != nullptr ? type : L"";
-    notification.sender = control;
+    notification.sender = ControlOf(control);
     notification.wParam = wParam;
     notification.lParam = lParam;
     notification.mouse = lastMouse_;
@@ -240,9 +222,9 @@ void CUIManager::NotifyAll(CControlUI* control, const wchar_t* type, WPARAM wPar
         }
     }
     if (queued) {
-        queuedNotifications_.push_back(notification);
+        queuedNotifications_.push_back(QueuedNotification{notification, control});
     } else {
-        DeliverNotification(notification);
+        DeliverNotification(notification, control);
     }
 }
 
@@ -253,25 +235,21 @@ CAccessibility& CUIManager::Accessibility() {
     return *accessibility_;
 }
 
-void CUIManager::NotifyAccessible(CControlUI* control, AccessibleChange change) {
+void CUIManager::NotifyAccessible(IControlUI* control, AccessibleChange change) {
     if (window_ != nullptr && control != nullptr) {
         Accessibility().OnControlChanged(control, change);
     }
 }
 
-void CUIManager::AnnounceAccessible(CControlUI* control) {
+void CUIManager::AnnounceAccessible(IControlUI* control) {
     if (window_ != nullptr && control != nullptr) {
         Accessibility().Announce(control);
     }
 }
 
-void CUIManager::DeliverNotification(Notification& notification) {
-    if (notification.sender != nullptr) {
-        // A handler may add listeners: walk a copy.
-        auto handlers = notification.sender->notifyListeners;
-        for (auto& handler : handlers) {
-            handler(notification);
-        }
+void CUIManager::DeliverNotification(Notification& notification, IControlUI* sender) {
+    if (sender != nullptr) {
+        sender->RunNotifyListeners(notification);
     }
     auto listeners = listeners_;
     for (INotifyUI* listener : listeners) {
@@ -281,9 +259,9 @@ void CUIManager::DeliverNotification(Notification& notification) {
 
 void CUIManager::DeliverQueuedNotifications() {
     while (!queuedNotifications_.empty()) {
-        Notification notification = queuedNotifications_.front();
+        QueuedNotification queued = queuedNotifications_.front();
         queuedNotifications_.pop_front();
-        DeliverNotification(notification);
+        DeliverNotification(queued.notification, queued.sender);
     }
 }
 
@@ -305,10 +283,10 @@ bool CUIManager::AddPreMessageHook(IMessageFilterUI* hook) {
 bool CUIManager::RemovePreMessageHook(IMessageFilterUI* hook) {
     return RemoveItem(preMessageHooks_, hook);
 }
-bool CUIManager::AddPostPainter(CControlUI* control) {
+bool CUIManager::AddPostPainter(IControlUI* control) {
     return AddUnique(postPainters_, control);
 }
-bool CUIManager::RemovePostPainter(CControlUI* control) {
+bool CUIManager::RemovePostPainter(IControlUI* control) {
     return RemoveItem(postPainters_, control);
 }
 bool CUIManager::AddTranslateAccelerator(ITranslateAccelerator* accelerator) {
@@ -320,7 +298,7 @@ bool CUIManager::RemoveTranslateAccelerator(ITranslateAccelerator* accelerator) 
 
 // ---- deferred deletion ------------------------------------------------------------------------
 
-void CUIManager::AddDeferredDelete(CControlUI* control) {
+void CUIManager::AddDeferredDelete(IControlUI* control) {
     if (control == nullptr) {
         return;
     }
@@ -331,26 +309,20 @@ void CUIManager::AddDeferredDelete(CControlUI* control) {
     if (onWindowThread) {
         Detach(control);
     }
-    EnterCriticalSection(&deferredLock_);
-    deferredDeletes_.push_back(DeferredDelete{control, onWindowThread});
-    LeaveCriticalSection(&deferredLock_);
+    deferredDeletes_.Add(control, onWindowThread);
     if (window_ != nullptr) {
         PostMessageW(window_, kDeferredDeleteMessage, 0, 0);
     }
 }
 
-void CUIManager::Detach(CControlUI* control) {
+void CUIManager::Detach(IControlUI* control) {
     // The whole subtree leaves: nothing of it may stay focus, hover, click or named.
     control->FindControl(ForgetVisitor, this, UIFIND_ALL);
     control->SetManager(nullptr, nullptr, false);
 }
 
 void CUIManager::DeleteDeferred() {
-    std::vector<DeferredDelete> doomed;
-    EnterCriticalSection(&deferredLock_);
-    doomed.swap(deferredDeletes_);
-    LeaveCriticalSection(&deferredLock_);
-    for (const DeferredDelete& entry : doomed) {
+    for (const CDeferredDeletions::Entry& entry : deferredDeletes_.TakeAll()) {
         if (!entry.detached) {
             Detach(entry.control);
         }
@@ -360,92 +332,29 @@ void CUIManager::DeleteDeferred() {
 
 // ---- timers -----------------------------------------------------------------------------------
 
-bool CUIManager::StartTimer(CControlUI* control, UINT localId, UINT elapse) {
-    if (control == nullptr || window_ == nullptr) {
-        return false;
-    }
-    // Windows ids cycle through 0..254; an id still held by a running timer of this window is
-    // never handed out twice, so that one timer cannot silently replace another.
-    auto inUse = [this](UINT id) {
-        return std::any_of(timers_.begin(), timers_.end(), [&](const TimerRecord& timer) {
-            return !timer.stopped && timer.window == window_ && timer.windowsId == id;
-        });
-    };
-    auto freshId = [&](UINT& id) {
-        for (int tries = 0; tries < 255; ++tries) {
-            timerCounter_ = (timerCounter_ + 1) % 255;
-            if (!inUse(timerCounter_)) {
-                id = timerCounter_;
-                return true;
-            }
-        }
-        return false;
-    };
-    for (TimerRecord& timer : timers_) {
-        if (timer.control == control && timer.window == window_ && timer.localId == localId) {
-            if (!timer.stopped) {
-                return false;
-            }
-            UINT id = timer.windowsId;
-            if (inUse(id) && !freshId(id)) {
-                return false;
-            }
-            if (SetTimer(window_, id, elapse, nullptr) == 0) {
-                return false;
-            }
-            timer.windowsId = id;
-            timer.stopped = false;
-            return true;
-        }
-    }
-    UINT id = 0;
-    if (!freshId(id) || SetTimer(window_, id, elapse, nullptr) == 0) {
-        return false;
-    }
-    timers_.push_back(TimerRecord{control, localId, window_, id, false});
-    return true;
+bool CUIManager::StartTimer(IControlUI* control, UINT localId, UINT elapse) {
+    return timers_.Start(window_, control, localId, elapse);
 }
 
-bool CUIManager::StopTimer(CControlUI* control, UINT localId) {
-    for (TimerRecord& timer : timers_) {
-        if (timer.control == control && timer.window == window_ && timer.localId == localId &&
-            !timer.stopped) {
-            KillTimer(timer.window, timer.windowsId);
-            timer.stopped = true;
-            return true;
-        }
-    }
-    return false;
+bool CUIManager::StopTimer(IControlUI* control, UINT localId) {
+    return timers_.Stop(window_, control, localId);
 }
 
-void CUIManager::RemoveTimersOf(CControlUI* control) {
-    for (auto it = timers_.begin(); it != timers_.end();) {
-        if (it->control == control) {
-            if (!it->stopped && it->window != nullptr) {
-                KillTimer(it->window, it->windowsId);
-            }
-            it = timers_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+void CUIManager::RemoveTimersOf(IControlUI* control) {
+    timers_.Forget(control);
 }
 
 // ---- names, groups, default attributes ---------------------------------------------------------
 
 CControlUI* CUIManager::FindByName(const wchar_t* name) const {
-    if (name == nullptr) {
-        return nullptr;
-    }
-    auto found = names_.find(name);
-    return found != names_.end() ? found->second : nullptr;
+    return ControlOf(names_.Find(name));
 }
 
-bool CUIManager::AddOptionGroup(const wchar_t* group, CControlUI* control) {
+bool CUIManager::AddOptionGroup(const wchar_t* group, IControlUI* control) {
     if (group == nullptr || *group == 0 || control == nullptr) {
         return false;
     }
-    return AddUnique(optionGroups_[group], control);
+    return AddUnique(optionGroups_[group], control->AsControl());
 }
 
 const std::vector<CControlUI*>* CUIManager::GetOptionGroup(const wchar_t* group) const {
@@ -456,13 +365,13 @@ const std::vector<CControlUI*>* CUIManager::GetOptionGroup(const wchar_t* group)
     return found != optionGroups_.end() ? &found->second : nullptr;
 }
 
-void CUIManager::RemoveOptionGroup(const wchar_t* group, CControlUI* control) {
+void CUIManager::RemoveOptionGroup(const wchar_t* group, IControlUI* control) {
     if (group == nullptr) {
         return;
     }
     auto found = optionGroups_.find(group);
     if (found != optionGroups_.end()) {
-        RemoveItem(found->second, control);
+        RemoveItem(found->second, ControlOf(control));
         if (found->second.empty()) {
             optionGroups_.erase(found);
         }
@@ -498,12 +407,6 @@ HINSTANCE CUIManager::GetProgramInstance() {
 }
 void CUIManager::SetResourceInstance(HINSTANCE instance) {
     SetResourceInstanceHandle(instance);
-}
-void CUIManager::SetSkinFolder(const wchar_t* path) {
-    SetSkinFolderPath(path);
-}
-void CUIManager::SetSkinArchive(const wchar_t* name) {
-    SetSkinArchiveName(name);
 }
 void CUIManager::SetDefaultFontFace(const wchar_t* face) {
     SetDefaultFontFaceName(face);

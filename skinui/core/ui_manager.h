@@ -1,7 +1,8 @@
 #pragma once
 // The paint manager of one skinned window: it owns the control tree, paints it double-buffered,
 // turns window messages into control events, keeps focus, hover, capture, tooltips and timers,
-// delivers notifications, and holds the window's fonts, images and colours.
+// delivers notifications, and holds the window's fonts, images and colours. It takes controls
+// through their interface (IControlUI) and hands back the application's type (CControlUI).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,15 +14,18 @@
 #include <vector>
 
 #include "skinui/core/accessibility.h"
+#include "skinui/core/control_interface.h"
+#include "skinui/core/control_names.h"
+#include "skinui/core/deferred_deletions.h"
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/focus_ring.h"
 #include "skinui/core/gdi_handles.h"
+#include "skinui/core/image_prefetches.h"
 #include "skinui/core/skin_image.h"
+#include "skinui/core/timer_table.h"
 #include "skinui/core/ui_events.h"
 
 namespace SkinUI {
-
-class CControlUI;
 
 class CUIManager {
 public:
@@ -39,15 +43,18 @@ public:
     void AttachWindow(HWND window);
     HWND GetWindow() const { return window_; }
     HDC GetWindowDC() const { return windowDC_; }
-    bool AttachRoot(CControlUI* root);
-    CControlUI* GetRoot() const { return root_; }
+    bool AttachRoot(IControlUI* root);
+    // Getters hand out the application's control; RootControl, FocusedControl and
+    // HoverControl give the same controls as the core sees them.
+    CControlUI* GetRoot() const { return ControlOf(root_); }
+    IControlUI* RootControl() const { return root_; }
     // Gives a control (and its subtree) this manager and parent and enters its names.
-    void BindControls(CControlUI* control, CControlUI* parent);
+    void BindControls(IControlUI* control, IControlUI* parent);
     // Enters the names of a control and its subtree into the name map (a later control of the
     // same name replaces an earlier one).
-    void EnterNames(CControlUI* control);
+    void EnterNames(IControlUI* control);
     // Called by a control that goes away: it stops being focus, hover, click or key control.
-    void ForgetControl(CControlUI* control);
+    void ForgetControl(IControlUI* control);
 
     void Invalidate(const RECT& rect);
     void SetUpdateNeeded() { updateNeeded_ = true; }
@@ -112,7 +119,7 @@ public:
     void PaintTree(HDC dc, const RECT& update);
 
     // ---- notifications and listeners
-    void NotifyAll(CControlUI* control, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
+    void NotifyAll(IControlUI* control, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
                    bool queued = false);
     bool AddListener(INotifyUI* listener);
     bool RemoveListener(INotifyUI* listener);
@@ -120,8 +127,8 @@ public:
     bool RemoveMessageHook(IMessageFilterUI* hook);
     bool AddPreMessageHook(IMessageFilterUI* hook);
     bool RemovePreMessageHook(IMessageFilterUI* hook);
-    bool AddPostPainter(CControlUI* control);
-    bool RemovePostPainter(CControlUI* control);
+    bool AddPostPainter(IControlUI* control);
+    bool RemovePostPainter(IControlUI* control);
     bool AddTranslateAccelerator(ITranslateAccelerator* accelerator);
     bool RemoveTranslateAccelerator(ITranslateAccelerator* accelerator);
     void SetUseVirtualWnd(bool use) { useVirtualWnd_ = use; }
@@ -132,39 +139,41 @@ public:
     // thread may ask: on the window's thread the control leaves focus, hover, the name map,
     // timers and option groups at once; asked from another thread it leaves them on the
     // window's thread when the message arrives. The control must no longer be in a container.
-    void AddDeferredDelete(CControlUI* control);
+    void AddDeferredDelete(IControlUI* control);
 
     // ---- timers
-    bool StartTimer(CControlUI* control, UINT localId, UINT elapse);
-    bool StopTimer(CControlUI* control, UINT localId);
-    void RemoveTimersOf(CControlUI* control);
+    bool StartTimer(IControlUI* control, UINT localId, UINT elapse);
+    bool StopTimer(IControlUI* control, UINT localId);
+    void RemoveTimersOf(IControlUI* control);
 
     // ---- focus, hit testing, names, capture
-    CControlUI* GetFocus() const { return focus_; }
+    CControlUI* GetFocus() const { return ControlOf(focus_); }
+    IControlUI* FocusedControl() const { return focus_; }
     // The one place where a control gains the focus (and the old one loses it).
-    void FocusControl(CControlUI* control);
-    void FocusControlLater(CControlUI* control);
+    void FocusControl(IControlUI* control);
+    void FocusControlLater(IControlUI* control);
     bool FocusNextTab(bool forward);
     // The visible, enabled tab stops in reading order: line by line from the top, each line
     // from the left.
     std::vector<CControlUI*> GetTabStops() const;
     // The first visible, enabled control marked "default" (Enter's target when the focused
     // control is not a button) or "cancel" (Esc's target); null when there is none.
-    CControlUI* GetDefaultButton() const;
-    CControlUI* GetCancelButton() const;
+    CControlUI* GetDefaultButton() const { return ControlOf(DefaultButton()); }
+    CControlUI* GetCancelButton() const { return ControlOf(CancelButton()); }
     // Focuses the default button, else the first tab stop, else nothing: what a window or
     // page that has just appeared offers the keyboard.
     void FocusDefaultButton();
     // The same at the next layout (a page or box whose controls are still being shown).
     void FocusDefaultButtonLater();
     CControlUI* FindByName(const wchar_t* name) const;
-    CControlUI* FindAtPoint(POINT point) const;
+    CControlUI* FindAtPoint(POINT point) const { return ControlOf(ControlAt(point)); }
     void CaptureMouse();
     void ReleaseMouse();
     bool IsCaptured() const { return captured_; }
     POINT GetMousePos() const { return lastMouse_; }
-    CControlUI* GetHover() const { return hover_; }
-    CControlUI* GetClickControl() const { return click_; }
+    CControlUI* GetHover() const { return ControlOf(hover_); }
+    IControlUI* HoverControl() const { return hover_; }
+    CControlUI* GetClickControl() const { return ControlOf(click_); }
 
     // ---- keyboard cues (Windows' UI state): the focus is drawn only once the keyboard has
     // moved or used it, unless the user asked Windows to show it always.
@@ -175,13 +184,13 @@ public:
     void SetFocusRing(const FocusRingStyle& style) { focusRing_ = style; }
     // The focus ring a control draws (the window's, with the control's own settings) and
     // where it goes (empty when it draws none).
-    FocusRingStyle FocusRingStyleOf(CControlUI* control) const;
-    RECT FocusRingRectOf(CControlUI* control) const;
+    FocusRingStyle FocusRingStyleOf(IControlUI* control) const;
+    RECT FocusRingRectOf(IControlUI* control) const;
 
     // ---- option groups and default attribute lists (used by the layout builder and options)
-    bool AddOptionGroup(const wchar_t* group, CControlUI* control);
+    bool AddOptionGroup(const wchar_t* group, IControlUI* control);
     const std::vector<CControlUI*>* GetOptionGroup(const wchar_t* group) const;
-    void RemoveOptionGroup(const wchar_t* group, CControlUI* control);
+    void RemoveOptionGroup(const wchar_t* group, IControlUI* control);
     void AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* list);
     const wchar_t* GetDefaultAttributeList(const wchar_t* controlName) const;
 
@@ -211,9 +220,9 @@ public:
 
     // ---- screen readers (MSAA)
     // A control's state, name or value changed: tells a listening screen reader.
-    void NotifyAccessible(CControlUI* control, AccessibleChange change);
+    void NotifyAccessible(IControlUI* control, AccessibleChange change);
     // Has a screen reader read the control out now (a result that just appeared).
-    void AnnounceAccessible(CControlUI* control);
+    void AnnounceAccessible(IControlUI* control);
     // A dialog: the window reads as a dialog whose message labels are one text.
     void SetAccessibleDialog(bool dialog) { accessibleDialog_ = dialog; }
     bool IsAccessibleDialog() const { return accessibleDialog_; }
@@ -222,42 +231,32 @@ public:
     static void SetProgramInstance(HINSTANCE instance);
     static HINSTANCE GetProgramInstance();
     static void SetResourceInstance(HINSTANCE instance);
-    static void SetSkinFolder(const wchar_t* path);
-    static void SetSkinArchive(const wchar_t* name);
     static void SetDefaultFontFace(const wchar_t* face);
     static bool TranslateQueuedMessage(MSG* msg);
     static void RunMessageLoop();
 
 private:
-    struct DeferredDelete {
-        CControlUI* control;
-        bool detached;  // already left the manager (asked on the window's thread)
-    };
-    struct TimerRecord {
-        CControlUI* control;
-        UINT localId;
-        HWND window;
-        UINT windowsId;
-        bool stopped;
-    };
-
-    ControlEvent MakeEvent(int kind, CControlUI* target, WPARAM wParam = 0, LPARAM lParam = 0);
-    void SendEvent(CControlUI* target, ControlEvent& event);
+    std::vector<IControlUI*> TabStops() const;
+    IControlUI* DefaultButton() const;
+    IControlUI* CancelButton() const;
+    IControlUI* ControlAt(POINT point) const;
+    ControlEvent MakeEvent(int kind, IControlUI* target, WPARAM wParam = 0, LPARAM lParam = 0);
+    void SendEvent(IControlUI* target, ControlEvent& event);
     static WORD KeyStateFromKeyboard();
     void DeliverQueuedNotifications();
-    void DeliverNotification(Notification& notification);
+    void DeliverNotification(Notification& notification, IControlUI* sender);
     void DeleteDeferred();
     // The control and its subtree stop being known to this manager and lose it.
-    void Detach(CControlUI* control);
+    void Detach(IControlUI* control);
     bool OnPaint();
     void PaintFocusRing(HDC dc, const RECT& update);
     void InvalidateFocusRing();
     void SetFocusHidden(bool hidden);
     bool OnKeyboardNavigation(WPARAM key, LPARAM lParam);
     void OnMouseMove(POINT point);
-    void ShowToolTip(CControlUI* control);
+    void ShowToolTip(IControlUI* control);
     void ReleaseOffscreen();
-    void SetHover(CControlUI* control);
+    void SetHover(IControlUI* control);
     CAccessibility& Accessibility();
     // A font of `size` pixels at 100 %, made for this window's scale.
     std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold, bool underline,
@@ -287,12 +286,12 @@ private:
     TOOLINFOW toolInfo_ = {};
     std::wstring tooltipText_;
 
-    CControlUI* root_ = nullptr;
-    CControlUI* focus_ = nullptr;
-    CControlUI* hover_ = nullptr;
-    CControlUI* click_ = nullptr;
-    CControlUI* keyPress_ = nullptr;
-    CControlUI* pendingFocus_ = nullptr;  // FocusControlLater's control, until the next layout
+    IControlUI* root_ = nullptr;
+    IControlUI* focus_ = nullptr;
+    IControlUI* hover_ = nullptr;
+    IControlUI* click_ = nullptr;
+    IControlUI* keyPress_ = nullptr;
+    IControlUI* pendingFocus_ = nullptr;  // FocusControlLater's control, until the next layout
     POINT lastMouse_ = {-1, -1};
 
     int dpi_ = 96;
@@ -322,26 +321,22 @@ private:
     bool hideFocus_ = true;
     FocusRingStyle focusRing_;
 
-    UINT timerCounter_ = 4096;
     std::vector<INotifyUI*> listeners_;
-    std::vector<TimerRecord> timers_;
+    CTimerTable timers_;
     std::vector<IMessageFilterUI*> preMessageHooks_;
     std::vector<IMessageFilterUI*> messageHooks_;
-    std::vector<CControlUI*> postPainters_;
-    std::vector<DeferredDelete> deferredDeletes_;
-    std::deque<Notification> queuedNotifications_;
+    std::vector<IControlUI*> postPainters_;
+    CDeferredDeletions deferredDeletes_;
+    struct QueuedNotification {
+        Notification notification;
+        IControlUI* sender;
+    };
+    std::deque<QueuedNotification> queuedNotifications_;
     std::vector<ITranslateAccelerator*> accelerators_;
-    std::unordered_map<std::wstring, CControlUI*> names_;
+    CControlNames names_;
     std::unordered_map<std::wstring, std::vector<CControlUI*>> optionGroups_;
     std::unordered_map<std::wstring, std::unique_ptr<SkinImage>> images_;
-    // An image loading on a thread of its own (ui_manager_prefetch.cpp).
-    struct Prefetch {
-        std::wstring type;
-        DWORD mask = 0;
-        std::unique_ptr<SkinImage> image;
-        std::thread loader;
-    };
-    std::unordered_map<std::wstring, std::unique_ptr<Prefetch>> prefetches_;
+    CImagePrefetches prefetches_;
     std::unordered_map<std::wstring, std::wstring> defaultAttributes_;
 
     std::unique_ptr<FontEntry> defaultFont_;
@@ -351,7 +346,6 @@ private:
     // The thread that owns the window (the one that built the manager until a window is
     // attached).
     DWORD windowThread_ = 0;
-    CRITICAL_SECTION deferredLock_;
 
     // Made at the first accessibility event or request.
     std::unique_ptr<CAccessibility> accessibility_;

@@ -3,69 +3,40 @@
 #include <cstddef>
 #include <vector>
 
-#include "skinui/controls/control.h"
+#include "skinui/core/control_interface.h"
 #include "skinui/core/manager_registry.h"
+#include "skinui/core/reading_order.h"
 #include "skinui/core/ui_manager.h"
 
 namespace SkinUI {
 
 namespace {
 
-CControlUI* CollectTabStop(CControlUI* control, void* data) {
+IControlUI* CollectTabStop(IControlUI* control, void* data) {
     if ((control->GetInputFlags() & UIFLAG_TABSTOP) != 0) {
-        static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
+        static_cast<std::vector<IControlUI*>*>(data)->push_back(control);
     }
     return nullptr;
 }
 
-CControlUI* DefaultVisitor(CControlUI* control, void* /*data*/) {
+IControlUI* DefaultVisitor(IControlUI* control, void* /*data*/) {
     return control->IsDefaultButton() ? control : nullptr;
 }
 
-CControlUI* CancelVisitor(CControlUI* control, void* /*data*/) {
+IControlUI* CancelVisitor(IControlUI* control, void* /*data*/) {
     return control->IsCancelButton() ? control : nullptr;
 }
 
-// Reading order: the controls are taken from the top; one whose vertical middle lies within
-// the first control of the current line (or that line's middle within it) joins that line;
-// each line is read from the left. Equal places keep the tree's order.
-void SortInReadingOrder(std::vector<CControlUI*>& controls) {
-    std::stable_sort(controls.begin(), controls.end(), [](CControlUI* a, CControlUI* b) {
-        return a->GetPos().top < b->GetPos().top;
-    });
-    std::size_t lineStart = 0;
-    while (lineStart < controls.size()) {
-        const RECT anchor = controls[lineStart]->GetPos();
-        const LONG anchorMiddle = (anchor.top + anchor.bottom) / 2;
-        std::size_t lineEnd = lineStart + 1;
-        while (lineEnd < controls.size()) {
-            const RECT r = controls[lineEnd]->GetPos();
-            const LONG middle = (r.top + r.bottom) / 2;
-            const bool inLine = (middle >= anchor.top && middle < anchor.bottom) ||
-                                (anchorMiddle >= r.top && anchorMiddle < r.bottom);
-            if (!inLine) {
-                break;
-            }
-            ++lineEnd;
-        }
-        std::stable_sort(
-            controls.begin() + static_cast<std::ptrdiff_t>(lineStart),
-            controls.begin() + static_cast<std::ptrdiff_t>(lineEnd),
-            [](CControlUI* a, CControlUI* b) { return a->GetPos().left < b->GetPos().left; });
-        lineStart = lineEnd;
-    }
-}
-
-CControlUI* HitVisitor(CControlUI* control, void* /*data*/) {
+IControlUI* HitVisitor(IControlUI* control, void* /*data*/) {
     return control;
 }
 
 }  // namespace
 
-ControlEvent CUIManager::MakeEvent(int kind, CControlUI* target, WPARAM wParam, LPARAM lParam) {
+ControlEvent CUIManager::MakeEvent(int kind, IControlUI* target, WPARAM wParam, LPARAM lParam) {
     ControlEvent event;
     event.kind = kind;
-    event.sender = target;
+    event.sender = ControlOf(target);
     event.timestamp = GetTickCount();
     event.mouse = lastMouse_;
     event.wParam = wParam;
@@ -73,7 +44,7 @@ ControlEvent CUIManager::MakeEvent(int kind, CControlUI* target, WPARAM wParam, 
     return event;
 }
 
-void CUIManager::SendEvent(CControlUI* target, ControlEvent& event) {
+void CUIManager::SendEvent(IControlUI* target, ControlEvent& event) {
     if (target != nullptr) {
         target->Event(event);
     }
@@ -99,7 +70,7 @@ WORD CUIManager::KeyStateFromKeyboard() {
     return state;
 }
 
-void CUIManager::FocusControl(CControlUI* control) {
+void CUIManager::FocusControl(IControlUI* control) {
     if (window_ != nullptr && ::GetFocus() != window_ && control != focus_) {
         ::SetFocus(window_);
     }
@@ -109,7 +80,7 @@ void CUIManager::FocusControl(CControlUI* control) {
     pendingFocus_ = nullptr;
     InvalidateFocusRing();
     if (focus_ != nullptr) {
-        CControlUI* old = focus_;
+        IControlUI* old = focus_;
         focus_ = nullptr;
         ControlEvent event = MakeEvent(UIEVENT_KILLFOCUS, control);
         SendEvent(old, event);
@@ -131,7 +102,7 @@ void CUIManager::FocusControl(CControlUI* control) {
     }
 }
 
-void CUIManager::FocusControlLater(CControlUI* control) {
+void CUIManager::FocusControlLater(IControlUI* control) {
     if (window_ != nullptr) {
         ::SetFocus(window_);
     }
@@ -140,7 +111,7 @@ void CUIManager::FocusControlLater(CControlUI* control) {
     }
     if (focus_ != nullptr) {
         InvalidateFocusRing();
-        CControlUI* old = focus_;
+        IControlUI* old = focus_;
         focus_ = nullptr;
         ControlEvent event = MakeEvent(UIEVENT_KILLFOCUS, control);
         SendEvent(old, event);
@@ -154,13 +125,21 @@ void CUIManager::FocusControlLater(CControlUI* control) {
     updateNeeded_ = true;
 }
 
-std::vector<CControlUI*> CUIManager::GetTabStops() const {
-    std::vector<CControlUI*> stops;
+std::vector<IControlUI*> CUIManager::TabStops() const {
+    std::vector<IControlUI*> stops;
     if (root_ != nullptr) {
         root_->FindControl(CollectTabStop, &stops,
                            UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
     }
     SortInReadingOrder(stops);
+    return stops;
+}
+
+std::vector<CControlUI*> CUIManager::GetTabStops() const {
+    std::vector<CControlUI*> stops;
+    for (IControlUI* stop : TabStops()) {
+        stops.push_back(stop->AsControl());
+    }
     return stops;
 }
 
@@ -170,7 +149,7 @@ bool CUIManager::FocusNextTab(bool forward) {
     focusNeeded_ = false;
     pendingFocus_ = nullptr;
     LayoutIfNeeded();
-    std::vector<CControlUI*> stops = GetTabStops();
+    std::vector<IControlUI*> stops = TabStops();
     if (stops.empty()) {
         return false;
     }
@@ -186,7 +165,7 @@ bool CUIManager::FocusNextTab(bool forward) {
     return true;
 }
 
-CControlUI* CUIManager::GetDefaultButton() const {
+IControlUI* CUIManager::DefaultButton() const {
     if (root_ == nullptr) {
         return nullptr;
     }
@@ -194,7 +173,7 @@ CControlUI* CUIManager::GetDefaultButton() const {
                               UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
 }
 
-CControlUI* CUIManager::GetCancelButton() const {
+IControlUI* CUIManager::CancelButton() const {
     if (root_ == nullptr) {
         return nullptr;
     }
@@ -205,9 +184,9 @@ CControlUI* CUIManager::GetCancelButton() const {
 void CUIManager::FocusDefaultButton() {
     focusNeeded_ = false;
     pendingFocus_ = nullptr;
-    CControlUI* target = GetDefaultButton();
+    IControlUI* target = DefaultButton();
     if (target == nullptr) {
-        const std::vector<CControlUI*> stops = GetTabStops();
+        const std::vector<IControlUI*> stops = TabStops();
         target = stops.empty() ? nullptr : stops.front();
     }
     FocusControl(target);
@@ -245,7 +224,7 @@ void CUIManager::ShowFocusFromKeyboard() {
     SetFocusHidden(false);
 }
 
-FocusRingStyle CUIManager::FocusRingStyleOf(CControlUI* control) const {
+FocusRingStyle CUIManager::FocusRingStyleOf(IControlUI* control) const {
     // The skin's sizes as they are drawn: the one place to turn layout pixels into screen
     // pixels.
     if (control == nullptr) {
@@ -258,7 +237,7 @@ FocusRingStyle CUIManager::FocusRingStyleOf(CControlUI* control) const {
     return style;
 }
 
-RECT CUIManager::FocusRingRectOf(CControlUI* control) const {
+RECT CUIManager::FocusRingRectOf(IControlUI* control) const {
     // Only a control the keyboard can reach shows that it has the focus (a window button or a
     // page that took it from a click or a page change does not).
     if (control == nullptr || (control->GetInputFlags() & UIFLAG_TABSTOP) == 0) {
@@ -293,7 +272,7 @@ void CUIManager::PaintFocusRing(HDC dc, const RECT& update) {
     SkinUI::PaintFocusRing(dc, focus_->GetPos(), FocusRingStyleOf(focus_));
 }
 
-CControlUI* CUIManager::FindAtPoint(POINT point) const {
+IControlUI* CUIManager::ControlAt(POINT point) const {
     if (root_ == nullptr) {
         return nullptr;
     }

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "skinui/controls/control.h"
+#include "skinui/core/control_interface.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/ui_manager.h"
 
@@ -24,15 +24,9 @@ struct ShortcutSearch {
     wchar_t key;
 };
 
-// Static text only names a shortcut; the controls built on the label class (buttons, options,
-// edits, progress bars) answer the label interface too and do take their shortcut.
-bool IsPlainLabel(CControlUI* control) {
-    return std::wcscmp(control->GetClassName(), L"LabelUI") == 0;
-}
-
-CControlUI* ShortcutVisitor(CControlUI* control, void* data) {
+IControlUI* ShortcutVisitor(IControlUI* control, void* data) {
     const wchar_t key = static_cast<ShortcutSearch*>(data)->key;
-    if (control->GetShortcut() == 0 || IsPlainLabel(control)) {
+    if (control->GetShortcut() == 0 || !control->TakesShortcut()) {
         return nullptr;
     }
     return static_cast<wchar_t>(std::towupper(control->GetShortcut())) == key ? control : nullptr;
@@ -40,9 +34,8 @@ CControlUI* ShortcutVisitor(CControlUI* control, void* data) {
 
 // A button or link that Enter presses itself; check boxes and options leave Enter to the
 // default button, as in a Windows dialog.
-bool IsPushButton(CControlUI* control) {
-    return control != nullptr && control->IsKeyboardEnabled() &&
-           control->AsInterface(L"Button") != nullptr && control->AsInterface(L"Option") == nullptr;
+bool IsPushButton(IControlUI* control) {
+    return control != nullptr && control->IsPressedByEnter();
 }
 
 // As in a dialog, a text field reached with Tab has its whole text selected, so typing
@@ -59,13 +52,13 @@ void SelectAllInNativeEdit(HWND window) {
 
 }  // namespace
 
-void CUIManager::SetHover(CControlUI* control) {
+void CUIManager::SetHover(IControlUI* control) {
     if (control == hover_) {
         return;
     }
     if (hover_ != nullptr) {
         ControlEvent leave = MakeEvent(UIEVENT_MOUSELEAVE, hover_);
-        CControlUI* old = hover_;
+        IControlUI* old = hover_;
         hover_ = nullptr;
         SendEvent(old, leave);
         if (tooltip_ != nullptr) {
@@ -93,17 +86,17 @@ void CUIManager::OnMouseMove(POINT point) {
         mouseTracking_ = true;
     }
     lastMouse_ = point;
-    CControlUI* control = FindAtPoint(point);
+    IControlUI* control = ControlAt(point);
     if (control != nullptr && control->GetManager() != this) {
         return;
     }
     SetHover(control);
-    CControlUI* target = click_ != nullptr ? click_ : control;
+    IControlUI* target = click_ != nullptr ? click_ : control;
     ControlEvent event = MakeEvent(UIEVENT_MOUSEMOVE, target);
     SendEvent(target, event);
 }
 
-void CUIManager::ShowToolTip(CControlUI* control) {
+void CUIManager::ShowToolTip(IControlUI* control) {
     std::wstring text = control->GetToolTip();
     if (text.empty()) {
         return;
@@ -225,13 +218,11 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             break;
         }
         case WM_TIMER: {
-            for (const TimerRecord& timer : timers_) {
-                if (timer.window == window_ && timer.windowsId == wParam && !timer.stopped) {
-                    CControlUI* target = timer.control;
-                    ControlEvent event = MakeEvent(UIEVENT_TIMER, target, timer.localId, lParam);
-                    SendEvent(target, event);
-                    break;
-                }
+            IControlUI* target = nullptr;
+            UINT localId = 0;
+            if (timers_.Find(window_, static_cast<UINT>(wParam), target, localId)) {
+                ControlEvent event = MakeEvent(UIEVENT_TIMER, target, localId, lParam);
+                SendEvent(target, event);
             }
             break;
         }
@@ -241,7 +232,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         case WM_MOUSEHOVER: {
             mouseTracking_ = false;
             POINT point = PointOf(lParam);
-            CControlUI* control = FindAtPoint(point);
+            IControlUI* control = ControlAt(point);
             if (hover_ != nullptr) {
                 ControlEvent event = MakeEvent(UIEVENT_MOUSEHOVER, hover_, wParam, lParam);
                 event.mouse = point;
@@ -272,7 +263,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             ::SetFocus(window_);
             POINT point = PointOf(lParam);
             lastMouse_ = point;
-            CControlUI* control = FindAtPoint(point);
+            IControlUI* control = ControlAt(point);
             if (control == nullptr || control->GetManager() != this) {
                 break;
             }
@@ -294,7 +285,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
                 break;
             }
             ReleaseMouse();
-            CControlUI* control = click_;
+            IControlUI* control = click_;
             click_ = nullptr;
             ControlEvent event = MakeEvent(UIEVENT_BUTTONUP, control, wParam, lParam);
             event.keyState = static_cast<WORD>(wParam);
@@ -306,7 +297,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
                 break;
             }
             ReleaseMouse();
-            CControlUI* control = click_;
+            IControlUI* control = click_;
             click_ = nullptr;
             ControlEvent event = MakeEvent(UIEVENT_CONTEXTMENU, control, wParam, lParam);
             SendEvent(control, event);
@@ -316,7 +307,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             POINT point = PointOf(lParam);
             ScreenToClient(window_, &point);
             lastMouse_ = point;
-            CControlUI* control = FindAtPoint(point);
+            IControlUI* control = ControlAt(point);
             if (control == nullptr || control->GetManager() != this) {
                 break;
             }
@@ -346,7 +337,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             if (keyPress_ == nullptr) {
                 break;
             }
-            CControlUI* control = keyPress_;
+            IControlUI* control = keyPress_;
             keyPress_ = nullptr;
             ControlEvent event = MakeEvent(UIEVENT_KEYUP, control, wParam, lParam);
             event.key = static_cast<wchar_t>(wParam);
@@ -365,7 +356,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             POINT point;
             GetCursorPos(&point);
             ScreenToClient(window_, &point);
-            CControlUI* control = FindAtPoint(point);
+            IControlUI* control = ControlAt(point);
             if (control == nullptr || (control->GetInputFlags() & UIFLAG_SETCURSOR) == 0) {
                 break;
             }
@@ -379,13 +370,13 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         }
         case WM_CLOSE: {
             if (hover_ != nullptr) {
-                CControlUI* control = hover_;
+                IControlUI* control = hover_;
                 hover_ = nullptr;
                 ControlEvent event = MakeEvent(UIEVENT_MOUSELEAVE, control, wParam, lParam);
                 SendEvent(control, event);
             }
             if (click_ != nullptr) {
-                CControlUI* control = click_;
+                IControlUI* control = click_;
                 click_ = nullptr;
                 ControlEvent event = MakeEvent(UIEVENT_BUTTONUP, control, wParam, lParam);
                 SendEvent(control, event);
@@ -456,7 +447,7 @@ bool CUIManager::OnPreMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                 break;
             }
             ShortcutSearch search{static_cast<wchar_t>(std::towupper(static_cast<wint_t>(wParam)))};
-            CControlUI* control = root_->FindControl(
+            IControlUI* control = root_->FindControl(
                 ShortcutVisitor, &search, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
             if (control != nullptr) {
                 FocusControl(control);
@@ -488,15 +479,12 @@ bool CUIManager::OnKeyboardNavigation(WPARAM key, LPARAM lParam) {
     const bool repeat = (lParam & 0x40000000) != 0;
     switch (key) {
         case VK_TAB:
-            if (focus_ != nullptr && focus_->AsInterface(L"RichEdit") != nullptr) {
-                return false;
-            }
             ShowFocusFromKeyboard();
             FocusNextTab(GetKeyState(VK_SHIFT) >= 0);
             SelectAllInNativeEdit(window_);
             return true;
         case VK_RETURN: {
-            CControlUI* target = IsPushButton(focus_) ? focus_ : GetDefaultButton();
+            IControlUI* target = IsPushButton(focus_) ? focus_ : DefaultButton();
             if (target == nullptr) {
                 return false;
             }
@@ -507,7 +495,7 @@ bool CUIManager::OnKeyboardNavigation(WPARAM key, LPARAM lParam) {
             return true;
         }
         case VK_ESCAPE: {
-            CControlUI* cancel = GetCancelButton();
+            IControlUI* cancel = CancelButton();
             if (cancel == nullptr) {
                 return false;
             }

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "skinui/controls/control.h"
+#include "skinui/core/control_interface.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/ui_manager.h"
 
@@ -10,7 +10,7 @@ namespace SkinUI {
 
 namespace {
 
-CControlUI* RelayoutVisitor(CControlUI* control, void* /*data*/) {
+IControlUI* RelayoutVisitor(IControlUI* control, void* /*data*/) {
     if (control->IsUpdateNeeded()) {
         control->SetPos(control->GetPos());
     }
@@ -55,9 +55,9 @@ void CUIManager::LayoutIfNeeded() {
     }
     if (focusNeeded_) {
         focusNeeded_ = false;
-        CControlUI* pending = pendingFocus_;
+        IControlUI* pending = pendingFocus_;
         pendingFocus_ = nullptr;
-        const std::vector<CControlUI*> stops = GetTabStops();
+        const std::vector<IControlUI*> stops = TabStops();
         if (pending != nullptr && std::find(stops.begin(), stops.end(), pending) != stops.end()) {
             FocusControl(pending);
         } else {
@@ -72,7 +72,7 @@ void CUIManager::PaintTree(HDC dc, const RECT& update) {
     }
     root_->Paint(dc, update);
     auto painters = postPainters_;
-    for (CControlUI* control : painters) {
+    for (IControlUI* control : painters) {
         control->PaintAfter(dc, update);
     }
     PaintFocusRing(dc, update);

@@ -5,6 +5,7 @@
 
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/renderer.h"
+#include "skinui/core/skin_log.h"
 #include "skinui/core/ui_manager.h"
 #include "skinui/core/ui_settings.h"
 
@@ -155,17 +156,21 @@ std::unique_ptr<SkinImage> CUIManager::LoadNamedImage(const std::wstring& name, 
     if (name.empty()) {
         return nullptr;
     }
-    if (type != nullptr && *type != 0) {
-        if (!std::iswdigit(name[0])) {
-            return nullptr;
-        }
+    std::unique_ptr<SkinImage> image;
+    if (type == nullptr || *type == 0) {
+        image = LoadScaledImage(name.c_str(), nullptr, mask);
+    } else if (std::iswdigit(name[0])) {
         unsigned long id = std::wcstoul(name.c_str(), nullptr, 10);
-        if (id == 0 || id > 0xFFFF) {
-            return nullptr;
+        if (id != 0 && id <= 0xFFFF) {
+            image = LoadScaledImage(MAKEINTRESOURCEW(id), type, mask);
         }
-        return LoadScaledImage(MAKEINTRESOURCEW(id), type, mask);
     }
-    return LoadScaledImage(name.c_str(), nullptr, mask);
+    if (!image) {
+        LogSkinError(L"image", name.c_str(),
+                     type != nullptr && *type != 0 ? type : L"no resource type",
+                     L"no such resource, or not a PNG");
+    }
+    return image;
 }
 
 void CUIManager::SetWindowOpacity(int alpha) {

@@ -61,29 +61,24 @@ std::unique_ptr<SkinImage> LoadDetailedImage(const wchar_t* name, const wchar_t*
 
 std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, const wchar_t* type,
                                                        DWORD mask) const {
-    // Resource images come in sets drawn for 100 % (type "png") and larger scales (type "png150",
-    // "png200", the same ids): the smallest set at least as large as the window's scale is
-    // taken, the largest when none is. A set may hold a detail layer instead of a whole image
-    // (type "png200detail"): it is laid over the 100 % image brought to its size. The image is
-    // then brought to the window's scale with a high-quality filter, once, so that painting
-    // copies it 1:1 (an exact set is kept as it is).
+    // Resource images come in two sets: drawn for 100 % (type "png") and for 200 % (type
+    // "png200", the same ids), which serves every scale above 100 %. The 200 % set may hold a
+    // detail layer instead of a whole image (type "png200detail"): it is laid over the 100 %
+    // image brought to its size. The image is then brought to the window's scale with a
+    // high-quality filter, once, so that painting copies it 1:1 (an exact set is kept as it is).
+    constexpr int kLargeSet = 200;
     std::unique_ptr<SkinImage> image;
     int setPercent = 100;
     const int wantPercent = (dpi_ * 100 + kDefaultDpi - 1) / kDefaultDpi;
     if (type != nullptr && *type != 0 && wantPercent > 100) {
-        static const int kSets[] = {150, 200};
-        for (size_t i = 0; i < sizeof kSets / sizeof kSets[0] && !image; ++i) {
-            const bool last = i + 1 == sizeof kSets / sizeof kSets[0];
-            if (kSets[i] < wantPercent && !last) {
-                continue;
-            }
-            const std::wstring scaledType = std::wstring(type) + std::to_wstring(kSets[i]);
-            image = CRenderer::DecodeSkinImage(name, scaledType.c_str(), mask);
-            if (!image) {
-                image =
-                    LoadDetailedImage(name, type, (scaledType + L"DETAIL").c_str(), kSets[i], mask);
-            }
-            setPercent = kSets[i];
+        const std::wstring scaledType = std::wstring(type) + std::to_wstring(kLargeSet);
+        image = CRenderer::DecodeSkinImage(name, scaledType.c_str(), mask);
+        if (!image) {
+            image =
+                LoadDetailedImage(name, type, (scaledType + L"DETAIL").c_str(), kLargeSet, mask);
+        }
+        if (image) {
+            setPercent = kLargeSet;
         }
     }
     if (!image) {

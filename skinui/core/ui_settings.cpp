@@ -7,8 +7,7 @@ namespace {
 struct ProcessSettings {
     HINSTANCE program = nullptr;
     HINSTANCE resource = nullptr;
-    std::wstring folder;
-    std::wstring archive;
+    UntypedImageSource untypedImages = nullptr;
     std::wstring fontFace;
 };
 
@@ -32,17 +31,11 @@ HINSTANCE GetResourceModule() {
 void SetResourceInstanceHandle(HINSTANCE instance) {
     Settings().resource = instance;
 }
-const std::wstring& GetSkinFolder() {
-    return Settings().folder;
+UntypedImageSource GetUntypedImageSource() {
+    return Settings().untypedImages;
 }
-void SetSkinFolderPath(const wchar_t* path) {
-    Settings().folder = path != nullptr ? path : L"";
-}
-const std::wstring& GetSkinArchiveName() {
-    return Settings().archive;
-}
-void SetSkinArchiveName(const wchar_t* name) {
-    Settings().archive = name != nullptr ? name : L"";
+void SetUntypedImageSource(UntypedImageSource source) {
+    Settings().untypedImages = source;
 }
 const std::wstring& GetDefaultFontFaceName() {
     return Settings().fontFace;

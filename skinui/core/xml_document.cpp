@@ -116,7 +116,7 @@ bool CXmlDocument::LoadBytes(const void* bytes, std::size_t size, int encoding) 
 
 bool CXmlDocument::LoadFile(const wchar_t* name, int encoding) {
     Clear();
-    std::wstring path = GetSkinFolder() + (name != nullptr ? name : L"");
+    std::wstring path = name != nullptr ? name : L"";
     std::vector<unsigned char> bytes;
     switch (ReadWholeFile(path.c_str(), kMaxFileSize, bytes)) {
         case FileReadResult::kOpenFailed:

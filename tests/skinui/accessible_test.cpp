@@ -10,6 +10,7 @@
 
 #include "skinui/controls/controls.h"
 #include "skinui/core/accessible_tree.h"
+#include "skinui/core/markup_reader.h"
 #include "tests/skinui/controls_host.h"
 
 using namespace SkinUI;
@@ -318,9 +319,15 @@ TEST(AccessibleWindow, ObjectKeptAfterItsWindowAnswersNotConnected) {
     object->Release();
 }
 
-TEST(AccessibleText, MarkupIsDroppedAndMessageLinesJoinAsTheyRead) {
-    EXPECT_EQ(L"User Agreement", StripMarkup(L"{u}{a}{c #0080ff}User Agreement{/c}{/a}{/u}"));
-    EXPECT_EQ(L"a{b} c", StripMarkup(L"<b>a</b><{>b<}>{n}c"));
+TEST(AccessibleText, MarkupReadsAsDrawnAndMessageLinesJoinAsTheyRead) {
+    EXPECT_EQ(L"User Agreement", MarkupPlainText(L"{u}{a}{c #0080ff}User Agreement{/c}{/a}{/u}"));
+    EXPECT_EQ(L"a{b} c", MarkupPlainText(L"<b>a</b><{>b<}>{n}c"));
+    // Read as the painter draws them: upper-case tags are text, raw text stands as written
+    // (escapes and tags in it included), a tag never closed runs to the end.
+    EXPECT_EQ(L"{B}bold{/B}", MarkupPlainText(L"{B}bold{/B}"));
+    EXPECT_EQ(L"x {b}<{>y", MarkupPlainText(L"x {r}{b}<{>{/r}y"));
+    EXPECT_EQ(L"ab", MarkupPlainText(L"a\r<n>b", 0));
+    EXPECT_EQ(L"a", MarkupPlainText(L"a{c #ff0000"));
     EXPECT_EQ(L"Can't get the perfect effect of Velmora under OS winXP,please",
               JoinMessageLines(
                   {L"Can't get the perfect effect of", L"", L"Velmora under OS winXP,please"}));

@@ -22,9 +22,7 @@ void WriteTextFile(const char* name, const std::string& text) {
 
 std::vector<SkinUI::CControlUI*> Children(SkinUI::CControlUI* control) {
     std::vector<SkinUI::CControlUI*> children;
-    auto* container = control != nullptr
-                          ? static_cast<SkinUI::IContainerUI*>(control->AsInterface(L"IContainer"))
-                          : nullptr;
+    auto* container = control != nullptr ? dynamic_cast<SkinUI::IContainerUI*>(control) : nullptr;
     if (container != nullptr) {
         for (int i = 0; i < container->Count(); ++i) {
             children.push_back(container->ItemAt(i));

@@ -16,7 +16,7 @@
 #include "skinui/controls/controls.h"
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/image_resample.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 #include "tests/skinui/builder_test_support.h"
@@ -225,7 +225,7 @@ TEST(DisplayScale, NoTextIsCutOrTouchesItsNeighbour) {
         built.ForEachPage([&](int page) {
             std::vector<std::pair<CLabelUI*, RECT>> texts;
             for (CControlUI* control : Flatten(built.root)) {
-                auto* label = static_cast<CLabelUI*>(control->AsInterface(L"Label"));
+                auto* label = dynamic_cast<CLabelUI*>(control);
                 if (label == nullptr || !control->IsVisible()) {
                     continue;
                 }

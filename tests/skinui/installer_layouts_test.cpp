@@ -11,7 +11,7 @@
 
 #include "resources/resource.h"
 #include "skinui/controls/controls.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/ui_manager.h"
 #include "tests/skinui/builder_test_support.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "skinui/controls/controls.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "skinui/core/ui_manager.h"
 #include "tests/skinui/builder_test_resources.h"
 #include "tests/skinui/builder_test_support.h"
@@ -106,48 +106,43 @@ TEST(LayoutSources, FailuresGiveNoTree) {
     EXPECT_EQ(manager.GetFontCount(), 0);
 }
 
-TEST(LayoutWindow, WindowAttributesGoIntoTheManager) {
+// The window's attributes act on the window: its size, the limits Windows gets when the user
+// resizes it, layering for a translucent window, and the text colours of labels that set none.
+TEST(LayoutWindow, WindowAttributesActOnTheWindow) {
     CUIManager manager;
     manager.AttachWindow(SharedWindow());
-    std::unique_ptr<CControlUI> root(BuildText(
-        L"<Window size=\"586,431\" caption=\"0,0,0,431\" roundcorner=\"0,1\" sizebox=\"1, 2, 3, 4\""
-        L" mininfo=\"100,80\" maxinfo=\"800,600\" showdirty=\"true\" alpha=\"200\" bktrans=\"true\""
-        L" disabledfontcolor=\"#FF010203\" defaultfontcolor=\"FF040506\""
-        L" linkfontcolor=\"#FF070809\" linkhoverfontcolor=\"#FF0A0B0C\""
-        L" selectedcolor=\"#FF0D0E0F\" unknown=\"1\"><Control name=\"c\"/></Window>",
-        &manager));
+    std::unique_ptr<CControlUI> root(
+        BuildText(L"<Window size=\"586,431\" mininfo=\"100,80\" maxinfo=\"800,600\" alpha=\"200\""
+                  L" disabledfontcolor=\"#FF010203\" defaultfontcolor=\"FF040506\" unknown=\"1\">"
+                  L"<Label name=\"l\" text=\"x\"/></Window>",
+                  &manager));
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->GetName(), L"c");
-    EXPECT_EQ(manager.GetInitSize().cx, 586);
-    EXPECT_EQ(manager.GetInitSize().cy, 431);
+    EXPECT_EQ(root->GetName(), L"l");
     RECT client;
     GetClientRect(SharedWindow(), &client);
     EXPECT_EQ(client.right, 586) << "the window takes its initial size";
     EXPECT_EQ(client.bottom, 431);
-    const RECT caption = manager.GetCaptionRect();
-    EXPECT_EQ(caption.left, 0);
-    EXPECT_EQ(caption.top, 0);
-    EXPECT_EQ(caption.right, 0);
-    EXPECT_EQ(caption.bottom, 431);
-    EXPECT_EQ(manager.GetRoundCorner().cx, 0);
-    EXPECT_EQ(manager.GetRoundCorner().cy, 1);
-    const RECT box = manager.GetSizeBox();
-    EXPECT_EQ(box.left, 1);
-    EXPECT_EQ(box.top, 2);
-    EXPECT_EQ(box.right, 3);
-    EXPECT_EQ(box.bottom, 4);
-    EXPECT_EQ(manager.GetMinInfo().cx, 100);
-    EXPECT_EQ(manager.GetMinInfo().cy, 80);
-    EXPECT_EQ(manager.GetMaxInfo().cx, 800);
-    EXPECT_EQ(manager.GetMaxInfo().cy, 600);
-    EXPECT_TRUE(manager.IsShowUpdateRect());
-    EXPECT_EQ(manager.GetWindowOpacity(), 200);
-    EXPECT_TRUE(manager.IsBackgroundTransparent());
-    EXPECT_EQ(manager.GetDisabledColor(), 0xFF010203u);
-    EXPECT_EQ(manager.GetDefaultFontColor(), 0xFF040506u);
-    EXPECT_EQ(manager.GetLinkFontColor(), 0xFF070809u);
-    EXPECT_EQ(manager.GetLinkHoverFontColor(), 0xFF0A0B0Cu);
-    EXPECT_EQ(manager.GetSelectedBkColor(), 0xFF0D0E0Fu);
+
+    MINMAXINFO limits = {};
+    limits.ptMaxTrackSize = {5000, 5000};
+    LRESULT result = 0;
+    manager.OnWindowMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits), result);
+    EXPECT_EQ(limits.ptMinTrackSize.x, 100);
+    EXPECT_EQ(limits.ptMinTrackSize.y, 80);
+    EXPECT_EQ(limits.ptMaxTrackSize.x, 800);
+    EXPECT_EQ(limits.ptMaxTrackSize.y, 600);
+
+    EXPECT_NE(GetWindowLongW(SharedWindow(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+
+    // Labels take the window's colours once they are in its tree.
+    auto* label = dynamic_cast<SkinUI::CLabelUI*>(root.get());
+    ASSERT_NE(label, nullptr);
+    ASSERT_TRUE(manager.AttachRoot(root.release()));
+    label->SetPos(RECT{0, 0, 40, 20});
+    SkinTest::Dib dib(40, 20, 0xFFFFFFFF);
+    label->Paint(dib.dc(), RECT{0, 0, 40, 20});
+    EXPECT_EQ(label->GetTextColor(), 0xFF040506u);
+    EXPECT_EQ(label->GetDisabledTextColor(), 0xFF010203u);
 }
 
 TEST(LayoutWindow, MalformedValuesReadAsFarAsTheyGo) {

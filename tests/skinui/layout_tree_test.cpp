@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "skinui/controls/controls.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "skinui/core/ui_manager.h"
 #include "tests/skinui/builder_test_support.h"
 
@@ -215,8 +215,7 @@ TEST(LayoutTree, OfSeveralSelectedOptionsOfAGroupTheLastBuiltStaysSelected) {
     ASSERT_NE(root, nullptr);
     manager.AttachRoot(root);
     auto selected = [&](const wchar_t* name) {
-        auto* option =
-            static_cast<SkinUI::COptionUI*>(manager.FindByName(name)->AsInterface(L"Option"));
+        auto* option = dynamic_cast<SkinUI::COptionUI*>(manager.FindByName(name));
         return option != nullptr && option->IsSelected();
     };
     EXPECT_FALSE(selected(L"a"));

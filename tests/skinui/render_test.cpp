@@ -4,6 +4,7 @@
 #include "skinui/core/msimg_functions.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
+#include "skinui/core/ui_settings.h"
 #include "tests/skinui/skin_test_support.h"
 
 using SkinTest::Dib;
@@ -263,6 +264,23 @@ TEST_F(RenderTest, ImagesOfOneNameShareTheFirstLoad) {
     EXPECT_FALSE(first->hasAlpha);
     // A typed name must be a resource number.
     EXPECT_EQ(manager_.CacheImage(L"abc", L"png", 0), nullptr);
+}
+
+// The installer names no image source: a file beside the program (a download folder where a
+// web page may have put one) is never read, neither by its name nor by the name of a resource
+// that does not exist; only resources are.
+TEST_F(RenderTest, WithoutAnImageSourceNoFileIsRead) {
+    const std::wstring planted = WritePngFile(L"planted.png", 4, 4, FramedPixel);
+    const SkinUI::UntypedImageSource tests = SkinUI::GetUntypedImageSource();
+    SkinUI::SetUntypedImageSource(nullptr);
+    SkinUI::CUIManager manager;
+    EXPECT_EQ(manager.FindImage(planted.c_str(), nullptr, 0), nullptr);
+    EXPECT_EQ(manager.FindImage(L"planted.png", nullptr, 0), nullptr);
+    EXPECT_EQ(manager.FindImage(L"planted.png", L"png", 0), nullptr);
+    EXPECT_EQ(CRenderer::DecodeSkinImage(L"planted.png", nullptr, 0), nullptr);
+    EXPECT_EQ(CRenderer::DecodeSkinImage(L"planted.png", L"", 0), nullptr);
+    SkinUI::SetUntypedImageSource(tests);
+    EXPECT_NE(manager.FindImage(planted.c_str(), nullptr, 0), nullptr);
 }
 
 TEST(Fill, ColorAlphaZeroOpaqueAndTranslucent) {

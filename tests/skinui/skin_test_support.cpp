@@ -3,10 +3,21 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "skinui/core/file_bytes.h"
 #include "skinui/core/ui_manager.h"
+#include "skinui/core/ui_settings.h"
 #include "tools/skinpreview/png_writer.h"
 
 namespace SkinTest {
+
+namespace {
+
+// The tests' own pictures are files named without a resource type.
+bool ReadTestImage(const wchar_t* name, std::vector<unsigned char>& bytes) {
+    return SkinUI::ReadWholeFile(name, 16 * 1024 * 1024, bytes) == SkinUI::FileReadResult::kOk;
+}
+
+}  // namespace
 
 Dib::Dib(int width, int height, DWORD sentinel) : width_(width), height_(height), dc_(nullptr) {
     BITMAPINFO info = {};
@@ -54,6 +65,7 @@ std::wstring WritePngFile(const std::wstring& name, int width, int height,
     GetCurrentDirectoryW(MAX_PATH, folder);
     std::wstring path = std::wstring(folder) + L"\\" + name;
     SkinPreview::WritePng(path, rgba, width, height);
+    SkinUI::SetUntypedImageSource(ReadTestImage);
     return path;
 }
 
@@ -79,7 +91,7 @@ void TestContainer::Add(SkinUI::CControlUI* child) {
     }
 }
 
-void TestContainer::SetManager(SkinUI::CUIManager* manager, SkinUI::CControlUI* parent, bool init) {
+void TestContainer::SetManager(SkinUI::CUIManager* manager, SkinUI::IControlUI* parent, bool init) {
     for (SkinUI::CControlUI* child : children) {
         child->SetManager(manager, this, init);
     }

@@ -41,7 +41,8 @@ private:
 };
 
 // Writes a PNG whose pixel (x, y) is pixel(x, y) as 0xAARRGGBB (not premultiplied) and returns
-// its full path.
+// its full path; from then on the framework reads images named without a resource type from
+// the tests' files.
 std::wstring WritePngFile(const std::wstring& name, int width, int height,
                           const std::function<DWORD(int, int)>& pixel);
 
@@ -54,7 +55,7 @@ class TestContainer : public SkinUI::CControlUI {
 public:
     ~TestContainer() override;
     void Add(SkinUI::CControlUI* child);
-    void SetManager(SkinUI::CUIManager* manager, SkinUI::CControlUI* parent,
+    void SetManager(SkinUI::CUIManager* manager, SkinUI::IControlUI* parent,
                     bool init = true) override;
     void SetPos(RECT rect) override;
     SkinUI::CControlUI* FindControl(SkinUI::FindControlProc visitor, void* data,

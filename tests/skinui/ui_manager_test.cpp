@@ -242,7 +242,7 @@ TEST_F(ManagerTest, DeferredDeletionAskedFromAnotherThreadIsDoneOnTheWindowThrea
     struct ThreadNoting : ProbeControl {
         explicit ThreadNoting(std::vector<DWORD>& threads) : threads_(threads) {}
         ~ThreadNoting() override { threads_.push_back(GetCurrentThreadId()); }
-        void SetManager(CUIManager* manager, SkinUI::CControlUI* parent, bool init) override {
+        void SetManager(CUIManager* manager, SkinUI::IControlUI* parent, bool init) override {
             threads_.push_back(GetCurrentThreadId());
             ProbeControl::SetManager(manager, parent, init);
         }

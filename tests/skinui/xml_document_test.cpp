@@ -215,18 +215,20 @@ TEST(XmlDocument, LoadFileLimitsAndMessages) {
     WriteFileBytes(dir.file("ok.xml"), "<Window/>");
     WriteFileBytes(dir.file("empty.xml"), "");
     WriteFileBytes(dir.file("big.xml"), std::string(4 * 1024 * 1024 + 1, ' '));
-    std::wstring folder(dir.path().begin(), dir.path().end());
-    SkinUI::SetSkinFolderPath((folder + L"\\").c_str());
+    const std::string folder = dir.path() + "\\";
+    auto path = [&folder](const char* name) {
+        const std::string full = folder + name;
+        return std::wstring(full.begin(), full.end());
+    };
     CXmlDocument doc;
-    EXPECT_TRUE(doc.LoadFile(L"ok.xml"));
+    EXPECT_TRUE(doc.LoadFile(path("ok.xml").c_str()));
     EXPECT_STREQ(doc.Root().Name(), L"Window");
-    EXPECT_FALSE(doc.LoadFile(L"missing.xml"));
+    EXPECT_FALSE(doc.LoadFile(path("missing.xml").c_str()));
     EXPECT_STREQ(doc.ErrorMessage(), L"Error opening file");
-    EXPECT_FALSE(doc.LoadFile(L"empty.xml"));
+    EXPECT_FALSE(doc.LoadFile(path("empty.xml").c_str()));
     EXPECT_STREQ(doc.ErrorMessage(), L"File is empty");
-    EXPECT_FALSE(doc.LoadFile(L"big.xml"));
+    EXPECT_FALSE(doc.LoadFile(path("big.xml").c_str()));
     EXPECT_STREQ(doc.ErrorMessage(), L"File too large");
-    SkinUI::SetSkinFolderPath(L"");
 }
 
 TEST(XmlDocument, DeepNestingIsRefusedNotOverflowed) {

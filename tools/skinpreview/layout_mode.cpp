@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "skinui/controls/controls.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "skinui/core/ui_manager.h"
 #include "skinui/core/window_wnd.h"
 #include "tools/skinpreview/canvas.h"
@@ -160,13 +160,13 @@ bool ApplyAction(PreviewWindow& window, const std::wstring& action) {
     } else if (verb == L"focus") {
         window.manager.FocusControl(control);
     } else if (verb == L"value") {
-        auto* progress = static_cast<SkinUI::CProgressUI*>(control->AsInterface(L"Progress"));
+        auto* progress = dynamic_cast<SkinUI::CProgressUI*>(control);
         if (progress == nullptr) {
             return false;
         }
         progress->SetValue(index);
     } else if (verb == L"select") {
-        auto* tabs = static_cast<SkinUI::CTabLayoutUI*>(control->AsInterface(L"TabLayout"));
+        auto* tabs = dynamic_cast<SkinUI::CTabLayoutUI*>(control);
         if (tabs == nullptr || !tabs->SelectItem(index)) {
             return false;
         }

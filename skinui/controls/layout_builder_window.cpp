@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <string>
 
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 #include "skinui/core/ui_manager.h"
 
 namespace SkinUI {

@@ -2,7 +2,7 @@
 #include <cwchar>
 
 #include "skinui/controls/controls.h"
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 
 namespace SkinUI {
 

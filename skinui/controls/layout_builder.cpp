@@ -1,4 +1,4 @@
-#include "skinui/core/layout_builder.h"
+#include "skinui/controls/layout_builder.h"
 
 #include <cwchar>
 
@@ -167,7 +167,7 @@ CControlUI* CLayoutBuilder::BuildChildren(CXmlNode node, CControlUI* parent, CUI
         }
         if (parent != nullptr) {
             if (!containerAsked) {
-                container = static_cast<IContainerUI*>(parent->AsInterface(L"IContainer"));
+                container = dynamic_cast<IContainerUI*>(parent);
                 containerAsked = true;
             }
             if (container == nullptr) {

@@ -1,0 +1,2 @@
+// A core file that breaks the layers: the check must fail on this folder.
+#include "skinui/controls/control.h"
