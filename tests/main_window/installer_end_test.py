@@ -253,18 +253,23 @@ class InstallerEndTest(unittest.TestCase):
                 self.server.control("clear_requests")
                 self.forget_downloads()
                 run = self.start()
-                window = run.main_window()
-                if index % 2:
-                    # Cancel while "ContinueSetup" from the same prompt is on its way.
-                    run.click(window, self.main["closebtn"])
-                    run.click(run.message_box(), self.box["btnContinueSetup"])
-                    wait_for(lambda: not run.windows(300), PROMPT_BOUND, "the prompt to close")
-                run.click(window, self.main["installbtn"])
-                wait_for(lambda: "Percent2" in self.steps(), 60, "the 2 percent report")
-                run.ask_to_close()
-                run.click(run.message_box(), self.box["btnCancelSetup"])
-                self.assert_ends_cleanly(run, END_BOUND, "cancel in run %d" % index)
-                run.close()
+                try:
+                    window = run.main_window()
+                    if index % 2:
+                        # Cancel while "ContinueSetup" from the same prompt is on its way.
+                        run.click(window, self.main["closebtn"])
+                        run.click(run.message_box(), self.box["btnContinueSetup"])
+                        wait_for(lambda: not run.windows(300), PROMPT_BOUND,
+                                 "the prompt to close")
+                    run.click(window, self.main["installbtn"])
+                    wait_for(lambda: "Percent2" in self.steps(), 60, "the 2 percent report")
+                    run.ask_to_close()
+                    run.click(run.message_box(), self.box["btnCancelSetup"])
+                    self.assert_ends_cleanly(run, END_BOUND, "cancel in run %d" % index)
+                finally:
+                    # A run that failed must not live on: the next one would find its mutex
+                    # and hand over to it instead of showing a window of its own.
+                    run.close()
 
     def test_repeated_cancel_while_threads_read_shared_state_never_frees_it_under_them(self):
         # The same prompt in a driver whose threads never stop reading the state that report
@@ -281,10 +286,12 @@ class InstallerEndTest(unittest.TestCase):
                               ignore_errors=True)
                 run = self.start((END_DRIVER, "http://dl.velmora.example" + PACKAGE_PATH, md5,
                                   folder))
-                self.assertTrue(run.wait_line("shown"), "no prompt: %r" % run.lines)
-                run.click(run.message_box(), self.box["btnCancelSetup"])
-                self.assert_ends_cleanly(run, END_BOUND, "cancel in run %d" % index)
-                run.close()
+                try:
+                    self.assertTrue(run.wait_line("shown"), "no prompt: %r" % run.lines)
+                    run.click(run.message_box(), self.box["btnCancelSetup"])
+                    self.assert_ends_cleanly(run, END_BOUND, "cancel in run %d" % index)
+                finally:
+                    run.close()
 
 
 if __name__ == "__main__":
