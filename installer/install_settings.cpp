@@ -45,9 +45,13 @@ std::wstring InstallSettings::AgreementUrl(bool chinese) {
 InstallSettings::InstallSettings()
     : InstallSettings(GetConfigSelection().configUrl, [] { ShowConfigFailedBox(); }) {}
 
-InstallSettings::InstallSettings(FetchLater)
-    : configUrl_(GetConfigSelection().configUrl),
-      prompt_([](ConfigFailure) { ShowConfigFailedBox(); }),
+InstallSettings::InstallSettings(FetchLater later)
+    : InstallSettings(later, GetConfigSelection().configUrl,
+                      [](ConfigFailure) { ShowConfigFailedBox(); }) {}
+
+InstallSettings::InstallSettings(FetchLater, const std::string& configUrl, FailurePrompt prompt)
+    : configUrl_(configUrl),
+      prompt_(std::move(prompt)),
       configKey_(ConfiguredConfigKey()),
       channel_(SelectedChannel()) {
     SetDefaults();

@@ -37,6 +37,7 @@ public:
     // The defaults only; the configuration is fetched by the caller, one attempt at a time.
     struct FetchLater {};
     explicit InstallSettings(FetchLater);
+    InstallSettings(FetchLater, const std::string& configUrl, FailurePrompt prompt);
     // For tests: another configuration address and prompt, another configuration key (base64
     // DER public key; empty: the configuration is not checked) and another channel (default:
     // the one this run selected).
