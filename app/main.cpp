@@ -12,6 +12,7 @@
 #include "app/log.h"
 #include "app/single_instance.h"
 #include "app/text_convert.h"
+#include "installer/config_fetch.h"
 #include "installer/install_folder_check.h"
 #include "installer/installer_exit.h"
 #include "installer/log_file.h"
@@ -105,14 +106,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         RunSilentInstall(command.folder, SilentLimitsFromEnvironment());
     }
     {
-        // Fetches the remote configuration first; the retry prompt may end the process.
-        auto frame = std::make_unique<CMainFrame>();
+        auto frame = std::make_unique<CMainFrame>(InstallSettings::FetchLater{});
         if (command.hasFolder) {
             frame->settings().setInstallPath(command.folder);
         }
-        frame->CreateWnd(nullptr, L"", WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                         0, 300, 400, nullptr);
+        // The configuration is fetched on another thread while the window is created, hidden;
+        // the retry prompt may end the process. The window shows once the configuration is in.
+        ConfigFetch fetch(frame->settings());
+        frame->CreateWnd(nullptr, L"", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 300, 400,
+                         nullptr);
         frame->CenterOnOwner();
+        if (!fetch.Wait()) {
+            EndInstaller();  // the hidden window was closed; the request may still run
+        }
+        frame->ShowConfigured();
         SkinUI::CUIManager::RunMessageLoop();
         CoUninitialize();
     }

@@ -6,12 +6,6 @@
 
 namespace CurlEasy {
 
-namespace {
-// Forces construction during static initialisation, before the entry function. This object
-// file is always linked in because every Request refers to it.
-[[maybe_unused]] Global& g_global = Global::instance();
-}  // namespace
-
 void checkResult(CURLcode code) {
     if (code != CURLE_OK) {
         LogE("Request", "checkResult code=", static_cast<int>(code));
@@ -26,8 +20,12 @@ Global::~Global() {
     curl_global_cleanup();
 }
 
+// Made by the first request of the run (the installer's configuration fetch, on its own
+// thread), not at start: the initialisation loads Winsock and the security packages. Other
+// threads asking meanwhile wait for it (thread-safe local static), so it runs once, before any
+// other libcurl call of ours.
 Global& Global::instance() {
-    static Global global;  // also safe when another static initialiser gets here first
+    static Global global;
     return global;
 }
 

@@ -45,6 +45,18 @@ std::wstring InstallSettings::AgreementUrl(bool chinese) {
 InstallSettings::InstallSettings()
     : InstallSettings(GetConfigSelection().configUrl, [] { ShowConfigFailedBox(); }) {}
 
+InstallSettings::InstallSettings(FetchLater later)
+    : InstallSettings(later, GetConfigSelection().configUrl,
+                      [](ConfigFailure) { ShowConfigFailedBox(); }) {}
+
+InstallSettings::InstallSettings(FetchLater, const std::string& configUrl, FailurePrompt prompt)
+    : configUrl_(configUrl),
+      prompt_(std::move(prompt)),
+      configKey_(ConfiguredConfigKey()),
+      channel_(SelectedChannel()) {
+    SetDefaults();
+}
+
 InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt)
     : InstallSettings(configUrl, std::move(prompt), ConfiguredConfigKey()) {}
 
@@ -116,6 +128,14 @@ bool InstallSettings::SignedContentAccepted(const std::string& channel, const st
 }
 
 void InstallSettings::init() {
+    SetDefaults();
+    while (!TryOnce()) {
+        PromptAfterFailure();
+    }
+    FetchDone();
+}
+
+void InstallSettings::SetDefaults() {
     LogT(kTag, "init()");
     wchar_t windows[MAX_PATH];
     wchar_t drive = L'C';
@@ -132,14 +152,15 @@ void InstallSettings::init() {
         installPath_ += L" (x86)";
     }
     agreementUrl_ = AgreementUrl(true);
-    for (;;) {
-        if (TryOnce()) {
-            break;
-        }
-        LogW(kTag, "Request download url failed!");
-        prompt_(lastFailure_);
-        LogI(kTag, "Request download url failed, re-try.");
-    }
+}
+
+void InstallSettings::PromptAfterFailure() {
+    LogW(kTag, "Request download url failed!");
+    prompt_(lastFailure_);
+    LogI(kTag, "Request download url failed, re-try.");
+}
+
+void InstallSettings::FetchDone() {
     LogT(kTag, "~init()");
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // Install-time settings of one run: the default install folder, the user-agreement page, and
-// the setup package fetched from the remote configuration. The constructor does all the work,
-// on the UI thread, and returns only with exactly one package entry (or never: the user may
-// quit at the retry prompt, which ends the process). A build with a configuration key accepts
-// only a configuration signed with it, for the channel of this run, not expired, and not older
-// than one of that channel accepted before.
+// the setup package fetched from the remote configuration. The constructor does all the work
+// and returns only with exactly one package entry (or never: the user may quit at the retry
+// prompt, which ends the process); the window's start-up instead fetches on a worker thread
+// (installer/config_fetch.h) through the attempt and prompt steps below. A build with a
+// configuration key accepts only a configuration signed with it, for the channel of this run, not
+// expired, and not older than one of that channel accepted before.
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ public:
     using FailurePrompt = std::function<void(ConfigFailure)>;
 
     InstallSettings();
+    // The defaults only; the configuration is fetched by the caller, one attempt at a time.
+    struct FetchLater {};
+    explicit InstallSettings(FetchLater);
+    InstallSettings(FetchLater, const std::string& configUrl, FailurePrompt prompt);
     // For tests: another configuration address and prompt, another configuration key (base64
     // DER public key; empty: the configuration is not checked) and another channel (default:
     // the one this run selected).
@@ -55,9 +60,16 @@ public:
     // The agreement pages on the product's web site.
     static std::wstring AgreementUrl(bool chinese);
 
+    // The steps of the fetch, for a caller that runs the attempts elsewhere. TryOnce may run on
+    // any thread (nothing else may touch packages() meanwhile); the others on the thread that
+    // may show the prompt.
+    bool TryOnce();
+    void PromptAfterFailure();  // returns when the user chose to retry
+    void FetchDone();
+
 private:
     void init();
-    bool TryOnce();
+    void SetDefaults();
     bool SignatureAccepted(CurlEasy::BasicRequest& request, const std::string& body);
     bool SignedContentAccepted(const std::string& channel, const std::string& serial,
                                const std::string& expires);

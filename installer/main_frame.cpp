@@ -38,6 +38,20 @@ CMainFrame::CMainFrame() {
     HoldReports();
 }
 
+CMainFrame::CMainFrame(InstallSettings::FetchLater later)
+    : settings_(later), awaitingConfiguration_(true) {
+    HoldReports();
+}
+
+void CMainFrame::ShowConfigured() {
+    // Logged when the fetching constructor logs it: right after the configuration.
+    LogT(kTag, "CMainFrame::CMainFrame()");
+    awaitingConfiguration_ = false;
+    SetWindowTextW(window_, GetConfigSelection().windowTitle.c_str());
+    FinishCreate();
+    ShowWnd(true, true);
+}
+
 CMainFrame::~CMainFrame() {
     tray_.Remove();
     if (window_ && IsWindow(window_)) {
@@ -73,7 +87,7 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ApplyRoundCorners(window_, manager_);
             break;
         case WM_CLOSE:
-            if (closePromptOpen_) {
+            if (closePromptOpen_ || awaitingConfiguration_) {
                 return 0;  // already asking: the open prompt decides
             }
             ShowClosePrompt();
@@ -145,6 +159,10 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CMainFrame::OnCreate() {
     PrepareSkinnedWindow(window_, manager_);
+    if (awaitingConfiguration_) {
+        // A second copy looks for the window by its title: it gets it when it is shown.
+        SetWindowTextW(window_, L"");
+    }
 
     language_ = GetUserDefaultLangID();
     const MainFrameTexts& texts = TextsFor(chinese());
@@ -153,19 +171,29 @@ LRESULT CMainFrame::OnCreate() {
     manager_.PrefetchImages(texts.banners[4]);
     SkinUI::CLayoutBuilder builder;
     SkinUI::CControlUI* root = builder.Build(texts.layout, L"xml", &manager_);
+    layoutLoaded_ = root != nullptr;
+    if (root) {
+        manager_.AttachRoot(root);
+        manager_.AddListener(this);
+        FindControls();
+    }
+    if (!awaitingConfiguration_) {
+        FinishCreate();
+    }
+    return 0;
+}
+
+// What the user sees or the servers hear of the creation, once the configuration is there.
+void CMainFrame::FinishCreate() {
     settings_.setAgreementUrl(InstallSettings::AgreementUrl(chinese()));
     SetReportBaseUrl(OperateEndpointFor(language_));
     ReportStepNow(kStepDownloaderStart);
-    if (!root) {
+    if (!layoutLoaded_) {
         MessageBoxW(nullptr, L"main.xml加载失败!", L"提示", MB_OK);
-        return 0;
+        return;
     }
-    manager_.AttachRoot(root);
-    manager_.AddListener(this);
-    FindControls();
     SetTimer(window_, kBannerTimer, 5000, nullptr);
     CheckMachine();
-    return 0;
 }
 
 void CMainFrame::FindControls() {

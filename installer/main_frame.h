@@ -31,6 +31,12 @@ public:
 
     // Fetches the remote configuration (may prompt, may end the process).
     CMainFrame();
+    // Leaves the fetch to the caller (installer/config_fetch.h): the window is then created
+    // hidden, its page built, and shown by ShowConfigured once the configuration is there.
+    explicit CMainFrame(InstallSettings::FetchLater);
+    // What creation leaves until the configuration has arrived (the title, the first report,
+    // the machine checks, the banner timer), then shows the window.
+    void ShowConfigured();
     ~CMainFrame() override;
 
     void Notify(SkinUI::Notification& msg) override;
@@ -65,6 +71,7 @@ protected:
 
 private:
     LRESULT OnCreate();
+    void FinishCreate();
     void FindControls();
     void CheckMachine();
     void OnWindowInit();
@@ -118,5 +125,7 @@ private:
     bool desktopShortcut_ = false;
     bool quickLaunch_ = false;
     bool painted_ = false;
+    bool awaitingConfiguration_ = false;  // created hidden, before its configuration
+    bool layoutLoaded_ = false;
     TrayIcon tray_{kTrayIconId, WM_USER + 6};
 };
