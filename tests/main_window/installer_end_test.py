@@ -266,6 +266,54 @@ class InstallerEndTest(unittest.TestCase):
                 self.assert_ends_cleanly(run, END_BOUND, "cancel in run %d" % index)
                 run.close()
 
+    def package_sent(self):
+        """Bytes of the package the server has sent, over every GET of it."""
+        return sum(int(r[6]) for r in self.server.requests()
+                   if r[0] == "GET" and r[2] == PACKAGE_PATH)
+
+    def test_cancel_during_download_keeps_every_byte_received_and_the_next_run_resumes(self):
+        # 300,000 bytes of a 3 MB package in pieces of 10,000, then the server holds the
+        # connection: when the prompt is cancelled, all that was sent has arrived, part of it
+        # still in the download's write buffer.
+        size, sent = 3 << 20, 300000
+        md5 = self.server.control("package?path=%s&size=%d&pattern=1" % (PACKAGE_PATH, size))
+        self.server.control("fault?path=%s&rate=200000&stall_after=%d" % (PACKAGE_PATH, sent))
+        self.server.control("config?path=%s" % CONFIG_PATH, (
+            "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
+            % (PACKAGE_PATH, md5)).encode())
+        self.forget_downloads()
+        self.server.control("clear_requests")
+        run = self.start()
+        window = run.main_window()
+        run.click(window, self.main["installbtn"])
+        wait_for(lambda: self.package_sent() >= sent, 60, "the first 300,000 bytes")
+        time.sleep(1)  # on their way through the loopback
+        run.ask_to_close()
+        run.click(run.message_box(), self.box["btnCancelSetup"])
+        self.assert_ends_cleanly(run, END_BOUND, "cancel during the download")
+        run.close()
+        self.assertEqual(sent, self.package_sent())
+        package = os.path.join(self.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
+                               "release", "Setup.exe")
+        self.assertEqual(sent, os.path.getsize(package), "bytes received were thrown away")
+        self.assertTrue(os.path.exists(package + ".cfg"))
+        self.assertIn("download stopped", self.log_text())
+        # The next run asks only for the rest and verifies the whole file.
+        self.server.control("fault?path=%s&clear=1" % PACKAGE_PATH)
+        self.server.control("clear_requests")
+        run = self.start()
+        window = run.main_window()
+        run.click(window, self.main["installbtn"])
+        wait_for(lambda: "SetupDownloaded" in self.steps(), 60, "the verified package")
+        gets = [r for r in self.server.requests() if r[0] == "GET" and r[2] == PACKAGE_PATH]
+        self.assertEqual(["bytes=%d-" % sent], [r[4] for r in gets])
+        self.assertEqual(size - sent, self.package_sent())
+        # A file of the pattern is no program: the run ends as a failed install.
+        wait_for(lambda: "SetupFailed" in self.steps(), 60, "the failed install")
+        run.ask_to_close()
+        run.click(run.message_box(), self.box["btnCancelSetup"])
+        self.assert_ends_cleanly(run, END_BOUND, "cancel after the failed install")
+
     def test_repeated_cancel_while_threads_read_shared_state_never_frees_it_under_them(self):
         # The same prompt in a driver whose threads never stop reading the state that report
         # and progress threads share: a download, step reports (answered after 0.5 s) and
