@@ -80,6 +80,7 @@ class Prefix:
     def clear(self):
         for folder in glob.glob(self.drive_c("users", "*", "AppData", "Roaming", "BranoInst")):
             shutil.rmtree(folder)
+        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
         shutil.rmtree(self.drive_c("Deploy Target"), ignore_errors=True)
         for log in (self.roaming("Velmorainstaller.log"), self.drive_c("silent log.txt")):
             if os.path.exists(log):

@@ -112,7 +112,8 @@ class SilentTest(CommandLineTestCase):
         run = self.start("/S", env={"VELMORA_SILENT_STALL_SECONDS": "5"})
         self.assertEqual(codes.DOWNLOAD_FAILED, run.wait())
         self.assertLess(run.seconds, 5 + 25)
-        package = self.prefix.roaming("BranoInst", "VLInst", "Setup.exe")
+        package = self.prefix.drive_c("ProgramData", "Velmora", "Installer", "release",
+                                      "Setup.exe")
         self.assertEqual(300000, os.path.getsize(package))
         self.assertTrue(os.path.exists(package + ".cfg"))
         self.assertIn("the part downloaded stays for the next run", self.prefix.log_text())
@@ -136,6 +137,10 @@ class SilentTest(CommandLineTestCase):
         self.assertIn("query answered 1", out)
         self.assertEqual(codes.ENDED_BY_SYSTEM, first.wait(timeout=60))
         self.assertIn("ended by the system (WM_ENDSESSION)", self.prefix.log_text())
+        # What had arrived stays for the next run.
+        package = self.prefix.drive_c("ProgramData", "Velmora", "Installer", "release",
+                                      "Setup.exe")
+        self.assertEqual(100000, os.path.getsize(package))
 
 
 if __name__ == "__main__":
