@@ -42,7 +42,8 @@ void StopDownload(DWORD waitMs) {
 
 void SetDownloadStoppedAtExit(std::shared_ptr<CTinyDownload> downloader) {
     AutoLock lock(Current().lock);
-    Current().downloader = std::move(downloader);
+    // The previous one leaves with the parameter, after the lock: its destructor may wait.
+    Current().downloader.swap(downloader);
 }
 
 void EndInstaller(int exitCode) {
