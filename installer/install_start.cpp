@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "app/text_convert.h"
 #include "download/tiny_download.h"
+#include "installer/installer_exit.h"
 #include "installer/package_folder.h"
 #include "installer/publisher_pin.h"
 
@@ -26,6 +27,8 @@ std::shared_ptr<InstallJob> StartInstallJob(const std::vector<PackageEntry>& pac
     job->publisherPin = ConfiguredPublisherPin();
     // The previous downloader goes with the previous job once its threads are done with it.
     job->downloader = std::make_shared<CTinyDownload>();
+    // However the run ends from here on, what this download received is written out first.
+    SetDownloadStoppedAtExit(job->downloader);
     // The package is saved under the name it is run by, whatever the address ends in: the
     // file that is checked is the file that runs. Whole texts, never cut: what does not fit
     // the downloader's fields it refuses itself.

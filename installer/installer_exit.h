@@ -3,13 +3,22 @@
 // message loop asks for it.
 #include <windows.h>
 
+#include <memory>
+
 #include "installer/exit_codes.h"
 
-// How long reports still queued may hold up the end.
+class CTinyDownload;
+
+// How long the end may take: the download's last bytes written and the queued reports sent.
 constexpr DWORD kReportGraceMs = 2000;
 
-// Gives queued reports kReportGraceMs to reach their host, flushes the log and ends the
-// process at once with exitCode (a run with the window always ends with 0). No static destructor
-// runs: the download, progress and report threads may still be working, and they stop with the
-// process instead of finding locks and strings freed under them.
+// The downloader of the current install job (it replaces the previous one). EndInstaller stops
+// it first, so every byte it received is in the file and the next run resumes after it.
+void SetDownloadStoppedAtExit(std::shared_ptr<CTinyDownload> downloader);
+
+// Stops the current job's download (the bytes received are written out), gives queued reports
+// the rest of kReportGraceMs to reach their host, flushes the log and ends the process at once
+// with exitCode (a run with the window always ends with 0). No static destructor runs: the
+// download, progress and report threads may still be working, and they stop with the process
+// instead of finding locks and strings freed under them.
 [[noreturn]] void EndInstaller(int exitCode = kExitInstalled);

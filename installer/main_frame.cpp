@@ -7,6 +7,7 @@
 #include "app/log.h"
 #include "installer/folder_picker.h"
 #include "installer/install_flow.h"
+#include "installer/installer_exit.h"
 #include "installer/main_frame_texts.h"
 #include "installer/msg_box.h"
 #include "installer/running_installer.h"
@@ -86,6 +87,14 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             ApplyRoundCorners(window_, manager_);
             break;
+        case WM_ENDSESSION:
+            // Log-off or shutdown: the system ends the process once this returns, so it ends
+            // here, with the download's bytes written out first.
+            if (wParam) {
+                LogI(kTag, "the session ends");
+                EndInstaller();
+            }
+            return 0;
         case WM_CLOSE:
             if (closePromptOpen_ || awaitingConfiguration_) {
                 return 0;  // already asking: the open prompt decides

@@ -27,8 +27,6 @@ const DWORD kFirstConfigPauseMs = 2000;
 const DWORD kMaxConfigPauseMs = 60000;
 const DWORD kWatchMs = 250;
 const int kChecksumFailuresRefused = 2;
-// How long the end of a download may wait for its last bytes to be written out.
-const DWORD kStopDownloadMs = 5000;
 
 [[noreturn]] void End(int code, const char* what) {
     LogI(kTag, "exit code ", code, ": ", what);
@@ -105,7 +103,8 @@ const char* DescribeOutcome(PackageOutcome outcome) {
     }
 }
 
-// Waits for the job's end, or for the download to go wrong for good.
+// Waits for the job's end, or for the download to go wrong for good (EndInstaller stops it, so
+// the bytes received are written out).
 [[noreturn]] void WatchJob(InstallJob& job, const SilentLimits& limits) {
     CTinyDownload& downloader = *job.downloader;
     uint64_t bytes = downloader.BytesWritten();
@@ -118,7 +117,6 @@ const char* DescribeOutcome(PackageOutcome outcome) {
         if (downloader.ChecksumFailuresInARow() >= kChecksumFailuresRefused) {
             LogE(kTag, "the package failed its checksum on ", kChecksumFailuresRefused,
                  " whole downloads in a row");
-            downloader.Stop(kStopDownloadMs);
             End(kExitPackageRefused, "package refused");
         }
         const uint64_t now = downloader.BytesWritten();
@@ -128,9 +126,6 @@ const char* DescribeOutcome(PackageOutcome outcome) {
         } else if (GetTickCount() - lastProgress >= limits.stallMs) {
             LogE(kTag, "no byte of the package for ", limits.stallMs / 1000,
                  " s; the part downloaded stays for the next run");
-            if (!downloader.Stop(kStopDownloadMs)) {
-                LogW(kTag, "the download did not stop in time");
-            }
             End(kExitDownloadFailed, "download failed");
         }
         Sleep(kWatchMs);

@@ -131,6 +131,49 @@ TEST_F(DownloaderTest, PauseStopsReceptionWithoutTimingOutAndResumeFinishes) {
     EXPECT_EQ(FINISHED, d->GetStatus());
 }
 
+// Stopped during a transfer, running or paused, the downloader leaves every byte it received
+// in the file (none in its write buffer) beside the sidecar, and a new one resumes after them.
+TEST_F(DownloaderTest, StopWritesOutEveryByteReceivedAndANewDownloaderResumes) {
+    const long long size = 1000000;
+    const long long sent = 300000;
+    const std::string md5 = TestServer::DefinePackage(kPkg, size, 36);
+    for (bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "running");
+        DeleteFileA(File("Setup.exe").c_str());
+        DeleteFileA(Sidecar("Setup.exe").c_str());
+        TestServer::Fault(kPkg, "clear=1");
+        // Small pieces, so that the last ones wait in the write buffer.
+        TestServer::Fault(kPkg, "rate=200000&stall_after=300000");
+        TestServer::ClearRequests();
+        auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+        ASSERT_EQ(0, d->StartDownloadThread());
+        ASSERT_TRUE(WaitFor([&] {
+            const auto gets = TestServer::RequestsFor("GET", kPkg);
+            return !gets.empty() && gets[0].bytesSent >= sent;
+        }));
+        Sleep(500);  // through the loopback
+        if (paused) {
+            d->Pause();
+            Sleep(300);
+        }
+        EXPECT_TRUE(d->Stop(2000));
+        EXPECT_EQ(sent, FileSize(File("Setup.exe")));
+        EXPECT_EQ(sent, TestServer::RequestsFor("GET", kPkg)[0].bytesSent);
+        EXPECT_FALSE(d->IsFinished());
+        d.reset();
+
+        TestServer::Fault(kPkg, "clear=1");
+        TestServer::ClearRequests();
+        auto next = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+        RunToEnd(*next);
+        EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+        const auto gets = TestServer::RequestsFor("GET", kPkg);
+        ASSERT_EQ(1u, gets.size());
+        EXPECT_EQ("bytes=300000-", gets[0].range);
+        EXPECT_EQ(size - sent, gets[0].bytesSent);
+    }
+}
+
 TEST_F(DownloaderTest, PauseDuringTheLengthProbeStopsItAndHoldsUntilResume) {
     const std::string md5 = TestServer::DefinePackage(kPkg, 400000, 39);
     TestServer::Fault(kPkg, "head_delay=5000");

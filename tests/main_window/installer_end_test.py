@@ -6,6 +6,7 @@ doing at that moment.
 
 usage: installer_end_test.py <VelmoraInstaller.exe> <close_window.exe> <end_driver.exe>
                              <exit_code.exe> <ok package> <source root> <wine prefix root>
+                             <session_helper.exe>
 Set VELMORA_END_RUNS to change the number of runs of the repeated-cancel tests (default 12).
 """
 import glob
@@ -18,9 +19,9 @@ import threading
 import time
 import unittest
 
-INSTALLER, CLOSE_WINDOW, END_DRIVER, EXIT_CODE, PKG_OK, SOURCE, PREFIX_ROOT = map(
-    os.path.abspath, sys.argv[1:8])
-del sys.argv[1:8]
+(INSTALLER, CLOSE_WINDOW, END_DRIVER, EXIT_CODE, PKG_OK, SOURCE, PREFIX_ROOT,
+ SESSION_HELPER) = map(os.path.abspath, sys.argv[1:9])
+del sys.argv[1:9]
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
 from velmora_client import (  # noqa: E402
@@ -270,6 +271,72 @@ class InstallerEndTest(unittest.TestCase):
                     # A run that failed must not live on: the next one would find its mutex
                     # and hand over to it instead of showing a window of its own.
                     run.close()
+
+    def package_sent(self):
+        """Bytes of the package the server has sent, over every GET of it."""
+        return sum(int(r[6]) for r in self.server.requests()
+                   if r[0] == "GET" and r[2] == PACKAGE_PATH)
+
+    def start_held_download(self, size, sent):
+        """A run whose download got the first `sent` bytes of a package of `size` in pieces of
+        10,000, the server then holding the connection: all it sent has arrived, the last
+        pieces still in the download's write buffer."""
+        md5 = self.server.control("package?path=%s&size=%d&pattern=1" % (PACKAGE_PATH, size))
+        self.server.control("fault?path=%s&rate=200000&stall_after=%d" % (PACKAGE_PATH, sent))
+        self.server.control("config?path=%s" % CONFIG_PATH, (
+            "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
+            % (PACKAGE_PATH, md5)).encode())
+        self.forget_downloads()
+        self.server.control("clear_requests")
+        run = self.start()
+        window = run.main_window()
+        run.click(window, self.main["installbtn"])
+        wait_for(lambda: self.package_sent() >= sent, 60, "the first %d bytes" % sent)
+        time.sleep(1)  # on their way through the loopback
+        return run
+
+    def assert_partial_file_holds(self, sent):
+        self.assertEqual(sent, self.package_sent())
+        package = os.path.join(self.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
+                               "release", "Setup.exe")
+        self.assertEqual(sent, os.path.getsize(package), "bytes received were thrown away")
+        self.assertTrue(os.path.exists(package + ".cfg"))
+        self.assertIn("download stopped", self.log_text())
+
+    def test_cancel_during_download_keeps_every_byte_received_and_the_next_run_resumes(self):
+        size, sent = 3 << 20, 300000
+        run = self.start_held_download(size, sent)
+        run.ask_to_close()
+        run.click(run.message_box(), self.box["btnCancelSetup"])
+        self.assert_ends_cleanly(run, END_BOUND, "cancel during the download")
+        run.close()
+        self.assert_partial_file_holds(sent)
+        # The next run asks only for the rest and verifies the whole file.
+        self.server.control("fault?path=%s&clear=1" % PACKAGE_PATH)
+        self.server.control("clear_requests")
+        run = self.start()
+        window = run.main_window()
+        run.click(window, self.main["installbtn"])
+        wait_for(lambda: "SetupDownloaded" in self.steps(), 60, "the verified package")
+        gets = [r for r in self.server.requests() if r[0] == "GET" and r[2] == PACKAGE_PATH]
+        self.assertEqual(["bytes=%d-" % sent], [r[4] for r in gets])
+        self.assertEqual(size - sent, self.package_sent())
+        # A file of the pattern is no program: the run ends as a failed install.
+        wait_for(lambda: "SetupFailed" in self.steps(), 60, "the failed install")
+        run.ask_to_close()
+        run.click(run.message_box(), self.box["btnCancelSetup"])
+        self.assert_ends_cleanly(run, END_BOUND, "cancel after the failed install")
+
+    def test_log_off_during_download_ends_the_run_and_keeps_every_byte_received(self):
+        sent = 150000
+        run = self.start_held_download(3 << 20, sent)
+        ended = subprocess.run(["wine", SESSION_HELPER, "end", "UIMainFrame"], env=self.env,
+                               capture_output=True, text=True)
+        self.assertEqual(0, ended.returncode, "no main window to end")
+        self.assert_ends_cleanly(run, END_BOUND, "log-off during the download")
+        run.close()
+        self.assert_partial_file_holds(sent)
+        self.assertNotIn("CancelSetup", self.steps())
 
     def test_repeated_cancel_while_threads_read_shared_state_never_frees_it_under_them(self):
         # The same prompt in a driver whose threads never stop reading the state that report

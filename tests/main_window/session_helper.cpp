@@ -1,6 +1,7 @@
 // What the system does to a silent installer, and what a test asks about its windows:
-//   session_helper end           WM_QUERYENDSESSION, then WM_ENDSESSION (ending), to the
-//                                installer's message-only window; exit code 0 when it was found
+//   session_helper end [class]   WM_QUERYENDSESSION, then WM_ENDSESSION (ending), to the
+//                                installer's message-only window, or to the top-level window of
+//                                that class; exit code 0 when it was found
 //   session_helper toplevel      prints the class of every top-level window, one per line
 #include <windows.h>
 
@@ -26,7 +27,9 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"end") {
-        HWND window = FindWindowExW(HWND_MESSAGE, nullptr, L"VelmoraSilentSession", nullptr);
+        HWND window = argc > 2
+                          ? FindWindowW(argv[2], nullptr)
+                          : FindWindowExW(HWND_MESSAGE, nullptr, L"VelmoraSilentSession", nullptr);
         if (!window) {
             return 1;
         }
