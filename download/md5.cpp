@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/log.h"
+#include "app/scoped_handles.h"
 
 namespace {
 
@@ -117,10 +118,6 @@ void Transform(uint32_t state[4], const unsigned char* data, size_t blocks) {
 #undef MD5_H
 #undef MD5_I
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 void Md5Init(Md5Context& ctx) {
@@ -190,7 +187,7 @@ std::string GetStringMD5(const void* data, size_t length) {
 }
 
 std::string GetFileMD5(const char* path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    ScopedFile file(std::fopen(path, "rb"));
     if (!file) {
         LogE("MD5", "fopen(", path, ") error, code=", errno);
         return std::string();

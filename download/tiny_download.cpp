@@ -195,7 +195,7 @@ int CTinyDownload::StartDownloadThread() {
         LogT(kTag, "~StartDownloadThread()");
         return -1;
     }
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    ScopedHandle detached(reinterpret_cast<HANDLE>(thread));  // the worker runs on its own
     LogT(kTag, "~StartDownloadThread()");
     return 0;
 }

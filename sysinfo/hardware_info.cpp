@@ -64,7 +64,7 @@ HRESULT CHIBase::Connect() {
     if (!locator_) {
         return FAILED(hr) ? hr : E_POINTER;
     }
-    ScopedBstr ns(L"ROOT\\CIMV2");
+    ScopedBstr ns(SysAllocString(L"ROOT\\CIMV2"));
     hr = locator_->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                  services_.put());
     // A proxy blanket on a missing services pointer would crash inside COM.
@@ -80,13 +80,13 @@ ULONG CHIBase::Disconnect() {
     ULONG last = 0;
     row_.reset();
     if (services_) {
-        last = services_.reset();
+        last = services_.release()->Release();
     }
     if (locator_) {
-        last = locator_.reset();
+        last = locator_.release()->Release();
     }
     if (enumerator_) {
-        last = enumerator_.reset();
+        last = enumerator_.release()->Release();
     }
     // Only the thread that joined may leave: on any other thread (an instance replaced or
     // closed there) CoUninitialize would end that thread's own apartment.
@@ -104,8 +104,8 @@ int CHIBase::FetchProperty(const wchar_t* query, wchar_t* out) {
         if (!services_) {
             return 0;
         }
-        ScopedBstr language(L"WQL");
-        ScopedBstr text(query);
+        ScopedBstr language(SysAllocString(L"WQL"));
+        ScopedBstr text(SysAllocString(query));
         services_->ExecQuery(language.get(), text.get(),
                              WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                              enumerator_.put());

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app/scoped_handles.h"
-#include "sysinfo/scoped_registry_key.h"
 
 namespace {
 
