@@ -1,11 +1,13 @@
 #pragma once
 // One owner for every kind of handle the installer holds (kernel objects, find handles,
-// registry keys, modules, C streams, COM interfaces and strings, CryptoAPI contexts, keys and
+// registry keys, modules, icons, C streams, memory handed over by APIs, COM interfaces and
+// strings, CryptoAPI contexts, keys and
 // hashes, certificates and chains), closed once when the owner lets go of it. Each kind is a small
 // traits struct: its "none" value, and how one is closed. Folders above app/ add traits of
 // their own for handles of libraries app does not see (the downloader's CURL*).
 #include <windows.h>
 #include <wincrypt.h>
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <cstdio>
@@ -89,6 +91,22 @@ struct LibraryTraits : NullIsNone<HMODULE> {
     static void Close(HMODULE module) { FreeLibrary(module); }
 };
 
+struct IconTraits : NullIsNone<HICON> {
+    static void Close(HICON icon) { DestroyIcon(icon); }
+};
+
+// Memory handed over by an API that says to free it with GlobalFree.
+template <typename T>
+struct GlobalMemoryTraits : NullIsNone<T*> {
+    static void Close(T* memory) { GlobalFree(memory); }
+};
+
+// Memory handed over by an API that says to free it with CoTaskMemFree.
+template <typename T>
+struct TaskMemoryTraits : NullIsNone<T*> {
+    static void Close(T* memory) { CoTaskMemFree(memory); }
+};
+
 struct FileStreamTraits : NullIsNone<std::FILE*> {
     static void Close(std::FILE* f) { std::fclose(f); }
 };
@@ -126,7 +144,12 @@ using ScopedHandle = ScopedResource<KernelHandleTraits>;
 using ScopedFindHandle = ScopedResource<FindHandleTraits>;
 using ScopedRegistryKey = ScopedResource<RegistryKeyTraits>;
 using ScopedLibrary = ScopedResource<LibraryTraits>;
+using ScopedIcon = ScopedResource<IconTraits>;
 using ScopedFile = ScopedResource<FileStreamTraits>;
+template <typename T>
+using ScopedGlobalMemory = ScopedResource<GlobalMemoryTraits<T>>;
+template <typename T>
+using ScopedTaskMemory = ScopedResource<TaskMemoryTraits<T>>;
 using ScopedBstr = ScopedResource<BstrTraits>;
 template <typename T>
 using ComPtr = ScopedResource<ComTraits<T>>;
