@@ -8,6 +8,7 @@
 
 #include "app/ansi_path.h"
 #include "app/log.h"
+#include "app/text_convert.h"
 #include "download/tiny_download_state.h"
 
 using tiny_download_detail::CopyField;
@@ -146,14 +147,13 @@ int CTinyDownload::CreateDirectories(const char* path) {
             continue;
         }
         const std::string folder = copy.substr(0, i);
-        wchar_t wide[MAX_PATH];
-        int n = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
-        if (n <= 0) {
+        const std::wstring wide = AnsiToWide(folder.c_str());
+        if (wide.empty() || wide.size() >= MAX_PATH) {
             return 0;
         }
         WIN32_FIND_DATAW data;
-        ScopedFindHandle found(FindFirstFileW(wide, &data));
-        if (!found.valid() && !CreateDirectoryW(wide, nullptr)) {
+        ScopedFindHandle found(FindFirstFileW(wide.c_str(), &data));
+        if (!found.valid() && !CreateDirectoryW(wide.c_str(), nullptr)) {
             return 0;
         }
     }

@@ -21,10 +21,6 @@ namespace {
 // A text WinHTTP allocated with GlobalAlloc for the caller.
 using GlobalText = ScopedGlobalMemory<wchar_t>;
 
-std::wstring TextOf(const GlobalText& text) {
-    return text.get() ? std::wstring(text.get()) : std::wstring();
-}
-
 class ScopedInternet {
 public:
     ScopedInternet(HINTERNET handle, decltype(&WinHttpCloseHandle) close)
@@ -96,9 +92,9 @@ bool WinHttpProxy::ReadIeConfig(IeProxyConfig* out) const {
     GlobalText proxy(config.lpszProxy);
     GlobalText bypass(config.lpszProxyBypass);
     out->autoDetect = config.fAutoDetect != FALSE;
-    out->autoConfigUrl = TextOf(script);
-    out->proxy = TextOf(proxy);
-    out->bypass = TextOf(bypass);
+    out->autoConfigUrl = script.get() ? script.get() : L"";
+    out->proxy = proxy.get() ? proxy.get() : L"";
+    out->bypass = bypass.get() ? bypass.get() : L"";
     return true;
 }
 
@@ -131,8 +127,8 @@ AutoProxyAnswer WinHttpProxy::LookupNow(const std::wstring& url, bool autoDetect
     }
     GlobalText proxy(info.lpszProxy);
     GlobalText bypass(info.lpszProxyBypass);
-    answer.proxy = TextOf(proxy);
-    answer.bypass = TextOf(bypass);
+    answer.proxy = proxy.get() ? proxy.get() : L"";
+    answer.bypass = bypass.get() ? bypass.get() : L"";
     answer.kind = (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && !answer.proxy.empty())
                       ? AutoProxyAnswer::Proxy
                       : AutoProxyAnswer::Direct;

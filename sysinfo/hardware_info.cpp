@@ -1,8 +1,12 @@
 #include "sysinfo/hardware_info.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
+
+#include "app/text_convert.h"
 
 namespace {
 
@@ -23,22 +27,10 @@ void CopyBounded(wchar_t* out, int capacity, const wchar_t* text) {
 
 // The BSTR as the ANSI code page sees it: narrowed, then widened again (at most 259 chars).
 std::wstring ThroughAnsiCodePage(BSTR value) {
-    const int wideLength = static_cast<int>(SysStringLen(value));
-    std::string narrow;
-    if (wideLength > 0) {
-        const int bytes =
-            WideCharToMultiByte(CP_ACP, 0, value, wideLength, nullptr, 0, nullptr, nullptr);
-        if (bytes > 0) {
-            narrow.resize(bytes);
-            WideCharToMultiByte(CP_ACP, 0, value, wideLength, &narrow[0], bytes, nullptr, nullptr);
-        }
-    }
-    std::vector<wchar_t> wide(kConvertedChars, L'\0');
-    if (!narrow.empty()) {
-        MultiByteToWideChar(GetACP(), 0, narrow.data(), static_cast<int>(narrow.size()),
-                            wide.data(), kConvertedChars - 1);
-    }
-    return wide.data();
+    std::wstring wide = AnsiToWide(WideToAnsi(std::wstring(value, SysStringLen(value))));
+    // Up to the first NUL, at most kConvertedChars - 1 characters.
+    wide.resize(std::min<size_t>(wcslen(wide.c_str()), kConvertedChars - 1));
+    return wide;
 }
 
 }  // namespace
