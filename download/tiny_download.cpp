@@ -70,7 +70,7 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
         }
     }
     if (!namesFile) {
-        if (!CreateDirectories(path)) {
+        if (CreateDirectories(path) != 0) {
             return;
         }
         char fileName[256];
@@ -88,7 +88,7 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
         }
     } else if (lastSlash != std::string::npos) {
         std::string folder(path, lastSlash + 1);
-        if (!CreateDirectories(folder.c_str())) {
+        if (CreateDirectories(folder.c_str()) != 0) {
             return;
         }
     }
@@ -135,7 +135,7 @@ int CTinyDownload::GetFileNameFormUrl(char out[256], const char* url) {
 int CTinyDownload::CreateDirectories(const char* path) {
     std::string copy = path;
     if (copy.size() >= 256) {
-        return 0;
+        return -1;
     }
     if (!EndsWithAnsiPathSeparator(copy)) {
         copy += '\\';
@@ -149,15 +149,15 @@ int CTinyDownload::CreateDirectories(const char* path) {
         const std::string folder = copy.substr(0, i);
         const std::wstring wide = AnsiToWide(folder.c_str());
         if (wide.empty() || wide.size() >= MAX_PATH) {
-            return 0;
+            return -1;
         }
         WIN32_FIND_DATAW data;
         ScopedFindHandle found(FindFirstFileW(wide.c_str(), &data));
         if (!found.valid() && !CreateDirectoryW(wide.c_str(), nullptr)) {
-            return 0;
+            return -1;
         }
     }
-    return 1;
+    return 0;
 }
 
 unsigned __stdcall CTinyDownload::WorkerEntry(void* self) {
