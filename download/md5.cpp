@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "app/log.h"
-#include "app/scoped_handles.h"
 
 namespace {
 
@@ -118,6 +117,12 @@ void Transform(uint32_t state[4], const unsigned char* data, size_t blocks) {
 #undef MD5_H
 #undef MD5_I
 
+// Not app's ScopedFile: this file is also built natively, without Windows headers, for the
+// fuzzer.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
 }  // namespace
 
 void Md5Init(Md5Context& ctx) {
@@ -187,7 +192,7 @@ std::string GetStringMD5(const void* data, size_t length) {
 }
 
 std::string GetFileMD5(const char* path) {
-    ScopedFile file(std::fopen(path, "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
     if (!file) {
         LogE("MD5", "fopen(", path, ") error, code=", errno);
         return std::string();
