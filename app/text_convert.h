@@ -1,8 +1,8 @@
 #pragma once
 // Conversions between UTF-16 (wide texts), UTF-8, the thread's ANSI code page, and plain ASCII.
-// Every code-page conversion of the installer goes through here: whole texts (embedded NULs
+// Every code-page conversion outside skinui/ goes through here: whole texts (embedded NULs
 // included), no flags (so a character the target cannot hold becomes the code page's default
-// character, and invalid input is replaced, never fatal), and "" when Windows refuses.
+// character, and invalid input is replaced or dropped, never fatal), and "" when Windows refuses.
 #include <string>
 
 // Wide text in the thread's ANSI code page; "" when it cannot be converted.
