@@ -1,69 +1,177 @@
 #pragma once
-// RAII owners for the handle kinds the application core and the download engine use.
+// One owner for every kind of handle the installer holds (kernel objects, find handles,
+// registry keys, modules, icons, C streams, memory handed over by APIs, COM interfaces and
+// strings, CryptoAPI contexts, keys and
+// hashes, certificates and chains), closed once when the owner lets go of it. Each kind is a small
+// traits struct: its "none" value, and how one is closed. Folders above app/ add traits of
+// their own for handles of libraries app does not see (the downloader's CURL*).
 #include <windows.h>
+#include <wincrypt.h>
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <cstdio>
-#include <memory>
 
-// A kernel handle closed with CloseHandle. Both null and INVALID_HANDLE_VALUE mean "none".
-class ScopedHandle {
+// Traits: typedef Handle; static Handle None(); static bool IsValid(Handle); static void
+// Close(Handle) (called for valid handles only).
+template <typename Traits>
+class ScopedResource {
 public:
-    ScopedHandle() = default;
-    explicit ScopedHandle(HANDLE h) : handle_(h) {}
-    ~ScopedHandle() { reset(); }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
-    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+    using Handle = typename Traits::Handle;
+
+    ScopedResource() = default;
+    explicit ScopedResource(Handle h) : handle_(h) {}
+    ~ScopedResource() { reset(); }
+    ScopedResource(const ScopedResource&) = delete;
+    ScopedResource& operator=(const ScopedResource&) = delete;
+    ScopedResource(ScopedResource&& other) noexcept : handle_(other.release()) {}
+    ScopedResource& operator=(ScopedResource&& other) noexcept {
         if (this != &other) {
             reset(other.release());
         }
         return *this;
     }
 
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE release() {
-        HANDLE h = handle_;
-        handle_ = nullptr;
+    Handle get() const { return handle_; }
+    bool valid() const { return Traits::IsValid(handle_); }
+    explicit operator bool() const { return valid(); }
+    // For pointer handles (COM interfaces): the object itself.
+    Handle operator->() const { return handle_; }
+
+    // Gives up ownership without closing.
+    Handle release() {
+        Handle h = handle_;
+        handle_ = Traits::None();
         return h;
     }
-    void reset(HANDLE h = nullptr) {
-        if (valid()) {
-            CloseHandle(handle_);
+    // Closes the current handle (if any) and takes h.
+    void reset(Handle h = Traits::None()) {
+        if (Traits::IsValid(handle_)) {
+            Traits::Close(handle_);
         }
         handle_ = h;
     }
+    // Closes the current handle and gives the slot to an out-parameter.
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
 
 private:
-    HANDLE handle_ = nullptr;
+    Handle handle_ = Traits::None();
 };
 
-// A handle from FindFirstFile, closed with FindClose.
-class ScopedFindHandle {
+// Handles whose only "none" value is null (or zero).
+template <typename H>
+struct NullIsNone {
+    using Handle = H;
+    static Handle None() { return Handle(); }
+    static bool IsValid(Handle h) { return h != Handle(); }
+};
+
+// Kernel handles: CreateFile answers INVALID_HANDLE_VALUE, most others null; both mean "none".
+struct KernelHandleTraits : NullIsNone<HANDLE> {
+    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+
+// FindFirstFile's handles: "none" is INVALID_HANDLE_VALUE.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { FindClose(h); }
+};
+
+struct RegistryKeyTraits : NullIsNone<HKEY> {
+    static void Close(HKEY key) { RegCloseKey(key); }
+};
+
+struct LibraryTraits : NullIsNone<HMODULE> {
+    static void Close(HMODULE module) { FreeLibrary(module); }
+};
+
+struct IconTraits : NullIsNone<HICON> {
+    static void Close(HICON icon) { DestroyIcon(icon); }
+};
+
+// Memory handed over by an API that says to free it with GlobalFree.
+template <typename T>
+struct GlobalMemoryTraits : NullIsNone<T*> {
+    static void Close(T* memory) { GlobalFree(memory); }
+};
+
+// Memory handed over by an API that says to free it with CoTaskMemFree.
+template <typename T>
+struct TaskMemoryTraits : NullIsNone<T*> {
+    static void Close(T* memory) { CoTaskMemFree(memory); }
+};
+
+struct FileStreamTraits : NullIsNone<std::FILE*> {
+    static void Close(std::FILE* f) { std::fclose(f); }
+};
+
+struct BstrTraits : NullIsNone<BSTR> {
+    static void Close(BSTR text) { SysFreeString(text); }
+};
+
+template <typename T>
+struct ComTraits : NullIsNone<T*> {
+    static void Close(T* p) { p->Release(); }
+};
+
+struct CryptProviderTraits : NullIsNone<HCRYPTPROV> {
+    static void Close(HCRYPTPROV provider) { CryptReleaseContext(provider, 0); }
+};
+
+struct CryptKeyTraits : NullIsNone<HCRYPTKEY> {
+    static void Close(HCRYPTKEY key) { CryptDestroyKey(key); }
+};
+
+struct CryptHashTraits : NullIsNone<HCRYPTHASH> {
+    static void Close(HCRYPTHASH hash) { CryptDestroyHash(hash); }
+};
+
+struct CertContextTraits : NullIsNone<PCCERT_CONTEXT> {
+    static void Close(PCCERT_CONTEXT cert) { CertFreeCertificateContext(cert); }
+};
+
+struct CertChainTraits : NullIsNone<PCCERT_CHAIN_CONTEXT> {
+    static void Close(PCCERT_CHAIN_CONTEXT chain) { CertFreeCertificateChain(chain); }
+};
+
+using ScopedHandle = ScopedResource<KernelHandleTraits>;
+using ScopedFindHandle = ScopedResource<FindHandleTraits>;
+using ScopedRegistryKey = ScopedResource<RegistryKeyTraits>;
+using ScopedLibrary = ScopedResource<LibraryTraits>;
+using ScopedIcon = ScopedResource<IconTraits>;
+using ScopedFile = ScopedResource<FileStreamTraits>;
+template <typename T>
+using ScopedGlobalMemory = ScopedResource<GlobalMemoryTraits<T>>;
+template <typename T>
+using ScopedTaskMemory = ScopedResource<TaskMemoryTraits<T>>;
+using ScopedBstr = ScopedResource<BstrTraits>;
+template <typename T>
+using ComPtr = ScopedResource<ComTraits<T>>;
+using ScopedCryptProvider = ScopedResource<CryptProviderTraits>;
+using ScopedCryptKey = ScopedResource<CryptKeyTraits>;
+using ScopedCryptHash = ScopedResource<CryptHashTraits>;
+using ScopedCertContext = ScopedResource<CertContextTraits>;
+using ScopedCertChain = ScopedResource<CertChainTraits>;
+
+// A VARIANT cleared when it goes out of scope.
+class ScopedVariant {
 public:
-    explicit ScopedFindHandle(HANDLE h) : handle_(h) {}
-    ~ScopedFindHandle() {
-        if (valid()) {
-            FindClose(handle_);
-        }
-    }
-    ScopedFindHandle(const ScopedFindHandle&) = delete;
-    ScopedFindHandle& operator=(const ScopedFindHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    ScopedVariant() { VariantInit(&value_); }
+    ~ScopedVariant() { VariantClear(&value_); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
+    VARIANT* get() { return &value_; }
+    const VARIANT& operator*() const { return value_; }
 
 private:
-    HANDLE handle_;
+    VARIANT value_;
 };
-
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) {
-            std::fclose(f);
-        }
-    }
-};
-using ScopedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // A critical section (available on every Windows version we support) and its scoped lock.
 class CriticalSection {

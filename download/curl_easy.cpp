@@ -39,9 +39,7 @@ CURL* Global::createHandle() {
 
 Request::Request() : handle_(Global::instance().createHandle()) {}
 
-Request::~Request() {
-    curl_easy_cleanup(handle_);
-}
+Request::~Request() = default;
 
 Response Request::perform(const std::string& url) {
     if (!prepared_) {
@@ -50,14 +48,14 @@ Response Request::perform(const std::string& url) {
     }
     body_.clear();
     bodyDropped_ = false;
-    curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
-    ApplySystemProxy(handle_, url.c_str());
-    ApplyTlsPolicy(handle_, url.c_str());
-    const CURLcode result = curl_easy_perform(handle_);
+    curl_easy_setopt(handle_.get(), CURLOPT_URL, url.c_str());
+    ApplySystemProxy(handle_.get(), url.c_str());
+    ApplyTlsPolicy(handle_.get(), url.c_str());
+    const CURLcode result = curl_easy_perform(handle_.get());
     checkResult(result);
-    ExplainTlsFailure(handle_, result);
+    ExplainTlsFailure(handle_.get(), result);
     long code = 0;
-    checkResult(curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &code));
+    checkResult(curl_easy_getinfo(handle_.get(), CURLINFO_RESPONSE_CODE, &code));
     LogT("Request", "reponse code=", code);
     if (bodyDropped_) {
         LogE("Request", "response body longer than ", kMaxBodyBytes, " bytes, dropped");
@@ -72,9 +70,9 @@ Response Request::perform(const std::string& url) {
 void Request::prepare() {
     body_.reserve(1024);
     setOptions();
-    checkResult(curl_easy_setopt(handle_, CURLOPT_FOLLOWLOCATION, 1L));
-    checkResult(curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &Request::onBodyData));
-    checkResult(curl_easy_setopt(handle_, CURLOPT_WRITEDATA, this));
+    checkResult(curl_easy_setopt(handle_.get(), CURLOPT_FOLLOWLOCATION, 1L));
+    checkResult(curl_easy_setopt(handle_.get(), CURLOPT_WRITEFUNCTION, &Request::onBodyData));
+    checkResult(curl_easy_setopt(handle_.get(), CURLOPT_WRITEDATA, this));
 }
 
 // Nothing may be thrown through libcurl: a body over the bound, or one that cannot be stored,

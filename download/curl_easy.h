@@ -5,6 +5,8 @@
 // handle throws CurlEasy::Exception.
 #include <curl/curl.h>
 
+#include "download/scoped_curl.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -52,13 +54,13 @@ public:
 
 protected:
     virtual void setOptions() = 0;
-    CURL* handle() const { return handle_; }
+    CURL* handle() const { return handle_.get(); }
 
 private:
     void prepare();
     static size_t onBodyData(char* data, size_t size, size_t count, void* request);
 
-    CURL* handle_;
+    ScopedCurl handle_;
     bool prepared_ = false;
     bool bodyDropped_ = false;  // the current response was longer than kMaxBodyBytes
     std::string body_;

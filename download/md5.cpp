@@ -117,6 +117,8 @@ void Transform(uint32_t state[4], const unsigned char* data, size_t blocks) {
 #undef MD5_H
 #undef MD5_I
 
+// Not app's ScopedFile: this file is also built natively, without Windows headers, for the
+// fuzzer.
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };

@@ -8,6 +8,7 @@
 
 #include "app/ansi_path.h"
 #include "app/log.h"
+#include "app/text_convert.h"
 #include "download/tiny_download_state.h"
 
 using tiny_download_detail::CopyField;
@@ -69,7 +70,7 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
         }
     }
     if (!namesFile) {
-        if (!CreateDirectories(path)) {
+        if (CreateDirectories(path) != 0) {
             return;
         }
         char fileName[256];
@@ -87,7 +88,7 @@ void CTinyDownload::AddDownloadWork(const DownloadWork& work) {
         }
     } else if (lastSlash != std::string::npos) {
         std::string folder(path, lastSlash + 1);
-        if (!CreateDirectories(folder.c_str())) {
+        if (CreateDirectories(folder.c_str()) != 0) {
             return;
         }
     }
@@ -134,7 +135,7 @@ int CTinyDownload::GetFileNameFormUrl(char out[256], const char* url) {
 int CTinyDownload::CreateDirectories(const char* path) {
     std::string copy = path;
     if (copy.size() >= 256) {
-        return 0;
+        return -1;
     }
     if (!EndsWithAnsiPathSeparator(copy)) {
         copy += '\\';
@@ -146,18 +147,17 @@ int CTinyDownload::CreateDirectories(const char* path) {
             continue;
         }
         const std::string folder = copy.substr(0, i);
-        wchar_t wide[MAX_PATH];
-        int n = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
-        if (n <= 0) {
-            return 0;
+        const std::wstring wide = AnsiToWide(folder.c_str());
+        if (wide.empty() || wide.size() >= MAX_PATH) {
+            return -1;
         }
         WIN32_FIND_DATAW data;
-        ScopedFindHandle found(FindFirstFileW(wide, &data));
-        if (!found.valid() && !CreateDirectoryW(wide, nullptr)) {
-            return 0;
+        ScopedFindHandle found(FindFirstFileW(wide.c_str(), &data));
+        if (!found.valid() && !CreateDirectoryW(wide.c_str(), nullptr)) {
+            return -1;
         }
     }
-    return 1;
+    return 0;
 }
 
 unsigned __stdcall CTinyDownload::WorkerEntry(void* self) {
@@ -195,7 +195,7 @@ int CTinyDownload::StartDownloadThread() {
         LogT(kTag, "~StartDownloadThread()");
         return -1;
     }
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    ScopedHandle detached(reinterpret_cast<HANDLE>(thread));  // the worker runs on its own
     LogT(kTag, "~StartDownloadThread()");
     return 0;
 }

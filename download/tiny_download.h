@@ -96,6 +96,7 @@ public:
     // Worker thread procedure; 0 when every item is done (or the downloader is going away).
     static int SingleDownloadProc(CTinyDownload* downloader);
 
+    // Both 0 on success, -1 on failure, like StartDownloadThread.
     static int GetFileNameFormUrl(char out[256], const char* url);
     static int CreateDirectories(const char* path);
     int64_t GetLocalFileLenth(const char* path);

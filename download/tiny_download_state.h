@@ -7,14 +7,12 @@
 
 #include "download/http_answer.h"
 #include "download/package_file.h"
+#include "download/scoped_curl.h"
 #include "download/tiny_download.h"
 
 namespace tiny_download_detail {
 
-struct CurlCleanup {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-using ScopedCurl = std::unique_ptr<CURL, CurlCleanup>;
+using ::ScopedCurl;
 
 // Bounded copy into a fixed field; false (and nothing copied) when the text does not fit.
 template <size_t N>

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "app/log.h"
+#include "app/scoped_handles.h"
 #include "app/system_library.h"
 
 namespace {
@@ -119,10 +120,10 @@ void VerifyCertificate(PCCERT_CONTEXT cert, const std::string& host, PeerCheck* 
     para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
     para.RequestedUsage.Usage.cUsageIdentifier = 1;
     para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
-    PCCERT_CHAIN_CONTEXT chain = nullptr;
+    ScopedCertChain chain;
     // The store of the server's certificate holds the intermediates it sent.
     if (!CertGetCertificateChain(nullptr, cert, nullptr, cert->hCertStore, &para, kChainFlags,
-                                 nullptr, &chain) ||
+                                 nullptr, chain.put()) ||
         !chain) {
         check->reason = "no certificate chain (" + Hex(GetLastError()) + ")";
         return;
@@ -140,7 +141,7 @@ void VerifyCertificate(PCCERT_CONTEXT cert, const std::string& host, PeerCheck* 
     CERT_CHAIN_POLICY_STATUS status;
     std::memset(&status, 0, sizeof status);
     status.cbSize = sizeof status;
-    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status)) {
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status)) {
         check->reason = "certificate policy not available (" + Hex(GetLastError()) + ")";
     } else if (status.dwError != 0) {
         check->reason = PolicyReason(status.dwError);
@@ -148,7 +149,6 @@ void VerifyCertificate(PCCERT_CONTEXT cert, const std::string& host, PeerCheck* 
         check->reason = ChainReason(chain->TrustStatus.dwErrorStatus);
         check->trusted = check->reason.empty();
     }
-    CertFreeCertificateChain(chain);
 }
 
 // libcurl calls this once the connection (with its TLS handshake) is made, before the request
@@ -209,17 +209,15 @@ PeerCheck CheckPeer(CURL* handle, std::string* host) {
         check.reason = "secur32 not available";
         return check;
     }
-    PCCERT_CONTEXT cert = nullptr;
-    const SECURITY_STATUS got =
-        query(static_cast<PCtxtHandle>(session->internals), SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert);
+    ScopedCertContext cert;
+    const SECURITY_STATUS got = query(static_cast<PCtxtHandle>(session->internals),
+                                      SECPKG_ATTR_REMOTE_CERT_CONTEXT, cert.put());
     if (got != SEC_E_OK || !cert) {
         check.reason =
             "the server showed no certificate (" + Hex(static_cast<unsigned long>(got)) + ")";
         return check;
     }
-    check = CheckServerCertificate(cert, *host);
-    CertFreeCertificateContext(cert);
-    return check;
+    return CheckServerCertificate(cert.get(), *host);
 }
 
 PeerCheck CheckServerCertificate(PCCERT_CONTEXT cert, const std::string& host) {

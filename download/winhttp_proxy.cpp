@@ -19,21 +19,7 @@ struct WinHttpProxy::Functions {
 namespace {
 
 // A text WinHTTP allocated with GlobalAlloc for the caller.
-class GlobalText {
-public:
-    explicit GlobalText(LPWSTR text) : text_(text) {}
-    ~GlobalText() {
-        if (text_) {
-            GlobalFree(text_);
-        }
-    }
-    GlobalText(const GlobalText&) = delete;
-    GlobalText& operator=(const GlobalText&) = delete;
-    std::wstring str() const { return text_ ? std::wstring(text_) : std::wstring(); }
-
-private:
-    LPWSTR text_;
-};
+using GlobalText = ScopedGlobalMemory<wchar_t>;
 
 class ScopedInternet {
 public:
@@ -106,9 +92,9 @@ bool WinHttpProxy::ReadIeConfig(IeProxyConfig* out) const {
     GlobalText proxy(config.lpszProxy);
     GlobalText bypass(config.lpszProxyBypass);
     out->autoDetect = config.fAutoDetect != FALSE;
-    out->autoConfigUrl = script.str();
-    out->proxy = proxy.str();
-    out->bypass = bypass.str();
+    out->autoConfigUrl = script.get() ? script.get() : L"";
+    out->proxy = proxy.get() ? proxy.get() : L"";
+    out->bypass = bypass.get() ? bypass.get() : L"";
     return true;
 }
 
@@ -141,8 +127,8 @@ AutoProxyAnswer WinHttpProxy::LookupNow(const std::wstring& url, bool autoDetect
     }
     GlobalText proxy(info.lpszProxy);
     GlobalText bypass(info.lpszProxyBypass);
-    answer.proxy = proxy.str();
-    answer.bypass = bypass.str();
+    answer.proxy = proxy.get() ? proxy.get() : L"";
+    answer.bypass = bypass.get() ? bypass.get() : L"";
     answer.kind = (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && !answer.proxy.empty())
                       ? AutoProxyAnswer::Proxy
                       : AutoProxyAnswer::Direct;

@@ -1,8 +1,8 @@
 #include "installer/accepted_serial.h"
 
 #include "app/log.h"
+#include "app/scoped_handles.h"
 #include "installer/config_freshness.h"
-#include "sysinfo/scoped_registry_key.h"
 
 namespace {
 const char kTag[] = "InstallSettings";

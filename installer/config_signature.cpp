@@ -7,60 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/scoped_handles.h"
+
 namespace {
 const DWORD kMinimumKeyBits = 2048;
-
-class ScopedProvider {
-public:
-    ScopedProvider() {
-        if (!CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES,
-                                  CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
-            provider_ = 0;
-        }
-    }
-    ~ScopedProvider() {
-        if (provider_)
-            CryptReleaseContext(provider_, 0);
-    }
-    ScopedProvider(const ScopedProvider&) = delete;
-    ScopedProvider& operator=(const ScopedProvider&) = delete;
-    HCRYPTPROV get() const { return provider_; }
-
-private:
-    HCRYPTPROV provider_ = 0;
-};
-
-class ScopedKey {
-public:
-    ScopedKey() = default;
-    ~ScopedKey() {
-        if (key_)
-            CryptDestroyKey(key_);
-    }
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    HCRYPTKEY* out() { return &key_; }
-    HCRYPTKEY get() const { return key_; }
-
-private:
-    HCRYPTKEY key_ = 0;
-};
-
-class ScopedHash {
-public:
-    ScopedHash() = default;
-    ~ScopedHash() {
-        if (hash_)
-            CryptDestroyHash(hash_);
-    }
-    ScopedHash(const ScopedHash&) = delete;
-    ScopedHash& operator=(const ScopedHash&) = delete;
-    HCRYPTHASH* out() { return &hash_; }
-    HCRYPTHASH get() const { return hash_; }
-
-private:
-    HCRYPTHASH hash_ = 0;
-};
 
 bool DecodeBase64(const std::string& text, std::vector<BYTE>* out) {
     DWORD size = 0;
@@ -76,7 +26,8 @@ bool DecodeBase64(const std::string& text, std::vector<BYTE>* out) {
 }
 
 // Imports the RSA public key of a DER SubjectPublicKeyInfo; sets its length in bits.
-bool ImportKey(HCRYPTPROV provider, const std::vector<BYTE>& der, ScopedKey* key, DWORD* bits) {
+bool ImportKey(HCRYPTPROV provider, const std::vector<BYTE>& der, ScopedCryptKey* key,
+               DWORD* bits) {
     CERT_PUBLIC_KEY_INFO* info = nullptr;
     DWORD infoSize = 0;
     if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(),
@@ -87,7 +38,7 @@ bool ImportKey(HCRYPTPROV provider, const std::vector<BYTE>& der, ScopedKey* key
     const bool rsa =
         info->Algorithm.pszObjId && std::string(info->Algorithm.pszObjId) == szOID_RSA_RSA;
     const bool imported =
-        rsa && CryptImportPublicKeyInfo(provider, X509_ASN_ENCODING, info, key->out());
+        rsa && CryptImportPublicKeyInfo(provider, X509_ASN_ENCODING, info, key->put());
     LocalFree(info);
     if (!imported) {
         return false;
@@ -105,12 +56,16 @@ ConfigKeyCheck VerifyConfigSignature(const std::string& body, const std::string&
         check.reason = "the configuration key of this build is not base64";
         return check;
     }
-    ScopedProvider provider;
+    HCRYPTPROV acquired = 0;
+    ScopedCryptProvider provider(CryptAcquireContextW(&acquired, nullptr, nullptr, PROV_RSA_AES,
+                                                      CRYPT_VERIFYCONTEXT | CRYPT_SILENT)
+                                     ? acquired
+                                     : 0);
     if (!provider.get()) {
         check.reason = "no RSA/AES crypto provider (error " + std::to_string(GetLastError()) + ")";
         return check;
     }
-    ScopedKey key;
+    ScopedCryptKey key;
     DWORD bits = 0;
     if (!ImportKey(provider.get(), der, &key, &bits)) {
         check.reason = "the configuration key of this build is not an RSA public key";
@@ -126,8 +81,8 @@ ConfigKeyCheck VerifyConfigSignature(const std::string& body, const std::string&
                        std::to_string(bits / 8);
         return check;
     }
-    ScopedHash hash;
-    if (!CryptCreateHash(provider.get(), CALG_SHA_256, 0, 0, hash.out()) ||
+    ScopedCryptHash hash;
+    if (!CryptCreateHash(provider.get(), CALG_SHA_256, 0, 0, hash.put()) ||
         !CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(body.data()),
                        static_cast<DWORD>(body.size()), 0)) {
         check.reason = "SHA-256 not available (error " + std::to_string(GetLastError()) + ")";

@@ -6,23 +6,14 @@
 
 #include "app/text_convert.h"
 #include "app/log.h"
+#include "app/scoped_handles.h"
 
 namespace {
 
 const char kTag[] = "OpenDirectoryDialog";
 
 // An item identifier list from the shell, freed with the COM task allocator.
-class ScopedItemIdList {
-public:
-    explicit ScopedItemIdList(LPITEMIDLIST list) : list_(list) {}
-    ~ScopedItemIdList() { CoTaskMemFree(list_); }
-    ScopedItemIdList(const ScopedItemIdList&) = delete;
-    ScopedItemIdList& operator=(const ScopedItemIdList&) = delete;
-    LPITEMIDLIST get() const { return list_; }
-
-private:
-    LPITEMIDLIST list_;
-};
+using ScopedItemIdList = ScopedTaskMemory<ITEMIDLIST>;
 
 }  // namespace
 

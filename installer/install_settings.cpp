@@ -16,25 +16,6 @@
 
 namespace {
 const char kTag[] = "InstallSettings";
-
-// UTF-8 to the ANSI code page, through UTF-16; the text ends at its first NUL byte.
-std::string Utf8ToAnsi(const std::string& utf8) {
-    const char* text = utf8.c_str();
-    int wide = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (wide <= 0) {
-        return std::string();
-    }
-    std::wstring w(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, &w[0], wide);
-    int narrow = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (narrow <= 0) {
-        return std::string();
-    }
-    std::string out(static_cast<size_t>(narrow), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &out[0], narrow, nullptr, nullptr);
-    out.resize(static_cast<size_t>(narrow) - 1);
-    return out;
-}
 }  // namespace
 
 std::wstring InstallSettings::AgreementUrl(bool chinese) {
@@ -183,7 +164,7 @@ bool InstallSettings::TryOnce() {
         if (body.size() >= 4 && body.compare(0, 3, "\xEF\xBB\xBF") == 0) {
             body.erase(0, 3);
         }
-        body = Utf8ToAnsi(body);
+        body = Utf8ToAnsi(body.c_str());  // the text ends at its first NUL byte
         if (body.find("[full]") == std::string::npos) {
             LogE(kTag, "response format error! config=", body);
             return false;

@@ -51,8 +51,8 @@ bool IsKept(const wchar_t* name) {
 // there). False, with *why, when an entry cannot be deleted: the folder is not used then.
 bool ClearLeftovers(const std::wstring& folder, std::string* why) {
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
+    ScopedFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!search.valid()) {
         return true;
     }
     bool cleared = true;
@@ -75,8 +75,7 @@ bool ClearLeftovers(const std::wstring& folder, std::string* why) {
                    std::to_string(static_cast<unsigned long>(GetLastError())) + ")";
             cleared = false;
         }
-    } while (cleared && FindNextFileW(search, &entry));
-    FindClose(search);
+    } while (cleared && FindNextFileW(search.get(), &entry));
     return cleared;
 }
 

@@ -5,25 +5,7 @@
 
 #include <string>
 
-// An icon loaded for this process's own use, destroyed with its owner.
-class ScopedIcon {
-public:
-    ScopedIcon() = default;
-    explicit ScopedIcon(HICON icon) : icon_(icon) {}
-    ~ScopedIcon() { reset(); }
-    ScopedIcon(const ScopedIcon&) = delete;
-    ScopedIcon& operator=(const ScopedIcon&) = delete;
-    HICON get() const { return icon_; }
-    void reset(HICON icon = nullptr) {
-        if (icon_) {
-            DestroyIcon(icon_);
-        }
-        icon_ = icon;
-    }
-
-private:
-    HICON icon_ = nullptr;
-};
+#include "app/scoped_handles.h"  // ScopedIcon
 
 class TrayIcon {
 public:

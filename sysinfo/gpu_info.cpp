@@ -6,7 +6,6 @@
 
 #include "app/scoped_handles.h"
 #include "app/system_library.h"
-#include "sysinfo/com_ptr.h"
 
 namespace {
 typedef IDirect3D9*(WINAPI* Direct3DCreate9Fn)(UINT);

@@ -1,8 +1,12 @@
 #include "sysinfo/hardware_info.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
+
+#include "app/text_convert.h"
 
 namespace {
 
@@ -23,22 +27,10 @@ void CopyBounded(wchar_t* out, int capacity, const wchar_t* text) {
 
 // The BSTR as the ANSI code page sees it: narrowed, then widened again (at most 259 chars).
 std::wstring ThroughAnsiCodePage(BSTR value) {
-    const int wideLength = static_cast<int>(SysStringLen(value));
-    std::string narrow;
-    if (wideLength > 0) {
-        const int bytes =
-            WideCharToMultiByte(CP_ACP, 0, value, wideLength, nullptr, 0, nullptr, nullptr);
-        if (bytes > 0) {
-            narrow.resize(bytes);
-            WideCharToMultiByte(CP_ACP, 0, value, wideLength, &narrow[0], bytes, nullptr, nullptr);
-        }
-    }
-    std::vector<wchar_t> wide(kConvertedChars, L'\0');
-    if (!narrow.empty()) {
-        MultiByteToWideChar(GetACP(), 0, narrow.data(), static_cast<int>(narrow.size()),
-                            wide.data(), kConvertedChars - 1);
-    }
-    return wide.data();
+    std::wstring wide = AnsiToWide(WideToAnsi(std::wstring(value, SysStringLen(value))));
+    // Up to the first NUL, at most kConvertedChars - 1 characters.
+    wide.resize(std::min<size_t>(wcslen(wide.c_str()), kConvertedChars - 1));
+    return wide;
 }
 
 }  // namespace
@@ -64,7 +56,7 @@ HRESULT CHIBase::Connect() {
     if (!locator_) {
         return FAILED(hr) ? hr : E_POINTER;
     }
-    ScopedBstr ns(L"ROOT\\CIMV2");
+    ScopedBstr ns(SysAllocString(L"ROOT\\CIMV2"));
     hr = locator_->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                  services_.put());
     // A proxy blanket on a missing services pointer would crash inside COM.
@@ -80,13 +72,13 @@ ULONG CHIBase::Disconnect() {
     ULONG last = 0;
     row_.reset();
     if (services_) {
-        last = services_.reset();
+        last = services_.release()->Release();
     }
     if (locator_) {
-        last = locator_.reset();
+        last = locator_.release()->Release();
     }
     if (enumerator_) {
-        last = enumerator_.reset();
+        last = enumerator_.release()->Release();
     }
     // Only the thread that joined may leave: on any other thread (an instance replaced or
     // closed there) CoUninitialize would end that thread's own apartment.
@@ -104,8 +96,8 @@ int CHIBase::FetchProperty(const wchar_t* query, wchar_t* out) {
         if (!services_) {
             return 0;
         }
-        ScopedBstr language(L"WQL");
-        ScopedBstr text(query);
+        ScopedBstr language(SysAllocString(L"WQL"));
+        ScopedBstr text(SysAllocString(query));
         services_->ExecQuery(language.get(), text.get(),
                              WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                              enumerator_.put());

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "sysinfo/com_ptr.h"
+#include "app/scoped_handles.h"
 
 // Capacity, in wide characters, of the output buffer of the get functions.
 constexpr int kHardwareInfoOutChars = 512;

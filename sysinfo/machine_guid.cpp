@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "sysinfo/scoped_registry_key.h"
+#include "app/scoped_handles.h"
 
 std::string GetMachineGuid() {
     BOOL wow64 = FALSE;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/scoped_handles.h"
-#include "sysinfo/scoped_registry_key.h"
+#include "app/text_convert.h"
 
 namespace {
 
@@ -52,19 +52,7 @@ std::wstring GetProcessorName() {
 }
 
 std::string GetProcessorNameAnsi() {
-    const std::wstring wide = GetProcessorName();
-    if (wide.empty()) {
-        return "";
-    }
-    const int length = static_cast<int>(wide.size());
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return "";
-    }
-    std::string narrow(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &narrow[0], bytes, nullptr, nullptr);
-    return narrow;
+    return WideToAnsi(GetProcessorName());
 }
 
 std::string GetProcessorCount() {

@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "app/no_follow.h"
 #include "app/scoped_handles.h"
+#include "app/text_convert.h"
 #include "sysinfo/processor.h"
 
 const wchar_t kExtraModelsFile[] = L"AmdSupport.txt";
@@ -59,17 +60,7 @@ std::wstring ReadExtraModelsFile() {
         return L"";
     }
     bytes.resize(read);
-    if (bytes.empty()) {
-        return L"";
-    }
-    const int length = static_cast<int>(bytes.size());
-    const int chars = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-    if (chars <= 0) {
-        return L"";
-    }
-    std::wstring text(chars, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, &text[0], chars);
-    return text;
+    return AnsiToWide(bytes);
 }
 
 bool EntryMatches(const std::wstring& entry, const std::wstring& processorName) {
