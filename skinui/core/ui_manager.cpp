@@ -41,6 +41,7 @@ IControlUI* ForgetVisitor(IControlUI* control, void* data) {
 CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
     // The system's scale until a window tells its own (AttachWindow).
     dpi_ = QueryWindowDpi(nullptr);
+    images_.SetDpi(dpi_);
     if (ManagerRegistry::FirstManagerBuilt()) {
         InitCommonControls();
         LoadMsimg();
@@ -48,7 +49,7 @@ CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
 }
 
 CUIManager::~CUIManager() {
-    DropPrefetches();
+    images_.DropPrefetches();
     // A screen reader that still holds the window's object gets errors from now on.
     accessibility_.reset();
     ManagerRegistry::Remove(this);
@@ -182,9 +183,9 @@ void CUIManager::SetDpi(int dpi) {
     if (dpi < 48 || dpi > 960 || dpi == dpi_) {
         return;
     }
-    DropPrefetches();  // made for the old scale; their threads read it
     dpi_ = dpi;
-    RemakeFontsAndImages();
+    RemakeFonts();
+    images_.SetDpi(dpi);
     if (root_ != nullptr) {
         root_->ApplyScale();
         root_->RequestLayout();

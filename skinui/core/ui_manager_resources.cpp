@@ -1,11 +1,9 @@
-// Fonts, images and window opacity of a paint manager.
+// Fonts and window opacity of a paint manager.
 #include <algorithm>
 #include <cwchar>
-#include <cwctype>
 
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/renderer.h"
-#include "skinui/core/skin_log.h"
 #include "skinui/core/ui_manager.h"
 #include "skinui/core/ui_settings.h"
 
@@ -116,61 +114,6 @@ const TEXTMETRICW& CUIManager::GetFontMetrics(FontEntry* entry) {
         entry->hasMetrics = true;
     }
     return entry->metrics;
-}
-
-const SkinImage* CUIManager::FindImage(const wchar_t* name, const wchar_t* type, DWORD mask) {
-    if (name == nullptr || *name == 0) {
-        return nullptr;
-    }
-    auto found = images_.find(name);
-    if (found != images_.end()) {
-        return found->second.get();
-    }
-    return CacheImage(name, type, mask);
-}
-
-const SkinImage* CUIManager::CacheImage(const wchar_t* name, const wchar_t* type, DWORD mask) {
-    if (name == nullptr || *name == 0) {
-        return nullptr;
-    }
-    auto found = images_.find(name);
-    if (found != images_.end()) {
-        return found->second.get();
-    }
-    std::unique_ptr<SkinImage> image = TakePrefetched(name, type, mask);
-    if (!image) {
-        image = LoadNamedImage(name, type, mask);
-    }
-    if (!image) {
-        return nullptr;
-    }
-    image->resourceType = type != nullptr ? type : L"";
-    image->maskColor = mask;
-    const SkinImage* result = image.get();
-    images_[name] = std::move(image);
-    return result;
-}
-
-std::unique_ptr<SkinImage> CUIManager::LoadNamedImage(const std::wstring& name, const wchar_t* type,
-                                                      DWORD mask) const {
-    if (name.empty()) {
-        return nullptr;
-    }
-    std::unique_ptr<SkinImage> image;
-    if (type == nullptr || *type == 0) {
-        image = LoadScaledImage(name.c_str(), nullptr, mask);
-    } else if (std::iswdigit(name[0])) {
-        unsigned long id = std::wcstoul(name.c_str(), nullptr, 10);
-        if (id != 0 && id <= 0xFFFF) {
-            image = LoadScaledImage(MAKEINTRESOURCEW(id), type, mask);
-        }
-    }
-    if (!image) {
-        LogSkinError(L"image", name.c_str(),
-                     type != nullptr && *type != 0 ? type : L"no resource type",
-                     L"no such resource, or not a PNG");
-    }
-    return image;
 }
 
 void CUIManager::SetWindowOpacity(int alpha) {
