@@ -42,6 +42,7 @@ CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
     // The system's scale until a window tells its own (AttachWindow).
     dpi_ = QueryWindowDpi(nullptr);
     images_.SetDpi(dpi_);
+    fonts_.SetDpi(dpi_);
     if (ManagerRegistry::FirstManagerBuilt()) {
         InitCommonControls();
         LoadMsimg();

@@ -21,6 +21,7 @@
 #include "skinui/core/focus_ring.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/image_cache.h"
+#include "skinui/core/scaled_fonts.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/timer_table.h"
 #include "skinui/core/ui_events.h"
@@ -203,7 +204,7 @@ public:
     HFONT GetFontByIndex(int index);
     FontEntry* GetFontEntry(int index);
     FontEntry* GetFontEntry(HFONT font);
-    int GetFontCount() const { return static_cast<int>(fonts_.size()); }
+    int GetFontCount() const { return fonts_.Count(); }
     FontEntry* FindFontEntry(const wchar_t* face, int size, bool bold, bool underline, bool italic);
     const TEXTMETRICW& GetFontMetrics(FontEntry* entry);
 
@@ -265,9 +266,6 @@ private:
     void ReleaseOffscreen();
     void SetHover(IControlUI* control);
     CAccessibility& Accessibility();
-    // A font of `size` pixels at 100 %, made for this window's scale.
-    std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold, bool underline,
-                                        bool italic) const;
     // Fonts (and the native children that use them) made again for a new scale.
     void RemakeFonts();
 
@@ -335,8 +333,7 @@ private:
     CImageCache images_;
     std::unordered_map<std::wstring, std::wstring> defaultAttributes_;
 
-    std::unique_ptr<FontEntry> defaultFont_;
-    std::vector<std::unique_ptr<FontEntry>> fonts_;
+    CScaledFonts fonts_;
     CUIManager* parent_ = nullptr;
 
     // The thread that owns the window (the one that built the manager until a window is

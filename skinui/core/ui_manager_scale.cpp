@@ -30,22 +30,8 @@ BOOL CALLBACK SwapChildFont(HWND child, LPARAM data) {
 
 void CUIManager::RemakeFonts() {
     // The old handles live until every native child has been given the new ones.
-    std::vector<FontHandle> retired;
-    FontSwap swap;
-    auto remake = [&](FontEntry& entry) {
-        std::unique_ptr<FontEntry> fresh =
-            MakeFont(entry.face.c_str(), entry.size, entry.bold, entry.underline, entry.italic);
-        swap.oldToNew.emplace_back(entry.font.get(), fresh->font.get());
-        retired.push_back(std::move(entry.font));
-        entry.font = std::move(fresh->font);
-        entry.hasMetrics = false;
-    };
-    if (defaultFont_) {
-        remake(*defaultFont_);
-    }
-    for (auto& entry : fonts_) {
-        remake(*entry);
-    }
+    const CScaledFonts::Remade remade = fonts_.SetDpi(dpi_);
+    FontSwap swap{remade.oldToNew};
     if (window_ != nullptr) {
         EnumChildWindows(window_, SwapChildFont, reinterpret_cast<LPARAM>(&swap));
     }
