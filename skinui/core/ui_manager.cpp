@@ -86,11 +86,11 @@ void CUIManager::AttachWindow(HWND window) {
     // to show keyboard cues always.
     BOOL alwaysShown = FALSE;
     SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
-    hideFocus_ = alwaysShown == FALSE && !ManagerRegistry::KeyboardLastUsed();
+    focusState_.SetHidden(alwaysShown == FALSE && !ManagerRegistry::KeyboardLastUsed());
     if (window_ != nullptr) {
         // The window's own UI state (what its native children, the edit box, go by) agrees.
         SendMessageW(window_, WM_CHANGEUISTATE,
-                     MAKEWPARAM(hideFocus_ ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
+                     MAKEWPARAM(focusState_.IsHidden() ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
     }
 }
 
@@ -106,7 +106,7 @@ bool CUIManager::AttachRoot(IControlUI* root) {
     root_ = root;
     firstLayout_ = true;
     updateNeeded_ = true;
-    focusNeeded_ = true;
+    focusState_.NeedFocus();
     if (root_ == nullptr) {
         return false;
     }
@@ -144,9 +144,7 @@ void CUIManager::ForgetControl(IControlUI* control) {
     if (keyPress_ == control) {
         keyPress_ = nullptr;
     }
-    if (pendingFocus_ == control) {
-        pendingFocus_ = nullptr;
-    }
+    focusState_.Forget(control);
     if (root_ == control) {
         root_ = nullptr;
     }

@@ -19,6 +19,7 @@
 #include "skinui/core/deferred_deletions.h"
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/focus_ring.h"
+#include "skinui/core/focus_state.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/image_cache.h"
 #include "skinui/core/scaled_fonts.h"
@@ -178,7 +179,7 @@ public:
 
     // ---- keyboard cues (Windows' UI state): the focus is drawn only once the keyboard has
     // moved or used it, unless the user asked Windows to show it always.
-    bool IsFocusShown() const { return !hideFocus_; }
+    bool IsFocusShown() const { return !focusState_.IsHidden(); }
     // A key that moves or uses the focus was pressed: the focus is shown from now on.
     void ShowFocusFromKeyboard();
     const FocusRingStyle& GetFocusRing() const { return focusRing_; }
@@ -286,7 +287,6 @@ private:
     IControlUI* hover_ = nullptr;
     IControlUI* click_ = nullptr;
     IControlUI* keyPress_ = nullptr;
-    IControlUI* pendingFocus_ = nullptr;  // FocusControlLater's control, until the next layout
     POINT lastMouse_ = {-1, -1};
 
     int dpi_ = 96;
@@ -308,12 +308,11 @@ private:
 
     bool firstLayout_ = true;
     bool updateNeeded_ = false;
-    bool focusNeeded_ = false;
     bool offscreenPaint_ = true;
     bool mouseTracking_ = false;
     bool captured_ = false;
     bool useVirtualWnd_ = false;
-    bool hideFocus_ = true;
+    CFocusState focusState_;
     FocusRingStyle focusRing_;
 
     std::vector<INotifyUI*> listeners_;
