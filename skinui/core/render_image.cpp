@@ -186,7 +186,7 @@ bool CRenderer::PaintImageSettings(HDC dc, CUIManager* manager, const RECT& cont
     if (image == nullptr) {
         return false;
     }
-    // The cached image is at the window's scale (CUIManager::LoadScaledImage): source and
+    // The cached image is at the window's scale (CImageCache): source and
     // corner rectangles, written at 100 %, are scaled the same way, so corners stay 1:1.
     RECT source = manager->ScaleRect(settings.source);
     if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) {

@@ -41,6 +41,8 @@ IControlUI* ForgetVisitor(IControlUI* control, void* data) {
 CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
     // The system's scale until a window tells its own (AttachWindow).
     dpi_ = QueryWindowDpi(nullptr);
+    images_.SetDpi(dpi_);
+    fonts_.SetDpi(dpi_);
     if (ManagerRegistry::FirstManagerBuilt()) {
         InitCommonControls();
         LoadMsimg();
@@ -48,7 +50,7 @@ CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
 }
 
 CUIManager::~CUIManager() {
-    DropPrefetches();
+    images_.DropPrefetches();
     // A screen reader that still holds the window's object gets errors from now on.
     accessibility_.reset();
     ManagerRegistry::Remove(this);
@@ -84,11 +86,11 @@ void CUIManager::AttachWindow(HWND window) {
     // to show keyboard cues always.
     BOOL alwaysShown = FALSE;
     SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
-    hideFocus_ = alwaysShown == FALSE && !ManagerRegistry::KeyboardLastUsed();
+    focusState_.SetHidden(alwaysShown == FALSE && !ManagerRegistry::KeyboardLastUsed());
     if (window_ != nullptr) {
         // The window's own UI state (what its native children, the edit box, go by) agrees.
         SendMessageW(window_, WM_CHANGEUISTATE,
-                     MAKEWPARAM(hideFocus_ ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
+                     MAKEWPARAM(focusState_.IsHidden() ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
     }
 }
 
@@ -104,7 +106,7 @@ bool CUIManager::AttachRoot(IControlUI* root) {
     root_ = root;
     firstLayout_ = true;
     updateNeeded_ = true;
-    focusNeeded_ = true;
+    focusState_.NeedFocus();
     if (root_ == nullptr) {
         return false;
     }
@@ -142,9 +144,7 @@ void CUIManager::ForgetControl(IControlUI* control) {
     if (keyPress_ == control) {
         keyPress_ = nullptr;
     }
-    if (pendingFocus_ == control) {
-        pendingFocus_ = nullptr;
-    }
+    focusState_.Forget(control);
     if (root_ == control) {
         root_ = nullptr;
     }
@@ -182,9 +182,9 @@ void CUIManager::SetDpi(int dpi) {
     if (dpi < 48 || dpi > 960 || dpi == dpi_) {
         return;
     }
-    DropPrefetches();  // made for the old scale; their threads read it
     dpi_ = dpi;
-    RemakeFontsAndImages();
+    RemakeFonts();
+    images_.SetDpi(dpi);
     if (root_ != nullptr) {
         root_->ApplyScale();
         root_->RequestLayout();

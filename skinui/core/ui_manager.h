@@ -19,8 +19,10 @@
 #include "skinui/core/deferred_deletions.h"
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/focus_ring.h"
+#include "skinui/core/focus_state.h"
 #include "skinui/core/gdi_handles.h"
-#include "skinui/core/image_prefetches.h"
+#include "skinui/core/image_cache.h"
+#include "skinui/core/scaled_fonts.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/timer_table.h"
 #include "skinui/core/ui_events.h"
@@ -177,7 +179,7 @@ public:
 
     // ---- keyboard cues (Windows' UI state): the focus is drawn only once the keyboard has
     // moved or used it, unless the user asked Windows to show it always.
-    bool IsFocusShown() const { return !hideFocus_; }
+    bool IsFocusShown() const { return !focusState_.IsHidden(); }
     // A key that moves or uses the focus was pressed: the focus is shown from now on.
     void ShowFocusFromKeyboard();
     const FocusRingStyle& GetFocusRing() const { return focusRing_; }
@@ -203,20 +205,27 @@ public:
     HFONT GetFontByIndex(int index);
     FontEntry* GetFontEntry(int index);
     FontEntry* GetFontEntry(HFONT font);
-    int GetFontCount() const { return static_cast<int>(fonts_.size()); }
+    int GetFontCount() const { return fonts_.Count(); }
     FontEntry* FindFontEntry(const wchar_t* face, int size, bool bold, bool underline, bool italic);
     const TEXTMETRICW& GetFontMetrics(FontEntry* entry);
 
     // ---- images
-    const SkinImage* FindImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
-    const SkinImage* CacheImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
+    const SkinImage* FindImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0) {
+        return images_.Find(name, type, mask);
+    }
+    const SkinImage* CacheImage(const wchar_t* name, const wchar_t* type = nullptr,
+                                DWORD mask = 0) {
+        return images_.Find(name, type, mask);
+    }
     // Starts loading an image as FindImage would, on a thread of its own: for a large image the
     // first paint needs (a window background at a large scale), started before the control tree
     // is built. FindImage then takes it, waiting for it if need be. Nothing happens at 100 %,
     // where loading is cheap, or when the image is cached or on its way already.
-    void PrefetchImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
+    void PrefetchImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0) {
+        images_.Prefetch(name, type, mask);
+    }
     // The same for every image an image spec ("res='170' restype='png'") draws.
-    void PrefetchImages(const wchar_t* spec);
+    void PrefetchImages(const wchar_t* spec) { images_.PrefetchSpec(spec); }
 
     // ---- screen readers (MSAA)
     // A control's state, name or value changed: tells a listening screen reader.
@@ -258,21 +267,8 @@ private:
     void ReleaseOffscreen();
     void SetHover(IControlUI* control);
     CAccessibility& Accessibility();
-    // A font of `size` pixels at 100 %, made for this window's scale.
-    std::unique_ptr<FontEntry> MakeFont(const wchar_t* face, int size, bool bold, bool underline,
-                                        bool italic) const;
-    // Decodes an image for this window's scale (see ui_manager_resources.cpp).
-    // An image by its skin name ("170" with a resource type, else a file name), at this scale.
-    std::unique_ptr<SkinImage> LoadNamedImage(const std::wstring& name, const wchar_t* type,
-                                              DWORD mask) const;
-    // The prefetched image of that name, type and mask once its thread is done; null if none.
-    std::unique_ptr<SkinImage> TakePrefetched(const std::wstring& name, const wchar_t* type,
-                                              DWORD mask);
-    // Waits for every prefetch and drops what they made (the scale is about to change).
-    void DropPrefetches();
-    std::unique_ptr<SkinImage> LoadScaledImage(const wchar_t* name, const wchar_t* type,
-                                               DWORD mask) const;
-    void RemakeFontsAndImages();
+    // Fonts (and the native children that use them) made again for a new scale.
+    void RemakeFonts();
 
     HWND window_ = nullptr;
     HDC windowDC_ = nullptr;
@@ -291,7 +287,6 @@ private:
     IControlUI* hover_ = nullptr;
     IControlUI* click_ = nullptr;
     IControlUI* keyPress_ = nullptr;
-    IControlUI* pendingFocus_ = nullptr;  // FocusControlLater's control, until the next layout
     POINT lastMouse_ = {-1, -1};
 
     int dpi_ = 96;
@@ -313,12 +308,11 @@ private:
 
     bool firstLayout_ = true;
     bool updateNeeded_ = false;
-    bool focusNeeded_ = false;
     bool offscreenPaint_ = true;
     bool mouseTracking_ = false;
     bool captured_ = false;
     bool useVirtualWnd_ = false;
-    bool hideFocus_ = true;
+    CFocusState focusState_;
     FocusRingStyle focusRing_;
 
     std::vector<INotifyUI*> listeners_;
@@ -335,12 +329,10 @@ private:
     std::vector<ITranslateAccelerator*> accelerators_;
     CControlNames names_;
     std::unordered_map<std::wstring, std::vector<CControlUI*>> optionGroups_;
-    std::unordered_map<std::wstring, std::unique_ptr<SkinImage>> images_;
-    CImagePrefetches prefetches_;
+    CImageCache images_;
     std::unordered_map<std::wstring, std::wstring> defaultAttributes_;
 
-    std::unique_ptr<FontEntry> defaultFont_;
-    std::vector<std::unique_ptr<FontEntry>> fonts_;
+    CScaledFonts fonts_;
     CUIManager* parent_ = nullptr;
 
     // The thread that owns the window (the one that built the manager until a window is

@@ -1,6 +1,5 @@
 // Focus, tab order, hit testing and capture of a paint manager.
 #include <algorithm>
-#include <cstddef>
 #include <vector>
 
 #include "skinui/core/control_interface.h"
@@ -77,7 +76,7 @@ void CUIManager::FocusControl(IControlUI* control) {
     if (control == focus_) {
         return;
     }
-    pendingFocus_ = nullptr;
+    focusState_.DropPending();
     InvalidateFocusRing();
     if (focus_ != nullptr) {
         IControlUI* old = focus_;
@@ -117,8 +116,7 @@ void CUIManager::FocusControlLater(IControlUI* control) {
         SendEvent(old, event);
         NotifyAll(old, L"killfocus");
     }
-    pendingFocus_ = control;
-    focusNeeded_ = true;
+    focusState_.AskLater(control);
     if (root_ != nullptr) {
         root_->RequestLayout();
     }
@@ -146,22 +144,13 @@ std::vector<CControlUI*> CUIManager::GetTabStops() const {
 bool CUIManager::FocusNextTab(bool forward) {
     // The order is the one on screen: a pending layout is done first. The key decides where
     // the focus goes, not a default focus still waiting for that layout.
-    focusNeeded_ = false;
-    pendingFocus_ = nullptr;
+    focusState_.Settle();
     LayoutIfNeeded();
-    std::vector<IControlUI*> stops = TabStops();
-    if (stops.empty()) {
+    IControlUI* next = CFocusState::NextTabStop(TabStops(), focus_, forward);
+    if (next == nullptr) {
         return false;
     }
-    auto current = std::find(stops.begin(), stops.end(), focus_);
-    std::size_t next = 0;
-    if (current == stops.end()) {
-        next = forward ? 0 : stops.size() - 1;
-    } else {
-        std::size_t index = static_cast<std::size_t>(current - stops.begin());
-        next = forward ? (index + 1) % stops.size() : (index + stops.size() - 1) % stops.size();
-    }
-    FocusControl(stops[next]);
+    FocusControl(next);
     return true;
 }
 
@@ -182,8 +171,7 @@ IControlUI* CUIManager::CancelButton() const {
 }
 
 void CUIManager::FocusDefaultButton() {
-    focusNeeded_ = false;
-    pendingFocus_ = nullptr;
+    focusState_.Settle();
     IControlUI* target = DefaultButton();
     if (target == nullptr) {
         const std::vector<IControlUI*> stops = TabStops();
@@ -193,8 +181,7 @@ void CUIManager::FocusDefaultButton() {
 }
 
 void CUIManager::FocusDefaultButtonLater() {
-    pendingFocus_ = nullptr;
-    focusNeeded_ = true;
+    focusState_.AskDefaultLater();
     if (window_ != nullptr) {
         InvalidateRect(window_, nullptr, FALSE);
     }
@@ -203,16 +190,14 @@ void CUIManager::FocusDefaultButtonLater() {
 // ---- keyboard cues ------------------------------------------------------------------------
 
 void CUIManager::SetFocusHidden(bool hidden) {
-    if (hideFocus_ == hidden) {
-        return;
+    if (focusState_.SetHidden(hidden)) {
+        InvalidateFocusRing();
     }
-    hideFocus_ = hidden;
-    InvalidateFocusRing();
 }
 
 void CUIManager::ShowFocusFromKeyboard() {
     ManagerRegistry::SetKeyboardLastUsed(true);
-    if (!hideFocus_) {
+    if (!focusState_.IsHidden()) {
         return;
     }
     // Windows' way: the top-level window hears of the change and tells itself and its children
@@ -261,7 +246,8 @@ void CUIManager::InvalidateFocusRing() {
 }
 
 void CUIManager::PaintFocusRing(HDC dc, const RECT& update) {
-    if (hideFocus_ || focus_ == nullptr || !focus_->IsVisible() || !focus_->IsEnabled()) {
+    if (focusState_.IsHidden() || focus_ == nullptr || !focus_->IsVisible() ||
+        !focus_->IsEnabled()) {
         return;
     }
     const RECT ring = FocusRingRectOf(focus_);

@@ -53,12 +53,8 @@ void CUIManager::LayoutIfNeeded() {
             NotifyAll(root_, L"windowinit");
         }
     }
-    if (focusNeeded_) {
-        focusNeeded_ = false;
-        IControlUI* pending = pendingFocus_;
-        pendingFocus_ = nullptr;
-        const std::vector<IControlUI*> stops = TabStops();
-        if (pending != nullptr && std::find(stops.begin(), stops.end(), pending) != stops.end()) {
+    if (focusState_.IsNeeded()) {
+        if (IControlUI* pending = focusState_.TakeAfterLayout(TabStops())) {
             FocusControl(pending);
         } else {
             FocusDefaultButton();

@@ -1,76 +1,34 @@
-// Fonts, images and window opacity of a paint manager.
+// Fonts (from the window's own or a parent manager's) and window opacity of a paint manager.
 #include <algorithm>
-#include <cwchar>
-#include <cwctype>
 
-#include "skinui/core/dpi_scale.h"
 #include "skinui/core/renderer.h"
-#include "skinui/core/skin_log.h"
 #include "skinui/core/ui_manager.h"
-#include "skinui/core/ui_settings.h"
 
 namespace SkinUI {
 
-std::unique_ptr<FontEntry> CUIManager::MakeFont(const wchar_t* face, int size, bool bold,
-                                                bool underline, bool italic) const {
-    LOGFONTW lf = {};
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    lf.lfCharSet = DEFAULT_CHARSET;
-    if (face != nullptr && *face != 0) {
-        std::wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
-        lf.lfFaceName[LF_FACESIZE - 1] = 0;
-    }
-    // Sizes are pixels at 100 %: the font grows with the window's scale like every length.
-    lf.lfHeight = -ScaleLength(size);
-    if (bold) {
-        lf.lfWeight = FW_BOLD;
-    }
-    lf.lfUnderline = underline ? TRUE : FALSE;
-    lf.lfItalic = italic ? TRUE : FALSE;
-    auto entry = std::make_unique<FontEntry>();
-    entry->font.reset(CreateFontIndirectW(&lf));
-    entry->face = lf.lfFaceName;
-    entry->size = size;
-    entry->bold = bold;
-    entry->underline = underline;
-    entry->italic = italic;
-    return entry;
-}
-
 FontEntry* CUIManager::GetDefaultFont() {
-    if (!defaultFont_) {
+    if (fonts_.Default() == nullptr) {
         if (parent_ != nullptr) {
             return parent_->GetDefaultFont();
         }
-        LOGFONTW lf = {};
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-        const std::wstring& face = GetDefaultFontFaceName();
-        int size = lf.lfHeight < 0 ? -lf.lfHeight : (lf.lfHeight > 0 ? lf.lfHeight : 12);
-        // The stock font is made for the system's scale; keep its size at 100 %.
-        const int systemDpi = QueryWindowDpi(nullptr);
-        size = std::max(1, (size * kDefaultDpi + systemDpi / 2) / systemDpi);
-        defaultFont_ = MakeFont(face.empty() ? lf.lfFaceName : face.c_str(), size,
-                                lf.lfWeight >= FW_BOLD, lf.lfUnderline != 0, lf.lfItalic != 0);
+        fonts_.MakeDefaultFromSystem();
     }
-    return defaultFont_.get();
+    return fonts_.Default();
 }
 
 void CUIManager::SetBaseFont(const wchar_t* face, int size, bool bold, bool underline,
                              bool italic) {
-    defaultFont_ = MakeFont(face, size, bold, underline, italic);
+    fonts_.SetDefault(face, size, bold, underline, italic);
 }
 
 HFONT CUIManager::AddFontEntry(const wchar_t* face, int size, bool bold, bool underline,
                                bool italic) {
-    fonts_.push_back(MakeFont(face, size, bold, underline, italic));
-    return fonts_.back()->font.get();
+    return fonts_.Add(face, size, bold, underline, italic);
 }
 
 FontEntry* CUIManager::GetFontEntry(int index) {
-    if (index >= 0 && index < static_cast<int>(fonts_.size())) {
-        return fonts_[index].get();
-    }
-    return GetDefaultFont();
+    FontEntry* entry = fonts_.At(index);
+    return entry != nullptr ? entry : GetDefaultFont();
 }
 
 HFONT CUIManager::GetFontByIndex(int index) {
@@ -79,13 +37,8 @@ HFONT CUIManager::GetFontByIndex(int index) {
 
 FontEntry* CUIManager::GetFontEntry(HFONT font) {
     for (CUIManager* manager = this; manager != nullptr; manager = manager->parent_) {
-        if (manager->defaultFont_ && manager->defaultFont_->font.get() == font) {
-            return manager->defaultFont_.get();
-        }
-        for (auto& entry : manager->fonts_) {
-            if (entry->font.get() == font) {
-                return entry.get();
-            }
+        if (FontEntry* entry = manager->fonts_.FindByHandle(font)) {
+            return entry;
         }
     }
     return nullptr;
@@ -93,15 +46,9 @@ FontEntry* CUIManager::GetFontEntry(HFONT font) {
 
 FontEntry* CUIManager::FindFontEntry(const wchar_t* face, int size, bool bold, bool underline,
                                      bool italic) {
-    if (face == nullptr) {
-        return nullptr;
-    }
     for (CUIManager* manager = this; manager != nullptr; manager = manager->parent_) {
-        for (auto& entry : manager->fonts_) {
-            if (entry->face == face && entry->size == size && entry->bold == bold &&
-                entry->underline == underline && entry->italic == italic) {
-                return entry.get();
-            }
+        if (FontEntry* entry = manager->fonts_.Find(face, size, bold, underline, italic)) {
+            return entry;
         }
     }
     return nullptr;
@@ -116,61 +63,6 @@ const TEXTMETRICW& CUIManager::GetFontMetrics(FontEntry* entry) {
         entry->hasMetrics = true;
     }
     return entry->metrics;
-}
-
-const SkinImage* CUIManager::FindImage(const wchar_t* name, const wchar_t* type, DWORD mask) {
-    if (name == nullptr || *name == 0) {
-        return nullptr;
-    }
-    auto found = images_.find(name);
-    if (found != images_.end()) {
-        return found->second.get();
-    }
-    return CacheImage(name, type, mask);
-}
-
-const SkinImage* CUIManager::CacheImage(const wchar_t* name, const wchar_t* type, DWORD mask) {
-    if (name == nullptr || *name == 0) {
-        return nullptr;
-    }
-    auto found = images_.find(name);
-    if (found != images_.end()) {
-        return found->second.get();
-    }
-    std::unique_ptr<SkinImage> image = TakePrefetched(name, type, mask);
-    if (!image) {
-        image = LoadNamedImage(name, type, mask);
-    }
-    if (!image) {
-        return nullptr;
-    }
-    image->resourceType = type != nullptr ? type : L"";
-    image->maskColor = mask;
-    const SkinImage* result = image.get();
-    images_[name] = std::move(image);
-    return result;
-}
-
-std::unique_ptr<SkinImage> CUIManager::LoadNamedImage(const std::wstring& name, const wchar_t* type,
-                                                      DWORD mask) const {
-    if (name.empty()) {
-        return nullptr;
-    }
-    std::unique_ptr<SkinImage> image;
-    if (type == nullptr || *type == 0) {
-        image = LoadScaledImage(name.c_str(), nullptr, mask);
-    } else if (std::iswdigit(name[0])) {
-        unsigned long id = std::wcstoul(name.c_str(), nullptr, 10);
-        if (id != 0 && id <= 0xFFFF) {
-            image = LoadScaledImage(MAKEINTRESOURCEW(id), type, mask);
-        }
-    }
-    if (!image) {
-        LogSkinError(L"image", name.c_str(),
-                     type != nullptr && *type != 0 ? type : L"no resource type",
-                     L"no such resource, or not a PNG");
-    }
-    return image;
 }
 
 void CUIManager::SetWindowOpacity(int alpha) {
