@@ -12,14 +12,13 @@ import subprocess
 import sys
 import tempfile
 import threading
-import types
 import unittest
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform"))
+from platform_run import HELPER as CLIENT, PACKAGE, PlatformTestCase  # noqa: E402
 from installer_run import (  # noqa: E402
-    HELPER as CLIENT, PACKAGE, PACKAGE_PATH, SOURCE, TITLE, TITLE_STRIP, Installer,
-    InstallerTestCase, installer_windows, wait_for)
+    PACKAGE_PATH, SOURCE, TITLE, TITLE_STRIP, installer_windows, wait_for)
 
 ROLE_CLIENT, ROLE_DIALOG, ROLE_TEXT_STATIC, ROLE_EDIT = 10, 18, 41, 42
 ROLE_BUTTON, ROLE_CHECK, ROLE_LINK, ROLE_PROGRESS = 43, 44, 30, 48
@@ -98,7 +97,7 @@ class Dump:
         return (x - self.origin[0], y - self.origin[1], w, h)
 
 
-class AccessibilityTest(InstallerTestCase):
+class AccessibilityTest(PlatformTestCase):
     PREFIX = "accessibility_e2e"
 
     def env(self, chinese):
@@ -137,9 +136,7 @@ class AccessibilityTest(InstallerTestCase):
 
     def start_in(self, chinese, **kwargs):
         # The installer's language follows the locale its Wine process starts with.
-        run = Installer(types.SimpleNamespace(env=self.env(chinese)), **kwargs)
-        self.closers.append(run)
-        return run
+        return self.start(env=self.env(chinese), **kwargs)
 
     def check_locations(self, dump, layout, page_offset=TITLE_STRIP):
         rects = layout_rects(layout, page_offset)
@@ -186,7 +183,7 @@ class AccessibilityTest(InstallerTestCase):
         self.assertEqual(MAIN_ZH, self.dump("UIMainFrame", True).names())
 
     def test_configuration_box_then_close_prompt_kept_after_it_closed(self):
-        self.server.serve(config_ok=False)
+        self.server.serve(PACKAGE, config_ok=False)
         run = self.start()
         box = self.dump("UIMsgBox")
         self.assertEqual((ROLE_DIALOG, TITLE), (box.client["role"], box.client["name"]))
@@ -196,7 +193,7 @@ class AccessibilityTest(InstallerTestCase):
         self.check_locations(box, "msgbox_en.xml", 0)
         text = box.children[0]
         self.assertEqual((62, 68, 220, 22), box.client_rect(text))
-        self.server.serve()
+        self.server.serve(PACKAGE)
         self.client("act", "UIMsgBox", "Retry")
         run.main_window()
         # The close prompt, pressed through its object, which the client keeps afterwards.
@@ -256,8 +253,7 @@ class AccessibilityTest(InstallerTestCase):
             self.assertEqual(0, run.wait(timeout=60))
 
     def reg(self, *args):
-        subprocess.run(["wine", "reg"] + list(args) + ["/f"], env=self.prefix.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        self.prefix.wine("reg", *args, "/f")
 
     def test_install_by_default_actions_followed_by_events(self):
         size = os.path.getsize(PACKAGE)
