@@ -49,7 +49,7 @@ def config_text(md5, address_path=PACKAGE_PATH, host="http://dl.velmora.example"
 
 class Server(velmora_client.Server):
     def serve(self, package, config_ok=True, address_path=PACKAGE_PATH, checksum=None,
-              config=None, rate=None):
+              config=None, rate=None, host="http://dl.velmora.example"):
         """Serves the package (a file name or its bytes) and a configuration naming it; a
         failing configuration host with config_ok=False. The package's MD5."""
         data = package if isinstance(package, bytes) else read(package)
@@ -57,7 +57,7 @@ class Server(velmora_client.Server):
         if rate:
             self.control("fault?path=%s&rate=%d" % (address_path, rate))
         if config is None:
-            config = config_text(checksum or md5, address_path)
+            config = config_text(checksum or md5, address_path, host)
         if config_ok:
             self.control("config?path=" + CONFIG_PATH, config.encode())
         else:

@@ -6,7 +6,8 @@ not stop it, and the log says why."""
 import time
 import unittest
 
-from platform_run import MAIN_EN, PACKAGE, HelperProcess, PlatformTestCase, main_window_state, wait_for
+from platform_run import (MAIN_EN, PACKAGE, HelperProcess, PlatformTestCase, main_window_state,
+                          wait_for)
 
 MUTEX = "Local\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}"
 

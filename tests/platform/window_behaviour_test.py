@@ -97,7 +97,8 @@ class WindowBehaviourTest(PlatformTestCase):
         time.sleep(1)
         self.assertEqual([window], run.windows(586))
         xdo("key", "Escape")
-        wait_for(lambda: main_window_state(self.prefix)["enabled"], 30, "the browser to close")
+        wait_for(lambda: main_window_state(self.prefix)["enabled"], 30,
+                 "the browser to close")
         wait_for(lambda: "T/OpenDirectoryDialog -- Selected directory: \n" in self.prefix.log_text(),
                  30, "the cancelled browser's log line")
 
