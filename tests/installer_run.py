@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -71,6 +72,10 @@ class Server(velmora_client.Server):
     def wait_step(self, step, count=1, timeout=120):
         wait_for(lambda: self.step_names().count(step) >= count, timeout,
                  "step %s x%d (got %r)" % (step, count, self.step_names()))
+
+    def reports(self, path="/qzadmin/operate.php"):
+        """The queries of the reports sent to path."""
+        return [r[3] for r in self.requests() if r[2] == path]
 
     def config_requests(self):
         return self.count("GET", CONFIG_PATH)
@@ -163,11 +168,15 @@ def support_any_cpu(folder):
 
 
 class Installer:
-    """One run of the installer (program) from a folder of its own, or the given folder. With
-    copy the program is copied into the folder and run from there, else it runs where it is
-    with the folder as its working folder."""
+    """One run of the installer (program) with the given arguments, from a folder of its own or
+    the given folder. With copy the program is copied into the folder and run from there, else
+    it runs where it is with the folder as its working folder. Arguments go to Wine as they
+    are: a list element with a blank reaches the installer quoted, separate elements are joined
+    with one blank. no_output: standard output and error closed, no handle for the installer to
+    write to."""
 
-    def __init__(self, env, program, folder=None, supported_cpu=True, copy=True, args=()):
+    def __init__(self, env, program, folder=None, supported_cpu=True, copy=True, args=(),
+                 stdout=None, no_output=False):
         self.own_folder = folder is None
         self.folder = folder or downloads_folder(supported_cpu=supported_cpu)
         if folder and supported_cpu:
@@ -177,8 +186,11 @@ class Installer:
             self.exe = os.path.join(self.folder, "VelmoraInstaller.exe")
             if not os.path.exists(self.exe):
                 shutil.copy(program, self.exe)
-        self.proc = subprocess.Popen(["wine", self.exe] + list(args), env=env, cwd=self.folder,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.started = time.time()
+        command = ["bash", "-c", 'exec wine "$0" "$@" >&- 2>&-'] if no_output else ["wine"]
+        self.proc = subprocess.Popen(command + [self.exe] + list(args), env=env,
+                                     cwd=self.folder, stdout=stdout or subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
 
     def windows(self, width, title=TITLE):
         return installer_windows(width, title)
@@ -193,7 +205,9 @@ class Installer:
         click_at(window, point)
 
     def wait(self, timeout=90):
-        return self.proc.wait(timeout=timeout)
+        code = self.proc.wait(timeout=timeout)
+        self.seconds = time.time() - self.started
+        return code
 
     def close(self):
         if self.proc.poll() is None:
@@ -211,12 +225,13 @@ class InstallerTestCase(unittest.TestCase):
     PREFIX_ROOT = None
     PROGRAM = None  # the installer that start() runs
     OVERRIDES = ""
+    DISPLAY = True
 
     @classmethod
     def setUpClass(cls):
         cls.server = Server()
         cls.prefix = Prefix(cls.PREFIX_ROOT, cls.PREFIX, cls.server.url,
-                            overrides=cls.OVERRIDES)
+                            overrides=cls.OVERRIDES, display=cls.DISPLAY)
 
     @classmethod
     def tearDownClass(cls):

@@ -15,9 +15,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from silent_run import (  # noqa: E402
     CommandLineTestCase, PKG_OK, PACKAGE_PATH, CONFIG_PATH, wait_for)
 import silent_run as codes  # noqa: E402
-from velmora_client import click_at, installer_windows, layout_centres  # noqa: E402
+from installer_run import TITLE_STRIP, click_at, installer_windows, layout_centres  # noqa: E402
 
-MAIN_EN = layout_centres("main_en.xml", 46)
+MAIN_EN = layout_centres("main_en.xml", TITLE_STRIP)
 BOX_EN = layout_centres("msgbox_en.xml")
 PICTURES = os.path.join(os.getcwd(), "pictures")
 
@@ -89,10 +89,10 @@ class CommandLineTest(CommandLineTestCase):
         size = os.path.getsize(PKG_OK)
         self.server.serve(PKG_OK)
         self.server.control("fault?path=%s&rate=%d" % (PACKAGE_PATH, size // 6))
-        _, before = self.prefix.helper("toplevel")
+        _, before = self.helper("toplevel")
         run = self.start("/S")
         wait_for(lambda: self.server.count("GET", PACKAGE_PATH), 60, "the download")
-        _, during = self.prefix.helper("toplevel")
+        _, during = self.helper("toplevel")
         self.assertEqual([], installer_windows(586) + installer_windows(300))
         self.assertEqual(codes.INSTALLED, run.wait())
         # Wine's Direct3D (the graphics adapter in the reports' hardware profile) makes a hidden

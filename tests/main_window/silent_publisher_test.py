@@ -23,7 +23,7 @@ class SilentPublisherTest(CommandLineTestCase):
 
     def test_package_of_another_publisher_is_refused_the_publishers_installs(self):
         shutil.rmtree(self.prefix.drive_c("Program Files", "Velmora"), ignore_errors=True)
-        download = self.prefix.roaming("BranoInst", "VLInst")
+        download = self.prefix.package_folder()
         self.server.serve(PKG_FAIL)  # signed by another publisher
         run = self.start("/S")
         self.assertEqual(codes.PACKAGE_REFUSED, run.wait())
