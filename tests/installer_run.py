@@ -39,6 +39,34 @@ def arguments(count):
     return taken
 
 
+def click_until(window, point, taken, tries=5, timeout=10):
+    """Clicks until taken() is true: a window that has just come up may miss a click."""
+    for _ in range(tries):
+        click_at(window, point)
+        try:
+            return wait_for(taken, timeout, "the click to be taken")
+        except AssertionError:
+            pass
+    return None
+
+
+def retype_folder(text):
+    """Replaces the folder in the focused folder field, keeping its drive ("C:\\"). Only
+    unshifted keys: xdotool's shift does not reliably reach a Wine window."""
+    xdo("key", "Home", "Right", "Right", "Right", *(["Delete"] * 60))
+    xdo("type", "--delay", "30", text)
+    time.sleep(0.3)
+
+
+def picture(window, name):
+    """A picture of the window in pictures/ under the test's working folder; its path."""
+    folder = os.path.join(os.getcwd(), "pictures")
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, name)
+    subprocess.run(["import", "-window", window, path], check=True)
+    return path
+
+
 def read(path):
     with open(path, "rb") as f:
         return f.read()

@@ -13,12 +13,12 @@ import sys
 import tempfile
 import threading
 import unittest
-import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform"))
 from platform_run import HELPER as CLIENT, PACKAGE, PlatformTestCase  # noqa: E402
 from installer_run import (  # noqa: E402
-    PACKAGE_PATH, SOURCE, TITLE, TITLE_STRIP, installer_windows, wait_for)
+    PACKAGE_PATH, TITLE, TITLE_STRIP, installer_windows, wait_for)
+from velmora_client import layout_controls  # noqa: E402
 
 ROLE_CLIENT, ROLE_DIALOG, ROLE_TEXT_STATIC, ROLE_EDIT = 10, 18, 41, 42
 ROLE_BUTTON, ROLE_CHECK, ROLE_LINK, ROLE_PROGRESS = 43, 44, 30, 48
@@ -37,22 +37,10 @@ MAIN_ZH = [("最小化", ROLE_BUTTON), ("关闭", ROLE_BUTTON), ("安装位置:"
 def layout_rects(name, page_offset):
     """(x, y, width, height) in the client area of every control of a layout, by the name a
     screen reader reads for it (accname, else its text without markup)."""
-    root = ET.parse(os.path.join(SOURCE, "resources", "layouts", name)).getroot()
-    on_pages = set()
-    for el in root.iter():
-        if el.get("name") == "switch":
-            on_pages = {id(c) for c in el.iter()}
     rects = {}
-    for el in root.iter():
-        pos = el.get("pos")
-        if not pos:
-            continue
+    for el, rect in layout_controls(name, page_offset):
         read = el.get("accname") or re.sub(r"\{[^}]*\}", "", el.get("text", "")).strip()
-        x, y = [int(v) for v in pos.split(",")[:2]]
-        if id(el) in on_pages:
-            y += page_offset
-        rects.setdefault(read, []).append((x, y, int(el.get("width", "0")),
-                                           int(el.get("height", "0"))))
+        rects.setdefault(read, []).append(rect)
     return rects
 
 
