@@ -17,7 +17,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from installer_run import (  # noqa: E402
-    InstallerTestCase, arguments, installer_windows, wait_for, xdo)
+    InstallerTestCase, arguments, installer_windows, retype_folder, wait_for, xdo)
 
 INSTALLER, TRAY_SELECT, PKG_OK, _, PREFIX_ROOT = arguments(5)
 TRAY_CALLBACK = 1030  # the main window's notification-icon message (WM_USER + 6)
@@ -56,9 +56,8 @@ class KeyboardTest(InstallerTestCase):
         # The focus starts on Install; Tab wraps round to the folder field, whose text is
         # selected: the drive stays, the rest is typed anew (xdotool's shift does not reliably
         # reach a Wine window, so only unshifted keys).
-        keys("Tab", "Home", "Right", "Right", "Right", *(["Delete"] * 60))
-        xdo("type", "--delay", "30", "keysinstall")
-        time.sleep(0.3)
+        keys("Tab")
+        retype_folder("keysinstall")
         # Browse, the agreement box, its link, then Install.
         keys("Tab", "Tab", "Tab", "Tab", "Return")
         wait_for(lambda: not installer_windows(586), 30, "the window to go to the tray")

@@ -16,7 +16,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from installer_run import (  # noqa: E402
     PACKAGE_PATH, TITLE_STRIP, Installer, InstallerTestCase, arguments, layout_centres,
-    wait_for, xdo)
+    retype_folder, wait_for, xdo)
 
 INSTALLER, PKG_OK, PKG_FAIL, _, PREFIX_ROOT = arguments(5)
 
@@ -34,12 +34,8 @@ class Run(Installer):
         return super().message_box(timeout)
 
     def type_folder(self, window, point, text):
-        """Keeps the drive ("C:\\") of the folder shown and types the rest after it. Only
-        unshifted keys: xdotool's shift does not reliably reach a Wine window."""
         self.click(window, point)
-        xdo("key", "Home", "Right", "Right", "Right", *(["Delete"] * 60))
-        xdo("type", "--delay", "30", text)
-        time.sleep(0.3)
+        retype_folder(text)
 
 
 class MainWindowTest(InstallerTestCase):
