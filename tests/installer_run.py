@@ -111,10 +111,12 @@ class Server(velmora_client.Server):
 
 class Prefix:
     """The test's own Wine prefix, every remote host reached through the proxy (the loopback
-    server) unless proxy is None; display=False hides the X display from its programs."""
+    server) unless proxy is None; display=False hides the X display from its programs. With
+    persistent its Wine server runs until stop(), so Wine's own processes stay too: a program
+    of the prefix run with a pipe for its output would then keep the pipe open."""
 
     def __init__(self, root, name, proxy=None, locale="en_US.UTF-8", overrides="",
-                 display=True):
+                 display=True, persistent=False):
         self.path = subprocess.check_output(
             [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), root, name], text=True).strip()
         dlls = (overrides + ";" if overrides else "") + "mscoree,mshtml="
@@ -126,7 +128,9 @@ class Prefix:
             self.env["http_proxy"] = proxy
         if not display:
             self.env.pop("DISPLAY", None)
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+        if persistent:
+            # One left by a run that was killed is used.
+            subprocess.run(["wineserver", "-p"], env=self.env)
 
     def stop(self):
         subprocess.run(["wineserver", "-k"], env=self.env)
@@ -254,17 +258,17 @@ class InstallerTestCase(unittest.TestCase):
     PROGRAM = None  # the installer that start() runs
     OVERRIDES = ""
     DISPLAY = True
+    PERSISTENT = False  # see Prefix
 
     @classmethod
     def setUpClass(cls):
+        # Stopped after tearDownClass, and also when a later step of setUpClass fails.
         cls.server = Server()
+        cls.addClassCleanup(cls.server.stop)
         cls.prefix = Prefix(cls.PREFIX_ROOT, cls.PREFIX, cls.server.url,
-                            overrides=cls.OVERRIDES, display=cls.DISPLAY)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.stop()
-        cls.server.stop()
+                            overrides=cls.OVERRIDES, display=cls.DISPLAY,
+                            persistent=cls.PERSISTENT)
+        cls.addClassCleanup(cls.prefix.stop)
 
     def setUp(self):
         self.server.control("reset")

@@ -18,7 +18,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from installer_run import (  # noqa: E402
     PACKAGE_PATH, TITLE_STRIP, TRAY, Installer, InstallerTestCase, arguments, click_at,
-    downloads_folder, installer_windows, layout_centres, read, wait_for, xdo)
+    click_until, downloads_folder, installer_windows, layout_centres, read, wait_for, xdo)
 
 INSTALLER, PINNED, SIGNING, PROBE, PKG_OK, PKG_FAIL, _, PREFIX_ROOT = arguments(8)
 SHARING_VIOLATION, ACCESS_DENIED = "32", "5"
@@ -77,15 +77,8 @@ class PackageTrustTest(InstallerTestCase):
         for the package run's outcome."""
         before = len(self.outcomes())
         starts = self.log_text().count("T/CMainFrame -- startDownload()")
-        # A window that has just come up may miss a click: click again until it takes.
-        for _ in range(5):
-            self.click(window, button)
-            try:
-                wait_for(lambda: self.log_text().count("T/CMainFrame -- startDownload()")
-                         > starts, 10, "the click to start the work")
-                break
-            except AssertionError:
-                pass
+        click_until(window, self.pos[button],
+                    lambda: self.log_text().count("T/CMainFrame -- startDownload()") > starts)
         wait_for(lambda: self.visible(TRAY), 30, "the tray icon")
         return wait_for(lambda: self.outcomes()[before:], 120,
                         "an install outcome (steps %r)" % self.steps())[0]

@@ -43,6 +43,7 @@ class CommandLineTestCase(InstallerTestCase):
     """Runs every Windows program of the prefix without an X display unless DISPLAY."""
     PREFIX_ROOT = PREFIX_ROOT
     DISPLAY = False
+    PERSISTENT = True
 
     def setUp(self):
         super().setUp()

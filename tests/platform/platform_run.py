@@ -76,6 +76,7 @@ class PlatformTestCase(InstallerTestCase):
     """The shared test case serving the package given on the command line before each test."""
     PREFIX_ROOT = PREFIX_ROOT
     PROGRAM = INSTALLER
+    PERSISTENT = True
 
     def setUp(self):
         super().setUp()
