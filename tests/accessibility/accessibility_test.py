@@ -12,14 +12,13 @@ import subprocess
 import sys
 import tempfile
 import threading
-import types
 import unittest
-import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform"))
+from platform_run import HELPER as CLIENT, PACKAGE, PlatformTestCase  # noqa: E402
 from installer_run import (  # noqa: E402
-    HELPER as CLIENT, PACKAGE, PACKAGE_PATH, SOURCE, TITLE, TITLE_STRIP, Installer,
-    InstallerTestCase, installer_windows, wait_for)
+    PACKAGE_PATH, TITLE, TITLE_STRIP, installer_windows, wait_for)
+from velmora_client import layout_controls  # noqa: E402
 
 ROLE_CLIENT, ROLE_DIALOG, ROLE_TEXT_STATIC, ROLE_EDIT = 10, 18, 41, 42
 ROLE_BUTTON, ROLE_CHECK, ROLE_LINK, ROLE_PROGRESS = 43, 44, 30, 48
@@ -38,22 +37,10 @@ MAIN_ZH = [("最小化", ROLE_BUTTON), ("关闭", ROLE_BUTTON), ("安装位置:"
 def layout_rects(name, page_offset):
     """(x, y, width, height) in the client area of every control of a layout, by the name a
     screen reader reads for it (accname, else its text without markup)."""
-    root = ET.parse(os.path.join(SOURCE, "resources", "layouts", name)).getroot()
-    on_pages = set()
-    for el in root.iter():
-        if el.get("name") == "switch":
-            on_pages = {id(c) for c in el.iter()}
     rects = {}
-    for el in root.iter():
-        pos = el.get("pos")
-        if not pos:
-            continue
+    for el, rect in layout_controls(name, page_offset):
         read = el.get("accname") or re.sub(r"\{[^}]*\}", "", el.get("text", "")).strip()
-        x, y = [int(v) for v in pos.split(",")[:2]]
-        if id(el) in on_pages:
-            y += page_offset
-        rects.setdefault(read, []).append((x, y, int(el.get("width", "0")),
-                                           int(el.get("height", "0"))))
+        rects.setdefault(read, []).append(rect)
     return rects
 
 
@@ -98,7 +85,7 @@ class Dump:
         return (x - self.origin[0], y - self.origin[1], w, h)
 
 
-class AccessibilityTest(InstallerTestCase):
+class AccessibilityTest(PlatformTestCase):
     PREFIX = "accessibility_e2e"
 
     def env(self, chinese):
@@ -137,9 +124,7 @@ class AccessibilityTest(InstallerTestCase):
 
     def start_in(self, chinese, **kwargs):
         # The installer's language follows the locale its Wine process starts with.
-        run = Installer(types.SimpleNamespace(env=self.env(chinese)), **kwargs)
-        self.closers.append(run)
-        return run
+        return self.start(env=self.env(chinese), **kwargs)
 
     def check_locations(self, dump, layout, page_offset=TITLE_STRIP):
         rects = layout_rects(layout, page_offset)
@@ -186,7 +171,7 @@ class AccessibilityTest(InstallerTestCase):
         self.assertEqual(MAIN_ZH, self.dump("UIMainFrame", True).names())
 
     def test_configuration_box_then_close_prompt_kept_after_it_closed(self):
-        self.server.serve(config_ok=False)
+        self.server.serve(PACKAGE, config_ok=False)
         run = self.start()
         box = self.dump("UIMsgBox")
         self.assertEqual((ROLE_DIALOG, TITLE), (box.client["role"], box.client["name"]))
@@ -196,7 +181,7 @@ class AccessibilityTest(InstallerTestCase):
         self.check_locations(box, "msgbox_en.xml", 0)
         text = box.children[0]
         self.assertEqual((62, 68, 220, 22), box.client_rect(text))
-        self.server.serve()
+        self.server.serve(PACKAGE)
         self.client("act", "UIMsgBox", "Retry")
         run.main_window()
         # The close prompt, pressed through its object, which the client keeps afterwards.
@@ -256,8 +241,7 @@ class AccessibilityTest(InstallerTestCase):
             self.assertEqual(0, run.wait(timeout=60))
 
     def reg(self, *args):
-        subprocess.run(["wine", "reg"] + list(args) + ["/f"], env=self.prefix.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        self.prefix.wine("reg", *args, "/f")
 
     def test_install_by_default_actions_followed_by_events(self):
         size = os.path.getsize(PACKAGE)

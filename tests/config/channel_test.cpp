@@ -14,10 +14,6 @@ std::wstring Wide(const std::string& ascii) {
 }
 }  // namespace
 
-TEST(Channel, IdentifierIsFixed) {
-    EXPECT_EQ("000000238", GetChannelId());
-}
-
 TEST(Channel, FileHoldsExactlyTheNineDigits) {
     TempDir dir("channel_new");
     EXPECT_TRUE(WriteChannelFile(Wide(dir.path())));

@@ -11,12 +11,12 @@ import threading
 import time
 import unittest
 
-DRIVER, SOURCE, PREFIX_ROOT = sys.argv[1:4]
-del sys.argv[1:4]
-sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
-from velmora_client import Server, layout_centres  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from installer_run import (  # noqa: E402
+    TITLE, Prefix, Server, arguments, click_at, layout_centres, wait_for, xdo)
+
+DRIVER, _, PREFIX_ROOT = arguments(3)
 RETURNED = 3
-TITLE = "VelmoraInstaller"
 
 
 class Box:
@@ -51,26 +51,18 @@ class Box:
         return None
 
     def find_window(self):
-        for _ in range(200):
-            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", TITLE],
-                                 capture_output=True, text=True).stdout.split()
-            if out:
-                return out[-1]
-            time.sleep(0.05)
-        raise AssertionError("no message box window appeared")
+        return wait_for(lambda: xdo("search", "--onlyvisible", "--name", TITLE), 10,
+                        "the message box window", 0.05)[-1]
 
     def click(self, x, y):
-        subprocess.run(["xdotool", "mousemove", "--window", self.window, str(x), str(y)],
-                       check=True)
-        time.sleep(0.2)
-        subprocess.run(["xdotool", "click", "1"], check=True)
+        click_at(self.window, (x, y), settle=0.2)
 
     def keys(self, *names):
         """Key presses to the box, which has the keyboard focus (no mouse)."""
-        subprocess.run(["xdotool", "windowfocus", "--sync", self.window], check=True)
+        xdo("windowfocus", "--sync", self.window)
         time.sleep(0.3)
         for name in names:
-            subprocess.run(["xdotool", "key", name], check=True)
+            xdo("key", name)
             time.sleep(0.25)
 
     def wait(self):
@@ -83,22 +75,16 @@ class MessageBoxTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server = Server()
-        prefix = subprocess.check_output(
-            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT, "msgbox_tests"],
-            text=True).strip()
-        base = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
-                    WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url)
-        for k in ("https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "no_proxy"):
-            base.pop(k, None)
-        cls.env_en = dict(base, LC_ALL="en_US.UTF-8")
-        cls.env_zh = dict(base, LC_ALL="zh_CN.UTF-8")
+        cls.prefix = Prefix(PREFIX_ROOT, "msgbox_tests", cls.server.url)
+        cls.env_en = cls.prefix.env
+        cls.env_zh = dict(cls.prefix.env, LC_ALL="zh_CN.UTF-8")
         cls.pos_en = layout_centres("msgbox_en.xml")
         cls.pos_zh = layout_centres("msgbox_zh.xml")
 
     @classmethod
     def tearDownClass(cls):
         cls.server.stop()
-        subprocess.run(["wineserver", "-k"], env=cls.env_en)
+        cls.prefix.stop()
 
     def setUp(self):
         self.server.control("clear_requests")
@@ -128,7 +114,7 @@ class MessageBoxTest(unittest.TestCase):
                 box, got = self.run_box_keys(kind, ["Return"], "XXCLOSE")
                 self.assertEqual(default, box.value("focus"))
                 self.assertEqual(code, got)
-                self.assertEqual(steps, [s for _, s in self.server.steps()])
+                self.assertEqual(steps, self.server.step_names())
 
     def test_keyboard_esc_is_the_close_button_through_the_orderly_exit(self):
         # Where the close answer quits, it reports CancelSetup and ends with 0; elsewhere it
@@ -140,13 +126,13 @@ class MessageBoxTest(unittest.TestCase):
                 self.server.control("clear_requests")
                 _, got = self.run_box_keys(kind, ["Escape"], "XXCLOSE")
                 self.assertEqual(code, got)
-                self.assertEqual([step], [s for _, s in self.server.steps()])
+                self.assertEqual([step], self.server.step_names())
 
     def test_keyboard_tab_reaches_the_other_answer(self):
         # Tab from Continue to Cancel: Enter gives up the install.
         _, code = self.run_box_keys(4, ["Tab", "Return"], "XXCLOSE")
         self.assertEqual(0, code)
-        self.assertEqual(["CancelSetup"], [s for _, s in self.server.steps()])
+        self.assertEqual(["CancelSetup"], self.server.step_names())
         # Tab wraps round the two buttons of the retry box (the close button is Esc's):
         # Retry, Quit, Retry.
         self.server.control("clear_requests")

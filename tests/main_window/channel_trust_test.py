@@ -17,7 +17,6 @@ usage: channel_trust_test.py <https installer> <signed-configuration installer>
                              <trust_root.exe> <configuration key folder> <ok package>
                              <source root> <wine prefix root>
 """
-import glob
 import hashlib
 import os
 import shutil
@@ -28,17 +27,15 @@ import tempfile
 import time
 import unittest
 
-(HTTPS_INSTALLER, SIGNED_INSTALLER, TRUST_ROOT, KEY_DIR, PKG_OK, SOURCE,
- PREFIX_ROOT) = map(os.path.abspath, sys.argv[1:8])
-del sys.argv[1:8]
-sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
-import velmora_client  # noqa: E402
-from velmora_client import click_at, installer_windows, layout_centres, wait_for, xdo  # noqa
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from installer_run import (  # noqa: E402
+    CONFIG_PATH, PACKAGE_PATH, SOURCE, TITLE, TITLE_STRIP, Installer, InstallerTestCase,
+    arguments, click_at, click_until, config_text, downloads_folder, installer_windows,
+    layout_centres, read, wait_for)
 
-TRAY = "Wine System Tray"
-TEST_TITLE = velmora_client.INSTALLER_TITLE + "\u5185\u90e8\u7248\u672c"  # the test configuration's title
-CONFIG_PATH = "/update/win/kelto/VLMU.ini"
-PACKAGE_PATH = "/pkg/Setup.exe"
+HTTPS_INSTALLER, SIGNED_INSTALLER, TRUST_ROOT, KEY_DIR, PKG_OK, _, PREFIX_ROOT = arguments(7)
+# The title of the installer with the test configuration.
+TEST_TITLE = TITLE + "\u5185\u90e8\u7248\u672c"
 NAMES = ["update.velmora.example", "dl.velmora.example"]
 # Certificates the tests serve, and what the installer's log says about each.
 # The "slow" server's rate (bytes per second): a transfer through it can be cut part-way.
@@ -61,11 +58,6 @@ def connection_settings(proxy):
     for text in (proxy.encode(), b"", b""):
         blob += dword(len(text)) + text
     return blob + bytes(32)
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
 
 
 def free_port():
@@ -147,8 +139,9 @@ class Nginx:
                     "  log_format ranged '$request_method $uri \"$http_range\" $status "
                     "$body_bytes_sent';\n%s}\n"
                     % (folder, folder, servers))
+        # Its output goes nowhere: kept open by an nginx left running, a pipe would hold ctest.
         self.proc = subprocess.Popen(["nginx", "-c", conf, "-p", folder],
-                                     stderr=subprocess.DEVNULL)
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for port in self.ports.values():
             wait_for(lambda: self._listening(port), 10, "nginx on %d" % port, 0.1)
 
@@ -175,66 +168,52 @@ class Nginx:
         self.proc.wait()
 
 
-class ChannelTrustTest(unittest.TestCase):
+class ChannelTrustTest(InstallerTestCase):
+    PREFIX = "channel_trust_e2e"
+    PREFIX_ROOT = PREFIX_ROOT
+
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="velmora-channel-")
         os.chmod(cls.work, 0o755)  # nginx's worker (not root) reads the served files
         make_certificates(cls.work)
         cls.nginx = Nginx(cls.work, ["good", "redirect", "slow"] + list(REFUSALS))
-        cls.server = velmora_client.Server()
-        cls.prefix = subprocess.check_output(
-            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT,
-             "channel_trust_e2e"], text=True).strip()
+        cls.addClassCleanup(cls.nginx.stop)
+        super().setUpClass()
         # The test server is the proxy for both schemes: https goes through its CONNECT.
-        env = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url,
-                   https_proxy=cls.server.url, LC_ALL="en_US.UTF-8")
-        for k in ("HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy"):
-            env.pop(k, None)
-        cls.env = env
+        cls.env = cls.prefix.env
+        cls.env["https_proxy"] = cls.server.url
         trusted = subprocess.run(["wine", TRUST_ROOT, "Z:" + os.path.join(cls.work, "ca.der")],
-                                 env=env, capture_output=True, text=True, timeout=120)
+                                 env=cls.env, capture_output=True, text=True, timeout=120)
         assert "trusted Velmora Test Root" in trusted.stdout, trusted.stdout
-        cls.pos = layout_centres("main_en.xml", 46)
+        cls.pos = layout_centres("main_en.xml", TITLE_STRIP)
         cls.box = layout_centres("msgbox_en.xml")
-        users = [u for u in glob.glob(os.path.join(cls.prefix, "drive_c", "users", "*"))
-                 if os.path.basename(u) != "Public"]
-        cls.roaming = os.path.join(users[0], "AppData", "Roaming")
-        cls.download = os.path.join(cls.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
-                                    "release")
-        cls.product = os.path.join(cls.prefix, "drive_c", "Program Files", "Velmora")
+        cls.roaming = cls.prefix.roaming()
+        cls.download = cls.prefix.package_folder()
+        cls.product = cls.prefix.drive_c("Program Files", "Velmora")
         cls.md5 = hashlib.md5(read(PKG_OK)).hexdigest()
         cls.nginx.put(PACKAGE_PATH, read(PKG_OK))
-        cls.nginx.put(CONFIG_PATH, ("[full]\naddress=https://dl.velmora.example%s\n"
-                                    "checksum=%s\n" % (PACKAGE_PATH, cls.md5)).encode())
+        cls.nginx.put(CONFIG_PATH, config_text(cls.md5, host="https://dl.velmora.example").encode())
 
     @classmethod
     def tearDownClass(cls):
-        cls.server.stop()
-        cls.nginx.stop()
-        subprocess.run(["wineserver", "-k"], env=cls.env)
+        super().tearDownClass()
         shutil.rmtree(cls.work, ignore_errors=True)
 
     def setUp(self):
-        self.server.control("reset")
-        shutil.rmtree(os.path.join(self.prefix, "drive_c", "ProgramData",
-                                   "Velmora"), ignore_errors=True)
+        super().setUp()
         shutil.rmtree(self.product, ignore_errors=True)
-        log = os.path.join(self.roaming, "Velmorainstaller.log")
-        if os.path.exists(log):
-            os.unlink(log)
+        self.prefix.remove_log()
         self.proc = None
-        self.workdir = tempfile.mkdtemp(prefix="velmora-channel-run-")
-        with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
-            f.write("AMD\n")
+        self.workdir = downloads_folder(prefix="velmora-channel-run-")
 
     def tearDown(self):
         if self.proc and self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
-        subprocess.run(["wineserver", "-k"], env=self.env)
+        self.prefix.stop()
         shutil.rmtree(self.workdir, ignore_errors=True)
+        super().tearDown()
 
     # ---- helpers --------------------------------------------------------------------------
     def tunnel(self, certificate, hosts=NAMES):
@@ -242,32 +221,19 @@ class ChannelTrustTest(unittest.TestCase):
             self.server.control("tunnel?host=%s&port=%d" % (host, self.nginx.ports[certificate]))
 
     def start(self, installer, env=None):
-        self.proc = subprocess.Popen(["wine", installer], env=env or self.env, cwd=self.workdir,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        """Starts the installer where it was built, from the test's working folder."""
+        self.proc = Installer(env or self.env, installer, folder=self.workdir, copy=False).proc
 
     def log_text(self):
-        path = os.path.join(self.roaming, "Velmorainstaller.log")
-        if not os.path.exists(path):
-            return ""
-        with open(path, encoding="latin-1") as f:
-            return f.read()
+        return self.prefix.log_text(missing="")
 
-    def steps(self):
-        return [s for _, s in self.server.steps()]
-
-    def click_install(self, title=velmora_client.INSTALLER_TITLE):
+    def click_install(self, title=TITLE):
         """Clicks Install on the main window once it is up and has reported its start."""
         window = wait_for(lambda: installer_windows(586, title), 90, "the main window")[0]
         wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
-        for _ in range(5):  # a window that has just come up may miss a click
-            click_at(window, self.pos["installbtn"])
-            try:
-                wait_for(lambda: "startDownload()" in self.log_text(), 10, "the install")
-                break
-            except AssertionError:
-                pass
+        click_until(window, self.pos["installbtn"], lambda: "startDownload()" in self.log_text())
 
-    def install_from_main_window(self, title=velmora_client.INSTALLER_TITLE):
+    def install_from_main_window(self, title=TITLE):
         """Clicks Install on the main window and waits for the outcome step."""
         self.click_install(title)
         return wait_for(lambda: [s for s in self.steps() if s in ("SetupSuccess", "SetupFailed")],
@@ -315,15 +281,6 @@ class ChannelTrustTest(unittest.TestCase):
         self.assertIn("GET %s " % PACKAGE_PATH, self.nginx.requests("good"))
         self.assertNotIn("refused", self.log_text())
 
-    def import_reg(self, body):
-        with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as f:
-            f.write("REGEDIT4\n\n" + body)
-        try:
-            subprocess.run(["wine", "regedit", "/S", f.name], env=self.env, check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        finally:
-            os.unlink(f.name)
-
     def test_installs_over_https_through_the_internet_options_proxy(self):
         # No proxy variable: the proxy comes from this prefix's Internet Options only.
         env = dict(self.env)
@@ -331,9 +288,10 @@ class ChannelTrustTest(unittest.TestCase):
         env.pop("https_proxy")
         proxy = self.server.url[len("http://"):]
         blob = ",".join("%02x" % b for b in connection_settings(proxy))
-        self.import_reg("[%s]\n\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"%s\"\n\n"
-                        "[%s\\Connections]\n\"DefaultConnectionSettings\"=hex:%s\n"
-                        % (INTERNET_SETTINGS, proxy, INTERNET_SETTINGS, blob))
+        self.prefix.import_reg(
+            "[%s]\n\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"%s\"\n\n"
+            "[%s\\Connections]\n\"DefaultConnectionSettings\"=hex:%s\n"
+            % (INTERNET_SETTINGS, proxy, INTERNET_SETTINGS, blob))
         try:
             self.tunnel("good")
             self.start(HTTPS_INSTALLER, env)
@@ -342,9 +300,9 @@ class ChannelTrustTest(unittest.TestCase):
             self.assertIn("update.velmora.example:443", connects)
             self.assertIn("dl.velmora.example:443", connects)
         finally:
-            self.import_reg("[%s]\n\"ProxyEnable\"=-\n\"ProxyServer\"=-\n\n[%s\\Connections]\n"
-                            "\"DefaultConnectionSettings\"=-\n" % (INTERNET_SETTINGS,
-                                                                   INTERNET_SETTINGS))
+            self.prefix.import_reg(
+                "[%s]\n\"ProxyEnable\"=-\n\"ProxyServer\"=-\n\n[%s\\Connections]\n"
+                "\"DefaultConnectionSettings\"=-\n" % (INTERNET_SETTINGS, INTERNET_SETTINGS))
 
     def test_bad_certificates_of_the_update_host_are_refused_at_the_prompt(self):
         for certificate, reason in REFUSALS.items():
@@ -355,7 +313,7 @@ class ChannelTrustTest(unittest.TestCase):
                     if self.proc.poll() is None:
                         self.proc.kill()
                         self.proc.wait()
-                    subprocess.run(["wineserver", "-k"], env=self.env)
+                    self.prefix.stop()
                     wait_for(lambda: not installer_windows(300), 30, "the prompt to go")
 
     def refused_at_the_prompt(self, certificate, reason):
@@ -380,10 +338,7 @@ class ChannelTrustTest(unittest.TestCase):
 
     def test_https_configuration_is_not_redirected_to_plain_http(self):
         # The plain http address would answer with a usable configuration.
-        md5 = self.server.control("package?path=" + PACKAGE_PATH, read(PKG_OK))
-        self.server.control("config?path=" + CONFIG_PATH, (
-            "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
-            % (PACKAGE_PATH, md5)).encode())
+        self.server.serve(PKG_OK)
         self.tunnel("redirect")
         self.start(HTTPS_INSTALLER)
         box = self.configuration_prompt()
@@ -427,9 +382,8 @@ class ChannelTrustTest(unittest.TestCase):
         package += bytes(4 * 1024 * 1024 - len(package) % 512)  # ~10 s at the slow rate
         path = "/pkg/resume/Setup.exe"
         self.nginx.put(path, package, slow=True)
-        self.nginx.put(CONFIG_PATH, ("[full]\naddress=https://dl.velmora.example%s\nchecksum=%s\n"
-                                     % (path, hashlib.md5(package).hexdigest())).encode(),
-                       slow=True)
+        self.nginx.put(CONFIG_PATH, config_text(hashlib.md5(package).hexdigest(), path,
+                                                "https://dl.velmora.example").encode(), slow=True)
         self.tunnel("slow")
         self.start(HTTPS_INSTALLER)
         self.click_install()
@@ -437,7 +391,7 @@ class ChannelTrustTest(unittest.TestCase):
                  "a part of the package")
         self.proc.kill()
         self.proc.wait()
-        subprocess.run(["wineserver", "-k"], env=self.env)
+        self.prefix.stop()
         self.assertNotIn("Check file md5 OK.", self.log_text())
         wait_for(lambda: "GET %s " % path in self.nginx.requests("slow"), 10,
                  "nginx to log the cut transfer")
@@ -459,7 +413,7 @@ class ChannelTrustTest(unittest.TestCase):
     # ---- the signed configuration -----------------------------------------------------------
     def test_signed_configuration_installs_then_changed_and_older_ones_are_refused(self):
         md5 = self.server.control("package?path=" + PACKAGE_PATH, read(PKG_OK))
-        text = "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n" % (PACKAGE_PATH, md5)
+        text = config_text(md5)
         body, signature = self.sign(text, 7)
         self.serve_signed(body, signature)
         self.start(SIGNED_INSTALLER)
@@ -469,7 +423,7 @@ class ChannelTrustTest(unittest.TestCase):
                       self.log_text())
         self.proc.kill()
         self.proc.wait()
-        subprocess.run(["wineserver", "-k"], env=self.env)
+        self.prefix.stop()
 
         # One byte changed after signing.
         self.server.control("clear_requests")

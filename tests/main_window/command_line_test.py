@@ -15,11 +15,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from silent_run import (  # noqa: E402
     CommandLineTestCase, PKG_OK, PACKAGE_PATH, CONFIG_PATH, wait_for)
 import silent_run as codes  # noqa: E402
-from velmora_client import click_at, installer_windows, layout_centres  # noqa: E402
+from installer_run import (  # noqa: E402
+    TITLE_STRIP, click_at, installer_windows, layout_centres, picture)
 
-MAIN_EN = layout_centres("main_en.xml", 46)
+MAIN_EN = layout_centres("main_en.xml", TITLE_STRIP)
 BOX_EN = layout_centres("msgbox_en.xml")
-PICTURES = os.path.join(os.getcwd(), "pictures")
 
 
 class CommandLineTest(CommandLineTestCase):
@@ -31,10 +31,7 @@ class CommandLineTest(CommandLineTestCase):
         run = self.start("/D=C:\\Deploy", "Target\\Apps")
         window = wait_for(lambda: installer_windows(586), 90, "the main window")[-1]
         wait_for(lambda: self.server.reports(), 30, "DownloaderStart")
-        os.makedirs(PICTURES, exist_ok=True)
-        picture = os.path.join(PICTURES, "folder_field.png")
-        subprocess.run(["import", "-window", window, picture], check=True)
-        self.assertGreater(os.path.getsize(picture), 0)
+        self.assertGreater(os.path.getsize(picture(window, "folder_field.png")), 0)
         click_at(window, MAIN_EN["installbtn"])
         wait_for(lambda: any("step=SetupSuccess" in q for q in self.server.reports()), 120,
                  "SetupSuccess")
@@ -78,9 +75,7 @@ class CommandLineTest(CommandLineTestCase):
         # Standard output closed: no handle to write to and no console to attach to.
         run = self.start("/?", no_output=True)
         box = wait_for(lambda: installer_windows(300), 60, "the usage box")[-1]
-        os.makedirs(PICTURES, exist_ok=True)
-        subprocess.run(["import", "-window", box, os.path.join(PICTURES, "usage_box.png")],
-                       check=True)
+        picture(box, "usage_box.png")
         click_at(box, BOX_EN["btnISee"])
         self.assertEqual(codes.INSTALLED, run.wait(timeout=60))
         self.assert_nothing_fetched()
@@ -89,10 +84,10 @@ class CommandLineTest(CommandLineTestCase):
         size = os.path.getsize(PKG_OK)
         self.server.serve(PKG_OK)
         self.server.control("fault?path=%s&rate=%d" % (PACKAGE_PATH, size // 6))
-        _, before = self.prefix.helper("toplevel")
+        _, before = self.helper("toplevel")
         run = self.start("/S")
         wait_for(lambda: self.server.count("GET", PACKAGE_PATH), 60, "the download")
-        _, during = self.prefix.helper("toplevel")
+        _, during = self.helper("toplevel")
         self.assertEqual([], installer_windows(586) + installer_windows(300))
         self.assertEqual(codes.INSTALLED, run.wait())
         # Wine's Direct3D (the graphics adapter in the reports' hardware profile) makes a hidden

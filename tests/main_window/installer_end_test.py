@@ -9,28 +9,21 @@ usage: installer_end_test.py <VelmoraInstaller.exe> <close_window.exe> <end_driv
                              <session_helper.exe>
 Set VELMORA_END_RUNS to change the number of runs of the repeated-cancel tests (default 12).
 """
-import glob
 import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 import unittest
 
-(INSTALLER, CLOSE_WINDOW, END_DRIVER, EXIT_CODE, PKG_OK, SOURCE, PREFIX_ROOT,
- SESSION_HELPER) = map(os.path.abspath, sys.argv[1:9])
-del sys.argv[1:9]
-sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
-import velmora_client  # noqa: E402
-from velmora_client import (  # noqa: E402
-    click_at, installer_windows, layout_centres, wait_for, xdo)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from installer_run import (  # noqa: E402
+    CONFIG_PATH, PACKAGE_PATH, TITLE_STRIP, InstallerTestCase, arguments, downloads_folder,
+    installer_windows, layout_centres, read, wait_for, xdo)
 
-TITLE = "VelmoraInstaller"
-PACKAGE_PATH = "/pkg/Setup.exe"
-CONFIG_PATH = "/update/win/kelto/VLMU.ini"
-TITLE_STRIP = 46
+INSTALLER, CLOSE_WINDOW, END_DRIVER, EXIT_CODE, PKG_OK, _, PREFIX_ROOT, SESSION_HELPER = \
+    arguments(8)
 # Bounds with wide margins: the queued reports get about 2 s at the end; a report host that
 # never answers holds a request for 30 s.
 WINDOW_BOUND = 5.0
@@ -45,9 +38,7 @@ class Run:
 
     def __init__(self, env, command=(INSTALLER,)):
         self.env = env
-        self.workdir = tempfile.mkdtemp(prefix="velmora-end-")
-        with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
-            f.write("AMD\n")  # the machine's processor may be one the product does not support
+        self.workdir = downloads_folder(prefix="velmora-end-")
         self.stderr_path = os.path.join(self.workdir, "stderr.txt")
         self.stderr = open(self.stderr_path, "w")
         self.proc = subprocess.Popen(["wine", EXIT_CODE] + list(command), env=env,
@@ -132,69 +123,29 @@ class Run:
         shutil.rmtree(self.workdir, ignore_errors=True)
 
 
-class InstallerEndTest(unittest.TestCase):
+class InstallerEndTest(InstallerTestCase):
+    PREFIX = "installer_end_e2e"
+    PREFIX_ROOT = PREFIX_ROOT
+
     @classmethod
     def setUpClass(cls):
-        cls.server = velmora_client.Server()
-        cls.prefix = subprocess.check_output(
-            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT, "installer_end_e2e"],
-            text=True).strip()
-        env = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url,
-                   LC_ALL="en_US.UTF-8")
-        for k in ("https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "no_proxy"):
-            env.pop(k, None)
-        cls.env = env
+        super().setUpClass()
+        cls.env = cls.prefix.env
         # A crash must end the run with its exception code, not wait in a debugger dialog.
-        subprocess.run(["wine", "reg", "add",
+        cls.prefix.wine("reg", "add",
                         r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
-                        "/v", "Debugger", "/d", "", "/f"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                        "/v", "Debugger", "/d", "", "/f")
         cls.main = layout_centres("main_en.xml", TITLE_STRIP)
         cls.box = layout_centres("msgbox_en.xml")
-        with open(PKG_OK, "rb") as f:
-            cls.package = f.read()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        subprocess.run(["wineserver", "-k"], env=cls.env)
-
-    def setUp(self):
-        self.server.control("reset")
-        self.runs = []
-
-    def forget_downloads(self):
-        """Every run downloads from the start, so the bar passes 2 percent in each."""
-        shutil.rmtree(os.path.join(self.prefix, "drive_c", "ProgramData", "Velmora"),
-                      ignore_errors=True)
-
-    def tearDown(self):
-        for run in self.runs:
-            run.close()
+        cls.package = read(PKG_OK)
 
     def start(self, *args, **kwargs):
         run = Run(self.env, *args, **kwargs)
-        self.runs.append(run)
+        self.closers.append(run)
         return run
 
     def serve(self, config_ok=True, bytes_per_second=None):
-        md5 = self.server.control("package?path=" + PACKAGE_PATH, self.package)
-        if bytes_per_second:
-            self.server.control("fault?path=%s&rate=%d" % (PACKAGE_PATH, bytes_per_second))
-        config = ("[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
-                  % (PACKAGE_PATH, md5)).encode()
-        self.server.control("config?path=%s&status=%d" % (CONFIG_PATH, 200 if config_ok else 500),
-                            config if config_ok else b"<html>Internal Server Error</html>")
-
-    def log_text(self):
-        paths = glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "AppData",
-                                       "Roaming", "Velmorainstaller.log"))
-        with open(paths[0], encoding="latin-1") as f:
-            return f.read()
-
-    def steps(self):
-        return [s for _, s in self.server.steps()]
+        self.server.serve(self.package, config_ok, rate=bytes_per_second)
 
     def log_tail(self):
         try:
@@ -252,7 +203,8 @@ class InstallerEndTest(unittest.TestCase):
         for index in range(runs):
             with self.subTest(run=index):
                 self.server.control("clear_requests")
-                self.forget_downloads()
+                # Every run downloads from the start, so the bar passes 2 percent in each.
+                self.prefix.clear_downloads()
                 run = self.start()
                 try:
                     window = run.main_window()
@@ -286,7 +238,7 @@ class InstallerEndTest(unittest.TestCase):
         self.server.control("config?path=%s" % CONFIG_PATH, (
             "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
             % (PACKAGE_PATH, md5)).encode())
-        self.forget_downloads()
+        self.prefix.clear_downloads()
         self.server.control("clear_requests")
         run = self.start()
         window = run.main_window()
@@ -297,8 +249,7 @@ class InstallerEndTest(unittest.TestCase):
 
     def assert_partial_file_holds(self, sent):
         self.assertEqual(sent, self.package_sent())
-        package = os.path.join(self.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
-                               "release", "Setup.exe")
+        package = self.prefix.package_folder("Setup.exe")
         self.assertEqual(sent, os.path.getsize(package), "bytes received were thrown away")
         self.assertTrue(os.path.exists(package + ".cfg"))
         self.assertIn("download stopped", self.log_text())
@@ -349,8 +300,7 @@ class InstallerEndTest(unittest.TestCase):
         for index in range(runs):
             with self.subTest(run=index):
                 folder = "C:\\velmora-end\\%d" % index
-                shutil.rmtree(os.path.join(self.prefix, "drive_c", "velmora-end"),
-                              ignore_errors=True)
+                shutil.rmtree(self.prefix.drive_c("velmora-end"), ignore_errors=True)
                 run = self.start((END_DRIVER, "http://dl.velmora.example" + PACKAGE_PATH, md5,
                                   folder))
                 try:

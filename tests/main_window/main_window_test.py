@@ -6,133 +6,62 @@ hosts, and real silent setup packages (built with makensis) that install a stand
 usage: main_window_test.py <VelmoraInstaller.exe> <ok package> <failing package>
                            <source root> <wine prefix root>
 """
-import glob
 import os
 import re
 import shutil
-import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
-INSTALLER, PKG_OK, PKG_FAIL, SOURCE, PREFIX_ROOT = sys.argv[1:6]
-del sys.argv[1:6]
-sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
-import velmora_client  # noqa: E402
-from velmora_client import (  # noqa: E402
-    click_at, installer_windows, layout_centres, wait_for, xdo)
-TITLE = "VelmoraInstaller"
-PACKAGE_PATH = "/pkg/Setup.exe"
-CONFIG_PATH = "/update/win/kelto/VLMU.ini"
-TITLE_STRIP = 46  # the pages of the main layout start below the window buttons
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from installer_run import (  # noqa: E402
+    PACKAGE_PATH, TITLE_STRIP, Installer, InstallerTestCase, arguments, layout_centres,
+    retype_folder, wait_for, xdo)
+
+INSTALLER, PKG_OK, PKG_FAIL, _, PREFIX_ROOT = arguments(5)
 
 
-class Server(velmora_client.Server):
-    def serve(self, package_file, config_ok=True):
-        with open(package_file, "rb") as f:
-            md5 = self.control("package?path=" + PACKAGE_PATH, f.read())
-        config = ("[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
-                  % (PACKAGE_PATH, md5)).encode()
-        if not config_ok:
-            config = b"<html>Internal Server Error</html>"
-        self.control("config?path=%s&status=%d" % (CONFIG_PATH, 200 if config_ok else 500),
-                     config)
-        return md5
+class Run(Installer):
+    """The installer run where it was built, from a working folder of its own."""
 
-
-class Installer:
-    """One run of VelmoraInstaller.exe in a working folder that has the given files."""
-
-    def __init__(self, test, env):
-        self.test = test
-        self.workdir = tempfile.mkdtemp(prefix="velmora-run-")
-        # The machine's processor may be one the product does not support.
-        with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
-            f.write("AMD\n")
-        self.proc = subprocess.Popen(["wine", INSTALLER], env=env, cwd=self.workdir,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def windows(self, width):
-        return installer_windows(width)
+    def __init__(self, env):
+        super().__init__(env, INSTALLER, copy=False)
 
     def main_window(self, timeout=60):
-        return wait_for(lambda: self.windows(586), timeout, "the main window")[-1]
+        return super().main_window(timeout)
 
     def message_box(self, timeout=60):
-        return wait_for(lambda: self.windows(300), timeout, "a message box")[-1]
-
-    def click(self, window, point):
-        click_at(window, point)
+        return super().message_box(timeout)
 
     def type_folder(self, window, point, text):
-        """Keeps the drive ("C:\\") of the folder shown and types the rest after it. Only
-        unshifted keys: xdotool's shift does not reliably reach a Wine window."""
         self.click(window, point)
-        xdo("key", "Home", "Right", "Right", "Right", *(["Delete"] * 60))
-        xdo("type", "--delay", "30", text)
-        time.sleep(0.3)
-
-    def wait(self, timeout=60):
-        return self.proc.wait(timeout=timeout)
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        shutil.rmtree(self.workdir, ignore_errors=True)
+        retype_folder(text)
 
 
-class MainWindowTest(unittest.TestCase):
+class MainWindowTest(InstallerTestCase):
+    PREFIX = "main_window_e2e"
+    PREFIX_ROOT = PREFIX_ROOT
+
     @classmethod
     def setUpClass(cls):
-        cls.server = Server()
-        cls.prefix = subprocess.check_output(
-            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT, "main_window_e2e"],
-            text=True).strip()
-        base = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
-                    WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url)
-        for k in ("https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "no_proxy"):
-            base.pop(k, None)
-        cls.env_en = dict(base, LC_ALL="en_US.UTF-8")
-        cls.env_zh = dict(base, LC_ALL="zh_CN.UTF-8")
+        super().setUpClass()
+        cls.env_en = cls.prefix.env
+        cls.env_zh = dict(cls.prefix.env, LC_ALL="zh_CN.UTF-8")
         cls.main_en = layout_centres("main_en.xml", TITLE_STRIP)
         cls.main_zh = layout_centres("main_zh.xml", TITLE_STRIP)
         cls.box_en = layout_centres("msgbox_en.xml")
         cls.box_zh = layout_centres("msgbox_zh.xml")
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        subprocess.run(["wineserver", "-k"], env=cls.env_en)
-
-    def setUp(self):
-        self.server.control("reset")
-        # No package from an earlier test: every test downloads its own.
-        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
-        self.runs = []
-
-    def tearDown(self):
-        for run in self.runs:
-            run.close()
-
     def start(self, env):
-        run = Installer(self, env)
-        self.runs.append(run)
+        run = Run(env)
+        self.closers.append(run)
         return run
 
     def drive_c(self, *parts):
-        return os.path.join(self.prefix, "drive_c", *parts)
-
-    def log_text(self):
-        paths = glob.glob(self.drive_c("users", "*", "AppData", "Roaming",
-                                       "Velmorainstaller.log"))
-        with open(paths[0], encoding="latin-1") as f:
-            return f.read()
+        return self.prefix.drive_c(*parts)
 
     def wait_step(self, step, count=1, timeout=120):
-        wait_for(lambda: sum(1 for _, s in self.server.steps() if s == step) >= count, timeout,
-                 "step %s x%d (got %r)" % (step, count, self.server.steps()))
+        self.server.wait_step(step, count, timeout)
 
     def test_english_install_into_a_typed_folder_then_open(self):
         size = os.path.getsize(PKG_OK)
@@ -157,7 +86,7 @@ class MainWindowTest(unittest.TestCase):
         wait_for(lambda: not run.windows(586), 30, "the window to hide")
         self.wait_step("SetupSuccess", timeout=300)
         window = run.main_window()
-        steps = [s for _, s in self.server.steps()]
+        steps = self.steps()
         self.assertEqual(["DownloaderStart", "Percent2", "Percent50", "SetupDownloaded",
                           "SetupSuccess"], steps)
         self.assertEqual({"www.velmora.example"}, {h for h, _ in self.server.steps()})
@@ -198,7 +127,7 @@ class MainWindowTest(unittest.TestCase):
         # bar went from 0 to full at once.
         self.assertEqual(["DownloaderStart", "Percent2", "Percent50", "SetupDownloaded",
                           "SetupFailed", "Percent2", "Percent50", "SetupDownloaded",
-                          "SetupFailed"], [s for _, s in self.server.steps()])
+                          "SetupFailed"], self.steps())
         self.assertEqual({"tj.velmora.example"}, {h for h, _ in self.server.steps()})
         window = run.main_window()
         # Closing after a failure asks whether to give up the install; cancelling ends it.
@@ -235,7 +164,7 @@ class MainWindowTest(unittest.TestCase):
         run.click(box, self.box_en["btnContinueSetup"])
         self.assertEqual(0, run.wait())
         self.assertEqual(["DownloaderStart", "ContinueSetup", "ContinueSetup"],
-                         [s for _, s in self.server.steps()])
+                         self.steps())
 
 
 if __name__ == "__main__":

@@ -9,92 +9,54 @@ usage: package_trust_test.py <VelmoraInstaller.exe> <pinned installer> <signing 
                              <share_probe.exe> <ok package> <failing package> <source root>
                              <wine prefix root>
 """
-import glob
-import hashlib
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
-(INSTALLER, PINNED, SIGNING, PROBE, PKG_OK, PKG_FAIL, SOURCE,
- PREFIX_ROOT) = sys.argv[1:9]
-del sys.argv[1:9]
-sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
-import velmora_client  # noqa: E402
-from velmora_client import (  # noqa: E402
-    click_at, installer_windows, layout_centres, wait_for, xdo)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from installer_run import (  # noqa: E402
+    PACKAGE_PATH, TITLE_STRIP, TRAY, Installer, InstallerTestCase, arguments, click_at,
+    click_until, downloads_folder, installer_windows, layout_centres, read, wait_for, xdo)
 
-TITLE = "VelmoraInstaller"
-TRAY = "Wine System Tray"
-PACKAGE_PATH = "/pkg/Setup.exe"
-CONFIG_PATH = "/update/win/kelto/VLMU.ini"
+INSTALLER, PINNED, SIGNING, PROBE, PKG_OK, PKG_FAIL, _, PREFIX_ROOT = arguments(8)
 SHARING_VIOLATION, ACCESS_DENIED = "32", "5"
 
 
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
+class PackageTrustTest(InstallerTestCase):
+    PREFIX = "package_trust_e2e"
+    PREFIX_ROOT = PREFIX_ROOT
 
-
-class Server(velmora_client.Server):
-    def serve(self, package_bytes, address_path=PACKAGE_PATH):
-        md5 = self.control("package?path=" + address_path, package_bytes)
-        config = ("[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
-                  % (address_path, md5)).encode()
-        self.control("config?path=" + CONFIG_PATH, config)
-        return md5
-
-
-class PackageTrustTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.server = Server()
-        cls.prefix = subprocess.check_output(
-            [os.path.join(SOURCE, "scripts", "wine-prefix.sh"), PREFIX_ROOT,
-             "package_trust_e2e"], text=True).strip()
-        env = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=", http_proxy=cls.server.url,
-                   LC_ALL="en_US.UTF-8")
-        for k in ("https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "no_proxy"):
-            env.pop(k, None)
-        cls.env = env
-        cls.pos = layout_centres("main_en.xml", 46)
-        users = [u for u in glob.glob(os.path.join(cls.prefix, "drive_c", "users", "*"))
-                 if os.path.basename(u) != "Public"]
-        cls.roaming = os.path.join(users[0], "AppData", "Roaming")
-        cls.download = os.path.join(cls.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
-                                    "release")
-        cls.product = os.path.join(cls.prefix, "drive_c", "Program Files", "Velmora")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        subprocess.run(["wineserver", "-k"], env=cls.env)
+        super().setUpClass()
+        cls.env = cls.prefix.env
+        cls.pos = layout_centres("main_en.xml", TITLE_STRIP)
+        cls.roaming = cls.prefix.roaming()
+        cls.download = cls.prefix.package_folder()
+        cls.product = cls.prefix.drive_c("Program Files", "Velmora")
 
     def setUp(self):
-        self.server.control("reset")
-        shutil.rmtree(os.path.join(self.prefix, "drive_c", "ProgramData",
-                                   "Velmora"), ignore_errors=True)
+        super().setUp()
         shutil.rmtree(self.product, ignore_errors=True)
-        log = os.path.join(self.roaming, "Velmorainstaller.log")
-        if os.path.exists(log):
-            os.unlink(log)
+        self.prefix.remove_log()
         self.proc = None
-        self.workdir = tempfile.mkdtemp(prefix="velmora-trust-")
-        with open(os.path.join(self.workdir, "AmdSupport.txt"), "w") as f:
-            f.write("AMD\n")
+        self.workdir = downloads_folder(prefix="velmora-trust-")
 
     def tearDown(self):
         if self.proc and self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
-        subprocess.run(["wineserver", "-k"], env=self.env)
+        self.prefix.stop()
         shutil.rmtree(self.workdir, ignore_errors=True)
+        super().tearDown()
 
     # ---- driving the installer ----------------------------------------------------------
+    def launch(self, installer):
+        """Starts the installer where it was built, from the test's working folder."""
+        self.proc = Installer(self.env, installer, folder=self.workdir, copy=False).proc
+
     def visible(self, name):
         return xdo("search", "--onlyvisible", "--name", "^%s$" % name)
 
@@ -115,22 +77,14 @@ class PackageTrustTest(unittest.TestCase):
         for the package run's outcome."""
         before = len(self.outcomes())
         starts = self.log_text().count("T/CMainFrame -- startDownload()")
-        # A window that has just come up may miss a click: click again until it takes.
-        for _ in range(5):
-            self.click(window, button)
-            try:
-                wait_for(lambda: self.log_text().count("T/CMainFrame -- startDownload()")
-                         > starts, 10, "the click to start the work")
-                break
-            except AssertionError:
-                pass
+        click_until(window, self.pos[button],
+                    lambda: self.log_text().count("T/CMainFrame -- startDownload()") > starts)
         wait_for(lambda: self.visible(TRAY), 30, "the tray icon")
         return wait_for(lambda: self.outcomes()[before:], 120,
                         "an install outcome (steps %r)" % self.steps())[0]
 
     def install(self, installer):
-        self.proc = subprocess.Popen(["wine", installer], env=self.env, cwd=self.workdir,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.launch(installer)
         window = self.main_window()
         wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
         return self.start_work(window, "installbtn")
@@ -142,15 +96,8 @@ class PackageTrustTest(unittest.TestCase):
     def outcomes(self):
         return [s for s in self.steps() if s in ("SetupSuccess", "SetupFailed")]
 
-    def steps(self):
-        return [s for _, s in self.server.steps()]
-
     def log_text(self):
-        path = os.path.join(self.roaming, "Velmorainstaller.log")
-        if not os.path.exists(path):
-            return ""
-        with open(path, encoding="latin-1") as f:
-            return f.read()
+        return self.prefix.log_text(missing="")
 
     def fetches(self, path=PACKAGE_PATH):
         return self.server.count("GET", path)
@@ -179,7 +126,7 @@ class PackageTrustTest(unittest.TestCase):
     # ---- the release build ----------------------------------------------------------------
     def test_address_ending_in_another_name_runs_the_downloaded_file_not_a_stale_one(self):
         self.plant(read(PKG_FAIL))  # left by an earlier run; it would end with code 5
-        self.server.serve(read(PKG_OK), "/pkg/Setup.exe/velmora_full.exe")
+        self.server.serve(read(PKG_OK), address_path="/pkg/Setup.exe/velmora_full.exe")
         self.assertEqual("SetupSuccess", self.install(INSTALLER))
         self.assertTrue(os.path.exists(os.path.join(self.product, "Velmora.exe")))
         self.assertEqual(["Setup.exe", "Setup.exe.cfg", "channel.dat"],
@@ -189,7 +136,7 @@ class PackageTrustTest(unittest.TestCase):
     def test_over_long_address_is_refused_and_a_planted_package_never_runs(self):
         self.plant(read(PKG_OK))
         long_path = "/pkg/" + "x" * 520 + "/Setup.exe"
-        self.server.serve(read(PKG_OK), long_path)
+        self.server.serve(read(PKG_OK), address_path=long_path)
         self.assertEqual("SetupFailed", self.install(INSTALLER))
         self.assert_failure_page_without_run()
         log = self.log_text()
@@ -295,7 +242,7 @@ class PackageTrustTest(unittest.TestCase):
 
     def test_link_on_the_package_folders_path_is_refused_and_nothing_written_through_it(self):
         self.server.serve(read(PKG_OK))
-        machine = os.path.join(self.prefix, "drive_c", "ProgramData")
+        machine = self.prefix.drive_c("ProgramData")
         for linked in ("Velmora", os.path.join("Velmora", "Installer", "release")):
             target = tempfile.mkdtemp(prefix="velmora-elsewhere-")
             self.addCleanup(shutil.rmtree, target, ignore_errors=True)
@@ -313,14 +260,13 @@ class PackageTrustTest(unittest.TestCase):
             self.assertFalse(os.path.exists(os.path.join(self.product, "Velmora.exe")))
             self.proc.kill()
             self.proc.wait()
-            subprocess.run(["wineserver", "-k"], env=self.env)
+            self.prefix.stop()
             os.unlink(os.path.join(machine, linked))
         shutil.rmtree(os.path.join(machine, "Velmora"), ignore_errors=True)
 
     def start_and_show(self):
         self.server.serve(read(PKG_OK))
-        self.proc = subprocess.Popen(["wine", INSTALLER], env=self.env, cwd=self.workdir,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.launch(INSTALLER)
         self.main_window()
         moved = os.path.join(self.download, "Velmorainstaller.log")
         wait_for(lambda: os.path.exists(moved), 30, "the log in the package folder")
@@ -328,7 +274,7 @@ class PackageTrustTest(unittest.TestCase):
             return f.read()
 
     def test_hard_linked_log_is_not_written_and_the_log_goes_to_the_package_folder(self):
-        elsewhere = os.path.join(self.prefix, "drive_c", "elsewhere.txt")
+        elsewhere = self.prefix.drive_c("elsewhere.txt")
         with open(elsewhere, "w") as f:
             f.write("someone else's file")
         self.addCleanup(os.unlink, elsewhere)

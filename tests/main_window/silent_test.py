@@ -12,10 +12,9 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from silent_run import *  # noqa: E402,F401,F403
 from silent_run import (  # noqa: E402
     CommandLineTestCase, PKG_FAIL, PKG_OK, PACKAGE_PATH, CONFIG_PATH, STEP_KEYS, SPEED_KEYS,
-    query_keys, wait_for)
+    config_text, query_keys, wait_for)
 import silent_run as codes  # noqa: E402
 
 FOLDER = "C:\\Deploy Target\\My Apps"
@@ -105,9 +104,7 @@ class SilentTest(CommandLineTestCase):
 
     def test_download_without_progress_gives_up_and_keeps_the_partial_file(self):
         self.server.control("package?path=%s&size=%d&pattern=1" % (PACKAGE_PATH, 3 << 20))
-        self.server.control("config?path=%s" % CONFIG_PATH, (
-            "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
-            % (PACKAGE_PATH, "0" * 32)).encode())
+        self.server.control("config?path=%s" % CONFIG_PATH, config_text("0" * 32).encode())
         self.server.control("fault?path=%s&stall_after=300000" % PACKAGE_PATH)
         run = self.start("/S", env={"VELMORA_SILENT_STALL_SECONDS": "5"})
         self.assertEqual(codes.DOWNLOAD_FAILED, run.wait())
@@ -119,9 +116,7 @@ class SilentTest(CommandLineTestCase):
 
     def test_a_second_silent_copy_ends_at_once_and_the_session_end_ends_the_first(self):
         self.server.control("package?path=%s&size=%d&pattern=1" % (PACKAGE_PATH, 3 << 20))
-        self.server.control("config?path=%s" % CONFIG_PATH, (
-            "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n"
-            % (PACKAGE_PATH, "0" * 32)).encode())
+        self.server.control("config?path=%s" % CONFIG_PATH, config_text("0" * 32).encode())
         self.server.control("fault?path=%s&stall_after=100000" % PACKAGE_PATH)
         first = self.start("/S")
         wait_for(lambda: self.server.count("GET", PACKAGE_PATH), 60, "the first copy's download")
@@ -131,7 +126,7 @@ class SilentTest(CommandLineTestCase):
         self.assertIsNone(first.proc.poll())
         self.assertEqual(1, self.server.count("GET", CONFIG_PATH))
         # Log-off: the system asks the first copy's message-only window, then ends the session.
-        code, out = self.prefix.helper("end")
+        code, out = self.helper("end")
         self.assertEqual(0, code)
         self.assertIn("query answered 1", out)
         self.assertEqual(codes.ENDED_BY_SYSTEM, first.wait(timeout=60))

@@ -7,17 +7,16 @@ with 0x5C as its second byte, in the Chinese (936) and Japanese (932) code pages
 usage: windows_settings_test.py <VelmoraInstaller.exe> <ok package> <failing package>
                                 <source root> <wine prefix root>
 """
-import glob
 import os
 import shutil
-import subprocess
 import sys
-import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import main_window_test as e2e  # noqa: E402  (takes its five arguments from sys.argv)
-from velmora_client import layout_centres  # noqa: E402
+from installer_run import (  # noqa: E402
+    CONFIG_PATH, PACKAGE_PATH, TITLE_STRIP, InstallerTestCase, layout_centres,
+    wait_for)
 
 INTERNET_SETTINGS = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 SHELL_FOLDERS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
@@ -35,86 +34,60 @@ def connection_settings(proxy, bypass):
     return blob + bytes(32)
 
 
-class WindowsSettingsTest(unittest.TestCase):
+class WindowsSettingsTest(InstallerTestCase):
+    PREFIX = "windows_settings_e2e"
+    PREFIX_ROOT = e2e.PREFIX_ROOT
+
     @classmethod
     def setUpClass(cls):
-        cls.server = e2e.Server()
-        cls.prefix = subprocess.check_output(
-            [os.path.join(e2e.SOURCE, "scripts", "wine-prefix.sh"), e2e.PREFIX_ROOT,
-             "windows_settings_e2e"], text=True).strip()
-        cls.base = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="en_US.UTF-8")
-        for k in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
-                  "ALL_PROXY", "no_proxy", "NO_PROXY"):
-            cls.base.pop(k, None)
+        super().setUpClass()
+        # No proxy variable: each test sets what it needs.
+        cls.base = dict(cls.prefix.env)
+        cls.base.pop("http_proxy")
         cls.port = cls.server.url.rsplit(":", 1)[1]
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        subprocess.run(["wineserver", "-k"], env=cls.base)
-
     def setUp(self):
-        self.server.control("reset")
-        self.runs = []
-        self.user = [os.path.basename(p) for p in glob.glob(self.drive_c("users", "*"))
-                     if os.path.basename(p) != "Public"][0]
-        # No package from an earlier test: every test downloads its own.
-        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
+        super().setUp()
+        self.user = os.path.basename(self.prefix.user_home())
 
     def tearDown(self):
-        for run in self.runs:
-            run.close()
-        self.import_reg("[%s]\n\"ProxyEnable\"=-\n\"ProxyServer\"=-\n\"ProxyOverride\"=-\n\n"
-                        "[%s\\Connections]\n\"DefaultConnectionSettings\"=-\n"
-                        % (INTERNET_SETTINGS, INTERNET_SETTINGS))
-        self.wine("reg", "add", SHELL_FOLDERS, "/v", "AppData", "/t", "REG_EXPAND_SZ", "/d",
-                  r"%USERPROFILE%\AppData\Roaming", "/f")
+        super().tearDown()
+        self.prefix.import_reg(
+            "[%s]\n\"ProxyEnable\"=-\n\"ProxyServer\"=-\n\"ProxyOverride\"=-\n\n"
+            "[%s\\Connections]\n\"DefaultConnectionSettings\"=-\n"
+            % (INTERNET_SETTINGS, INTERNET_SETTINGS))
+        self.prefix.wine("reg", "add", SHELL_FOLDERS, "/v", "AppData", "/t", "REG_EXPAND_SZ",
+                         "/d", r"%USERPROFILE%\AppData\Roaming", "/f")
 
     def drive_c(self, *parts):
-        return os.path.join(self.prefix, "drive_c", *parts)
-
-    def wine(self, *args, env=None):
-        subprocess.run(["wine"] + list(args), env=env or self.base, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def import_reg(self, body):
-        with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as f:
-            f.write("REGEDIT4\n\n" + body)
-        try:
-            self.wine("regedit", "/S", f.name)
-        finally:
-            os.unlink(f.name)
+        return self.prefix.drive_c(*parts)
 
     def start(self, env):
-        run = e2e.Installer(self, env)
-        self.runs.append(run)
+        run = e2e.Run(env)
+        self.closers.append(run)
         return run
 
     def install(self, env, layout):
         """Starts the installer, clicks Install and waits for the install's result step."""
         run = self.start(env)
         window = run.main_window()
-        e2e.wait_for(lambda: self.server.steps(), 60, "the first step report")
-        run.click(window, layout_centres(layout, e2e.TITLE_STRIP)["installbtn"])
-        e2e.wait_for(lambda: {"SetupSuccess", "SetupFailed"} & {s for _, s in
+        wait_for(lambda: self.server.steps(), 60, "the first step report")
+        run.click(window, layout_centres(layout, TITLE_STRIP)["installbtn"])
+        wait_for(lambda: {"SetupSuccess", "SetupFailed"} & {s for _, s in
                                                                  self.server.steps()},
                      300, "the install's result")
         return run
 
     def test_proxy_set_only_in_internet_options_carries_the_install_and_its_bypass_goes_direct(self):
         # The package host is "localhost": a name without a dot, which <local> exempts.
-        with open(e2e.PKG_OK, "rb") as f:
-            md5 = self.server.control("package?path=" + e2e.PACKAGE_PATH, f.read())
-        config = "[full]\naddress=http://localhost:%s%s\nchecksum=%s\n" % (
-            self.port, e2e.PACKAGE_PATH, md5)
-        self.server.control("config?path=" + e2e.CONFIG_PATH, config.encode())
+        self.server.serve(e2e.PKG_OK, host="http://localhost:" + self.port)
         proxy = "127.0.0.1:" + self.port
         blob = ",".join("%02x" % b for b in connection_settings(proxy, "<local>"))
-        self.import_reg("[%s]\n\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"%s\"\n"
-                        "\"ProxyOverride\"=\"<local>\"\n\n[%s\\Connections]\n"
-                        "\"DefaultConnectionSettings\"=hex:%s\n"
-                        % (INTERNET_SETTINGS, proxy, INTERNET_SETTINGS, blob))
+        self.prefix.import_reg(
+            "[%s]\n\"ProxyEnable\"=dword:00000001\n\"ProxyServer\"=\"%s\"\n"
+            "\"ProxyOverride\"=\"<local>\"\n\n[%s\\Connections]\n"
+            "\"DefaultConnectionSettings\"=hex:%s\n"
+            % (INTERNET_SETTINGS, proxy, INTERNET_SETTINGS, blob))
         shutil.rmtree(self.drive_c("Program Files", "Velmora"), ignore_errors=True)
 
         self.install(self.base, "main_en.xml")
@@ -126,35 +99,32 @@ class WindowsSettingsTest(unittest.TestCase):
         requests = self.server.requests()
         # Configuration and reports through the proxy, with their release host names ...
         proxied = {(r[1], r[2]) for r in requests if r[7] == "1"}
-        self.assertIn(("update.velmora.example", e2e.CONFIG_PATH), proxied)
+        self.assertIn(("update.velmora.example", CONFIG_PATH), proxied)
         self.assertIn(("www.velmora.example", "/qzadmin/operate.php"), proxied)
         # ... the package straight from its host.
-        package = [(r[0], r[1], r[7]) for r in requests if r[2] == e2e.PACKAGE_PATH]
+        package = [(r[0], r[1], r[7]) for r in requests if r[2] == PACKAGE_PATH]
         self.assertEqual([("HEAD", "localhost:" + self.port, "0"),
                           ("GET", "localhost:" + self.port, "0")], package)
 
     def double_byte_profile(self, locale, layout):
         """The roaming folder moved into a folder named with such characters; the install
         downloads into it, verifies the package and runs it."""
-        with open(e2e.PKG_OK, "rb") as f:
-            md5 = self.server.control("package?path=" + e2e.PACKAGE_PATH, f.read())
-        config = "[full]\naddress=http://dl.velmora.example%s\nchecksum=%s\n" % (
-            e2e.PACKAGE_PATH, md5)
-        self.server.control("config?path=" + e2e.CONFIG_PATH, config.encode())
+        self.server.serve(e2e.PKG_OK)
         home = self.drive_c("users", self.user)
         roaming = os.path.join(home, DOUBLE_BYTE_NAME, "Roaming")
         shutil.rmtree(os.path.join(home, DOUBLE_BYTE_NAME), ignore_errors=True)
         os.makedirs(roaming)
         env = dict(self.base, LC_ALL=locale, http_proxy=self.server.url)
-        self.wine("reg", "add", SHELL_FOLDERS, "/v", "AppData", "/t", "REG_EXPAND_SZ", "/d",
-                  "C:\\users\\%s\\%s\\Roaming" % (self.user, DOUBLE_BYTE_NAME), "/f", env=env)
+        self.prefix.wine("reg", "add", SHELL_FOLDERS, "/v", "AppData", "/t", "REG_EXPAND_SZ",
+                         "/d", "C:\\users\\%s\\%s\\Roaming" % (self.user, DOUBLE_BYTE_NAME),
+                         "/f", env=env)
         before = set(os.listdir(home))
         shutil.rmtree(self.drive_c("Program Files", "Velmora"), ignore_errors=True)
 
         self.install(env, layout)
 
         self.assertEqual("SetupSuccess", self.server.steps()[-1][1])
-        folder = self.drive_c("ProgramData", "Velmora", "Installer", "release")
+        folder = self.prefix.package_folder()
         with open(os.path.join(folder, "Setup.exe"), "rb") as got, open(e2e.PKG_OK, "rb") as want:
             self.assertEqual(want.read(), got.read())
         with open(os.path.join(folder, "channel.dat"), "rb") as f:

@@ -9,7 +9,7 @@ import tempfile
 import time
 import unittest
 
-from installer_run import (HELPER, MAIN_EN, MARKER_DLL, Installer, Prefix, Server, wait_for)
+from platform_run import HELPER, MAIN_EN, MARKER_DLL, PACKAGE, PlatformTestCase, helper, wait_for
 
 # Imported by the installer, loaded by it at run time, or used by the libraries it links.
 # ("version" is left out: Wine's own start-up loads it by bare name in every program.)
@@ -17,28 +17,19 @@ PLANTED = ["gdiplus", "comctl32", "crypt32", "ws2_32", "d3d9", "msimg32", "winmm
            "wldap32", "bcrypt", "secur32", "wintrust", "winhttp", "uxtheme", "dwmapi"]
 
 
-class DllPlantingTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server()
-        cls.prefix = Prefix("dll_planting_e2e", cls.server,
-                            overrides=",".join(PLANTED) + "=n,b")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.stop()
-        cls.server.stop()
+class DllPlantingTest(PlatformTestCase):
+    PREFIX = "dll_planting_e2e"
+    OVERRIDES = ",".join(PLANTED) + "=n,b"
 
     def setUp(self):
+        super().setUp()
         self.folder = tempfile.mkdtemp(prefix="velmora-downloads-")
         for name in PLANTED:
             shutil.copy(MARKER_DLL, os.path.join(self.folder, name + ".dll"))
         shutil.copy(HELPER, self.folder)
-        self.runs = []
 
     def tearDown(self):
-        for run in self.runs:
-            run.close()
+        super().tearDown()
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def fired(self):
@@ -47,32 +38,31 @@ class DllPlantingTest(unittest.TestCase):
 
     def test_planted_dlls_stay_out_through_a_whole_install(self):
         # The planted DLLs work: a plain program loading a name from its folder gets them.
-        helper = os.path.join(self.folder, os.path.basename(HELPER))
+        copy = os.path.join(self.folder, os.path.basename(HELPER))
         for name in ("d3d9.dll", "gdiplus.dll"):
-            self.assertEqual("loaded", self.prefix.helper("load", name, exe=helper))
+            self.assertEqual("loaded", helper(self.prefix, "load", name, exe=copy))
         self.assertEqual(["d3d9", "gdiplus"], self.fired())
         for marker in glob.glob(os.path.join(self.folder, "*.loaded")):
             os.remove(marker)
-        os.remove(helper)
+        os.remove(copy)
 
         self.server.control("reset")
-        self.server.serve()
+        self.server.serve(PACKAGE)
         self.prefix.clear_downloads()
-        run = Installer(self.prefix, self.folder)
-        self.runs.append(run)
+        run = self.start(folder=self.folder)
         # A planted DLL that got in may break the start: stop at whichever comes first.
         wait_for(lambda: run.windows(586) or self.fired(), 90, "the main window")
         self.assertEqual([], self.fired())
         window = run.main_window()
-        wait_for(lambda: [s for _, s in self.server.steps()] == ["DownloaderStart"], 60,
+        wait_for(lambda: self.steps() == ["DownloaderStart"], 60,
                  "the first step report")
         run.click(window, MAIN_EN["installbtn"])
-        wait_for(lambda: "SetupSuccess" in [s for _, s in self.server.steps()], 300,
+        wait_for(lambda: "SetupSuccess" in self.steps(), 300,
                  "the install to succeed (steps %r)" % self.server.steps())
         window = run.main_window()
         self.assertEqual(["DownloaderStart", "Percent2", "Percent50", "SetupDownloaded",
                           "SetupSuccess"],
-                         [s for _, s in self.server.steps()])
+                         self.steps())
         run.click(window, MAIN_EN["endbtn"])
         self.assertEqual(0, run.wait())
         time.sleep(1)

@@ -6,12 +6,13 @@ not stop it, and the log says why."""
 import time
 import unittest
 
-from installer_run import MAIN_EN, HelperProcess, InstallerTestCase, wait_for
+from platform_run import (MAIN_EN, PACKAGE, HelperProcess, PlatformTestCase, main_window_state,
+                          wait_for)
 
 MUTEX = "Local\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}"
 
 
-class SingleInstanceTest(InstallerTestCase):
+class SingleInstanceTest(PlatformTestCase):
     PREFIX = "single_instance_e2e"
 
     def test_second_copy_brings_the_first_back_and_fetches_nothing(self):
@@ -20,20 +21,20 @@ class SingleInstanceTest(InstallerTestCase):
         self.assertEqual(1, self.server.config_requests())
         first.click(window, MAIN_EN["minbtn"])
         wait_for(lambda: not first.windows(586), 30, "the window to go to the tray")
-        self.assertEqual(0, self.prefix.main_window_state()["visible"])
+        self.assertEqual(0, main_window_state(self.prefix)["visible"])
 
         second = self.start()
         self.assertEqual(0, second.wait(timeout=60))
         wait_for(lambda: first.windows(586), 30, "the first copy's window to come back")
-        state = self.prefix.main_window_state()
+        state = main_window_state(self.prefix)
         self.assertEqual((1, 0), (state["visible"], state["iconic"]))
         self.assertIsNone(first.proc.poll())
         self.assertEqual(1, self.server.config_requests())
-        self.assertEqual(["DownloaderStart"], [s for _, s in self.server.steps()])
+        self.assertEqual(["DownloaderStart"], self.steps())
         self.assertNotIn("mutex", self.prefix.log_text())
 
     def test_second_copy_during_the_first_ones_configuration_prompt_fetches_nothing(self):
-        self.server.serve(config_ok=False)
+        self.server.serve(PACKAGE, config_ok=False)
         first = self.start()
         box = first.message_box()
         self.assertEqual(1, self.server.config_requests())

@@ -4,21 +4,20 @@ button ends the installer ends it; a notification area that refuses the icon lea
 window minimised on the taskbar, and one that restarts (Explorer's "TaskbarCreated") gets
 the icon back; the folder browser is owned by the main window, which takes no input meanwhile.
 A stand-in notification area (platform_helper tray) answers the installer's icon requests."""
-import subprocess
 import time
 import unittest
 
-from installer_run import BOX_EN, MAIN_EN, HelperProcess, InstallerTestCase, wait_for, xdo
+from platform_run import (BOX_EN, MAIN_EN, HelperProcess, PlatformTestCase, main_window_state,
+                          wait_for, xdo)
 
 CPU_KEY = "HKLM\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0"
 
 
-class WindowBehaviourTest(InstallerTestCase):
+class WindowBehaviourTest(PlatformTestCase):
     PREFIX = "window_behaviour_e2e"
 
     def reg(self, *args):
-        subprocess.run(["wine", "reg"] + list(args) + ["/f"], env=self.prefix.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        self.prefix.wine("reg", *args, "/f")
 
     def alt_f4(self, run, box):
         run.click(box, BOX_EN["msg11"])
@@ -60,8 +59,8 @@ class WindowBehaviourTest(InstallerTestCase):
         window = run.main_window()
         run.click(window, MAIN_EN["minbtn"])
         wait_for(lambda: self.icon_requests(tray, 0, 0), 30, "the refused icon")
-        wait_for(lambda: self.prefix.main_window_state()["iconic"], 30, "a minimised window")
-        self.assertEqual(1, self.prefix.main_window_state()["visible"])
+        wait_for(lambda: main_window_state(self.prefix)["iconic"], 30, "a minimised window")
+        self.assertEqual(1, main_window_state(self.prefix)["visible"])
         self.assertIn("W/CMainFrame -- notification area icon not added: minimised to the taskbar",
                       self.prefix.log_text())
 
@@ -83,22 +82,23 @@ class WindowBehaviourTest(InstallerTestCase):
         wait_for(lambda: len(self.icon_requests(tray, 0, 1)) == 3, 30, "the icon")
         tray.send("restart fail")
         wait_for(lambda: self.icon_requests(tray, 0, 0), 30, "the refused icon")
-        wait_for(lambda: self.prefix.main_window_state()["iconic"], 30, "a minimised window")
-        self.assertEqual(1, self.prefix.main_window_state()["visible"])
+        wait_for(lambda: main_window_state(self.prefix)["iconic"], 30, "a minimised window")
+        self.assertEqual(1, main_window_state(self.prefix)["visible"])
 
     def test_folder_browser_is_owned_and_the_main_window_takes_no_input(self):
         run = self.start()
         window = run.main_window()
         run.click(window, MAIN_EN["browse"])
         state = wait_for(lambda: (lambda s: s if s["popup"] else None)(
-            self.prefix.main_window_state()), 30, "the browser owned by the main window")
+            main_window_state(self.prefix)), 30, "the browser owned by the main window")
         self.assertEqual(0, state["enabled"])
         # The minimise button does nothing while the browser is open.
         run.click(window, MAIN_EN["minbtn"])
         time.sleep(1)
         self.assertEqual([window], run.windows(586))
         xdo("key", "Escape")
-        wait_for(lambda: self.prefix.main_window_state()["enabled"], 30, "the browser to close")
+        wait_for(lambda: main_window_state(self.prefix)["enabled"], 30,
+                 "the browser to close")
         wait_for(lambda: "T/OpenDirectoryDialog -- Selected directory: \n" in self.prefix.log_text(),
                  30, "the cancelled browser's log line")
 

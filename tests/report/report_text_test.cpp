@@ -8,17 +8,6 @@
 #include "report/speed_report.h"
 #include "report/step_report.h"
 
-TEST(ReportText, StepNames) {
-    const char* expected[] = {"DownloaderStart", "SetupDownloaded", "SetupCancel",
-                              "SetupSuccess",    "ContinueSetup",   "CancelSetup",
-                              "Percent2",        "Percent50",       "SetupFailed"};
-    for (int step = 0; step < 9; ++step) {
-        EXPECT_EQ(expected[step], GetStepName(step));
-    }
-    EXPECT_EQ("", GetStepName(9));
-    EXPECT_EQ("", GetStepName(-1));
-}
-
 TEST(ReportText, IntervalBreakdown) {
     EXPECT_EQ("0:1:15", FormatInterval(75));
     EXPECT_EQ("0:0:0", FormatInterval(0));

@@ -58,23 +58,30 @@ class Server:
         return sum(1 for r in self.requests() if r[0] == method and r[2] == path)
 
 
-def layout_centres(name, page_offset=0):
-    """Client-area centres of the named controls of a layout file; controls on the pages of the
-    tab layout "switch" are moved down by page_offset (the pages start below the title strip)."""
+def layout_controls(name, page_offset=0):
+    """(element, (x, y, width, height)) in the client area of every placed control of a layout
+    file; controls on the pages of the tab layout "switch" are moved down by page_offset (the
+    pages start below the title strip)."""
     root = ET.parse(os.path.join(LAYOUTS, name)).getroot()
     on_pages = set()
     for el in root.iter():
         if el.get("name") == "switch":
             on_pages = {id(c) for c in el.iter()}
-    centres = {}
+    found = []
     for el in root.iter():
-        n, pos = el.get("name"), el.get("pos")
-        if n and pos:
+        pos = el.get("pos")
+        if pos:
             x, y = [int(v) for v in pos.split(",")[:2]]
             if id(el) in on_pages:
                 y += page_offset
-            centres[n] = (x + int(el.get("width", "0")) // 2, y + int(el.get("height", "0")) // 2)
-    return centres
+            found.append((el, (x, y, int(el.get("width", "0")), int(el.get("height", "0")))))
+    return found
+
+
+def layout_centres(name, page_offset=0):
+    """Client-area centres of the named controls of a layout file (see layout_controls)."""
+    return {el.get("name"): (x + w // 2, y + h // 2)
+            for el, (x, y, w, h) in layout_controls(name, page_offset) if el.get("name")}
 
 
 def xdo(*args):
