@@ -74,7 +74,7 @@ class Run:
     def windows(self, width):
         return installer_windows(width)
 
-    def main_window(self, timeout=60):
+    def main_window(self, timeout=90):
         window = wait_for(lambda: self.windows(586), timeout, "the main window")[-1]
         self.settled(window)
         return window
@@ -207,7 +207,11 @@ class InstallerEndTest(InstallerTestCase):
                 self.prefix.clear_downloads()
                 run = self.start()
                 try:
-                    window = run.main_window()
+                    try:
+                        window = run.main_window()
+                    except AssertionError:
+                        raise AssertionError("no main window in run %d; log ends %r; boxes %r"
+                                             % (index, self.log_tail(), run.windows(300)))
                     if index % 2:
                         # Cancel while "ContinueSetup" from the same prompt is on its way.
                         run.click(window, self.main["closebtn"])
