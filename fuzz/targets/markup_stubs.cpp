@@ -1,6 +1,8 @@
 // What the markup painter needs of the paint manager and the renderer beyond fonts and images
 // (ui_manager_resources.cpp is built as it is): a bare manager with the mouse over the text, no
 // clipping, no blitting, and images of plausible sizes for any name.
+#include <map>
+#include <memory>
 #include <string>
 
 #include "skinui/core/renderer.h"
@@ -64,15 +66,18 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImage(const wchar_t* name, const
     return image;
 }
 
-// At 100 %, the scale the fuzzer's manager has: images as decoded, the system's DPI 96.
-std::unique_ptr<SkinImage> CUIManager::LoadScaledImage(const wchar_t* name, const wchar_t* type,
-                                                       DWORD mask) const {
-    return CRenderer::DecodeSkinImage(name, type, mask);
-}
-
-// The painter's manager prefetches nothing.
-std::unique_ptr<SkinImage> CUIManager::TakePrefetched(const std::wstring&, const wchar_t*, DWORD) {
-    return nullptr;
+// At 100 %, the scale the fuzzer's manager has: images as decoded, kept by name; the painter's
+// manager prefetches nothing.
+const SkinImage* CImageCache::Find(const wchar_t* name, const wchar_t* type, DWORD mask) {
+    static std::map<std::wstring, std::unique_ptr<SkinImage>> images;
+    const std::wstring key = (reinterpret_cast<UINT_PTR>(name) >> 16) == 0
+                                 ? L"#" + std::to_wstring(reinterpret_cast<UINT_PTR>(name))
+                                 : std::wstring(name ? name : L"");
+    auto found = images.find(key);
+    if (found == images.end()) {
+        found = images.emplace(key, CRenderer::DecodeSkinImage(name, type, mask)).first;
+    }
+    return found->second.get();
 }
 
 int QueryWindowDpi(HWND) {
