@@ -58,7 +58,9 @@ std::string UsageText() {
 }
 
 std::wstring UsageBoxText() {
-    return L"VelmoraInstaller.exe /S /LOG=file /D=folder\n"
+    // One switch group a line: the box is narrow, and a switch broken at its slash reads badly.
+    return L"VelmoraInstaller.exe /S\n"
+           L"    /LOG=file /D=folder\n"
            L"/S: silent; the administrator accepts the user agreement on the machine's "
            L"behalf. /D= comes last. Exit codes: see the README.";
 }
