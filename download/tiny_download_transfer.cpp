@@ -32,7 +32,11 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
         return Attempt::Failed;
     }
     data.SetSpaceLimit(m_spaceLimit.load());
-    {
+    // A resumed file's sidecar was just read and names the server's ETag already: it is left as
+    // it is. Rewriting it empties it first, and a process ended at that moment would leave the
+    // partial file without its ETag, to be thrown away by the next run. A new file has no bytes
+    // to lose.
+    if (localLen == 0) {
         ScopedFile tag = OpenTextFileNoFollow(sidecar, true);
         if (!tag) {
             LogE(kTag, "Can't open local tag file: ", path, ", re-try.");

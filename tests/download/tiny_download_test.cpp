@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "app/scoped_handles.h"
+
 namespace {
 const char kPkg[] = "/pkg/Setup.exe";
 const long long kSize = 2 * 1024 * 1024 + 123;
@@ -80,6 +82,31 @@ TEST_F(DownloaderTest, NewDownloaderResumesAPartialFileWithTheSameEtag) {
     std::vector<ServerRequest> gets = TestServer::RequestsFor("GET", kPkg);
     ASSERT_EQ(1u, gets.size());
     EXPECT_EQ("bytes=1000000-", gets[0].range);
+}
+
+// The sidecar of a resumed file is never rewritten: rewriting starts from an empty file, and a
+// process ended at that moment would leave the partial file with no ETag to resume by.
+TEST_F(DownloaderTest, ResumeLeavesTheSidecarUntouched) {
+    const std::string md5 = TestServer::DefinePackage(kPkg, kSize, 14);
+    WriteFileBytes(File("Setup.exe"), FetchPackage(kPkg).substr(0, 700000));
+    WriteSidecar("Setup.exe", " \"v1\"\r\n");
+    FILETIME old = {};
+    {
+        SYSTEMTIME y2001 = {2001, 1, 1, 1, 0, 0, 0, 0};
+        ASSERT_TRUE(SystemTimeToFileTime(&y2001, &old));
+        ScopedHandle tag(CreateFileA(Sidecar("Setup.exe").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(tag.valid());
+        ASSERT_TRUE(SetFileTime(tag.get(), nullptr, nullptr, &old));
+    }
+    auto d = NewDownloader(MakeWork(TestServer::Url(kPkg), Folder(), md5));
+    RunToEnd(*d);
+    EXPECT_EQ(md5, GetFileMD5(File("Setup.exe").c_str()));
+    EXPECT_EQ(1, log_.countExact("resume from: 700000", "T/"));
+    WIN32_FILE_ATTRIBUTE_DATA after = {};
+    ASSERT_TRUE(GetFileAttributesExA(Sidecar("Setup.exe").c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(0, CompareFileTime(&old, &after.ftLastWriteTime)) << "the sidecar was written";
+    EXPECT_EQ(" \"v1\"\r\n", ReadSidecarText("Setup.exe"));
 }
 
 // The digest of a resumed file starts from the bytes on disk, not from what they should be: one
