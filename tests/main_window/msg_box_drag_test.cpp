@@ -1,0 +1,67 @@
+// The message box's drag area in every kind: the background, the pictures and the texts drag
+// the box; its buttons do not.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "installer/msg_box.h"
+#include "installer/usage_text.h"
+#include "tests/main_window/hit_table.h"
+
+namespace {
+
+struct KindTable {
+    int kind;
+    HitTable::Answers answers;
+};
+
+}  // namespace
+
+TEST(MsgBoxDragArea, TextsAndPicturesDragButtonsDoNot) {
+    const KindTable kinds[] = {
+        {kMsgBoxXpAdvice,
+         {{L"msg21", HTCAPTION},
+          {L"msg22", HTCAPTION},
+          {L"msg23", HTCAPTION},
+          {L"btnISee", HTCLIENT}}},
+        {kMsgBoxCpuUnsupported,
+         {{L"msg11", HTCAPTION},
+          {L"msg12", HTCAPTION},
+          {L"msg13", HTCAPTION},
+          {L"btnQuitCenter", HTCLIENT}}},
+        {kMsgBoxConfigFailed,
+         {{L"msg31", HTCAPTION}, {L"btnRetry", HTCLIENT}, {L"btnQuit", HTCLIENT}}},
+        {kMsgBoxInstallNotFinished,
+         {{L"msg41", HTCAPTION}, {L"btnContinueSetup", HTCLIENT}, {L"btnCancelSetup", HTCLIENT}}},
+        {kMsgBoxConfirmExit,
+         {{L"msg51", HTCAPTION}, {L"btnOK", HTCLIENT}, {L"btnCancel", HTCLIENT}}},
+        {kMsgBoxOsIncompatible,
+         {{L"msg61", HTCAPTION}, {L"msg62", HTCAPTION}, {L"btnQuitCenter", HTCLIENT}}},
+    };
+    // One box through every kind (a window costs seconds to destroy under Wine).
+    CMsgBox box;
+    box.CreateWnd(nullptr, L"", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 300, 400, nullptr);
+    const HWND window = box.GetHWND();
+    for (const KindTable& table : kinds) {
+        SCOPED_TRACE(table.kind);
+        box.SetKind(table.kind);
+        HitTable::Answers answers = table.answers;
+        answers.insert({{L"bklayout", HTCAPTION},  // the background
+                        {L"Icon", HTCAPTION},
+                        {L"warnIcon", HTCAPTION},
+                        {L"closebtn", HTCLIENT}});
+        HitTable::Check(window, box.manager(), answers,
+                        {{{270, 170}, L"bklayout"}, {{20, 150}, L"bklayout"}});
+    }
+    // The usage text, in its own text control over the message area, drags as a label does.
+    box.SetKind(kMsgBoxUsage);
+    box.SetLongText(UsageBoxText());
+    HitTable::Check(window, box.manager(),
+                    {{L"bklayout", HTCAPTION},
+                     {L"Icon", HTCAPTION},
+                     {L"TextUI", HTCAPTION},
+                     {L"closebtn", HTCLIENT},
+                     {L"btnISee", HTCLIENT}},
+                    {{{270, 170}, L"bklayout"}, {{150, 60}, L"TextUI"}});
+    HitTable::CheckEdges(window);
+}
