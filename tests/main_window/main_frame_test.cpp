@@ -104,10 +104,6 @@ protected:
         SendMessageW(Window(), WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(Window(), WM_LBUTTONUP, 0, at);
     }
-    static LRESULT HitTest(POINT p) {
-        ClientToScreen(Window(), &p);
-        return SendMessageW(Window(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
-    }
     static int Page() { return static_cast<SkinUI::CTabLayoutUI*>(Find(L"switch"))->GetCurSel(); }
     static SkinUI::COptionUI* Accept() { return static_cast<SkinUI::COptionUI*>(Find(L"accept")); }
 

@@ -6,6 +6,8 @@
 
 #include "installer/msg_box.h"
 #include "installer/usage_text.h"
+#include "skinui/controls/container.h"
+#include "skinui/controls/text.h"
 #include "tests/main_window/hit_table.h"
 
 namespace {
@@ -64,4 +66,26 @@ TEST(MsgBoxDragArea, TextsAndPicturesDragButtonsDoNot) {
                      {L"btnISee", HTCLIENT}},
                     {{{270, 170}, L"bklayout"}, {{150, 60}, L"TextUI"}});
     HitTable::CheckEdges(window);
+}
+
+// A text with a link in the box: the link takes the press, the rest of the text drags the box
+// as its labels do.
+TEST(MsgBoxDragArea, ALinkTakesThePressTheTextAroundItDrags) {
+    CMsgBox box;
+    box.CreateWnd(nullptr, L"", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 300, 400, nullptr);
+    box.SetKind(kMsgBoxConfigFailed);
+    auto* area = dynamic_cast<SkinUI::CContainerUI*>(box.manager().FindByName(L"bklayout"));
+    ASSERT_NE(nullptr, area);
+    auto* text = new SkinUI::CTextUI;
+    text->SetAttribute(L"float", L"true");
+    text->SetAttribute(L"pos", L"14,100,286,124");
+    text->SetAttribute(L"showhtml", L"true");
+    text->SetText(L"See {a help}the help{/a} for more");
+    area->Add(text);
+    UpdateWindow(box.GetHWND());
+    ASSERT_EQ(1, text->GetLinkCount());
+    const RECT link = text->GetLinkRect(0);
+    EXPECT_EQ(HTCLIENT, HitTable::HitTest(box.GetHWND(), {(link.left + link.right) / 2,
+                                                          (link.top + link.bottom) / 2}));
+    EXPECT_EQ(HTCAPTION, HitTable::HitTest(box.GetHWND(), {280, 112}));
 }
