@@ -105,8 +105,8 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCPAINT:
             return 0;
         case WM_NCHITTEST:
-            return HitTestCaption(window_, manager_, lParam,
-                                  {L"ButtonUI", L"OptionUI", L"CheckBoxUI", L"EditUI", L"LabelUI"});
+            // A press on a label stays with the window.
+            return HitTestCaption(window_, manager_, lParam, TextDrags::No);
         case WM_NCACTIVATE:
             if (!IsIconic(window_)) {
                 return wParam == 0 ? 1 : 0;

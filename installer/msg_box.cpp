@@ -89,8 +89,7 @@ LRESULT CMsgBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_NCHITTEST:
             // Labels belong to the drag area of the box.
-            return HitTestCaption(window_, manager_, lParam,
-                                  {L"ButtonUI", L"OptionUI", L"CheckBoxUI", L"EditUI"});
+            return HitTestCaption(window_, manager_, lParam, TextDrags::Yes);
         case WM_NCACTIVATE:
             if (!IsIconic(window_)) {
                 return wParam == 0 ? 1 : 0;

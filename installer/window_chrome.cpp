@@ -1,7 +1,5 @@
 #include "installer/window_chrome.h"
 
-#include <cwchar>
-
 #include "app/config_selection.h"
 #include "skinui/controls/control.h"
 #include "skinui/core/ui_manager.h"
@@ -15,7 +13,7 @@ void PrepareSkinnedWindow(HWND window, SkinUI::CUIManager& manager) {
 }
 
 LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPoint,
-                       std::initializer_list<const wchar_t*> clientClasses) {
+                       TextDrags textDrags) {
     POINT pt = {static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
     ScreenToClient(window, &pt);
     RECT client;
@@ -25,13 +23,14 @@ LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPo
         pt.y >= caption.top && pt.y < caption.bottom) {
         SkinUI::CControlUI* control = manager.FindAtPoint(pt);
         if (control) {
-            const wchar_t* cls = control->GetClassName();
-            for (const wchar_t* keep : clientClasses) {
-                if (std::wcscmp(cls, keep) == 0) {
+            switch (control->PointerUseAt(pt)) {
+                case SkinUI::PointerUse::Background:
+                    return HTCAPTION;
+                case SkinUI::PointerUse::Text:
+                    return textDrags == TextDrags::Yes ? HTCAPTION : HTCLIENT;
+                case SkinUI::PointerUse::Control:
                     return HTCLIENT;
-                }
             }
-            return HTCAPTION;
         }
     }
     return HTCLIENT;

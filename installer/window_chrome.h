@@ -3,8 +3,6 @@
 // the rounded window region.
 #include <windows.h>
 
-#include <initializer_list>
-
 namespace SkinUI {
 class CUIManager;
 }
@@ -13,10 +11,15 @@ class CUIManager;
 // and the paint manager attached.
 void PrepareSkinnedWindow(HWND window, SkinUI::CUIManager& manager);
 
-// WM_NCHITTEST: HTCAPTION inside the layout's caption area unless the control under the point
-// is of one of the given classes ("ButtonUI", ...); HTCLIENT everywhere else.
+// Whether a window's static texts belong to its drag area.
+enum class TextDrags { No, Yes };
+
+// WM_NCHITTEST: inside the layout's caption area the control under the point says what a press
+// there is for (SkinUI::CControlUI::PointerUseAt): HTCLIENT for a control that takes the press
+// itself (button, option, check box, edit, link), HTCLIENT for static text unless the window's
+// texts drag, HTCAPTION for the rest (background, pictures, progress bars). HTCLIENT outside.
 LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPoint,
-                       std::initializer_list<const wchar_t*> clientClasses);
+                       TextDrags textDrags);
 
 // WM_SIZE: a round-rectangle window region with the layout's corner size (none for 0,0 or
 // when the window is minimised).

@@ -18,6 +18,8 @@ public:
     const wchar_t* GetClassName() const override { return L"ButtonUI"; }
     bool TakesShortcut() const override { return true; }
     bool IsPressedByEnter() const override { return IsKeyboardEnabled(); }
+    // Options and check boxes too.
+    PointerUse PointerUseAt(POINT /*point*/) const override { return PointerUse::Control; }
     bool DescribeAccessible(AccessibleDescription& description) const override;
     unsigned GetInputFlags() const override;
     bool Activate() override;

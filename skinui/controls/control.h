@@ -23,6 +23,14 @@ struct RelativePos {
     int zoomY = 0;
 };
 
+// What a press of the pointer on a control is for, in a window that is dragged by its
+// background.
+enum class PointerUse {
+    Background,  // nothing of the control's: the press drags the window
+    Text,        // static text: each window decides whether its texts drag it
+    Control,     // the control takes the press itself (buttons, boxes, edits, links)
+};
+
 class CControlUI : public IControlUI {
 public:
     using ControlListener = std::function<bool(CControlUI*)>;
@@ -127,6 +135,8 @@ public:
 
     bool TakesShortcut() const override { return true; }
     bool IsPressedByEnter() const override { return false; }
+    // At a point of the control, in client coordinates.
+    virtual PointerUse PointerUseAt(POINT /*point*/) const { return PointerUse::Background; }
     void RunNotifyListeners(Notification& notification) final;
     // Nothing by default: a control that a screen reader needs says what it is.
     bool DescribeAccessible(AccessibleDescription& /*description*/) const override { return false; }

@@ -52,6 +52,7 @@ public:
 
     const wchar_t* GetClassName() const override { return L"EditUI"; }
     bool TakesShortcut() const override { return true; }
+    PointerUse PointerUseAt(POINT /*point*/) const override { return PointerUse::Control; }
     bool DescribeAccessible(AccessibleDescription& description) const override;
     unsigned GetInputFlags() const override;
     void SetText(const wchar_t* text) override;

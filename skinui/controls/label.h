@@ -31,6 +31,7 @@ public:
     const wchar_t* GetClassName() const override { return L"LabelUI"; }
     // Static text names a shortcut letter for the control after it; it takes none itself.
     bool TakesShortcut() const override { return false; }
+    PointerUse PointerUseAt(POINT /*point*/) const override { return PointerUse::Text; }
     // Marked-up text reads as the text it shows.
     std::wstring AccessibleName() const;
     bool DescribeAccessible(AccessibleDescription& description) const override;

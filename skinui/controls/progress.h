@@ -22,6 +22,8 @@ public:
 
     const wchar_t* GetClassName() const override { return L"ProgressUI"; }
     bool TakesShortcut() const override { return true; }
+    // A bar shows; a press on it is the window's, whatever its label text.
+    PointerUse PointerUseAt(POINT /*point*/) const override { return PointerUse::Background; }
     bool DescribeAccessible(AccessibleDescription& description) const override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void PaintStateImage(HDC dc) override;

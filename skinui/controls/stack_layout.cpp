@@ -12,6 +12,12 @@ CStackLayoutUI::~CStackLayoutUI() {
     separator_.Detach();
 }
 
+PointerUse CStackLayoutUI::PointerUseAt(POINT point) const {
+    const RECT strip = separator_.StripRect();
+    return separator_.InputFlags() != 0 && PtInRect(&strip, point) ? PointerUse::Control
+                                                                   : PointerUse::Background;
+}
+
 void CStackLayoutUI::SetPos(RECT rect) {
     CControlUI::SetPos(rect);
     StackParams params;

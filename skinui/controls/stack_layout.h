@@ -12,6 +12,8 @@ public:
     ~CStackLayoutUI() override;
 
     unsigned GetInputFlags() const override { return separator_.InputFlags(); }
+    // The separator strip takes the press that resizes the layout.
+    PointerUse PointerUseAt(POINT point) const override;
     void SetPos(RECT rect) override;
     void HandleEvent(ControlEvent& event) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;

@@ -17,6 +17,10 @@ public:
 
     const wchar_t* GetClassName() const override { return L"TextUI"; }
     bool TakesShortcut() const override { return true; }
+    // Its links take the press; the rest is static text.
+    PointerUse PointerUseAt(POINT point) const override {
+        return LinkAt(point) >= 0 ? PointerUse::Control : PointerUse::Text;
+    }
     unsigned GetInputFlags() const override;
     void HandleEvent(ControlEvent& event) override;
     SIZE MeasureSize(SIZE available) override;

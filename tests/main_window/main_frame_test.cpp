@@ -16,6 +16,7 @@
 #include "installer/msg_box.h"
 #include "report/report_queue.h"
 #include "skinui/controls/controls.h"
+#include "tests/main_window/hit_table.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_server.h"
 
@@ -103,10 +104,6 @@ protected:
         SendMessageW(Window(), WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(Window(), WM_LBUTTONUP, 0, at);
     }
-    static LRESULT HitTest(POINT p) {
-        ClientToScreen(Window(), &p);
-        return SendMessageW(Window(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
-    }
     static int Page() { return static_cast<SkinUI::CTabLayoutUI*>(Find(L"switch"))->GetCurSel(); }
     static SkinUI::COptionUI* Accept() { return static_cast<SkinUI::COptionUI*>(Find(L"accept")); }
 
@@ -155,13 +152,47 @@ TEST_F(MainFrameTest, InstallButtonWorksOnlyWhileTheAgreementIsTicked) {
     EXPECT_TRUE(Find(L"installbtn")->IsEnabled());
 }
 
+// Every page: the background and the progress bar drag the window; buttons, check boxes, the
+// edit and the labels do not (a press on a label stays with the window).
 TEST_F(MainFrameTest, BackgroundDragsButControlsAndLabelsDoNot) {
-    EXPECT_EQ(HTCAPTION, HitTest({100, 100}));
-    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"installbtn")));
-    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"dtedit")));
-    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"accept")));
-    EXPECT_EQ(HTCLIENT, HitTest(Centre(L"minbtn")));
-    EXPECT_EQ(HTCLIENT, HitTest({60, 357}));  // the "Destination Folder:" label
+    using HitTable::Answers;
+    auto* pages = static_cast<SkinUI::CTabLayoutUI*>(Find(L"switch"));
+    const Answers strip = {
+        {L"HorizontalLayoutUI", HTCAPTION}, {L"minbtn", HTCLIENT}, {L"closebtn", HTCLIENT}};
+    Answers folder = strip;
+    folder.insert({{L"VerticalLayoutUI", HTCAPTION},
+                   {L"LabelUI", HTCLIENT},  // "Destination Folder:", "Accept the"
+                   {L"dtedit", HTCLIENT},
+                   {L"browse", HTCLIENT},
+                   {L"accept", HTCLIENT},
+                   {L"useragreement", HTCLIENT},
+                   {L"installbtn", HTCLIENT}});
+    HitTable::Check(Window(), frame_->manager(), folder,
+                    {{{100, 23}, L"HorizontalLayoutUI"}, {{293, 200}, L"VerticalLayoutUI"}});
+    HitTable::CheckEdges(Window());
+
+    // Every control of the progress page at once, as no stage shows them all.
+    pages->SelectItem(1);
+    Answers progress = strip;
+    progress.insert({{L"VerticalLayoutUI", HTCAPTION},
+                     {L"progress", HTCAPTION},
+                     {L"downladspeed", HTCLIENT},
+                     {L"downtip", HTCLIENT},
+                     {L"manualdownload", HTCLIENT},
+                     {L"pausebtn", HTCLIENT},
+                     {L"progressread", HTCLIENT}});
+    // The percentage lies over the middle of the bar: the bar is met beside it.
+    HitTable::Check(Window(), frame_->manager(), progress,
+                    {{{100, 376}, L"progress"}, {{293, 200}, L"VerticalLayoutUI"}});
+
+    pages->SelectItem(2);
+    Answers result = strip;
+    result.insert({{L"finishtext", HTCLIENT}, {L"endbtn", HTCLIENT}});
+    HitTable::Check(Window(), frame_->manager(), result, {});
+    HitTable::CheckEdges(Window());
+
+    pages->SelectItem(0);
+    UpdateWindow(Window());
     EXPECT_EQ(0, SendMessageW(Window(), WM_NCLBUTTONDBLCLK, HTCAPTION, 0));
     EXPECT_FALSE(IsZoomed(Window()));
 }
