@@ -287,7 +287,7 @@ private:
     std::wstring tooltipText_;
 
     IControlUI* root_ = nullptr;
-    // Ahead of the members it does not use: the controls read the focus often.
+    // Early in the object (short offsets): the focused control is read from many places.
     CKeyboardFocus focus_{*this, metrics_};
     IControlUI* hover_ = nullptr;
     IControlUI* click_ = nullptr;
