@@ -47,6 +47,7 @@ void CKeyboardFocus::Set(IControlUI* control) {
         return;
     }
     host_.TakeWindowFocus(false);
+    // The window's messages on taking Windows' focus may have moved it already.
     if (control == focused_) {
         return;
     }
