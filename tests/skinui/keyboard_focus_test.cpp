@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "skinui/controls/controls.h"
+#include "skinui/core/gdi_handles.h"
 #include "skinui/core/keyboard_focus.h"
 
 inline bool operator==(const RECT& a, const RECT& b) {
@@ -280,6 +281,42 @@ TEST_F(KeyboardFocusTest, ShowingOrHidingTheFocusRepaintsTheRingOnlyWhenItChange
     focus_.Forget(&a_);
     EXPECT_EQ(nullptr, focus_.Control());
     EXPECT_TRUE(host_.Take().empty());
+}
+
+TEST_F(KeyboardFocusTest, TheRingIsPaintedOnlyWhenShownOnAFocusThatCanHaveIt) {
+    SkinUI::MemoryDC dc(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = 80;
+    info.bmiHeader.biHeight = -60;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    SkinUI::BitmapHandle bitmap(
+        CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_NE(nullptr, bitmap.get());
+    const HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+    const RECT all = {0, 0, 80, 60};
+    const COLORREF white = RGB(255, 255, 255);
+    auto ringPainted = [&](const RECT& update) {
+        FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        focus_.PaintRing(dc.get(), update);
+        return GetPixel(dc.get(), 17, 30) != white;  // inside the ring's left band
+    };
+    a_.SetPos(RECT{20, 20, 60, 40});
+    focus_.SetWindowRing(FocusRingStyle{0xFFFF0000, 2, 1});
+    focus_.Set(&a_);
+    EXPECT_FALSE(ringPainted(all));  // hidden until the keyboard is used
+    focus_.SetHidden(false);
+    EXPECT_TRUE(ringPainted(all));
+    EXPECT_EQ(white, GetPixel(dc.get(), 30, 30));    // the control itself is left alone
+    EXPECT_FALSE(ringPainted(RECT{70, 0, 80, 10}));  // an update away from the ring
+    a_.SetEnabled(false);
+    EXPECT_FALSE(ringPainted(all));
+    a_.SetEnabled(true);
+    focus_.Set(&plain_);
+    EXPECT_FALSE(ringPainted(all));
+    SelectObject(dc.get(), old);
 }
 
 }  // namespace
