@@ -27,6 +27,20 @@ CDeferredDeletions::CDeferredDeletions() {}
 CDeferredDeletions::~CDeferredDeletions() {}
 void CTimerTable::KillAll() {}
 void CImagePrefetches::DropAll() {}
+// The painter never moves the keyboard focus.
+void CUIManager::TakeWindowFocus(bool) {}
+bool CUIManager::IsOwnControl(IControlUI*) const {
+    return false;
+}
+void CUIManager::OnFocusStep(FocusStep, IControlUI*, IControlUI*) {}
+void CUIManager::InvalidateArea(const RECT*) {}
+void CUIManager::RequestLayout() {}
+std::vector<IControlUI*> CUIManager::TabStops() const {
+    return {};
+}
+IControlUI* CUIManager::DefaultButton() const {
+    return nullptr;
+}
 
 void LogSkinError(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*) {}
 

@@ -6,6 +6,7 @@
 #include "skinui/core/dpi_scale.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/msimg_functions.h"
+#include "skinui/core/reading_order.h"
 #include "skinui/core/ui_settings.h"
 
 namespace SkinUI {
@@ -36,13 +37,20 @@ IControlUI* ForgetVisitor(IControlUI* control, void* data) {
     return nullptr;
 }
 
+IControlUI* CollectTabStop(IControlUI* control, void* data) {
+    if ((control->GetInputFlags() & UIFLAG_TABSTOP) != 0) {
+        static_cast<std::vector<IControlUI*>*>(data)->push_back(control);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 CUIManager::CUIManager() : windowThread_(GetCurrentThreadId()) {
     // The system's scale until a window tells its own (AttachWindow).
-    dpi_ = QueryWindowDpi(nullptr);
-    images_.SetDpi(dpi_);
-    fonts_.SetDpi(dpi_);
+    metrics_.SetDpi(QueryWindowDpi(nullptr));
+    images_.SetDpi(metrics_.Dpi());
+    fonts_.SetDpi(metrics_.Dpi());
     if (ManagerRegistry::FirstManagerBuilt()) {
         InitCommonControls();
         LoadMsimg();
@@ -86,11 +94,11 @@ void CUIManager::AttachWindow(HWND window) {
     // to show keyboard cues always.
     BOOL alwaysShown = FALSE;
     SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
-    focusState_.SetHidden(alwaysShown == FALSE && !ManagerRegistry::KeyboardLastUsed());
+    focus_.StartHidden(alwaysShown == FALSE && !ManagerRegistry::KeyboardLastUsed());
     if (window_ != nullptr) {
         // The window's own UI state (what its native children, the edit box, go by) agrees.
         SendMessageW(window_, WM_CHANGEUISTATE,
-                     MAKEWPARAM(focusState_.IsHidden() ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
+                     MAKEWPARAM(focus_.IsHidden() ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
     }
 }
 
@@ -106,7 +114,7 @@ bool CUIManager::AttachRoot(IControlUI* root) {
     root_ = root;
     firstLayout_ = true;
     updateNeeded_ = true;
-    focusState_.NeedFocus();
+    focus_.NeedFocus();
     if (root_ == nullptr) {
         return false;
     }
@@ -132,9 +140,7 @@ void CUIManager::ForgetControl(IControlUI* control) {
     if (control == nullptr) {
         return;
     }
-    if (focus_ == control) {
-        focus_ = nullptr;
-    }
+    focus_.Forget(control);
     if (hover_ == control) {
         hover_ = nullptr;
     }
@@ -144,7 +150,6 @@ void CUIManager::ForgetControl(IControlUI* control) {
     if (keyPress_ == control) {
         keyPress_ = nullptr;
     }
-    focusState_.Forget(control);
     if (root_ == control) {
         root_ = nullptr;
     }
@@ -165,12 +170,8 @@ void CUIManager::Invalidate(const RECT& rect) {
     }
 }
 
-SIZE CUIManager::GetInitSize() const {
-    return SIZE{ScaleLength(initSize_.cx), ScaleLength(initSize_.cy)};
-}
-
 void CUIManager::SetInitSize(int cx, int cy) {
-    initSize_ = {cx, cy};
+    metrics_.SetInitSize(cx, cy);
     if (window_ != nullptr && root_ == nullptr) {
         const SIZE size = GetInitSize();
         SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
@@ -179,10 +180,9 @@ void CUIManager::SetInitSize(int cx, int cy) {
 }
 
 void CUIManager::SetDpi(int dpi) {
-    if (dpi < 48 || dpi > 960 || dpi == dpi_) {
+    if (!metrics_.SetDpi(dpi)) {
         return;
     }
-    dpi_ = dpi;
     RemakeFonts();
     images_.SetDpi(dpi);
     if (root_ != nullptr) {
@@ -344,7 +344,25 @@ void CUIManager::RemoveTimersOf(IControlUI* control) {
     timers_.Forget(control);
 }
 
-// ---- names, groups, default attributes ---------------------------------------------------------
+// ---- tab order, names, groups, default attributes ----------------------------------------------
+
+std::vector<IControlUI*> CUIManager::TabStops() const {
+    std::vector<IControlUI*> stops;
+    if (root_ != nullptr) {
+        root_->FindControl(CollectTabStop, &stops,
+                           UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+    }
+    SortInReadingOrder(stops);
+    return stops;
+}
+
+std::vector<CControlUI*> CUIManager::GetTabStops() const {
+    std::vector<CControlUI*> stops;
+    for (IControlUI* stop : TabStops()) {
+        stops.push_back(stop->AsControl());
+    }
+    return stops;
+}
 
 CControlUI* CUIManager::FindByName(const wchar_t* name) const {
     return ControlOf(names_.Find(name));

@@ -17,19 +17,20 @@
 #include "skinui/core/control_interface.h"
 #include "skinui/core/control_names.h"
 #include "skinui/core/deferred_deletions.h"
-#include "skinui/core/dpi_scale.h"
 #include "skinui/core/focus_ring.h"
-#include "skinui/core/focus_state.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/image_cache.h"
+#include "skinui/core/keyboard_focus.h"
 #include "skinui/core/scaled_fonts.h"
 #include "skinui/core/skin_image.h"
 #include "skinui/core/timer_table.h"
 #include "skinui/core/ui_events.h"
+#include "skinui/core/window_metrics.h"
 
 namespace SkinUI {
 
-class CUIManager {
+// The window's keyboard focus (CKeyboardFocus) reaches the window through IFocusHost.
+class CUIManager : public IFocusHost {
 public:
     // Posted to the window to carry out the deferred deletions.
     static constexpr UINT kDeferredDeleteMessage = WM_APP + 1;
@@ -66,30 +67,28 @@ public:
     // Dots per inch of the window's display: 96 is 100 %. Layouts give lengths at 100 %; the
     // window's settings below are kept in those units and read in pixels of this scale, and
     // controls scale their layout lengths when they are built (CControlUI::ApplyScale).
-    int GetDpi() const { return dpi_; }
+    int GetDpi() const { return metrics_.Dpi(); }
     // A length at 100 % in pixels of this window's scale (rounded half away from zero, as
     // ScaleByDpi everywhere in the framework).
-    int ScaleLength(int length100) const { return ScaleByDpi(length100, dpi_); }
-    RECT ScaleRect(const RECT& rect100) const { return ScaleRectByDpi(rect100, dpi_); }
+    int ScaleLength(int length100) const { return metrics_.ScaleLength(length100); }
+    RECT ScaleRect(const RECT& rect100) const { return metrics_.ScaleRect(rect100); }
     // Takes a new scale (WM_DPICHANGED, or a test): fonts and images are made again for it, the
     // tree's layout lengths scaled anew from the layout's numbers, and the tree relaid out.
     void SetDpi(int dpi);
 
     // ---- window settings (set in 100 % units, read in pixels of the window's scale)
-    SIZE GetInitSize() const;
+    SIZE GetInitSize() const { return metrics_.InitSize(); }
     void SetInitSize(int cx, int cy);
-    RECT GetSizeBox() const { return ScaleRect(sizeBox_); }
-    void SetSizeBox(const RECT& box) { sizeBox_ = box; }
-    RECT GetCaptionRect() const { return ScaleRect(caption_); }
-    void SetCaptionRect(const RECT& caption) { caption_ = caption; }
-    SIZE GetRoundCorner() const {
-        return {ScaleLength(roundCorner_.cx), ScaleLength(roundCorner_.cy)};
-    }
-    void SetRoundCorner(int cx, int cy) { roundCorner_ = {cx, cy}; }
-    SIZE GetMinInfo() const { return {ScaleLength(minInfo_.cx), ScaleLength(minInfo_.cy)}; }
-    void SetMinInfo(int cx, int cy) { minInfo_ = {cx, cy}; }
-    SIZE GetMaxInfo() const { return {ScaleLength(maxInfo_.cx), ScaleLength(maxInfo_.cy)}; }
-    void SetMaxInfo(int cx, int cy) { maxInfo_ = {cx, cy}; }
+    RECT GetSizeBox() const { return metrics_.SizeBox(); }
+    void SetSizeBox(const RECT& box) { metrics_.SetSizeBox(box); }
+    RECT GetCaptionRect() const { return metrics_.Caption(); }
+    void SetCaptionRect(const RECT& caption) { metrics_.SetCaption(caption); }
+    SIZE GetRoundCorner() const { return metrics_.RoundCorner(); }
+    void SetRoundCorner(int cx, int cy) { metrics_.SetRoundCorner(cx, cy); }
+    SIZE GetMinInfo() const { return metrics_.MinInfo(); }
+    void SetMinInfo(int cx, int cy) { metrics_.SetMinInfo(cx, cy); }
+    SIZE GetMaxInfo() const { return metrics_.MaxInfo(); }
+    void SetMaxInfo(int cx, int cy) { metrics_.SetMaxInfo(cx, cy); }
     bool IsShowUpdateRect() const { return showUpdateRect_; }
     void SetShowUpdateRect(bool show) { showUpdateRect_ = show; }
     int GetWindowOpacity() const { return opacity_; }
@@ -149,11 +148,11 @@ public:
     void RemoveTimersOf(IControlUI* control);
 
     // ---- focus, hit testing, names, capture
-    CControlUI* GetFocus() const { return ControlOf(focus_); }
-    IControlUI* FocusedControl() const { return focus_; }
+    CControlUI* GetFocus() const { return ControlOf(focus_.Control()); }
+    IControlUI* FocusedControl() const { return focus_.Control(); }
     // The one place where a control gains the focus (and the old one loses it).
-    void FocusControl(IControlUI* control);
-    void FocusControlLater(IControlUI* control);
+    void FocusControl(IControlUI* control) { focus_.Set(control); }
+    void FocusControlLater(IControlUI* control) { focus_.SetLater(control); }
     bool FocusNextTab(bool forward);
     // The visible, enabled tab stops in reading order: line by line from the top, each line
     // from the left.
@@ -164,9 +163,9 @@ public:
     CControlUI* GetCancelButton() const { return ControlOf(CancelButton()); }
     // Focuses the default button, else the first tab stop, else nothing: what a window or
     // page that has just appeared offers the keyboard.
-    void FocusDefaultButton();
+    void FocusDefaultButton() { focus_.SetToDefault(); }
     // The same at the next layout (a page or box whose controls are still being shown).
-    void FocusDefaultButtonLater();
+    void FocusDefaultButtonLater() { focus_.SetToDefaultLater(); }
     CControlUI* FindByName(const wchar_t* name) const;
     CControlUI* FindAtPoint(POINT point) const { return ControlOf(ControlAt(point)); }
     void CaptureMouse();
@@ -179,15 +178,17 @@ public:
 
     // ---- keyboard cues (Windows' UI state): the focus is drawn only once the keyboard has
     // moved or used it, unless the user asked Windows to show it always.
-    bool IsFocusShown() const { return !focusState_.IsHidden(); }
+    bool IsFocusShown() const { return !focus_.IsHidden(); }
     // A key that moves or uses the focus was pressed: the focus is shown from now on.
     void ShowFocusFromKeyboard();
-    const FocusRingStyle& GetFocusRing() const { return focusRing_; }
-    void SetFocusRing(const FocusRingStyle& style) { focusRing_ = style; }
+    const FocusRingStyle& GetFocusRing() const { return focus_.WindowRing(); }
+    void SetFocusRing(const FocusRingStyle& style) { focus_.SetWindowRing(style); }
     // The focus ring a control draws (the window's, with the control's own settings) and
     // where it goes (empty when it draws none).
-    FocusRingStyle FocusRingStyleOf(IControlUI* control) const;
-    RECT FocusRingRectOf(IControlUI* control) const;
+    FocusRingStyle FocusRingStyleOf(IControlUI* control) const {
+        return focus_.RingStyleOf(control);
+    }
+    RECT FocusRingRectOf(IControlUI* control) const { return focus_.RingRectOf(control); }
 
     // ---- option groups and default attribute lists (used by the layout builder and options)
     bool AddOptionGroup(const wchar_t* group, IControlUI* control);
@@ -245,8 +246,14 @@ public:
     static void RunMessageLoop();
 
 private:
-    std::vector<IControlUI*> TabStops() const;
-    IControlUI* DefaultButton() const;
+    // IFocusHost: what a focus change asks of the window.
+    void TakeWindowFocus(bool always) override;
+    bool IsOwnControl(IControlUI* control) const override;
+    void OnFocusStep(FocusStep step, IControlUI* control, IControlUI* gaining) override;
+    void InvalidateArea(const RECT* area) override;
+    void RequestLayout() override;
+    std::vector<IControlUI*> TabStops() const override;
+    IControlUI* DefaultButton() const override;
     IControlUI* CancelButton() const;
     IControlUI* ControlAt(POINT point) const;
     ControlEvent MakeEvent(int kind, IControlUI* target, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -258,9 +265,6 @@ private:
     // The control and its subtree stop being known to this manager and lose it.
     void Detach(IControlUI* control);
     bool OnPaint();
-    void PaintFocusRing(HDC dc, const RECT& update);
-    void InvalidateFocusRing();
-    void SetFocusHidden(bool hidden);
     bool OnKeyboardNavigation(WPARAM key, LPARAM lParam);
     void OnMouseMove(POINT point);
     void ShowToolTip(IControlUI* control);
@@ -283,19 +287,14 @@ private:
     std::wstring tooltipText_;
 
     IControlUI* root_ = nullptr;
-    IControlUI* focus_ = nullptr;
+    // Early in the object (short offsets): the focused control is read from many places.
+    CKeyboardFocus focus_{*this, metrics_};
     IControlUI* hover_ = nullptr;
     IControlUI* click_ = nullptr;
     IControlUI* keyPress_ = nullptr;
     POINT lastMouse_ = {-1, -1};
 
-    int dpi_ = 96;
-    SIZE initSize_ = {0, 0};
-    RECT sizeBox_ = {0, 0, 0, 0};
-    RECT caption_ = {0, 0, 0, 0};
-    SIZE roundCorner_ = {0, 0};
-    SIZE minInfo_ = {0, 0};
-    SIZE maxInfo_ = {0, 0};
+    CWindowMetrics metrics_;
     bool showUpdateRect_ = false;
     int opacity_ = 255;
     bool alphaBackground_ = false;
@@ -312,8 +311,6 @@ private:
     bool mouseTracking_ = false;
     bool captured_ = false;
     bool useVirtualWnd_ = false;
-    CFocusState focusState_;
-    FocusRingStyle focusRing_;
 
     std::vector<INotifyUI*> listeners_;
     CTimerTable timers_;

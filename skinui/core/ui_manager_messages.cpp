@@ -206,9 +206,10 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             break;
         }
         case WM_SIZE: {
-            if (focus_ != nullptr) {
-                ControlEvent event = MakeEvent(UIEVENT_WINDOWSIZE, focus_, wParam, lParam);
-                SendEvent(focus_, event);
+            if (focus_.Control() != nullptr) {
+                ControlEvent event =
+                    MakeEvent(UIEVENT_WINDOWSIZE, focus_.Control(), wParam, lParam);
+                SendEvent(focus_.Control(), event);
             }
             if (root_ != nullptr) {
                 root_->RequestLayout();
@@ -320,17 +321,17 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         }
         case WM_KEYDOWN:
         case WM_CHAR: {
-            if (focus_ == nullptr) {
+            if (focus_.Control() == nullptr) {
                 break;
             }
             ControlEvent event = MakeEvent(message == WM_KEYDOWN ? UIEVENT_KEYDOWN : UIEVENT_CHAR,
-                                           focus_, wParam, lParam);
+                                           focus_.Control(), wParam, lParam);
             event.key = static_cast<wchar_t>(wParam);
             event.keyState = KeyStateFromKeyboard();
             if (message == WM_KEYDOWN) {
-                keyPress_ = focus_;
+                keyPress_ = focus_.Control();
             }
-            SendEvent(focus_, event);
+            SendEvent(focus_.Control(), event);
             break;
         }
         case WM_KEYUP: {
@@ -381,7 +382,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
                 ControlEvent event = MakeEvent(UIEVENT_BUTTONUP, control, wParam, lParam);
                 SendEvent(control, event);
             }
-            focus_ = nullptr;
+            focus_.Drop();
             HWND owner = ::GetWindow(window_, GW_OWNER);
             if (owner != nullptr) {
                 ::SetFocus(owner);
@@ -392,9 +393,9 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             // Not handled: the system keeps the window's state and passes it to the children.
             if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0) {
                 if (LOWORD(wParam) == UIS_SET) {
-                    SetFocusHidden(true);
+                    focus_.SetHidden(true);
                 } else if (LOWORD(wParam) == UIS_CLEAR) {
-                    SetFocusHidden(false);
+                    focus_.SetHidden(false);
                 }
             }
             break;
@@ -457,11 +458,11 @@ bool CUIManager::OnPreMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             break;
         }
         case WM_SYSKEYDOWN:
-            if (focus_ != nullptr) {
-                ControlEvent event = MakeEvent(UIEVENT_SYSKEY, focus_, wParam, lParam);
+            if (focus_.Control() != nullptr) {
+                ControlEvent event = MakeEvent(UIEVENT_SYSKEY, focus_.Control(), wParam, lParam);
                 event.key = static_cast<wchar_t>(wParam);
                 event.keyState = KeyStateFromKeyboard();
-                SendEvent(focus_, event);
+                SendEvent(focus_.Control(), event);
             }
             break;
         default:
@@ -484,7 +485,8 @@ bool CUIManager::OnKeyboardNavigation(WPARAM key, LPARAM lParam) {
             SelectAllInNativeEdit(window_);
             return true;
         case VK_RETURN: {
-            IControlUI* target = IsPushButton(focus_) ? focus_ : DefaultButton();
+            IControlUI* target =
+                IsPushButton(focus_.Control()) ? focus_.Control() : DefaultButton();
             if (target == nullptr) {
                 return false;
             }
@@ -509,7 +511,7 @@ bool CUIManager::OnKeyboardNavigation(WPARAM key, LPARAM lParam) {
         case VK_RIGHT:
         case VK_UP:
         case VK_DOWN:
-            if (focus_ != nullptr) {
+            if (focus_.Control() != nullptr) {
                 ShowFocusFromKeyboard();
             }
             return false;

@@ -53,13 +53,7 @@ void CUIManager::LayoutIfNeeded() {
             NotifyAll(root_, L"windowinit");
         }
     }
-    if (focusState_.IsNeeded()) {
-        if (IControlUI* pending = focusState_.TakeAfterLayout(TabStops())) {
-            FocusControl(pending);
-        } else {
-            FocusDefaultButton();
-        }
-    }
+    focus_.SettleAfterLayout();
 }
 
 void CUIManager::PaintTree(HDC dc, const RECT& update) {
@@ -71,7 +65,7 @@ void CUIManager::PaintTree(HDC dc, const RECT& update) {
     for (IControlUI* control : painters) {
         control->PaintAfter(dc, update);
     }
-    PaintFocusRing(dc, update);
+    focus_.PaintRing(dc, update);
 }
 
 bool CUIManager::OnPaint() {

@@ -30,7 +30,7 @@ BOOL CALLBACK SwapChildFont(HWND child, LPARAM data) {
 
 void CUIManager::RemakeFonts() {
     // The old handles live until every native child has been given the new ones.
-    const CScaledFonts::Remade remade = fonts_.SetDpi(dpi_);
+    const CScaledFonts::Remade remade = fonts_.SetDpi(metrics_.Dpi());
     FontSwap swap{remade.oldToNew};
     if (window_ != nullptr) {
         EnumChildWindows(window_, SwapChildFont, reinterpret_cast<LPARAM>(&swap));
