@@ -144,8 +144,19 @@ class Session:
         shutil.rmtree(self.work, ignore_errors=True)
 
     def downloads(self):
-        return glob.glob(os.path.join(self.args.prefix, "drive_c", "users", "*", "AppData",
-                                      "Roaming", "BranoInst"))
+        """Where installers keep the package: the protected folder of an administrator's run
+        (today's builds) and the user's folder (earlier builds, a limited user)."""
+        return (glob.glob(os.path.join(self.args.prefix, "drive_c", "ProgramData", "Velmora")) +
+                glob.glob(os.path.join(self.args.prefix, "drive_c", "users", "*", "AppData",
+                                       "Roaming", "BranoInst")))
+
+    def packages(self):
+        users = glob.glob(os.path.join(self.args.prefix, "drive_c", "users", "*"))
+        users = [u for u in users if os.path.isdir(os.path.join(u, "AppData"))]
+        return [os.path.join(self.args.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
+                             "release", "Setup.exe")] + [
+            os.path.join(u, "AppData", "Roaming", "BranoInst", "VLInst", "Setup.exe")
+            for u in users]
 
     def installer(self, exe):
         for folder in self.downloads():
@@ -170,10 +181,9 @@ class Session:
                 subprocess.run(["wine", self.args.shown, "UIMainFrame", "1030", "128"],
                                env=self.env, cwd=self.work, check=True)
                 c.wait_for(lambda: c.installer_windows(586), 30, "the window to come back")
-            users = glob.glob(os.path.join(self.args.prefix, "drive_c", "users", "*"))
-            users = [u for u in users if os.path.isdir(os.path.join(u, "AppData"))]
-            package = os.path.join(users[0], "AppData", "Roaming", "BranoInst", "VLInst",
-                                   "Setup.exe")
+            package = self.client.wait_for(
+                lambda: next((p for p in self.packages() if file_size(p) >= 0), None), 60,
+                "the package file")
             return measure(self.args.prefix, os.path.basename(exe), package, self.args.size,
                            show_threads=self.args.threads, perf=self.args.perf)
         finally:
