@@ -14,4 +14,11 @@ enum InstallerExitCode : int {
     kExitPackageRefused = 7,     // publisher refused, or the checksum failed twice in a row
     kExitPackageFailed = 8,      // the package did not run or ended with an error
     kExitAnotherInstallerRunning = 9,
+    kExitNoSafePackageFolder = 10,  // no package folder that only administrators can change
+    kExitComUnavailable = 11,       // COM could not be started
+    kExitNotEnoughDiskSpace = 12,   // a drive lacks the room the package or the install needs
+    kExitProxyAuthRequired = 13,    // the proxy still asks who we are (HTTP 407)
+    // The package's own codes for "installed, Windows must restart", passed on as they are.
+    kExitRebootInitiated = 1641,  // ERROR_SUCCESS_REBOOT_INITIATED
+    kExitRebootRequired = 3010,   // ERROR_SUCCESS_REBOOT_REQUIRED
 };

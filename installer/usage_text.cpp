@@ -23,6 +23,12 @@ const ExitCodeLine kExitCodes[] = {
     {kExitPackageRefused, "package refused"},
     {kExitPackageFailed, "package failed"},
     {kExitAnotherInstallerRunning, "another installer running"},
+    {kExitNoSafePackageFolder, "no safe package folder"},
+    {kExitComUnavailable, "COM could not be started"},
+    {kExitNotEnoughDiskSpace, "not enough disk space"},
+    {kExitProxyAuthRequired, "proxy authentication required"},
+    {kExitRebootInitiated, "installed; the package is restarting Windows"},
+    {kExitRebootRequired, "installed; Windows must restart to finish"},
 };
 
 bool WriteAll(HANDLE out, const std::string& text) {

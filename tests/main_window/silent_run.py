@@ -17,7 +17,9 @@ from installer_run import (  # noqa: E402,F401
 INSTALLER, HELPER, PKG_OK, PKG_FAIL, _, PREFIX_ROOT = arguments(6)
 # The exit codes of installer/exit_codes.h.
 INSTALLED, BAD_COMMAND_LINE, ENDED_BY_SYSTEM, CONFIG_UNREACHABLE, CONFIG_REFUSED, \
-    UNSUPPORTED, DOWNLOAD_FAILED, PACKAGE_REFUSED, PACKAGE_FAILED, ANOTHER_RUNNING = range(10)
+    UNSUPPORTED, DOWNLOAD_FAILED, PACKAGE_REFUSED, PACKAGE_FAILED, ANOTHER_RUNNING, \
+    NO_SAFE_PACKAGE_FOLDER, COM_UNAVAILABLE, NOT_ENOUGH_DISK_SPACE, PROXY_AUTH_REQUIRED = range(14)
+REBOOT_INITIATED, REBOOT_REQUIRED = 1641, 3010
 # The keys of a step report, in the order every report (the window's too) sends them.
 STEP_KEYS = ["sys", "type", "sysver", "name", "version", "cpudes", "cpu", "memory", "gpu",
              "gpudriver", "vt", "sign", "rand", "mac", "hdsn", "guid", "step", "interval",
