@@ -6,7 +6,11 @@
 //   session_helper end <class>       the same to the top-level window of that class
 //   session_helper toplevel          every top-level window: class, visible|hidden, process id
 //   session_helper station <line>    runs <line> on a window station of its own that is not
-//                                    interactive (as a service's) and prints "exit <code>"
+//                                    interactive (as a service's); its exit code is <line>'s
+//                                    (100 and up: the helper failed, said on standard output)
+//   session_helper respond <class>   exit code 0 when the top-level window of that class
+//                                    answers a message within 3 s
+//   session_helper count <exe>       prints how many processes named <exe> run
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -82,18 +86,18 @@ int RunOnOwnStation(const std::wstring& line) {
     HWINSTA station = CreateWindowStationW(L"VelmoraTestStation", 0, WINSTA_ALL_ACCESS, nullptr);
     if (!station) {
         std::printf("no window station (error %lu)\n", GetLastError());
-        return 3;
+        return 100;
     }
     HWINSTA own = GetProcessWindowStation();
     if (!SetProcessWindowStation(station)) {
         std::printf("cannot switch window station (error %lu)\n", GetLastError());
-        return 3;
+        return 101;
     }
     HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     SetProcessWindowStation(own);
     if (!desktop) {
         std::printf("no desktop (error %lu)\n", GetLastError());
-        return 3;
+        return 102;
     }
     USEROBJECTFLAGS flags = {};
     DWORD needed = 0;
@@ -110,15 +114,14 @@ int RunOnOwnStation(const std::wstring& line) {
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &info)) {
         std::printf("cannot start (error %lu)\n", GetLastError());
-        return 3;
+        return 103;
     }
     WaitForSingleObject(info.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
-    std::printf("exit %lu\n", static_cast<unsigned long>(code));
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    return 0;
+    return static_cast<int>(code);
 }
 }  // namespace
 
@@ -138,6 +141,17 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("processes %u windows %u\n", static_cast<unsigned>(search.processes.size()),
                     static_cast<unsigned>(search.windows.size()));
         return EndSession(search.windows);
+    }
+    if (command == L"respond" && argc > 2) {
+        HWND window = FindWindowW(argv[2], nullptr);
+        DWORD_PTR answer = 0;
+        return window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer)
+                   ? 0
+                   : 1;
+    }
+    if (command == L"count" && argc > 2) {
+        std::printf("%u\n", static_cast<unsigned>(ProcessesNamed(argv[2]).size()));
+        return 0;
     }
     if (command == L"end" && argc > 2) {
         HWND window = FindWindowW(argv[2], nullptr);
