@@ -115,7 +115,7 @@ class CommandLineTest(CommandLineTestCase):
         code, out = self.helper("endsession", "VelmoraInstaller.exe")
         self.assertEqual(0, code, out)
         self.assertIn("processes 1 windows ", out)
-        self.assertNotIn("query answered 0", out)
+        self.assertIn("VelmoraSilentSession: query answered 1\n", out)
         self.assertEqual(codes.ENDED_BY_SYSTEM, run.wait(timeout=60))
         log = self.silent_log()
         self.assertIn("W/Silent -- the session is ending (WM_QUERYENDSESSION)", log)

@@ -68,9 +68,12 @@ int EndSession(const std::vector<HWND>& windows) {
     // First every window is asked, then every one is told, as Windows does.
     for (HWND window : windows) {
         DWORD_PTR answer = 0;
-        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
-                            &answer);
-        std::printf("query answered %lu\n", static_cast<unsigned long>(answer));
+        const LRESULT sent = SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                                 SMTO_BLOCK, 5000, &answer);
+        wchar_t name[256] = {};
+        GetClassNameW(window, name, 256);
+        std::printf("%ls: query answered %lu%s\n", name, static_cast<unsigned long>(answer),
+                    sent ? "" : " (no answer in time)");
     }
     std::fflush(stdout);
     for (HWND window : windows) {
