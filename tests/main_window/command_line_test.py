@@ -60,6 +60,12 @@ class CommandLineTest(CommandLineTestCase):
             self.assertIn("E/WinMain -- bad command line: ", log, args)
             self.assertIn(reason, log, args)
             self.assertEqual([], installer_windows(586) + installer_windows(300), args)
+        # As a deployment service runs it, with no standard output: /S after /D= still means
+        # nothing is shown (a box nobody can close would hold the deployment for ever).
+        run = self.start("/D=C:\\Apps", "/S", no_output=True)
+        self.assertEqual(codes.BAD_COMMAND_LINE, run.wait(timeout=60))
+        self.assertIn("put /S before /D=", self.silent_log())
+        self.assertEqual([], installer_windows(586) + installer_windows(300))
         self.assert_nothing_fetched()
 
     def test_usage_goes_to_a_pipe(self):
