@@ -44,7 +44,8 @@ std::wstring NextArgument(const std::wstring& text, size_t* pos) {
     return out;
 }
 
-// Keeps the first fault; the rest of the line is still read, so /S is known either way.
+// Keeps the first fault; the rest of the line is still read, so /S and /LOG= are known either
+// way.
 void Fail(CommandLine* result, const std::wstring& error) {
     if (result->ok) {
         result->ok = false;
@@ -52,17 +53,52 @@ void Fail(CommandLine* result, const std::wstring& error) {
     }
 }
 
+bool IsSilentSwitch(const std::wstring& word) {
+    const std::wstring name = Lower(word);
+    return name == L"/s" || name == L"-s";
+}
+
+// /S as a word anywhere on the line, quotes dropped: also inside a /D= value, which takes the
+// rest of the line, and after a switch that made the line unusable.
+bool HasSilentWord(const std::wstring& text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        if (IsBlank(text[pos])) {
+            ++pos;
+        } else if (IsSilentSwitch(NextArgument(text, &pos))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The folder's last word is /S: the administrator put /S after /D=.
+bool EndsWithSilentWord(const std::wstring& folder) {
+    const size_t blank = folder.find_last_of(L" \t");
+    return blank != std::wstring::npos && IsSilentSwitch(folder.substr(blank + 1));
+}
+
+void ParseInto(const std::wstring& text, CommandLine& result);
+
 }  // namespace
 
 CommandLine ParseSwitches(const std::wstring& text) {
     CommandLine result;
+    ParseInto(text, result);
+    // Whatever else is wrong, a line that asks for silence shows nothing.
+    result.silent = result.silent || HasSilentWord(text);
+    return result;
+}
+
+namespace {
+void ParseInto(const std::wstring& text, CommandLine& result) {
     size_t pos = 0;
     for (;;) {
         while (pos < text.size() && IsBlank(text[pos])) {
             ++pos;
         }
         if (pos >= text.size()) {
-            return result;
+            return;
         }
         // A launcher may quote the whole switch ("/D=C:\My Apps"): the quotes are dropped.
         const bool quoted = text[pos] == L'"';
@@ -78,21 +114,26 @@ CommandLine ParseSwitches(const std::wstring& text) {
             for (size_t i = 0; i + 1 < folder.size(); ++i) {
                 if (IsBlank(folder[i]) && SwitchAt(folder, i + 1, L"d=")) {
                     Fail(&result, L"/D= given twice");
-                    return result;
+                    return;
                 }
             }
             if (folder.empty()) {
                 Fail(&result, L"/D= without a folder");
-                return result;
+                return;
+            }
+            if (EndsWithSilentWord(folder)) {
+                Fail(&result,
+                     L"/D= takes the rest of the line, so /S after it became part of the "
+                     L"folder: put /S before /D=");
             }
             result.hasFolder = true;
             result.folder = folder;
-            return result;
+            return;
         }
         const size_t start = pos;
         const std::wstring argument = NextArgument(text, &pos);
         const std::wstring name = Lower(argument);
-        if (name == L"/s" || name == L"-s") {
+        if (IsSilentSwitch(name)) {
             result.silent = true;
         } else if (name == L"/?" || name == L"-?" || name == L"/help" || name == L"-help") {
             result.usage = true;
@@ -109,6 +150,7 @@ CommandLine ParseSwitches(const std::wstring& text) {
         }
     }
 }
+}  // namespace
 
 CommandLine ParseCommandLine(const std::wstring& line) {
     size_t pos = 0;

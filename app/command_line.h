@@ -9,7 +9,7 @@
 struct CommandLine {
     bool ok = true;          // false: the line cannot be used; the other fields hold what was
     std::wstring error;      // read all the same (/S included); error names the first fault
-    bool silent = false;     // /S
+    bool silent = false;     // /S as a word anywhere on the line, even a line that is not ok
     bool usage = false;      // /? or /help
     bool hasFolder = false;  // /D= given
     std::wstring folder;     // its value as written (trailing blanks dropped)

@@ -4,6 +4,7 @@
 
 #include <objbase.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,7 @@
 #include "installer/running_installer.h"
 #include "installer/silent_install.h"
 #include "installer/usage_text.h"
+#include "installer/window_station.h"
 #include "skinui/core/ui_manager.h"
 
 namespace {
@@ -42,39 +44,71 @@ std::string CommandLineFault(const CommandLine& command) {
     return std::string();
 }
 
-// The usage text to standard output, else (never in a silent run) in a message box.
-void ShowUsage(bool silent) {
+// Opens the log (the /LOG= file even when another switch is bad). A /LOG= file that cannot be
+// written ends the run: the administrator asked for that file, and a log elsewhere is lost.
+// A silent run's first line on standard output is where its log is.
+void OpenLog(const CommandLine& command) {
+    std::string failure;
+    if (!OpenInstallerLog(command.logPath, command.silent, &failure)) {
+        WriteToStandardOutput("The log file given with /LOG= cannot be written: " + failure +
+                              "\r\nExit code " + std::to_string(kExitBadCommandLine) + "\r\n");
+        EndInstaller(kExitBadCommandLine);
+    }
+    const std::wstring path = InstallerLogPath();
+    if (command.silent && !path.empty()) {
+        WriteToStandardOutput(WideToAnsi(path) + "\r\n");
+    }
+}
+
+// The usage text to standard output, and where nobody would see a box (a silent run, a window
+// station that is not interactive) to the log instead of a box.
+void ShowUsage(bool unseen) {
     const std::string text = UsageText();
-    if (WriteToStandardOutput(text) || silent) {
+    const bool written = WriteToStandardOutput(text);
+    if (unseen) {
+        size_t start = 0;
+        for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            LogI("Usage", text.substr(start, end - start));
+        }
         return;
     }
-    if (SUCCEEDED(CoInitialize(nullptr))) {
+    if (!written && SUCCEEDED(CoInitialize(nullptr))) {
         ShowUsageBox(UsageBoxText());
     }
 }
 
-// /? and a command line that cannot be used end here, before anything is fetched.
-void HandleUsageAndFaults(const CommandLine& command) {
-    const std::string fault = CommandLineFault(command);
+// /? and a command line that cannot be used end here, before anything is fetched, with the
+// log opened first so that what was wrong is written down.
+void HandleUsageAndFaults(const CommandLine& command, bool interactive) {
+    std::string fault = CommandLineFault(command);
     if (fault.empty() && !command.usage) {
-        return;
+        if (interactive || command.silent) {
+            return;
+        }
+        fault =
+            "the window station is not interactive: nobody could see the window (deploy "
+            "with /S)";
     }
-    ShowUsage(command.silent);
-    if (fault.empty()) {
-        EndInstaller(kExitInstalled);
+    OpenLog(command);
+    const bool unseen = command.silent || !interactive;
+    if (!interactive) {
+        LogW("WinMain", "the window station is not interactive: no window and no box");
     }
-    OpenInstallerLog(command.ok ? command.logPath : std::wstring());
-    LogE("WinMain", "bad command line: ", fault);
-    EndInstaller(kExitBadCommandLine);
+    if (!fault.empty()) {
+        LogE("WinMain", "bad command line: ", fault);
+    }
+    ShowUsage(unseen);
+    EndInstaller(fault.empty() ? kExitInstalled : kExitBadCommandLine);
 }
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Already done before the static initialisers; repeated here so it is plainly first.
     const DllSearchMode dllSearch = RestrictDllSearch();
+    KeepStandardOutput();
     const CommandLine command = ParseCommandLine(GetCommandLineW());
     SkinUI::CUIManager::SetProgramInstance(instance);
-    HandleUsageAndFaults(command);
+    HandleUsageAndFaults(command, WindowStationIsInteractive());
     // Before the log is opened: the running copy writes it.
     SingleInstance lock(kInstallerMutexName);
     if (!lock.owned()) {
@@ -85,13 +119,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             return 0;
         }
     }
-    if (FAILED(CoInitialize(nullptr))) {
-        if (command.silent) {
-            EndInstaller(kExitSystemUnsupported);
-        }
-        return 0;
-    }
-    OpenInstallerLog(command.logPath);
+    OpenLog(command);
     LogI("WinMain", "DLL search: ", DllSearchModeName(dllSearch));
     if (command.any()) {
         LogI("WinMain", "command line: ", WideToAnsi(GetCommandLineW()));
@@ -101,6 +129,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
              "the installer's mutex is held by a process that shows no installer window"
              " (error ",
              static_cast<unsigned long>(lock.error()), "); starting all the same");
+    }
+    const HRESULT com = CoInitialize(nullptr);
+    if (FAILED(com)) {
+        char code[16] = "";
+        std::snprintf(code, sizeof(code), "%08lX", static_cast<unsigned long>(com));
+        LogE("WinMain", "COM could not be started (0x", code, ")");
+        EndInstaller(command.silent ? kExitComUnavailable : kExitInstalled);
     }
     if (command.silent) {
         RunSilentInstall(command.folder, SilentLimitsFromEnvironment());

@@ -21,9 +21,28 @@ InstallTarget MakeInstallTarget(const std::wstring& setupPath, const std::wstrin
     return target;
 }
 
-bool RunProcess(const std::wstring& commandLine, bool wait, const std::wstring& currentDirectory) {
+ProcessRun ReadProcessEnd(HANDLE process, bool wait) {
+    ProcessRun run;
+    run.started = true;
+    if (wait) {
+        WaitForSingleObject(process, INFINITE);
+    }
+    run.ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process, &code)) {
+        // Unknown is not 0: a package whose end cannot be read has not been seen to succeed.
+        run.readError = GetLastError();
+        return run;
+    }
+    run.codeRead = run.ended && code != STILL_ACTIVE;
+    run.code = code;
+    return run;
+}
+
+ProcessRun RunProcessToEnd(const std::wstring& commandLine, bool wait,
+                           const std::wstring& currentDirectory) {
     if (commandLine.empty()) {
-        return false;
+        return ProcessRun();
     }
     // CreateProcessW may write into its command line.
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
@@ -36,17 +55,20 @@ bool RunProcess(const std::wstring& commandLine, bool wait, const std::wstring& 
                         currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
                         &info)) {
         LogE(kTag, "CreateProcess error! code=", static_cast<unsigned long>(GetLastError()));
-        return false;
+        return ProcessRun();
     }
     ScopedHandle process(info.hProcess);
     ScopedHandle thread(info.hThread);
-    if (wait) {
-        WaitForSingleObject(process.get(), INFINITE);
+    const ProcessRun run = ReadProcessEnd(process.get(), wait);
+    if (run.readError != 0) {
+        LogE(kTag, WideToAnsi(commandLine), ": its exit code cannot be read (error ",
+             static_cast<unsigned long>(run.readError), "), counted as a failure");
+    } else {
+        LogD(kTag, WideToAnsi(commandLine), " return ", static_cast<unsigned long>(run.code));
     }
-    DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process.get(), &exitCode)) {
-        exitCode = 0;
-    }
-    LogD(kTag, WideToAnsi(commandLine), " return ", static_cast<unsigned long>(exitCode));
-    return exitCode == 0;
+    return run;
+}
+
+bool RunProcess(const std::wstring& commandLine, bool wait, const std::wstring& currentDirectory) {
+    return RunProcessToEnd(commandLine, wait, currentDirectory).succeeded();
 }

@@ -88,6 +88,25 @@ std::wstring InstallResultText(bool chinese, bool succeeded) {
     return succeeded ? texts.installSucceeded : texts.installFailed;
 }
 
+std::wstring RestartNeededText(bool chinese) {
+    return TextsFor(chinese).restartNeeded;
+}
+
+PackageOutcome PackageOutcomeOf(const ProcessRun& run) {
+    if (!run.codeRead) {
+        return PackageOutcome::Failed;
+    }
+    switch (run.code) {
+        case 0:
+            return PackageOutcome::Succeeded;
+        case ERROR_SUCCESS_REBOOT_REQUIRED:
+        case ERROR_SUCCESS_REBOOT_INITIATED:
+            return PackageOutcome::SucceededRestartNeeded;
+        default:
+            return PackageOutcome::Failed;
+    }
+}
+
 bool StartDownloadProgressThread(const std::shared_ptr<InstallJob>& job) {
     return StartThread(&DownloadProgressProc, job);
 }
@@ -142,8 +161,18 @@ bool InstallPackage(InstallJob& job) {
     ScopedHandle package = TakeVerifiedPackage(*job.downloader, job.setupPath);
     if (package.valid()) {
         if (PublisherAccepted(package.get(), job.setupPath, job.publisherPin)) {
-            ok = RunProcess(job.target.commandLine, true, FolderOf(job.setupPath));
-            outcome = ok ? PackageOutcome::Succeeded : PackageOutcome::Failed;
+            job.packageRunning = true;
+            const ProcessRun run =
+                RunProcessToEnd(job.target.commandLine, true, FolderOf(job.setupPath));
+            job.packageRunning = false;
+            job.packageExitCode = run.code;
+            outcome = PackageOutcomeOf(run);
+            ok = outcome == PackageOutcome::Succeeded ||
+                 outcome == PackageOutcome::SucceededRestartNeeded;
+            if (outcome == PackageOutcome::SucceededRestartNeeded) {
+                LogW(kTag, "the package returned ", static_cast<unsigned long>(run.code),
+                     ": installed, Windows must restart to finish");
+            }
         } else {
             SetPackageAside(std::move(package), job.setupPath);
             outcome = PackageOutcome::Refused;

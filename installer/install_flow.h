@@ -33,9 +33,15 @@ struct InstallFlowTiming {
 enum class PackageOutcome {
     NotRun,     // no verified package to run (the download was refused or never verified)
     Refused,    // its publisher was refused: set aside, not run
-    Failed,     // it could not be started, or ended with another exit code than 0
+    Failed,     // it could not be started, its exit code could not be read, or was not one below
     Succeeded,  // it ended with exit code 0
+    // It ended with 3010 (ERROR_SUCCESS_REBOOT_REQUIRED) or 1641 (..._REBOOT_INITIATED):
+    // installed, and Windows must restart to finish.
+    SucceededRestartNeeded,
 };
+
+// The outcome of a package run that was allowed to start.
+PackageOutcome PackageOutcomeOf(const ProcessRun& run);
 
 // One install attempt: everything the workers need, shared with the window (which may go away
 // before them).
@@ -44,6 +50,7 @@ struct InstallJob {
     // workers only log and report (the same steps) and run no animation.
     HWND window = nullptr;
     bool chinese = false;
+    bool noPackageFolder = false;  // no safe folder for the package: nothing is downloaded
     std::shared_ptr<CTinyDownload> downloader;
     std::wstring setupPath;    // the downloaded package
     std::wstring folder;       // destination folder as the user left it
@@ -51,8 +58,10 @@ struct InstallJob {
     std::string publisherPin;  // the package must be signed with a pinned key; "" = unchecked
     InstallFlowTiming timing;
     std::atomic<bool> finished{false};   // the package has returned
-    std::atomic<bool> succeeded{false};  // ... with exit code 0; written before `finished`
+    std::atomic<bool> succeeded{false};  // ... installed; written before `finished`
     std::atomic<PackageOutcome> outcome{PackageOutcome::NotRun};  // written before `finished`
+    std::atomic<DWORD> packageExitCode{0};    // the package's own code; written before `finished`
+    std::atomic<bool> packageRunning{false};  // set while the package runs (a silent run's bound)
 };
 
 // Starts the progress thread of a job (its handle is closed at once). False when no thread
@@ -62,10 +71,14 @@ bool StartDownloadProgressThread(const std::shared_ptr<InstallJob>& job);
 // Thread bodies, callable directly by tests.
 unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& job);
 unsigned InstallProgressProc(const std::shared_ptr<InstallJob>& job);
-// Runs the package silently into the job's target; true on exit code 0. Only the file the
+// Runs the package silently into the job's target, waiting as long as it runs; true when it
+// installed (exit code 0, or a restart code). Only the file the
 // downloader verified runs, held unchangeable until it has ended, and only when its signature
 // passes the job's publisher pin.
 bool InstallPackage(InstallJob& job);
 
 // The text of message 1029 once the package has returned.
 std::wstring InstallResultText(bool chinese, bool succeeded);
+
+// The result page's line for an install that Windows must restart to finish.
+std::wstring RestartNeededText(bool chinese);

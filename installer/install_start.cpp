@@ -20,6 +20,7 @@ std::shared_ptr<InstallJob> StartInstallJob(const std::vector<PackageEntry>& pac
     auto job = std::make_shared<InstallJob>();
     job->window = window;
     job->chinese = chinese;
+    job->noPackageFolder = packageFolder.empty();
     job->setupPath = packageFolder + L"\\" + kPackageName;
     LogT(kTag, "dest path: ", WideToAnsi(job->setupPath));
     job->folder = folder;

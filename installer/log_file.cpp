@@ -24,6 +24,23 @@ std::wstring& LogPath() {
     return path;
 }
 
+// The process runs as the machine's own account (LocalSystem), as deployment services do.
+bool RunsAsSystem() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    ScopedHandle held(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::string buffer(size, '\0');
+    if (size == 0 || !GetTokenInformation(token, TokenUser, &buffer[0], size, &size)) {
+        return false;
+    }
+    const TOKEN_USER* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
+    return IsWellKnownSid(user->User.Sid, WinLocalSystemSid) != FALSE;
+}
+
 std::wstring UsualLogPath() {
     wchar_t folder[MAX_PATH] = L"";
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
@@ -66,15 +83,32 @@ std::wstring InstallerLogPath() {
     return LogPath();
 }
 
-void OpenInstallerLog(const std::wstring& requestedPath) {
-    const std::wstring wanted = requestedPath.empty() ? UsualLogPath() : requestedPath;
+bool OpenInstallerLog(const std::wstring& requestedPath, bool silent, std::string* failure) {
+    // Nobody looks in the system profile's roaming folder, nor in an administrator's own one
+    // for a run a deployment tool started: such a run writes where only administrators write.
+    std::string usualRefused;
+    std::wstring wanted = requestedPath;
+    if (wanted.empty() && (silent || RunsAsSystem()) && ProcessIsAdministrator()) {
+        const std::wstring folder = PrepareProtectedPackageFolder(&usualRefused);
+        if (!folder.empty()) {
+            wanted = folder + L"\\" + kLogName;
+        }
+    }
     if (wanted.empty()) {
-        return;
+        wanted = UsualLogPath();
+    }
+    if (wanted.empty()) {
+        return true;
     }
     OutputDebugStringW((wanted + L"\n").c_str());
     std::string refused;
     ScopedHandle file = OpenLogFile(wanted, &refused);
     std::wstring path = wanted;
+    if (!file.valid() && !requestedPath.empty()) {
+        // The administrator asked for that file: a log written elsewhere would be a lost log.
+        *failure = refused.empty() ? "cannot write " + WideToAnsi(wanted) : refused;
+        return false;
+    }
     if (!file.valid() && ProcessIsAdministrator()) {
         // Written as administrator, the log must not land where a link points: it goes where
         // only administrators write.
@@ -87,9 +121,17 @@ void OpenInstallerLog(const std::wstring& requestedPath) {
     }
     if (!file.valid() || !AttachToStandardOutput(std::move(file))) {
         OutputDebugStringA(("no log file: " + refused + "\n").c_str());
-        return;
+        if (!requestedPath.empty()) {
+            *failure = "cannot write " + WideToAnsi(wanted);
+            return false;
+        }
+        return true;
     }
     LogPath() = path;
+    if (!usualRefused.empty()) {
+        LogW(kTag, "no package folder for the log (", usualRefused, "); it is written to ",
+             WideToAnsi(path));
+    }
     if (path != wanted) {
         LogW(kTag, "log file ", WideToAnsi(wanted), " refused: ", refused,
              "; the log is written to ", WideToAnsi(path));
@@ -98,4 +140,5 @@ void OpenInstallerLog(const std::wstring& requestedPath) {
     if (!markerNote.empty()) {
         LogW("ConfigSelection", markerNote);
     }
+    return true;
 }

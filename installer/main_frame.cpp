@@ -228,6 +228,7 @@ void CMainFrame::FindControls() {
     progressRead_ = find(L"progressread");
     status_ = find(L"status");
     finishText_ = find(L"finishtext");
+    restartText_ = find(L"restarttext");
     downTip_ = find(L"downtip");
     createDesktop_ = find(L"createdesktop");
 }

@@ -109,6 +109,7 @@ private:
     SkinUI::CControlUI* pauseBtn_ = nullptr;
     SkinUI::CControlUI* downTip_ = nullptr;
     SkinUI::CControlUI* finishText_ = nullptr;
+    SkinUI::CControlUI* restartText_ = nullptr;  // shown when Windows must restart to finish
     int stage_ = 0;
     InstallSettings settings_;
     std::shared_ptr<InstallJob> job_;  // the current download and install, shared with workers

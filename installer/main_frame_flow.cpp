@@ -91,6 +91,17 @@ void CMainFrame::ShowStage(int stage) {
             RemoveTrayIcon();
             // The window comes back by itself: have a screen reader read how it ended.
             manager_.AnnounceAccessible(finishText_);
+            if (restartText_) {
+                // The package returned 3010 or 1641: installed, but not finished until Windows
+                // has restarted.
+                const bool restart =
+                    job_ && job_->outcome == PackageOutcome::SucceededRestartNeeded;
+                SetText(restartText_, texts.restartNeeded);
+                restartText_->SetVisible(restart);
+                if (restart) {
+                    manager_.AnnounceAccessible(restartText_);
+                }
+            }
             break;
         default:
             break;

@@ -11,6 +11,7 @@ struct MainFrameTexts {
     const wchar_t* resume;
     const wchar_t* installSucceeded;
     const wchar_t* installFailed;
+    const wchar_t* restartNeeded;  // result page, under installSucceeded, for 3010 and 1641
     const wchar_t* open;
     const wchar_t* retry;
     const wchar_t* minimizedBalloon;

@@ -75,10 +75,13 @@ void CheckMachine() {
     }
 }
 
-int CodeFor(PackageOutcome outcome) {
+int CodeFor(PackageOutcome outcome, DWORD packageCode) {
     switch (outcome) {
         case PackageOutcome::Succeeded:
             return kExitInstalled;
+        case PackageOutcome::SucceededRestartNeeded:
+            // Passed on as it is: deployment tools read it as "installed, restart pending".
+            return packageCode == kExitRebootInitiated ? kExitRebootInitiated : kExitRebootRequired;
         case PackageOutcome::Refused:
             return kExitPackageRefused;
         case PackageOutcome::Failed:
@@ -93,6 +96,8 @@ const char* DescribeOutcome(PackageOutcome outcome) {
     switch (outcome) {
         case PackageOutcome::Succeeded:
             return "installed";
+        case PackageOutcome::SucceededRestartNeeded:
+            return "installed; Windows must restart to finish";
         case PackageOutcome::Refused:
             return "package refused";
         case PackageOutcome::Failed:
@@ -103,16 +108,29 @@ const char* DescribeOutcome(PackageOutcome outcome) {
     }
 }
 
-// Waits for the job's end, or for the download to go wrong for good (EndInstaller stops it, so
-// the bytes received are written out).
+// Waits for the job's end, for the download to go wrong for good (EndInstaller stops it, so
+// the bytes received are written out), or for the package to outlast its bound.
 [[noreturn]] void WatchJob(InstallJob& job, const SilentLimits& limits) {
     CTinyDownload& downloader = *job.downloader;
     uint64_t bytes = downloader.BytesWritten();
     DWORD lastProgress = GetTickCount();
+    bool packageSeen = false;
+    DWORD packageStart = 0;
     for (;;) {
         if (job.finished) {
             const PackageOutcome outcome = job.outcome;
-            End(CodeFor(outcome), DescribeOutcome(outcome));
+            End(CodeFor(outcome, job.packageExitCode), DescribeOutcome(outcome));
+        }
+        if (job.packageRunning && !packageSeen) {
+            packageSeen = true;
+            packageStart = GetTickCount();
+        } else if (packageSeen && GetTickCount() - packageStart >= limits.packageMs) {
+            // A package that never ends must not hold a deployment for ever. Ending it could
+            // leave the machine half installed: it goes on, and may still finish.
+            LogE(kTag, "the package has not ended after ", limits.packageMs / 1000,
+                 " s; it is left running and the run ends");
+            ReportStepWithInterval(kStepSetupFailed);
+            End(kExitPackageFailed, "package did not end in time");
         }
         if (downloader.ChecksumFailuresInARow() >= kChecksumFailuresRefused) {
             LogE(kTag, "the package failed its checksum on ", kChecksumFailuresRefused,
@@ -150,8 +168,8 @@ void RunSilentInstall(const std::wstring& folder, const SilentLimits& limits) {
     GetIntervalText(0);
     const std::shared_ptr<InstallJob> job =
         StartInstallJob(settings.packages(), target, nullptr, IsChineseLanguage(language));
-    if (!job) {
-        End(kExitDownloadFailed, "no folder for the package");
+    if (!job || job->noPackageFolder) {
+        End(kExitNoSafePackageFolder, "no safe package folder");
     }
     WatchJob(*job, limits);
 }

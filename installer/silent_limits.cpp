@@ -31,5 +31,8 @@ SilentLimits SilentLimitsFromEnvironment() {
                                      std::getenv("VELMORA_SILENT_CONFIG_SECONDS"), limits.configMs);
     limits.stallMs = ShortenedLimit("VELMORA_SILENT_STALL_SECONDS",
                                     std::getenv("VELMORA_SILENT_STALL_SECONDS"), limits.stallMs);
+    limits.packageMs =
+        ShortenedLimit("VELMORA_SILENT_PACKAGE_SECONDS",
+                       std::getenv("VELMORA_SILENT_PACKAGE_SECONDS"), limits.packageMs);
     return limits;
 }

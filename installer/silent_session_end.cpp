@@ -52,11 +52,13 @@ unsigned __stdcall SessionThread(void*) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = kSessionEndWindowClass;
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, kSessionEndWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  nullptr, instance, nullptr);
+    // Windows sends the end of the session to every top-level window, hidden ones included,
+    // and never to a message-only one. Never shown: it needs no visible desktop.
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kSessionEndWindowClass, L"", WS_POPUP, 0, 0, 0,
+                                  0, nullptr, nullptr, instance, nullptr);
     if (!window) {
-        LogW(kTag, "no message-only window (error ", static_cast<unsigned>(GetLastError()),
-             "): a log-off or shutdown is not seen");
+        LogW(kTag, "no top-level window (error ", static_cast<unsigned>(GetLastError()),
+             "): a log-off or shutdown is seen only through the console's events");
         return 0;
     }
     MSG message;

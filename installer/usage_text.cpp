@@ -31,6 +31,14 @@ const ExitCodeLine kExitCodes[] = {
     {kExitRebootRequired, "installed; Windows must restart to finish"},
 };
 
+// The standard output the installer was started with, duplicated before the log takes over
+// the C runtime's stdout (which closes the handle it held and makes the log the process's
+// standard output handle).
+HANDLE& KeptOutput() {
+    static HANDLE kept = INVALID_HANDLE_VALUE;
+    return kept;
+}
+
 bool WriteAll(HANDLE out, const std::string& text) {
     DWORD written = 0;
     return WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -52,9 +60,19 @@ std::string UsageText() {
         "  /D=<folder>  Install into <folder>\\Velmora. An absolute folder on a local fixed\r\n"
         "               drive; last on the line, may contain spaces, no quotes. Without /S it\r\n"
         "               fills the window's folder field.\r\n"
-        "  /LOG=<file>  Write the log to <file> instead of %APPDATA%\\Velmorainstaller.log.\r\n"
+        "  /LOG=<file>  Write the log to <file>; a file that cannot be written ends the run\r\n"
+        "               with exit code 1. Without it: %APPDATA%\\Velmorainstaller.log, but\r\n"
+        "               a run as administrator with /S (or as SYSTEM) writes\r\n"
+        "               %ProgramData%\\Velmora\\Installer\\release\\Velmorainstaller.log\r\n"
+        "               and prints its path as the first line of standard output.\r\n"
         "  /?, /help    This text.\r\n"
-        "Switches are case-insensitive and may start with / or -.\r\n"
+        "Switches are case-insensitive and may start with / or -. /S anywhere on the line\r\n"
+        "makes the run silent, even when the rest of the line is bad.\r\n"
+        "\r\n"
+        "A deployment tool's command (as administrator or SYSTEM; /D= comes last):\r\n"
+        "  start /wait VelmoraInstaller.exe /S /LOG=C:\\Windows\\Temp\\velmora-setup.log\r\n"
+        "      /D=C:\\Program Files\\Velmora Apps\r\n"
+        "(one line). 3010 and 1641 are successes: Windows must restart to finish.\r\n"
         "\r\n"
         "Exit codes:\r\n";
     for (const ExitCodeLine& line : kExitCodes) {
@@ -71,8 +89,24 @@ std::wstring UsageBoxText() {
            L"behalf. /D= comes last. Exit codes: see the README.";
 }
 
-bool WriteToStandardOutput(const std::string& text) {
+void KeepStandardOutput() {
     HANDLE inherited = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (KeptOutput() != INVALID_HANDLE_VALUE || inherited == nullptr ||
+        inherited == INVALID_HANDLE_VALUE || GetFileType(inherited) == FILE_TYPE_UNKNOWN) {
+        return;
+    }
+    HANDLE self = GetCurrentProcess();
+    HANDLE copy = nullptr;
+    if (DuplicateHandle(self, inherited, self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        KeptOutput() = copy;  // held for the whole run
+    }
+}
+
+bool WriteToStandardOutput(const std::string& text) {
+    HANDLE inherited = KeptOutput();
+    if (inherited == INVALID_HANDLE_VALUE) {
+        inherited = GetStdHandle(STD_OUTPUT_HANDLE);
+    }
     if (inherited != nullptr && inherited != INVALID_HANDLE_VALUE &&
         GetFileType(inherited) != FILE_TYPE_UNKNOWN && WriteAll(inherited, text)) {
         return true;

@@ -10,6 +10,10 @@ std::string UsageText();
 // The short form for a message box.
 std::wstring UsageBoxText();
 
-// Writes text to the inherited standard output or the parent's console; false when there is
-// neither.
+// Keeps the standard output the process was started with, for WriteToStandardOutput after the
+// log has become the C runtime's stdout. Called first thing, before the log is opened.
+void KeepStandardOutput();
+
+// Writes text to the inherited standard output (the one kept, else the current one) or the
+// parent's console; false when there is neither.
 bool WriteToStandardOutput(const std::string& text);

@@ -40,7 +40,10 @@ TEST(CommandLine, FolderIsTheRestOfTheLineAsSetupPackagesTakeIt) {
     ASSERT_TRUE(c.hasFolder);
     EXPECT_EQ(L"C:\\Program Files\\My Apps", c.folder);
     // What follows /D= belongs to the folder, switch-like words included.
-    EXPECT_EQ(L"C:\\a /S b", ParseSwitches(L"/D=C:\\a /S b").folder);
+    const CommandLine inner = ParseSwitches(L"/D=C:\\a /S b");
+    EXPECT_EQ(L"C:\\a /S b", inner.folder);
+    // ... but /S as a word anywhere still makes the run silent (the folder check refuses it).
+    EXPECT_TRUE(inner.silent);
     // A launcher that quotes arguments with blanks quotes the whole switch.
     const CommandLine quoted = ParseSwitches(L"-S \"/D=C:\\My Apps\"");
     EXPECT_TRUE(quoted.ok);
@@ -66,6 +69,16 @@ TEST(CommandLine, FaultsKeepWhatWasReadAndNameTheFirst) {
         {L"/S /D=   ", L"/D= without a folder", true},
         {L"/LOG= /S", L"/LOG= without a file", true},
         {L"/LOG=a.log /LOG=b.log", L"/LOG= given twice", false},
+        // /S after /D= is the administrator's mistake: named, and the run is silent all the same.
+        {L"/D=C:\\Apps /S",
+         L"/D= takes the rest of the line, so /S after it became part of the "
+         L"folder: put /S before /D=",
+         true},
+        {L"/D=C:\\Apps\t-s",
+         L"/D= takes the rest of the line, so /S after it became part of the "
+         L"folder: put /S before /D=",
+         true},
+        {L"/X \"/s\"", L"unknown switch: /X", true},
     };
     for (const Case& c : cases) {
         const CommandLine parsed = ParseSwitches(c.line);
@@ -74,6 +87,9 @@ TEST(CommandLine, FaultsKeepWhatWasReadAndNameTheFirst) {
         EXPECT_EQ(c.silent, parsed.silent) << c.line;
         EXPECT_TRUE(parsed.any()) << c.line;
     }
+    // The log asked for is kept when another switch is bad, so the fault is written there.
+    EXPECT_EQ(L"C:\\x.log", ParseSwitches(L"/X /LOG=C:\\x.log").logPath);
+    EXPECT_EQ(L"C:\\x.log", ParseSwitches(L"/LOG=C:\\x.log /D=C:\\a /S").logPath);
 }
 
 }  // namespace

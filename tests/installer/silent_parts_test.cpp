@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "installer/exit_codes.h"
 #include "installer/install_folder_check.h"
 #include "installer/silent_limits.h"
 #include "installer/usage_text.h"
@@ -74,14 +75,21 @@ TEST(SilentLimits, OnlyWholeSecondsWithinTheUsualLimitShortenIt) {
     const SilentLimits usual;
     EXPECT_EQ(5u * 60 * 1000, usual.configMs);
     EXPECT_EQ(10u * 60 * 1000, usual.stallMs);
+    EXPECT_EQ(30u * 60 * 1000, usual.packageMs);
 }
 
 TEST(UsageText, SaysWhatSilentMeansAndListsEveryExitCode) {
     const std::string text = UsageText();
     EXPECT_NE(std::string::npos, text.find("administrator accepting the"));
-    for (int code = 0; code <= 9; ++code) {
+    for (int code = 0; code <= kExitProxyAuthRequired; ++code) {
         EXPECT_NE(std::string::npos, text.find("\r\n  " + std::to_string(code) + "  ")) << code;
     }
+    for (int code : {kExitRebootInitiated, kExitRebootRequired}) {
+        EXPECT_NE(std::string::npos, text.find("\r\n  " + std::to_string(code) + "  ")) << code;
+    }
+    // A deployment tool's whole command, and where the log of such a run goes.
+    EXPECT_NE(std::string::npos, text.find("start /wait VelmoraInstaller.exe /S /LOG="));
+    EXPECT_NE(std::string::npos, text.find("\\Velmora\\Installer\\release\\Velmorainstaller.log"));
 }
 
 }  // namespace

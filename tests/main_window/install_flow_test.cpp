@@ -107,6 +107,40 @@ TEST(InstallCommand, RunProcessIsTrueOnlyForAStartedProcessEndingWithZero) {
     EXPECT_FALSE(RunProcess(L"cmd.exe /c ping -n 3 127.0.0.1", false));
 }
 
+TEST(InstallCommand, PackageCodesForARestartAreAnInstallAndAnUnreadCodeIsAFailure) {
+    LogCapture log;
+    const ProcessRun restart = RunProcessToEnd(L"cmd.exe /c exit 3010", true);
+    EXPECT_TRUE(restart.codeRead);
+    EXPECT_EQ(PackageOutcome::SucceededRestartNeeded, PackageOutcomeOf(restart));
+    EXPECT_EQ(PackageOutcome::SucceededRestartNeeded,
+              PackageOutcomeOf(RunProcessToEnd(L"cmd.exe /c exit 1641", true)));
+    EXPECT_EQ(PackageOutcome::Succeeded,
+              PackageOutcomeOf(RunProcessToEnd(L"cmd.exe /c exit 0", true)));
+    EXPECT_EQ(PackageOutcome::Failed,
+              PackageOutcomeOf(RunProcessToEnd(L"cmd.exe /c exit 3011", true)));
+    EXPECT_EQ(PackageOutcome::Failed, PackageOutcomeOf(RunProcessToEnd(L"", true)));
+    // A process handle that may only be waited for: its exit code cannot be read, and that is
+    // no success even though the process ended with 0.
+    std::vector<wchar_t> line(L"cmd.exe /c exit 0", L"cmd.exe /c exit 0" + 18);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &info));
+    CloseHandle(info.hThread);
+    HANDLE waitOnly = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), info.hProcess, GetCurrentProcess(), &waitOnly,
+                                SYNCHRONIZE, FALSE, 0));
+    CloseHandle(info.hProcess);
+    const ProcessRun unread = ReadProcessEnd(waitOnly, true);
+    CloseHandle(waitOnly);
+    EXPECT_TRUE(unread.ended);
+    EXPECT_FALSE(unread.codeRead);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), unread.readError);
+    EXPECT_FALSE(unread.succeeded());
+    EXPECT_EQ(PackageOutcome::Failed, PackageOutcomeOf(unread));
+}
+
 namespace {
 // Records what the workers send, on the thread that owns it.
 struct Recorder {

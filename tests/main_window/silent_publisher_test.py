@@ -28,7 +28,7 @@ class SilentPublisherTest(CommandLineTestCase):
         run = self.start("/S")
         self.assertEqual(codes.PACKAGE_REFUSED, run.wait())
         self.assertIn("E/CMainFrame -- package refused: signed by another publisher",
-                      self.prefix.log_text())
+                      self.silent_log())
         self.assertTrue(os.path.exists(os.path.join(download, "Setup.exe.rejected")))
         self.assertFalse(os.path.exists(
             self.prefix.drive_c("Program Files", "Velmora", "Velmora.exe")))

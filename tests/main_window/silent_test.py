@@ -7,7 +7,10 @@ usage: silent_test.py <VelmoraInstaller.exe> <session_helper.exe> <ok package>
                       <failing package> <source root> <wine prefix root>
 """
 import os
+import re
+import shutil
 import sys
+import tempfile
 import time
 import unittest
 
@@ -62,7 +65,7 @@ class SilentTest(CommandLineTestCase):
         down = self.start("/S", env=dict(limit, http_proxy="http://127.0.0.1:9"))
         self.assertEqual(codes.CONFIG_UNREACHABLE, down.wait())
         self.assertLess(down.seconds, 6 + 20)
-        log = self.prefix.log_text()
+        log = self.silent_log()
         self.assertGreaterEqual(log.count("request config from"), 3)  # paused 2, then 4 s
         self.assertIn("configuration unreachable, next attempt in 2000 ms", log)
         # An answer that is not a configuration, every time.
@@ -81,14 +84,14 @@ class SilentTest(CommandLineTestCase):
         self.assertGreaterEqual(self.server.count("GET", PACKAGE_PATH), 2)
         self.assertLess(self.server.count("GET", PACKAGE_PATH), 4)
         self.assertIn("the package failed its checksum on 2 whole downloads in a row",
-                      self.prefix.log_text())
+                      self.silent_log())
         self.assertFalse(os.path.exists(self.prefix.drive_c("Deploy Target", "My Apps")))
 
     def test_failing_package_ends_with_its_code_and_its_own_code_in_the_log(self):
         self.server.serve(PKG_FAIL)
         run = self.start("/S")
         self.assertEqual(codes.PACKAGE_FAILED, run.wait())
-        self.assertIn("/D=C:\\Program Files\\Velmora\\ return 5", self.prefix.log_text())
+        self.assertIn("/D=C:\\Program Files\\Velmora\\ return 5", self.silent_log())
         self.assertEqual("SetupFailed",
                          self.server.reports()[-1].split("&step=")[1].split("&")[0])
 
@@ -100,7 +103,7 @@ class SilentTest(CommandLineTestCase):
         run = self.start("/S", supported_cpu=False)
         self.assertEqual(codes.UNSUPPORTED, run.wait())
         self.assertEqual(0, self.server.count("HEAD", PACKAGE_PATH))
-        self.assertIn("E/Silent -- processor not supported", self.prefix.log_text())
+        self.assertIn("E/Silent -- processor not supported", self.silent_log())
 
     def test_download_without_progress_gives_up_and_keeps_the_partial_file(self):
         self.server.control("package?path=%s&size=%d&pattern=1" % (PACKAGE_PATH, 3 << 20))
@@ -112,9 +115,9 @@ class SilentTest(CommandLineTestCase):
         package = self.prefix.package_folder("Setup.exe")
         self.assertEqual(300000, os.path.getsize(package))
         self.assertTrue(os.path.exists(package + ".cfg"))
-        self.assertIn("the part downloaded stays for the next run", self.prefix.log_text())
+        self.assertIn("the part downloaded stays for the next run", self.silent_log())
 
-    def test_a_second_silent_copy_ends_at_once_and_the_session_end_ends_the_first(self):
+    def test_a_second_silent_copy_ends_at_once(self):
         self.server.control("package?path=%s&size=%d&pattern=1" % (PACKAGE_PATH, 3 << 20))
         self.server.control("config?path=%s" % CONFIG_PATH, config_text("0" * 32).encode())
         self.server.control("fault?path=%s&stall_after=100000" % PACKAGE_PATH)
@@ -125,16 +128,102 @@ class SilentTest(CommandLineTestCase):
         self.assertLess(second.seconds, 15)
         self.assertIsNone(first.proc.poll())
         self.assertEqual(1, self.server.count("GET", CONFIG_PATH))
-        # Log-off: the system asks the first copy's message-only window, then ends the session.
-        code, out = self.helper("end")
-        self.assertEqual(0, code)
-        self.assertIn("query answered 1", out)
-        self.assertEqual(codes.ENDED_BY_SYSTEM, first.wait(timeout=60))
-        self.assertIn("ended by the system (WM_ENDSESSION)", self.prefix.log_text())
-        # What had arrived stays for the next run.
-        package = self.prefix.drive_c("ProgramData", "Velmora", "Installer", "release",
-                                      "Setup.exe")
-        self.assertEqual(100000, os.path.getsize(package))
+        # With no display no top-level window can be made (the end of the session is tested
+        # with one in command_line_test.py): the log says what is not seen.
+        self.assertIn("W/Silent -- no top-level window (error ", self.silent_log())
+
+    def test_bad_lines_with_silent_anywhere_end_at_once_and_write_their_log(self):
+        # /S after /D= became part of the folder: silent all the same, and the mistake named.
+        run = self.start("/D=C:\\Apps", "/S", output=True)
+        self.assertEqual(codes.BAD_COMMAND_LINE, run.wait(timeout=60))
+        self.assertLess(run.seconds, 20)
+        out = run.output_text()
+        # The first line on standard output is where the log is.
+        self.assertEqual(codes.SILENT_LOG, out.split("\r\n")[0])
+        self.assertIn("Exit codes:", out)
+        log = self.silent_log()
+        self.assertIn("E/WinMain -- bad command line: /D= takes the rest of the line, so /S after "
+                      "it became part of the folder: put /S before /D=", log)
+        self.assertIn("I/Usage -- Exit codes:", log)
+        # /LOG= is honoured although another switch is bad.
+        run = self.start("/X", "/LOG=C:\\silent log.txt", "/s")
+        self.assertEqual(codes.BAD_COMMAND_LINE, run.wait(timeout=60))
+        self.assertIn("E/WinMain -- bad command line: unknown switch: /X",
+                      self.prefix.log_text(self.prefix.drive_c("silent log.txt")))
+        self.assert_nothing_fetched()
+
+    def test_log_file_that_cannot_be_written_ends_with_the_bad_command_line_code(self):
+        self.server.serve(PKG_OK)
+        for log in ("C:\\no such folder\\setup.log", "C:\\Windows"):
+            run = self.start("/S", "/LOG=" + log, output=True)
+            self.assertEqual(codes.BAD_COMMAND_LINE, run.wait(timeout=60), log)
+            self.assertIn("The log file given with /LOG= cannot be written: ", run.output_text())
+            self.assertIn("Exit code 1", run.output_text())
+        self.assertFalse(os.path.exists(self.prefix.package_folder("Velmorainstaller.log")))
+        self.assert_nothing_fetched()
+
+    def test_package_that_never_ends_is_left_running_at_the_bound(self):
+        self.server.serve(codes.PKG_HANG)
+        run = self.start("/S", env={"VELMORA_SILENT_PACKAGE_SECONDS": "5"})
+        self.assertEqual(codes.PACKAGE_FAILED, run.wait(timeout=120))
+        log = self.silent_log()
+        self.assertIn("E/Silent -- the package has not ended after 5 s; it is left running", log)
+        self.assertIn("I/Silent -- exit code 8: package did not end in time", log)
+        self.assertEqual("SetupFailed",
+                         self.server.reports()[-1].split("&step=")[1].split("&")[0])
+        # Still running: ending it could leave the machine half installed.
+        _, count = self.helper("count", "Setup.exe")
+        self.assertEqual("1", count.strip())
+
+    def test_restart_codes_of_the_package_are_installs_passed_on(self):
+        for package, code in ((codes.PKG_REBOOT_REQUIRED, codes.REBOOT_REQUIRED),
+                              (codes.PKG_REBOOT_INITIATED, codes.REBOOT_INITIATED)):
+            with self.subTest(code=code):
+                self.server.control("reset")
+                self.server.serve(package)
+                self.assertEqual(code, self.windows_exit_code("/S", "/D=" + FOLDER))
+                self.assertTrue(os.path.exists(self.prefix.drive_c(
+                    "Deploy Target", "My Apps", "Velmora", "Velmora.exe")))
+                self.assertEqual("SetupSuccess",
+                                 self.server.reports()[-1].split("&step=")[1].split("&")[0])
+                log = self.silent_log()
+                self.assertIn("W/CMainFrame -- the package returned %d: installed, Windows must "
+                              "restart to finish" % code, log)
+                self.assertIn("I/Silent -- exit code %d: installed; Windows must restart to "
+                              "finish" % code, log)
+
+    def test_no_safe_package_folder_has_its_own_code(self):
+        # A link where the package folder would be: nothing may be written through it.
+        elsewhere = tempfile.mkdtemp(prefix="velmora-elsewhere-")
+        self.addCleanup(shutil.rmtree, elsewhere, ignore_errors=True)
+        linked = self.prefix.drive_c("ProgramData", "Velmora")
+        shutil.rmtree(linked, ignore_errors=True)
+        os.symlink(elsewhere, linked)
+        self.addCleanup(os.unlink, linked)
+        self.server.serve(PKG_OK)
+        run = self.start("/S", output=True)
+        self.assertEqual(codes.NO_SAFE_PACKAGE_FOLDER, run.wait())
+        self.assertEqual([], os.listdir(elsewhere))
+        self.assertEqual(0, self.server.count("GET", PACKAGE_PATH))
+        # The log went to the usual place instead, and says why.
+        self.assertEqual(self.prefix.log_path().replace(self.prefix.drive_c(), "C:").replace(
+            "/", "\\"), run.output_text().split("\r\n")[0])
+        log = self.prefix.log_text()
+        self.assertIn("W/Log -- no package folder for the log (", log)
+        self.assertIn("I/Silent -- exit code 10: no safe package folder", log)
+
+    def test_every_exit_code_has_a_row_in_the_readme_and_the_usage(self):
+        with open(os.path.join(codes.SOURCE_ROOT, "installer", "exit_codes.h")) as f:
+            defined = sorted(int(v) for v in re.findall(r"kExit\w+ = (\d+)", f.read()))
+        with open(os.path.join(codes.SOURCE_ROOT, "README.md")) as f:
+            table = f.read().split("| exit code | outcome |")[1].split("\n\n")[0]
+            readme = sorted(int(v) for v in re.findall(r"^\| (\d+) \| ", table, re.M))
+        self.assertEqual(defined, readme)
+        self.assertEqual(list(range(14)) + [1641, 3010], defined)
+        usage = self.start("/?", output=True)
+        self.assertEqual(codes.INSTALLED, usage.wait(timeout=60))
+        listed = sorted(int(v) for v in re.findall(r"^  (\d+)  ", usage.output_text(), re.M))
+        self.assertEqual(defined, listed)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,7 @@
 ; A real silent setup package for the installer's tests: installs the stand-in Velmora.exe into
-; the folder given with /D=, or, built with -DFAIL, ends at once with exit code 5.
+; the folder given with /D=, or, built with -DFAIL, ends at once with exit code 5. Built with
+; -DEXIT_CODE=<n> it installs and ends with n (3010, 1641: installed, Windows must restart);
+; with -DHANG=<ms> it waits that long before it installs (a package that does not end).
 Unicode true
 Name "Velmora"
 OutFile "${OUTFILE}"
@@ -12,9 +14,15 @@ Function .onInit
   SetErrorLevel 5
   Abort
 !endif
+!ifdef HANG
+  Sleep ${HANG}
+!endif
 FunctionEnd
 
 Section
   SetOutPath "$INSTDIR"
   File "/oname=Velmora.exe" "${STUB}"
+!ifdef EXIT_CODE
+  SetErrorLevel ${EXIT_CODE}
+!endif
 SectionEnd

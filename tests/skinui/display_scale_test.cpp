@@ -222,6 +222,10 @@ TEST(DisplayScale, NoTextIsCutOrTouchesItsNeighbour) {
         SCOPED_TRACE(layout.name);
         Built built(layout.id, dpi);
         ASSERT_NE(nullptr, built.root);
+        // The result page's restart line is shown only after some installs: checked as shown.
+        if (CControlUI* restart = built.manager->FindByName(L"restarttext")) {
+            restart->SetVisible(true);
+        }
         built.ForEachPage([&](int page) {
             std::vector<std::pair<CLabelUI*, RECT>> texts;
             for (CControlUI* control : Flatten(built.root)) {
