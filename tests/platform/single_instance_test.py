@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
-"""One installer at a time: a second copy, started from another folder while the first runs,
+"""One installer per machine: a second copy, started from another folder while the first runs,
 brings the first one's window back (here out of the notification area) and ends with 0
-without fetching anything; a mutex squatted by another process delays the installer but does
-not stop it, and the log says why."""
+without fetching anything; an installer holding the machine's lock from another session (a
+second process holding the lock as that installer does, without this session's marker: Wine
+has one session) is named in a box, or ends a silent run with 9; a mutex squatted by another
+process delays the installer but does not stop it, and the log says why."""
 import time
 import unittest
 
-from platform_run import (MAIN_EN, PACKAGE, HelperProcess, PlatformTestCase, main_window_state,
-                          wait_for)
+from platform_run import (BOX_EN, MAIN_EN, PACKAGE, HelperProcess, PlatformTestCase,
+                          main_window_state, picture, wait_for)
 
-MUTEX = "Local\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}"
+MUTEX = "Global\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}"
+INSTALLERS_LOCK = "O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)"  # owner Administrators, as the installer makes it
 
 
 class SingleInstanceTest(PlatformTestCase):
@@ -43,6 +46,24 @@ class SingleInstanceTest(PlatformTestCase):
         self.assertEqual(1, self.server.config_requests())
         self.assertEqual([box], first.windows(300))
         self.assertIsNone(first.proc.poll())
+
+    def test_an_installer_in_another_session_is_named_and_a_silent_run_gets_9(self):
+        other = HelperProcess(self.prefix, "squat", MUTEX, INSTALLERS_LOCK)
+        self.closers.append(other)
+        other.expect(lambda l: l == "held", "the other session's installer to hold the lock")
+        run = self.start()
+        box = run.message_box(timeout=30)
+        self.assertLess(time.time() - run.started, 20)  # told at once, not after a wait
+        self.assertEqual([], run.windows(586))
+        picture(box, "another_installation_box.png")
+        run.click(box, BOX_EN["btnISee"])
+        self.assertEqual(0, run.wait(timeout=30))
+        silent = self.start(args=["/S"])
+        self.assertEqual(9, silent.wait(timeout=60))
+        self.assertEqual(0, self.server.config_requests())
+        # Once that installer has ended, the next one runs.
+        other.close()
+        self.start().main_window(timeout=60)
 
     def test_a_squatted_mutex_delays_the_installer_but_does_not_stop_it(self):
         squatter = HelperProcess(self.prefix, "squat", MUTEX)
