@@ -95,8 +95,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     OpenInstallerLog(command.logPath);
     LogBuildRelaxations();
     if (lock.scope() == SingleInstance::Scope::Session) {
-        LogW("WinMain", "no administrator: the lock against a second installer covers this "
-                        "session only");
+        LogW("WinMain",
+             "no administrator: the lock against a second installer covers this "
+             "session only");
     }
     LogI("WinMain", "DLL search: ", DllSearchModeName(dllSearch));
     if (command.any()) {

@@ -148,6 +148,42 @@ TEST(SingleInstance, InstallerInAnotherSessionAndSquattersAreToldApart) {
     EXPECT_TRUE(free.owned());
 }
 
+TEST(SingleInstance, ALimitedTokenKeepsTheSessionLock) {
+    // A limited XP user: this thread impersonates the process token with Administrators
+    // disabled.
+    OnOtherThread([] {
+        HANDLE process = nullptr, restricted = nullptr, impersonation = nullptr;
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        PSID admins = nullptr;
+        ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                             DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &admins));
+        SID_AND_ATTRIBUTES disabled = {admins, 0};
+        const bool limited =
+            OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process) &&
+            CreateRestrictedToken(process, 0, 1, &disabled, 0, nullptr, 0, nullptr, &restricted) &&
+            DuplicateToken(restricted, SecurityImpersonation, &impersonation) &&
+            SetThreadToken(nullptr, impersonation);
+        CloseHandle(process);
+        CloseHandle(restricted);
+        CloseHandle(impersonation);
+        FreeSid(admins);
+        ASSERT_TRUE(limited);
+        EXPECT_FALSE(TokenIsAdministrator());
+        {
+            SingleInstance lock(kName, kSession);
+            EXPECT_TRUE(lock.owned());
+            EXPECT_EQ(SingleInstance::Scope::Session, lock.scope());
+            HANDLE machine = OpenMutexW(SYNCHRONIZE, FALSE, kName);
+            EXPECT_EQ(nullptr, machine);  // no machine lock was made
+            HANDLE session = OpenMutexW(SYNCHRONIZE, FALSE, kSession);
+            EXPECT_NE(nullptr, session);
+            CloseHandle(machine);
+            CloseHandle(session);
+        }
+        RevertToSelf();
+    });
+}
+
 TEST(LoadSystemLibrary, LoadsFromTheSystemFolderAndRefusesPaths) {
     HMODULE kernel = LoadSystemLibrary(L"kernel32.dll");
     ASSERT_NE(nullptr, kernel);
