@@ -9,7 +9,8 @@ const wchar_t kInstallerMutexName[] =
     L"Global\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}";
 const wchar_t kInstallerSessionMutexName[] =
     L"Local\\VelmoraInstaller.{5d3f8a52-6c1e-4b7e-9d2a-0e4f7b1c9a63}";
-const wchar_t kInstallerMutexSddl[] = L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)";
+#define VELMORA_MUTEX_DACL L"D:P(A;;GA;;;BA)(A;;GA;;;SY)"
+const wchar_t kInstallerMutexSddl[] = L"O:BA" VELMORA_MUTEX_DACL;
 
 namespace {
 struct LocalMemoryTraits : NullIsNone<PSECURITY_DESCRIPTOR> {
@@ -40,6 +41,20 @@ bool OwnedByAdministratorsOrSystem(HANDLE object) {
     return IsSid(owner, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 2) ||
            IsSid(owner, SECURITY_LOCAL_SYSTEM_RID, 0, 1);
 }
+
+// The mutex with that descriptor; `error` is CreateMutexW's last error (ERROR_ALREADY_EXISTS...).
+HANDLE CreateMachineMutex(const wchar_t* name, const wchar_t* sddl, DWORD* error) {
+    ScopedDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                              descriptor.put(), nullptr)) {
+        *error = GetLastError();
+        return nullptr;
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
+    HANDLE mutex = CreateMutexW(&attributes, TRUE, name);
+    *error = GetLastError();
+    return mutex;
+}
 }  // namespace
 
 SingleInstance::SingleInstance(const wchar_t* machineName, const wchar_t* sessionName)
@@ -47,17 +62,15 @@ SingleInstance::SingleInstance(const wchar_t* machineName, const wchar_t* sessio
     if (!TokenIsAdministrator()) {
         scope_ = Scope::Session;
         mutex_.reset(CreateMutexW(nullptr, TRUE, sessionName));
+        error_ = GetLastError();
     } else {
-        ScopedDescriptor descriptor;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                kInstallerMutexSddl, SDDL_REVISION_1, descriptor.put(), nullptr)) {
-            error_ = GetLastError();
-            return;
+        mutex_.reset(CreateMachineMutex(machineName, kInstallerMutexSddl, &error_));
+        if (!mutex_.valid() && error_ == ERROR_INVALID_OWNER) {
+            // A token that may not name Administrators as owner: its default owner (SYSTEM's
+            // own, for instance) stays, which still reads as an installer's.
+            mutex_.reset(CreateMachineMutex(machineName, VELMORA_MUTEX_DACL, &error_));
         }
-        SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
-        mutex_.reset(CreateMutexW(&attributes, TRUE, machineName));
     }
-    error_ = GetLastError();
     if (!mutex_.valid()) {
         return;  // a squatter's descriptor that shuts administrators out
     }

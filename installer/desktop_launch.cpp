@@ -10,10 +10,10 @@
 #include <shlobj.h>
 
 #include "app/log.h"
+#include "app/process_token.h"
 #include "app/scoped_handles.h"
 #include "app/text_convert.h"
 #include "installer/link_policy.h"
-#include "app/process_token.h"
 
 namespace {
 const char kTag[] = "DesktopLaunch";
@@ -156,8 +156,10 @@ std::string StartThroughDesktopShell(const std::wstring& target, const std::wstr
     VariantInit(&dir);
     VariantInit(&operation);
     VariantInit(&show);
-    dir.vt = VT_BSTR;
-    dir.bstrVal = folder.get();  // still owned by `folder`
+    if (!directory.empty()) {
+        dir.vt = VT_BSTR;
+        dir.bstrVal = folder.get();  // still owned by `folder`
+    }
     operation.vt = VT_BSTR;
     operation.bstrVal = verb.get();
     show.vt = VT_I4;
