@@ -1,7 +1,6 @@
 #include "installer/running_installer.h"
 
 #include "app/config_selection.h"
-#include "app/log.h"
 #include "app/single_instance.h"
 #include "installer/msg_box.h"
 
