@@ -13,6 +13,7 @@
 #include "app/log.h"
 #include "app/single_instance.h"
 #include "app/text_convert.h"
+#include "installer/build_relaxations.h"
 #include "installer/config_fetch.h"
 #include "installer/install_folder_check.h"
 #include "installer/installer_exit.h"
@@ -110,7 +111,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     SkinUI::CUIManager::SetProgramInstance(instance);
     HandleUsageAndFaults(command, WindowStationIsInteractive());
     // Before the log is opened: the running copy writes it.
-    SingleInstance lock(kInstallerMutexName);
+    SingleInstance lock(kInstallerMutexName, kInstallerSessionMutexName);
     if (!lock.owned()) {
         if (command.silent) {
             EndInstaller(kExitAnotherInstallerRunning);  // nothing is brought forward
@@ -120,6 +121,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         }
     }
     OpenLog(command);
+    LogBuildRelaxations();
+    if (lock.scope() == SingleInstance::Scope::Session) {
+        LogW("WinMain",
+             "no administrator: the lock against a second installer covers this "
+             "session only");
+    }
     LogI("WinMain", "DLL search: ", DllSearchModeName(dllSearch));
     if (command.any()) {
         LogI("WinMain", "command line: ", WideToAnsi(GetCommandLineW()));

@@ -21,3 +21,40 @@ set(VELMORA_PUBLISHER_PIN "" CACHE STRING "Publisher key pin of the setup packag
 # (RSA, at least 2048 bits; scripts/sign-config.sh prints it). Empty: the configuration is taken
 # unsigned, as before. A release build sets it (README, "Trusting the channel").
 set(VELMORA_CONFIG_KEY "" CACHE STRING "Public key of the configuration signature (base64 DER SubjectPublicKeyInfo)")
+
+# Release builds refuse to be insecure: with -DVELMORA_RELEASE=ON the configure stops unless
+# the configuration is fetched over https, packages are pinned to the publisher's key and the
+# configuration must be signed. Development and test builds keep the relaxed defaults above
+# (loopback test servers speak http, test packages are signed by throw-away keys or not at all),
+# say so here and in a W line of every run's log.
+option(VELMORA_RELEASE "Release build: requires https, a publisher pin and a configuration key" OFF)
+set(velmora_relaxed "")
+if(NOT VELMORA_UPDATE_SCHEME STREQUAL "https")
+  list(APPEND velmora_relaxed "an https update scheme (-DVELMORA_UPDATE_SCHEME=https)")
+endif()
+if(VELMORA_PUBLISHER_PIN STREQUAL "")
+  list(APPEND velmora_relaxed "a publisher pin (-DVELMORA_PUBLISHER_PIN=<SHA-256 of the signing key>)")
+endif()
+if(VELMORA_CONFIG_KEY STREQUAL "")
+  list(APPEND velmora_relaxed "a configuration key (-DVELMORA_CONFIG_KEY=<base64 public key>)")
+endif()
+list(JOIN velmora_relaxed "; " velmora_relaxed_text)
+if(VELMORA_RELEASE)
+  if(velmora_relaxed)
+    message(FATAL_ERROR "VELMORA_RELEASE=ON refuses an insecure build. Missing: ${velmora_relaxed_text}. "
+                        "See README, \"Release build\".")
+  endif()
+  add_compile_definitions(VELMORA_RELEASE_BUILD=1)
+  message(STATUS "Velmora release build: https configuration, publisher pin and configuration key set")
+else()
+  if(NOT velmora_relaxed_text)
+    set(velmora_relaxed_text "nothing of the update scheme, pin or key")
+  endif()
+  message(STATUS "Velmora development build (VELMORA_RELEASE=OFF): not for shipping; it lacks "
+                 "${velmora_relaxed_text}; the test variable VELMORA_DEV_NO_SPLIT_TOKEN is honoured")
+endif()
+
+# The hosts a link may name over plain http (link_policy.cpp): the build's own.
+string(REGEX REPLACE "^[a-z]+://([^/:]+).*$" "\\1" velmora_forum_host_cn "${VELMORA_FORUM_URL_CN}")
+string(REGEX REPLACE "^[a-z]+://([^/:]+).*$" "\\1" velmora_forum_host_intl "${VELMORA_FORUM_URL_INTL}")
+set(VELMORA_LINK_HOSTS "${VELMORA_UPDATE_HOST},${VELMORA_PACKAGE_HOST},${VELMORA_REPORT_HOST_CN},${VELMORA_REPORT_HOST_INTL},${VELMORA_WEB_HOST},${velmora_forum_host_cn},${velmora_forum_host_intl}")

@@ -1,6 +1,7 @@
 #include "installer/accepted_serial.h"
 
 #include "app/log.h"
+#include "app/process_token.h"
 #include "app/scoped_handles.h"
 #include "installer/config_freshness.h"
 
@@ -13,9 +14,21 @@ const wchar_t* ValueName(ConfigChannel channel) {
 }
 }  // namespace
 
+HKEY AcceptedSerialRoot() {
+    return TokenIsAdministrator() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
 uint64_t ReadAcceptedSerial(ConfigChannel channel) {
+    return ReadAcceptedSerialFrom(AcceptedSerialRoot(), channel);
+}
+
+bool StoreAcceptedSerial(ConfigChannel channel, uint64_t serial) {
+    return StoreAcceptedSerialIn(AcceptedSerialRoot(), channel, serial);
+}
+
+uint64_t ReadAcceptedSerialFrom(HKEY root, ConfigChannel channel) {
     ScopedRegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, kKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return 0;
     }
     wchar_t text[32] = L"";
@@ -38,10 +51,10 @@ uint64_t ReadAcceptedSerial(ConfigChannel channel) {
     return serial;
 }
 
-bool StoreAcceptedSerial(ConfigChannel channel, uint64_t serial) {
+bool StoreAcceptedSerialIn(HKEY root, ConfigChannel channel, uint64_t serial) {
     ScopedRegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(root, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS) {
         LogW(kTag, "cannot store the configuration serial");
         return false;
     }

@@ -5,6 +5,7 @@
 #include "app/text_convert.h"
 #include "app/config_selection.h"
 #include "app/log.h"
+#include "installer/desktop_launch.h"
 #include "installer/folder_picker.h"
 #include "installer/install_flow.h"
 #include "installer/installer_exit.h"
@@ -304,15 +305,16 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
             }
         }
     } else if (sender == userAgreement_) {
-        OpenUrl(settings_.agreementUrl());
+        OpenUrl(settings_.agreementUrl(), "agreement link");
     } else if (sender == manualDownload_) {
         const auto& packages = settings_.packages();
-        OpenUrl(packages.empty() ? std::wstring() : WidenBytes(packages.front().address));
+        OpenUrl(packages.empty() ? std::wstring() : WidenBytes(packages.front().address),
+                "manual-download link");
     }
 }
 
-void CMainFrame::OpenUrl(const std::wstring& url) {
-    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+void CMainFrame::OpenUrl(const std::wstring& url, const char* what) {
+    OpenLinkForDesktopUser(url, what);
 }
 
 void CMainFrame::StartInstall() {

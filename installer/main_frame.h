@@ -85,7 +85,7 @@ private:
     void RotateBackground();
     void StartInstall();
     void RefreshDownloadTexts();
-    void OpenUrl(const std::wstring& url);
+    void OpenUrl(const std::wstring& url, const char* what);
     bool chinese() const;
 
     SkinUI::CUIManager manager_;

@@ -10,6 +10,7 @@
 #include "app/text_convert.h"
 #include "app/log.h"
 #include "download/tiny_download.h"
+#include "installer/desktop_launch.h"
 #include "installer/install_flow.h"
 #include "installer/install_start.h"
 #include "installer/main_frame.h"
@@ -150,7 +151,6 @@ void CMainFrame::RefreshDownloadTexts() {
 
 void CMainFrame::LaunchInstalled() {
     OutputDebugStringW(programPath_.c_str());
-    ShellExecuteW(nullptr, L"open", programPath_.c_str(), nullptr, installDir_.c_str(),
-                  SW_SHOWNORMAL);
+    OpenForDesktopUser(programPath_, installDir_, "installed program");
     PostQuitMessage(0);
 }

@@ -9,6 +9,7 @@
 #include "skinui/controls/container.h"
 #include "skinui/controls/layout_builder.h"
 #include "skinui/controls/text.h"
+#include "installer/desktop_launch.h"
 #include "installer/installer_exit.h"
 #include "installer/window_chrome.h"
 
@@ -206,7 +207,7 @@ void CMsgBox::Notify(SkinUI::Notification& msg) {
         return;
     }
     if (sender == detailBtn_) {
-        ShellExecuteW(nullptr, L"open", detailUrl_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        OpenLinkForDesktopUser(detailUrl_, "detail link");
     } else if (sender == closeBtn_ && kind_ == kMsgBoxUsage) {
         CloseWnd(1);
     } else if (sender == closeBtn_) {

@@ -10,6 +10,8 @@ class SingleInstance;
 UINT ShowInstallerMessage();
 
 // Waits up to `milliseconds` for the copy that holds `lock`: true once its window has been
-// brought forward; false when it ended (this process now owns the lock) or showed no window
-// in time (a process squatting on the mutex must not stop the installer for good).
+// brought forward, or once the user has been told that an installation runs elsewhere (the
+// holder is an installer in another session, or one that showed no window in time); false
+// when it ended (this process now owns the lock) or a process squatting on the mutex showed
+// no window in time (a squatter must not stop the installer for good).
 bool HandOverToRunningInstaller(SingleInstance& lock, DWORD milliseconds);

@@ -3,6 +3,18 @@
 #
 # usage: scripts/sign-release.sh <VelmoraInstaller.exe> [<signed output>]
 #
+# The whole release build, in order (README, "Release build"):
+#   1. scripts/sign-config.sh newkey config-signing.pem      (once; prints VELMORA_CONFIG_KEY)
+#   2. BUILD_DIR=build-release scripts/build.sh -DVELMORA_RELEASE=ON \
+#        -DVELMORA_UPDATE_SCHEME=https -DVELMORA_PUBLISHER_PIN=<pin> -DVELMORA_CONFIG_KEY=<key>
+#      (the configure refuses to go on while any of the three is missing)
+#   3. scripts/sign-release.sh Setup.exe                      (the package, before its MD5)
+#   4. md5sum Setup.exe -> checksum= in VLMU.ini; raise serial=, set expires=, channel=release;
+#      scripts/sign-config.sh sign config-signing.pem VLMU.ini
+#   5. scripts/sign-release.sh build-release/VelmoraInstaller.exe
+# An installer built without -DVELMORA_RELEASE=ON is a development build: this script refuses
+# to sign it (VELMORA_SIGN_DEVELOPMENT=1 signs one anyway, for tests with throw-away keys).
+#
 # The signing material comes from the environment; without a certificate the file is left
 # unsigned (a development build) and the script says so:
 #   VELMORA_SIGN_PKCS12      a PKCS#12 file (.pfx/.p12) with the certificate and key, or
@@ -25,6 +37,11 @@ if [ -z "${VELMORA_SIGN_PKCS12:-}" ] && [ -z "${VELMORA_SIGN_CERT:-}" ]; then
   say "no certificate given (VELMORA_SIGN_PKCS12 or VELMORA_SIGN_CERT): $in left unsigned"
   [ "$out" = "$in" ] || cp "$in" "$out"
   exit 0
+fi
+# Development builds carry the name of their test-only variable; release builds do not.
+if grep -qaF "VELMORA_DEV_NO_SPLIT_TOKEN honoured" "$in" && [ "${VELMORA_SIGN_DEVELOPMENT:-}" != 1 ]; then
+  say "$in is a development build (configured without -DVELMORA_RELEASE=ON): not signed"
+  exit 1
 fi
 command -v osslsigncode >/dev/null || { say "osslsigncode is missing (scripts/setup-deps.sh)"; exit 1; }
 

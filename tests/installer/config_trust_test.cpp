@@ -39,6 +39,17 @@ SYSTEMTIME Day(WORD year, WORD month, WORD day) {
 
 void ForgetAcceptedSerial() {
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Velmora\\Installer");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\Installer");
+}
+
+// What any process of the user can do: rewrite its own HKCU value.
+void WriteUserSerial(const wchar_t* text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velmora\\Installer", 0,
+                                             nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+    RegSetValueExW(key, L"ConfigSerial", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
 }
 
 class ConfigTrustTest : public ::testing::Test {
@@ -126,7 +137,7 @@ TEST_F(ConfigTrustTest, AcceptedSerialLivesInTheRegistry) {
     // Something else wrote the value (release keeps the name older installers used): read as
     // 0 with a W line, not as a number it is not.
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Velmora\\Installer", 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(AcceptedSerialRoot(), L"Software\\Velmora\\Installer", 0,
                                            KEY_SET_VALUE, &key));
     const DWORD number = 7;
     RegSetValueExW(key, L"ConfigSerial", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
@@ -204,6 +215,28 @@ TEST_F(ConfigTrustTest, LowerSerialAfterAHigherOneIsARollback) {
     // The same configuration again (equal serial) is fine.
     EXPECT_EQ(2, log_.countExact(
                      "configuration signed, channel=release, serial=5, expires=2099-12-31", "I/"));
+}
+
+TEST_F(ConfigTrustTest, AnAdministratorsSerialIsKeptWhereTheUserCannotLowerIt) {
+    // Wine's token is an administrator's: the serial lives in HKLM.
+    ASSERT_EQ(HKEY_LOCAL_MACHINE, AcceptedSerialRoot());
+    const std::string key = Material("config.key");
+    Serve(Material("good.ini"), Material("good.ini.sig"));
+    Run(key);
+    ASSERT_EQ(5u, ReadAcceptedSerialFrom(HKEY_LOCAL_MACHINE, ConfigChannel::Release));
+    EXPECT_EQ(0u, ReadAcceptedSerialFrom(HKEY_CURRENT_USER, ConfigChannel::Release));
+    // A process of the user lowers "its" serial and replays the older signed configuration.
+    WriteUserSerial(L"0");
+    Serve(Material("low.ini"), Material("low.ini.sig"));
+    Run(key);
+    EXPECT_EQ(1, prompts_);
+    EXPECT_EQ(1, log_.countExact(
+                     "configuration refused: serial 3 is lower than 5, accepted before (rollback)",
+                     "E/"));
+    // A token without administrator rights keeps HKCU, which it can write.
+    ASSERT_TRUE(StoreAcceptedSerialIn(HKEY_CURRENT_USER, ConfigChannel::Test, 7));
+    EXPECT_EQ(7u, ReadAcceptedSerialFrom(HKEY_CURRENT_USER, ConfigChannel::Test));
+    EXPECT_EQ(0u, ReadAcceptedSerial(ConfigChannel::Test));
 }
 
 TEST_F(ConfigTrustTest, AConfigurationOfTheOtherChannelIsRefused) {

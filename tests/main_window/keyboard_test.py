@@ -49,7 +49,9 @@ class KeyboardTest(InstallerTestCase):
     def test_whole_install_with_the_keyboard_alone(self):
         # About twenty seconds of download: time to come back and try to close meanwhile.
         self.server.serve(PKG_OK, rate=os.path.getsize(PKG_OK) // 20)
-        self.proc = self.start(program=INSTALLER, copy=False).proc
+        # As on XP or with UAC off (no split token): Open starts the program directly.
+        env = dict(self.prefix.env, VELMORA_DEV_NO_SPLIT_TOKEN="1")
+        self.proc = self.start(env=env, program=INSTALLER, copy=False).proc
         window = wait_for(lambda: installer_windows(586), 60, "the main window")[-1]
         self.server.wait_step("DownloaderStart")
         focus(window)
@@ -102,6 +104,9 @@ class KeyboardTest(InstallerTestCase):
         self.assertEqual(0, self.proc.wait(timeout=30))
         marker = self.prefix.drive_c("keysinstall", "Velmora", "launched.txt")
         wait_for(lambda: os.path.exists(marker), 30, "the installed program to start")
+        self.assertIn("I/DesktopLaunch -- installed program started directly with this process's "
+                      "rights (no split token (VELMORA_DEV_NO_SPLIT_TOKEN)): "
+                      "C:\\keysinstall\\Velmora\\Velmora.exe\n", self.log_text())
 
 
 if __name__ == "__main__":

@@ -17,6 +17,7 @@
 #include "report/report_queue.h"
 #include "skinui/controls/controls.h"
 #include "tests/main_window/hit_table.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_server.h"
 
@@ -154,6 +155,96 @@ TEST_F(MainFrameTest, InstallButtonWorksOnlyWhileTheAgreementIsTicked) {
 
 // Every page: the background and the progress bar drag the window; buttons, check boxes, the
 // edit and the labels do not (a press on a label stays with the window).
+// The web browser for this test: a copy of the product's stand-in registered for http, which
+// records the address it was given. The previous handler comes back at the end.
+class BrowserStandIn {
+public:
+    BrowserStandIn() {
+        std::string stub = std::getenv("VELMORA_STUB_EXE") ? std::getenv("VELMORA_STUB_EXE") : "";
+        for (char& c : stub) {
+            c = c == '/' ? '\\' : c;
+        }
+        copied_ = !stub.empty() && CopyFileA(stub.c_str(), dir_.file("browser.exe").c_str(), FALSE);
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &key_, nullptr);
+        wchar_t old[1024] = L"";
+        DWORD size = sizeof old - sizeof(wchar_t);
+        hadOld_ = RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
+                                   &size) == ERROR_SUCCESS;
+        old_ = old;
+        const std::string exe = dir_.file("browser.exe");
+        Set(L"\"" + std::wstring(exe.begin(), exe.end()) + L"\" \"%1\"");
+    }
+    ~BrowserStandIn() {
+        if (hadOld_) {
+            Set(old_);
+        } else {
+            RegDeleteValueW(key_, nullptr);
+        }
+        RegCloseKey(key_);
+    }
+    bool ready() const { return copied_ && key_ != nullptr; }
+    // The command line the browser was started with ("" until it has run), then forgets it.
+    std::string TakeCommandLine() {
+        const std::string text = ReadFileBytes(dir_.file("launched.txt"));
+        const size_t at = text.find("cmd=");
+        if (at == std::string::npos || text.find('\n', at) == std::string::npos) {
+            return std::string();
+        }
+        DeleteFileA(dir_.file("launched.txt").c_str());
+        return text.substr(at + 4, text.find('\n', at) - at - 4);
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"http\\shell\\open\\command";
+    void Set(const std::wstring& command) {
+        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    }
+    TempDir dir_{"browser"};
+    HKEY key_ = nullptr;
+    bool copied_ = false;
+    bool hadOld_ = false;
+    std::wstring old_;
+};
+
+// The agreement link, clicked in the real window: as the desktop user through the desktop's
+// shell while the token is split and elevated (always so under Wine), directly when it is not.
+TEST_F(MainFrameTest, TheAgreementLinkOpensAsTheDesktopUserWhenElevatedAndDirectlyOtherwise) {
+    BrowserStandIn browser;
+    ASSERT_TRUE(browser.ready());
+    ASSERT_TRUE(Find(L"useragreement")->IsVisible());
+    const std::string url = "http://www.velmora.example/test/xkxy_en.html";
+    std::string opened;
+    auto wait = [&] {
+        return PumpUntil([&] { return !(opened = browser.TakeCommandLine()).empty(); }, 20000);
+    };
+    {
+        LogCapture log;
+        Click(Centre(L"useragreement"));
+        ASSERT_TRUE(wait()) << log.dump();
+        EXPECT_NE(std::string::npos, opened.find(url)) << opened;
+        EXPECT_EQ(1, log.countExact("agreement link started as the desktop user through the "
+                                    "desktop's shell: " +
+                                        url,
+                                    "I/"))
+            << log.dump();
+    }
+    {
+        LogCapture log;
+        SetEnvironmentVariableW(L"VELMORA_DEV_NO_SPLIT_TOKEN", L"1");
+        Click(Centre(L"useragreement"));
+        SetEnvironmentVariableW(L"VELMORA_DEV_NO_SPLIT_TOKEN", nullptr);
+        ASSERT_TRUE(wait()) << log.dump();
+        EXPECT_NE(std::string::npos, opened.find(url)) << opened;
+        EXPECT_EQ(1, log.countExact("agreement link started directly with this process's rights "
+                                    "(no split token (VELMORA_DEV_NO_SPLIT_TOKEN)): " +
+                                        url,
+                                    "I/"))
+            << log.dump();
+    }
+}
+
 TEST_F(MainFrameTest, BackgroundDragsButControlsAndLabelsDoNot) {
     using HitTable::Answers;
     auto* pages = static_cast<SkinUI::CTabLayoutUI*>(Find(L"switch"));

@@ -101,13 +101,21 @@ class MainWindowTest(InstallerTestCase):
         self.assertRegex(log, r'I/CMainFrame -- install: "C:\\ProgramData\\Velmora\\Installer'
                               r'\\release\\Setup\.exe" /S /D=C:\\velmoratest\\Velmora\\\n')
         self.assertIn("CurDownloadLen=", log)
-        # "Open" starts the installed program in its folder and ends the installer.
+        # "Open" starts the installed program in its folder and ends the installer: as the
+        # desktop user through the desktop's shell, since Wine's token reads as elevated and
+        # split and Wine's explorer keeps the desktop window.
         run.click(window, pos["endbtn"])
         self.assertEqual(0, run.wait())
         marker = self.drive_c("velmoratest", "Velmora", "launched.txt")
         wait_for(lambda: os.path.exists(marker), 30, "the installed program to start")
         with open(marker) as f:
             self.assertIn("cwd=C:\\velmoratest\\Velmora", f.read())
+        self.assertIn("I/DesktopLaunch -- installed program started as the desktop user through "
+                      "the desktop's shell: C:\\velmoratest\\Velmora\\Velmora.exe\n",
+                      self.log_text())
+        # A test build says at once what it relaxes.
+        self.assertIn("W/WinMain -- development build: configuration fetched over http; ",
+                      self.log_text())
 
     def test_chinese_failed_install_offers_retry_which_runs_the_package_again(self):
         self.server.serve(PKG_FAIL)

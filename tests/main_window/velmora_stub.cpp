@@ -1,5 +1,6 @@
-// Stands in for the installed product in tests: records that it was started, with its folder
-// and working directory, in "launched.txt" beside itself, and ends.
+// Stands in for the installed product in tests: records that it was started, with its folder,
+// working directory and command line, in "launched.txt" beside itself, and ends. Registered as
+// the web browser, it records the address a link opened.
 #include <windows.h>
 
 #include <cstdio>
@@ -21,7 +22,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!file) {
         return 1;
     }
-    std::fprintf(file, "exe=%ls\ncwd=%ls\n", self, cwd);
+    std::fprintf(file, "exe=%ls\ncwd=%ls\ncmd=%ls\n", self, cwd, GetCommandLineW());
     std::fclose(file);
     return 0;
 }

@@ -1,7 +1,8 @@
 // Windows-side helper of the platform tests (tests/platform/*.py), run under the same Wine
 // server as the installer:
 //   platform_helper load <dll>            LoadLibraryW by bare name (shows that planting works)
-//   platform_helper squat <mutex>         creates and holds a mutex until stdin closes
+//   platform_helper squat <mutex> [sddl]  creates and holds a mutex until stdin closes, with
+//                                         that descriptor if given
 //   platform_helper state <class> <title> prints the state of a top-level window
 //   platform_helper tray accept|fail      stands in for the notification area (below)
 // The notification-area stand-in owns a window of the shell's tray class, found before the
@@ -11,6 +12,7 @@
 // does; "click" sends a left click to the last icon added; "quit" ends it.
 #include <windows.h>
 
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <cstdarg>
@@ -154,8 +156,15 @@ int State(const wchar_t* className, const wchar_t* title) {
     return 0;
 }
 
-int Squat(const wchar_t* name) {
-    HANDLE mutex = CreateMutexW(nullptr, TRUE, name);
+int Squat(const wchar_t* name, const wchar_t* sddl) {
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    if (sddl != nullptr && !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                               sddl, SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr)) {
+        Say("failed\n");
+        return 1;
+    }
+    HANDLE mutex = CreateMutexW(&attributes, TRUE, name);
+    LocalFree(attributes.lpSecurityDescriptor);
     Say("%s\n", mutex != nullptr ? "held" : "failed");
     char line[16];
     while (std::fgets(line, sizeof line, stdin)) {
@@ -175,8 +184,8 @@ int wmain(int argc, wchar_t** argv) {
         Say("%s\n", module != nullptr ? "loaded" : "failed");
         return module != nullptr ? 0 : 1;
     }
-    if (command == L"squat" && argc == 3) {
-        return Squat(argv[2]);
+    if (command == L"squat" && (argc == 3 || argc == 4)) {
+        return Squat(argv[2], argc == 4 ? argv[3] : nullptr);
     }
     if (command == L"state" && argc == 4) {
         return State(argv[2], argv[3]);

@@ -14,7 +14,7 @@ import threading
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from installer_run import (  # noqa: E402,F401
     TITLE, TITLE_STRIP, InstallerTestCase, Installer, Prefix, Server, arguments, layout_centres,
-    wait_for, xdo)
+    picture, wait_for, xdo)
 
 INSTALLER, HELPER, MARKER_DLL, PACKAGE, _, PREFIX_ROOT = arguments(6)
 MAIN_EN = layout_centres("main_en.xml", TITLE_STRIP)

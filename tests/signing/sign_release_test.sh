@@ -2,7 +2,8 @@
 # The release signing step with a throw-away certificate: a copy of the installer is signed
 # (a SHA-1 and a nested SHA-256 signature) and verifies against that certificate; a PKCS#12
 # file with a password works the same; a key that does not belong to the certificate or a
-# verification against another CA writes nothing; without a certificate the file stays unsigned.
+# verification against another CA writes nothing; without a certificate the file stays unsigned;
+# a development build is signed only when asked for.
 #
 # usage: sign_release_test.sh <source root> <VelmoraInstaller.exe>
 set -euo pipefail
@@ -26,6 +27,14 @@ cp "$exe" installer.exe
 sign installer.exe unsigned.exe | grep -q "left unsigned" || fail "no-certificate message"
 cmp -s installer.exe unsigned.exe || fail "unsigned copy changed"
 if osslsigncode verify -in unsigned.exe >/dev/null 2>&1; then fail "unsigned copy verifies"; fi
+
+# The test build is a development build: refused, nothing written, unless asked for.
+if VELMORA_SIGN_CERT=release.crt VELMORA_SIGN_KEY=release.key sign installer.exe dev.exe >dev.txt 2>&1; then
+  fail "a development build was signed"
+fi
+grep -q "is a development build" dev.txt || fail "development-build message"
+[ ! -e dev.exe ] || fail "output written for a development build"
+export VELMORA_SIGN_DEVELOPMENT=1
 
 # Certificate and key: signed and verified, twice (SHA-1 primary, SHA-256 nested).
 VELMORA_SIGN_CERT=release.crt VELMORA_SIGN_KEY=release.key VELMORA_SIGN_CAFILE=release.crt \
