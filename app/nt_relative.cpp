@@ -230,3 +230,35 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>* entries, DWORD* error,
         }
     }
 }
+
+bool DeleteTreeRelative(HANDLE folder, const std::wstring& name, DWORD* error, int depth) {
+    std::vector<FolderEntry> found;
+    if (!ListFolder(folder, &found, error, name)) {
+        return false;
+    }
+    if (found.empty()) {
+        return true;
+    }
+    const DWORD attributes = found[0].attributes;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (depth <= 0) {
+            *error = ERROR_BUFFER_OVERFLOW;
+            return false;
+        }
+        RelativeOpen how;
+        how.access = FILE_READ_ATTRIBUTES;
+        how.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        how.options = FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT;
+        ScopedHandle inner = OpenRelative(folder, name, how, error);
+        std::vector<FolderEntry> entries;
+        if (!inner.valid() || !ListFolder(inner.get(), &entries, error)) {
+            return false;
+        }
+        for (const FolderEntry& entry : entries) {
+            if (!DeleteTreeRelative(inner.get(), entry.name, error, depth - 1)) {
+                return false;
+            }
+        }
+    }
+    return DeleteRelative(folder, name, error);
+}

@@ -39,6 +39,11 @@ bool DeleteRelative(HANDLE folder, const std::wstring& name, DWORD* error);
 // is looked up again, as GetFileInformationByHandle does under Wine).
 bool ExamineOpened(HANDLE file, DWORD* attributes, DWORD* links, DWORD* error);
 
+// Deletes the entry `name` of `folder` as DeleteRelative does, and first, when it is a folder
+// of its own (not a link), everything in it, never following a link (a link goes as a link).
+// At most `depth` levels of folders are gone into.
+bool DeleteTreeRelative(HANDLE folder, const std::wstring& name, DWORD* error, int depth = 16);
+
 struct FolderEntry {
     std::wstring name;
     DWORD attributes = 0;  // FILE_ATTRIBUTE_*, as the folder lists them
