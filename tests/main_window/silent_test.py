@@ -132,8 +132,7 @@ class SilentTest(CommandLineTestCase):
         self.assertEqual(codes.ENDED_BY_SYSTEM, first.wait(timeout=60))
         self.assertIn("ended by the system (WM_ENDSESSION)", self.prefix.log_text())
         # What had arrived stays for the next run.
-        package = self.prefix.drive_c("ProgramData", "Velmora", "Installer", "release",
-                                      "Setup.exe")
+        package = self.prefix.package_folder("Setup.exe")
         self.assertEqual(100000, os.path.getsize(package))
 
 
