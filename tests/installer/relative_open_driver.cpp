@@ -31,14 +31,13 @@ int wmain(int argc, wchar_t** argv) {
     ScopedHandle written =
         OpenFileInFolder(folders, L"written.txt", GENERIC_WRITE, 0, CREATE_NEW, 0, &why);
     DWORD count = 0;
-    std::printf("written=%s\n", written.valid() && WriteFile(written.get(), "installer", 9,
-                                                             &count, nullptr)
-                                    ? "yes"
-                                    : why.c_str());
+    std::printf("written=%s\n",
+                written.valid() && WriteFile(written.get(), "installer", 9, &count, nullptr)
+                    ? "yes"
+                    : why.c_str());
     written.reset();
-    ScopedHandle read =
-        OpenFileInFolder(folders, L"read.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0,
-                         &why);
+    ScopedHandle read = OpenFileInFolder(folders, L"read.txt", GENERIC_READ, FILE_SHARE_READ,
+                                         OPEN_EXISTING, 0, &why);
     char text[64] = "";
     if (read.valid()) {
         ReadFile(read.get(), text, sizeof text - 1, &count, nullptr);
