@@ -330,13 +330,22 @@ TEST_F(BeforeRunTest, RightsChangedThroughAHandleKeptFromBeforeRefuseTheStart) {
     EXPECT_EQ(L"", PackageTempFolder(folder_));
 }
 
-TEST_F(BeforeRunTest, PackageRunsWithTempAndTmpInItsOwnFolder) {
+// Run on prefixes that report Windows XP, 7 and 10 (VELMORA_WINE_VERSION): the same process
+// start everywhere, the System32 preference asked for on Windows 10 only.
+TEST_F(BeforeRunTest, PackageRunsWithItsOwnTempAndOnWindows10PreferringSystem32) {
     ASSERT_TRUE(Check()) << why_;
     TempDir out("before_run_out");
     const std::string seen = out.file("seen.txt");
+    LogCapture log;
     ASSERT_TRUE(RunProcess(Wide("cmd.exe /c echo %TEMP%;%TMP%>\"" + seen + "\""), true, folder_));
     const std::string temp = release_ + "\\Temp";
     EXPECT_EQ(temp + ";" + temp + "\r\n", ReadFileBytes(seen));
+    char version[16] = "";
+    GetEnvironmentVariableA("VELMORA_WINE_VERSION", version, sizeof version);
+    EXPECT_EQ(std::string(version) == "win10" ? 1 : 0,
+              log.countExact("the package starts preferring libraries from System32", "I/"))
+        << log.dump();
+    EXPECT_EQ(0, log.countContaining("System32 preference", "W/")) << log.dump();
 }
 
 TEST(PackageEnvironment, TempAndTmpReplacedAndTheBlockSortedByName) {
