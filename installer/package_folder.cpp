@@ -221,7 +221,6 @@ bool CheckPackageFolderBeforeRun(const std::wstring& folder, std::string* why) {
     if (!held.folders.last() || lstrcmpiW(held.folders.path().c_str(), folder.c_str()) != 0) {
         return true;  // not the protected folder: the package runs with the user's own rights
     }
-    const std::string path = WideToAnsi(folder);
     // A fresh temp folder: whatever an earlier package left there goes first.
     DWORD error = ERROR_SUCCESS;
     AdminOnlySecurity security;
