@@ -227,9 +227,9 @@ bool NativeOpen(DWORD access, DWORD share, DWORD disposition, DWORD flags, Relat
         how->attributes = FILE_ATTRIBUTE_NORMAL;
     }
     how->options = 0;
-    if (flags & FILE_FLAG_BACKUP_SEMANTICS) {
-        how->options |= FILE_OPEN_FOR_BACKUP_INTENT;
-    }
+    // As CreateFileW: a folder opens only with backup semantics (else "access denied").
+    how->options |= (flags & FILE_FLAG_BACKUP_SEMANTICS) ? FILE_OPEN_FOR_BACKUP_INTENT
+                                                         : FILE_NON_DIRECTORY_FILE;
     if (flags & FILE_FLAG_WRITE_THROUGH) {
         how->options |= FILE_WRITE_THROUGH;
     }
