@@ -1,5 +1,8 @@
 #include "app/no_follow.h"
 
+#include <winternl.h>
+
+#include "app/nt_relative.h"
 #include "app/text_convert.h"
 
 namespace {
@@ -15,11 +18,13 @@ std::string SystemError(const char* what, DWORD error) {
     return std::string(what) + " (error " + std::to_string(static_cast<unsigned long>(error)) + ")";
 }
 
-// Wine marks a linked folder in what its name reports, not in what an opened handle reports.
-bool NameIsReparsePoint(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+// Wine marks a linked folder in what its folder lists for the name, not in what an opened handle
+// reports: the name is looked up in the held folder too.
+bool ListedAsLink(HANDLE folder, const std::wstring& name) {
+    std::vector<FolderEntry> entries;
+    DWORD error = ERROR_SUCCESS;
+    return ListFolder(folder, &entries, &error, name) && !entries.empty() &&
+           (entries[0].attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 bool HasSeparatorAt(const std::wstring& path, size_t at) {
@@ -94,53 +99,66 @@ bool HeldFolders::Enter(const std::wstring& path, std::string* why, DWORD extraA
         *created = false;
     }
     const DWORD access = FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE | extraAccess;
-    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
-    ScopedHandle folder(CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr, OPEN_EXISTING,
-                                    flags, nullptr));
-    if (!folder.valid() && security) {
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-            if (CreateDirectoryW(path.c_str(), security)) {
-                if (created) {
-                    *created = true;
-                }
-            } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
-                error_ = GetLastError();
-                *why = SystemError(("cannot create " + Ansi(path)).c_str(), error_);
-                return false;
-            }
-            folder.reset(CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr, OPEN_EXISTING,
-                                     flags, nullptr));
-        } else {
-            SetLastError(error);
+    // A root is the drive itself (Wine shows the link behind a drive letter as its name's).
+    const bool root = handles_.empty();
+    ScopedHandle folder;
+    DWORD error = ERROR_SUCCESS;
+    std::wstring name;
+    if (root) {
+        folder.reset(CreateFileW(path.c_str(), access, kHeldFolderShare, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                 nullptr));
+        error = folder.valid() ? ERROR_SUCCESS : GetLastError();
+    } else {
+        const size_t skip = path_.size() + (HasSeparatorAt(path_, path_.size() - 1) ? 0 : 1);
+        name = path.size() > skip && path.compare(0, path_.size(), path_) == 0 &&
+                       HasSeparatorAt(path, skip - 1)
+                   ? path.substr(skip)
+                   : std::wstring();
+        if (!IsPlainName(name)) {
+            error_ = ERROR_CANT_ACCESS_FILE;
+            *why = Ansi(path) + " is not a folder in " + Ansi(path_);
+            return false;
         }
+        RelativeOpen how;
+        how.access = access;
+        how.share = kHeldFolderShare;
+        how.options = FILE_OPEN_FOR_BACKUP_INTENT;
+        if (security) {
+            // Made with its descriptor in one step, or opened as it is when it exists.
+            how.disposition = FILE_OPEN_IF;
+            how.options |= FILE_DIRECTORY_FILE;
+            how.security = security->lpSecurityDescriptor;
+        }
+        folder = OpenRelative(handles_.back().get(), name, how, &error, created);
     }
     if (!folder.valid()) {
-        const DWORD error = GetLastError();
         error_ = error == ERROR_SHARING_VIOLATION ? ERROR_CANT_ACCESS_FILE : error;
-        *why = SystemError(error == ERROR_SHARING_VIOLATION
-                               ? ("cannot hold " + Ansi(path) +
-                                  ": another program has it open to delete or rename it")
-                                     .c_str()
-                               : ("cannot open " + Ansi(path)).c_str(),
-                           error);
+        if (error == ERROR_DIRECTORY) {
+            *why = Ansi(path) + " is not a folder";
+        } else if (error == ERROR_SHARING_VIOLATION) {
+            *why = SystemError(("cannot hold " + Ansi(path) +
+                                ": another program has it open to delete or rename it")
+                                   .c_str(),
+                               error);
+        } else {
+            *why = SystemError(("cannot open " + Ansi(path)).c_str(), error);
+        }
         return false;
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(folder.get(), &info)) {
-        error_ = GetLastError();
+    DWORD attributes = 0, links = 0;
+    if (!ExamineOpened(folder.get(), &attributes, &links, &error)) {
+        error_ = error;
         *why = SystemError(("cannot examine " + Ansi(path)).c_str(), error_);
         return false;
     }
     error_ = ERROR_CANT_ACCESS_FILE;  // for the refusals below
-    // A root is the drive itself (Wine shows the link behind a drive letter as its name's).
-    const bool root = handles_.empty();
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        (!root && NameIsReparsePoint(path))) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+        (!root && ListedAsLink(handles_.back().get(), name))) {
         *why = Ansi(path) + " is a link (reparse point), not a folder of its own";
         return false;
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         *why = Ansi(path) + " is not a folder";
         return false;
     }
@@ -170,10 +188,105 @@ std::wstring ParentOf(const std::wstring& path) {
     return path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
 }
 
+std::wstring NameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring JoinName(const std::wstring& folder, const std::wstring& name) {
+    return folder + (HasSeparatorAt(folder, folder.size() - 1) ? L"" : L"\\") + name;
+}
+
 bool Writes(DWORD access) {
     return (access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0;
 }
+
+// CreateFileW's disposition and flags as NtCreateFile's. False for a disposition that would
+// truncate: a file is emptied once it is known to be the one it should be.
+bool NativeOpen(DWORD access, DWORD share, DWORD disposition, DWORD flags, RelativeOpen* how) {
+    switch (disposition) {
+        case OPEN_EXISTING:
+            how->disposition = FILE_OPEN;
+            break;
+        case OPEN_ALWAYS:
+            how->disposition = FILE_OPEN_IF;
+            break;
+        case CREATE_NEW:
+            how->disposition = FILE_CREATE;
+            break;
+        default:
+            return false;
+    }
+    // CreateFileW asks for these with every open.
+    how->access = access | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    how->share = share;
+    how->attributes = flags & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (how->attributes == 0) {
+        how->attributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    how->options = 0;
+    // As CreateFileW: a folder opens only with backup semantics (else "access denied").
+    how->options |= (flags & FILE_FLAG_BACKUP_SEMANTICS) ? FILE_OPEN_FOR_BACKUP_INTENT
+                                                         : FILE_NON_DIRECTORY_FILE;
+    if (flags & FILE_FLAG_WRITE_THROUGH) {
+        how->options |= FILE_WRITE_THROUGH;
+    }
+    if (flags & FILE_FLAG_SEQUENTIAL_SCAN) {
+        how->options |= FILE_SEQUENTIAL_ONLY;
+    }
+    if (flags & FILE_FLAG_RANDOM_ACCESS) {
+        how->options |= FILE_RANDOM_ACCESS;
+    }
+    if (flags & FILE_FLAG_NO_BUFFERING) {
+        how->options |= FILE_NO_INTERMEDIATE_BUFFERING;
+    }
+    if (flags & FILE_FLAG_DELETE_ON_CLOSE) {
+        how->options |= FILE_DELETE_ON_CLOSE;
+        how->access |= DELETE;
+    }
+    // Overlapped opens are not made here: every handle is synchronous.
+    return (flags & FILE_FLAG_OVERLAPPED) == 0;
+}
 }  // namespace
+
+ScopedHandle OpenFileInFolder(const HeldFolders& folders, const std::wstring& name, DWORD access,
+                              DWORD share, DWORD disposition, DWORD flags, std::string* why) {
+    const std::wstring full = JoinName(folders.path(), name);
+    RelativeOpen how;
+    if (!folders.last() || !IsPlainName(name) ||
+        !NativeOpen(access, share, disposition, flags, &how)) {
+        *why = "cannot open " + Ansi(full) + ": not a file name in a held folder";
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return ScopedHandle();
+    }
+    DWORD error = ERROR_SUCCESS;
+    ScopedHandle file = OpenRelative(folders.last(), name, how, &error);
+    if (!file.valid()) {
+        *why = SystemError(("cannot open " + Ansi(full)).c_str(), error);
+        SetLastError(error);
+        return file;
+    }
+    DWORD attributes = 0, links = 0;
+    if (!ExamineOpened(file.get(), &attributes, &links, &error)) {
+        *why = SystemError(("cannot examine " + Ansi(full)).c_str(), error);
+        SetLastError(error);
+        return ScopedHandle();
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || ListedAsLink(folders.last(), name)) {
+        *why = Ansi(full) + " is a link (reparse point), not a file of its own";
+    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        *why = Ansi(full) + " is a folder";
+    } else if (Writes(access) && links > 1) {
+        *why = Ansi(full) + " has " + std::to_string(links) +
+               " names (hard links): writing it would change another file too";
+    } else {
+        return file;
+    }
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return ScopedHandle();
+}
 
 ScopedHandle OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD share,
                               DWORD disposition, DWORD flags, std::string* why) {
@@ -189,33 +302,16 @@ ScopedHandle OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD shar
         SetLastError(folders.error());
         return ScopedHandle();
     }
-    ScopedHandle file(CreateFileW(full.c_str(), access, share, nullptr, disposition,
-                                  flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.valid()) {
-        const DWORD error = GetLastError();
-        *why = SystemError(("cannot open " + Ansi(full)).c_str(), error);
-        SetLastError(error);
-        return file;
+    return OpenFileInFolder(folders, NameOf(full), access, share, disposition, flags, why);
+}
+
+bool DeleteInFolder(const HeldFolders& folders, const std::wstring& name, std::string* why) {
+    DWORD error = ERROR_INVALID_NAME;
+    if (folders.last() && IsPlainName(name) && DeleteRelative(folders.last(), name, &error)) {
+        return true;
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file.get(), &info)) {
-        const DWORD error = GetLastError();
-        *why = SystemError(("cannot examine " + Ansi(full)).c_str(), error);
-        SetLastError(error);
-        return ScopedHandle();
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || NameIsReparsePoint(full)) {
-        *why = Ansi(full) + " is a link (reparse point), not a file of its own";
-    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        *why = Ansi(full) + " is a folder";
-    } else if (Writes(access) && info.nNumberOfLinks > 1) {
-        *why = Ansi(full) + " has " + std::to_string(info.nNumberOfLinks) +
-               " names (hard links): writing it would change another file too";
-    } else {
-        return file;
-    }
-    SetLastError(ERROR_CANT_ACCESS_FILE);
-    return ScopedHandle();
+    *why = SystemError(("cannot delete " + Ansi(JoinName(folders.path(), name))).c_str(), error);
+    return false;
 }
 
 bool DeleteFileNoFollow(const std::wstring& path, std::string* why) {
@@ -226,19 +322,11 @@ bool DeleteFileNoFollow(const std::wstring& path, std::string* why) {
         *why = Ansi(path) + " is not a file path";
         return false;
     }
-    if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-            return true;  // nothing there, through links or not: nothing is deleted
-        }
-    }
     if (!folders.Open(parent, why)) {
-        return false;
+        const DWORD error = folders.error();
+        // Nothing there, through links or not: nothing is deleted.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
     // The name itself goes: a link is removed, not what it points to.
-    if (DeleteFileW(full.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) {
-        return true;
-    }
-    *why = SystemError(("cannot delete " + Ansi(full)).c_str(), GetLastError());
-    return false;
+    return DeleteInFolder(folders, NameOf(full), why);
 }

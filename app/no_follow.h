@@ -3,8 +3,10 @@
 // A junction, mount point or symbolic link (a reparse point) on the way could send a write of
 // this elevated process anywhere; a hard link could do the same for a file that is written. On
 // the way to a file every folder is opened from the root down and held, sharing no delete
-// access (so nobody can rename or delete it, to put a link in its place, while it is held), and
-// refused when it is a reparse point; the file is opened as itself, not as what it points to.
+// access, and refused when it is a reparse point. Each folder below the root, and then the file,
+// is opened by its name relative to the folder held above it (app/nt_relative.h), never by its
+// path again: a folder replaced by a link after it was checked does not send the open elsewhere.
+// The file is opened as itself, not as what it points to.
 #include <windows.h>
 
 #include <string>
@@ -19,8 +21,8 @@ public:
     // root down. False, with the reason in *why, when a folder is missing, is a reparse point
     // or cannot be held. `extraAccess` is asked for on the last folder (e.g. WRITE_DAC).
     bool Open(const std::wstring& folder, std::string* why, DWORD extraAccess = 0);
-    // Opens one more folder, `path` (the held path + "\" + a name), the same way; with
-    // `security` it is created first when missing.
+    // Opens one more folder, `path` (the held path + "\" + a name), by its name in the folder
+    // held last; with `security` it is created with that descriptor when missing.
     bool Enter(const std::wstring& path, std::string* why, DWORD extraAccess = 0,
                SECURITY_ATTRIBUTES* security = nullptr, bool* created = nullptr);
     // The last folder entered.
@@ -55,6 +57,14 @@ ScopedHandle OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD shar
 
 // The full path of a relative one (against the working directory); "" when that fails.
 std::wstring FullPath(const std::wstring& path);
+
+// As OpenFileNoFollow, for the file `name` (one name) in the last folder `folders` holds.
+ScopedHandle OpenFileInFolder(const HeldFolders& folders, const std::wstring& name, DWORD access,
+                              DWORD share, DWORD disposition, DWORD flags, std::string* why);
+
+// Deletes the entry `name` of the last folder `folders` holds, as itself (a link goes as a link).
+// True when it is gone or was never there.
+bool DeleteInFolder(const HeldFolders& folders, const std::wstring& name, std::string* why);
 
 // Deletes the file `path` names (the name itself, whatever it points to) when no folder on its
 // way is a link. True when it is gone (or was never there); false with *why otherwise.

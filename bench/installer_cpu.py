@@ -146,14 +146,15 @@ class Session:
     def downloads(self):
         """Where installers keep the package: the protected folder of an administrator's run
         (today's builds) and the user's folder (earlier builds, a limited user)."""
-        return (glob.glob(os.path.join(self.args.prefix, "drive_c", "ProgramData", "Velmora")) +
+        return (glob.glob(os.path.join(self.args.prefix, "drive_c", "Program Files",
+                                       "Velmora Installer")) +
                 glob.glob(os.path.join(self.args.prefix, "drive_c", "users", "*", "AppData",
                                        "Roaming", "BranoInst")))
 
     def packages(self):
         users = glob.glob(os.path.join(self.args.prefix, "drive_c", "users", "*"))
         users = [u for u in users if os.path.isdir(os.path.join(u, "AppData"))]
-        return [os.path.join(self.args.prefix, "drive_c", "ProgramData", "Velmora", "Installer",
+        return [os.path.join(self.args.prefix, "drive_c", "Program Files", "Velmora Installer",
                              "release", "Setup.exe")] + [
             os.path.join(u, "AppData", "Roaming", "BranoInst", "VLInst", "Setup.exe")
             for u in users]

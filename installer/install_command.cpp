@@ -7,6 +7,7 @@
 #include "app/text_convert.h"
 #include "app/log.h"
 #include "app/scoped_handles.h"
+#include "installer/package_start.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
@@ -47,13 +48,14 @@ ProcessRun RunProcessToEnd(const std::wstring& commandLine, bool wait,
     // CreateProcessW may write into its command line.
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
+    // Its own TEMP in the package folder, libraries preferred from System32 where Windows can.
+    PackageStartup startup(currentDirectory);
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW | HIGH_PRIORITY_CLASS, nullptr,
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                        &info)) {
+                        CREATE_NO_WINDOW | HIGH_PRIORITY_CLASS | startup.creationFlags(),
+                        startup.environment(),
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(),
+                        startup.startupInfo(), &info)) {
         LogE(kTag, "CreateProcess error! code=", static_cast<unsigned long>(GetLastError()));
         return ProcessRun();
     }

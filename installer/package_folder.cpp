@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include "app/config_selection.h"
 #include "app/log.h"
 #include "app/no_follow.h"
+#include "app/nt_relative.h"
 #include "app/scoped_handles.h"
 #include "app/text_convert.h"
 #include "installer/folder_security.h"
@@ -17,6 +20,12 @@ const wchar_t kOldSubfolder[] = L"BranoInst\\VLInst";
 // What the download keeps between runs, and the log that may be open there; each is checked
 // again when it is opened, so a folder that is set again keeps them.
 const wchar_t* const kKeptNames[] = {L"Setup.exe", L"Setup.exe.cfg", L"Velmorainstaller.log"};
+// Every file the installer itself writes into the folder: the above, the channel file and a
+// refused package set aside. Nothing else may be there when the package starts.
+const wchar_t* const kOwnFiles[] = {L"Setup.exe", L"Setup.exe.cfg", L"Velmorainstaller.log",
+                                    L"channel.dat", L"Setup.exe.rejected"};
+// The package's own temp folder, made anew before each start.
+const wchar_t kTempName[] = L"Temp";
 // What earlier versions left in the user's folder.
 const wchar_t* const kOldNames[] = {L"Setup.exe", L"Setup.exe.cfg", L"Setup.exe.rejected",
                                     L"channel.dat"};
@@ -36,47 +45,71 @@ std::wstring WithoutTrailingSeparator(std::wstring path) {
     return path;
 }
 
-bool IsKept(const wchar_t* name) {
-    for (const wchar_t* kept : kKeptNames) {
-        if (lstrcmpiW(kept, name) == 0) {
+bool Listed(const wchar_t* const* names, size_t count, const std::wstring& name) {
+    for (size_t i = 0; i < count; ++i) {
+        if (lstrcmpiW(names[i], name.c_str()) == 0) {
             return true;
         }
     }
     return false;
 }
 
+bool IsPlainFile(DWORD attributes) {
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+std::string ErrorText(DWORD error) {
+    return "error " + std::to_string(static_cast<unsigned long>(error));
+}
+
 // Deletes every entry of a folder found writable by others, except the package, its sidecar
-// and the log: a library planted beside the package would be loaded by it. Links go as names (a
-// link to a folder is removed, not followed); real subfolders stay (no library is looked for
-// there). False, with *why, when an entry cannot be deleted: the folder is not used then.
-bool ClearLeftovers(const std::wstring& folder, std::string* why) {
-    WIN32_FIND_DATAW entry;
-    ScopedFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (!search.valid()) {
-        return true;
+// and the log as files of their own: a library planted beside the package, or a folder the
+// loader looks into (Setup.exe.local), would be loaded by it. Everything goes by its name in the
+// held folder, a link as a link, a folder with all it holds. False, with *why, when an entry
+// cannot be deleted: the folder is not used then.
+bool ClearLeftovers(const HeldFolders& folders, std::string* why) {
+    std::vector<FolderEntry> entries;
+    DWORD error = ERROR_SUCCESS;
+    if (!ListFolder(folders.last(), &entries, &error)) {
+        *why = "cannot list " + WideToAnsi(folders.path()) + " (" + ErrorText(error) + ")";
+        return false;
     }
-    bool cleared = true;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L".." || IsKept(entry.cFileName)) {
+    for (const FolderEntry& entry : entries) {
+        if (IsPlainFile(entry.attributes) &&
+            Listed(kKeptNames, sizeof kKeptNames / sizeof *kKeptNames, entry.name)) {
             continue;
         }
-        const std::wstring path = folder + L"\\" + name;
-        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const bool isLink = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        if (isFolder && !isLink) {
-            continue;
+        if (!DeleteTreeRelative(folders.last(), entry.name, &error)) {
+            *why = "cannot delete " + WideToAnsi(folders.path() + L"\\" + entry.name) +
+                   ", left in it by someone else (" + ErrorText(error) + ")";
+            return false;
         }
-        // Attributes are left as they are: a hard link shares them with another file.
-        if (isFolder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) {
-            LogW(kTag, "left in it by someone else, deleted: ", WideToAnsi(name));
-        } else {
-            *why = "cannot delete " + WideToAnsi(path) + ", left in it by someone else (error " +
-                   std::to_string(static_cast<unsigned long>(GetLastError())) + ")";
-            cleared = false;
-        }
-    } while (cleared && FindNextFileW(search.get(), &entry));
-    return cleared;
+        LogW(kTag, "left in it by someone else, deleted: ", WideToAnsi(entry.name));
+    }
+    return true;
+}
+
+// The owner and DACL of an open folder in their text form; "" with *why when unreadable.
+std::string SecurityText(HANDLE folder, std::string* why) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    const DWORD error = GetSecurityInfo(folder, SE_FILE_OBJECT, what, nullptr, nullptr, nullptr,
+                                        nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) {
+        *why = "its owner and DACL cannot be read (" + ErrorText(error) + ")";
+        return std::string();
+    }
+    LPSTR text = nullptr;
+    std::string result;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, what,
+                                                             &text, nullptr)) {
+        result = text;
+        LocalFree(text);
+    } else {
+        *why = "its owner and DACL cannot be read (" + ErrorText(GetLastError()) + ")";
+    }
+    LocalFree(descriptor);
+    return result;
 }
 
 CriticalSection& HeldLock() {
@@ -84,9 +117,16 @@ CriticalSection& HeldLock() {
     return lock;
 }
 
-// The folders of the last prepared package folder, held until the next one is prepared.
-HeldFolders& Held() {
-    static HeldFolders held;
+// The last prepared package folder, held until the next one is prepared: its folders, its
+// owner and DACL as they were once prepared, and its temp folder once made for a start.
+struct PreparedFolder {
+    HeldFolders folders;
+    std::string security;
+    std::wstring temp;
+};
+
+PreparedFolder& Held() {
+    static PreparedFolder held;
     return held;
 }
 }  // namespace
@@ -99,14 +139,14 @@ std::wstring PackageFolderPlan::path() const {
     return full;
 }
 
-PackageFolderPlan PlanPackageFolder(bool administrator, const std::wstring& machineData,
+PackageFolderPlan PlanPackageFolder(bool administrator, const std::wstring& programFiles,
                                     const std::wstring& userData, bool test) {
     PackageFolderPlan plan;
     if (administrator) {
         plan.protectedFolder = true;
-        plan.base = machineData;
-        plan.parts = {L"Velmora", L"Installer", test ? L"test" : L"release"};
-        plan.reason = "administrator: a folder only administrators can write";
+        plan.base = programFiles;
+        plan.parts = {L"Velmora Installer", test ? L"test" : L"release"};
+        plan.reason = "administrator: a folder only administrators can create or write";
     } else {
         plan.base = userData;
         plan.parts = {L"BranoInst", L"VLInst"};
@@ -155,14 +195,86 @@ std::wstring PrepareProtectedFolder(const std::wstring& base,
         if (!created) {
             LogW(kTag, WideToAnsi(path), " was not admin-only (", wrong,
                  "): owner and DACL set again");
-            if (i + 1 == parts.size() && !ClearLeftovers(path, why)) {
-                return std::wstring();
-            }
         }
     }
+    // Only what this installer keeps between runs stays; a start refuses anything else.
+    if (!parts.empty() && !ClearLeftovers(folders, why)) {
+        return std::wstring();
+    }
+    // What a start compares with: a later change is someone else's.
+    std::string prepared = SecurityText(folders.last(), why);
+    if (prepared.empty()) {
+        *why = WideToAnsi(path) + ": " + *why;
+        return std::wstring();
+    }
     AutoLock lock(HeldLock());
-    Held() = std::move(folders);
+    Held().folders = std::move(folders);
+    Held().security = std::move(prepared);
+    Held().temp.clear();
     return path;
+}
+
+bool CheckPackageFolderBeforeRun(const std::wstring& folder, std::string* why) {
+    AutoLock lock(HeldLock());
+    PreparedFolder& held = Held();
+    held.temp.clear();
+    if (!held.folders.last() || lstrcmpiW(held.folders.path().c_str(), folder.c_str()) != 0) {
+        return true;  // not the protected folder: the package runs with the user's own rights
+    }
+    // A fresh temp folder: whatever an earlier package left there goes first.
+    DWORD error = ERROR_SUCCESS;
+    AdminOnlySecurity security;
+    RelativeOpen how;
+    how.access = FILE_READ_ATTRIBUTES;
+    how.share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    how.disposition = FILE_CREATE;
+    how.options = FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT;
+    how.security = security.valid() ? security.descriptor() : nullptr;
+    if (!DeleteTreeRelative(held.folders.last(), kTempName, &error) || !security.valid() ||
+        !OpenRelative(held.folders.last(), kTempName, how, &error).valid()) {
+        *why = "its temp folder cannot be made anew (" + ErrorText(error) + ")";
+        return false;
+    }
+    std::string unreadable;
+    const std::string now = SecurityText(held.folders.last(), &unreadable);
+    if (now.empty()) {
+        *why = unreadable;
+        return false;
+    }
+    if (now != held.security) {
+        *why = "its owner or DACL changed since it was prepared (" + held.security + ", now " +
+               now + ")";
+        return false;
+    }
+    std::vector<FolderEntry> entries;
+    if (!ListFolder(held.folders.last(), &entries, &error)) {
+        *why = "cannot list it (" + ErrorText(error) + ")";
+        return false;
+    }
+    for (const FolderEntry& entry : entries) {
+        const std::string name = WideToAnsi(entry.name);
+        if ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            *why = name + " in it is a link (reparse point)";
+            return false;
+        }
+        const bool own = IsPlainFile(entry.attributes)
+                             ? Listed(kOwnFiles, sizeof kOwnFiles / sizeof *kOwnFiles, entry.name)
+                             : lstrcmpiW(entry.name.c_str(), kTempName) == 0;
+        if (!own) {
+            *why = name + " in it was not put there by this installer";
+            return false;
+        }
+    }
+    held.temp = folder + L"\\" + kTempName;
+    return true;
+}
+
+std::wstring PackageTempFolder(const std::wstring& folder) {
+    AutoLock lock(HeldLock());
+    const PreparedFolder& held = Held();
+    return held.folders.last() && lstrcmpiW(held.folders.path().c_str(), folder.c_str()) == 0
+               ? held.temp
+               : std::wstring();
 }
 
 void DiscardOldPackageFolder(const std::wstring& userData) {
@@ -186,9 +298,9 @@ void DiscardOldPackageFolder(const std::wstring& userData) {
 
 std::wstring PrepareProtectedPackageFolder(std::string* why) {
     const PackageFolderPlan plan = PlanPackageFolder(
-        true, KnownFolder(CSIDL_COMMON_APPDATA), std::wstring(), GetConfigSelection().isTest != 0);
+        true, KnownFolder(CSIDL_PROGRAM_FILES), std::wstring(), GetConfigSelection().isTest != 0);
     if (plan.base.empty()) {
-        *why = "the machine's application data folder is unknown";
+        *why = "the Program Files folder is unknown";
         return std::wstring();
     }
     return PrepareProtectedFolder(plan.base, plan.parts, why);

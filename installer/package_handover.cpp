@@ -4,6 +4,7 @@
 #include "app/text_convert.h"
 #include "download/locked_file.h"
 #include "download/tiny_download.h"
+#include "installer/package_folder.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
@@ -22,6 +23,12 @@ ScopedHandle TakeVerifiedPackage(CTinyDownload& downloader, const std::wstring& 
     }
     if (!HandleNamesPath(held.get(), setupPath)) {
         LogE(kTag, "the verified package is not the file ", path, ", not running it");
+        return ScopedHandle();
+    }
+    std::string why;
+    if (!CheckPackageFolderBeforeRun(FolderOf(setupPath), &why)) {
+        LogE(kTag, "the package folder is not as this installer left it, not running ", path, ": ",
+             why);
         return ScopedHandle();
     }
     return held;

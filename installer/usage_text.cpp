@@ -63,7 +63,7 @@ std::string UsageText() {
         "  /LOG=<file>  Write the log to <file>; a file that cannot be written ends the run\r\n"
         "               with exit code 1. Without it: %APPDATA%\\Velmorainstaller.log, but\r\n"
         "               a run as administrator with /S (or as SYSTEM) writes\r\n"
-        "               %ProgramData%\\Velmora\\Installer\\release\\Velmorainstaller.log\r\n"
+        "               %ProgramFiles%\\Velmora Installer\\release\\Velmorainstaller.log\r\n"
         "               and prints its path as the first line of standard output.\r\n"
         "  /?, /help    This text.\r\n"
         "Switches are case-insensitive and may start with / or -. /S anywhere on the line\r\n"

@@ -151,11 +151,11 @@ class Prefix:
 
     def package_folder(self, *parts):
         """Where an installer run as administrator keeps the package (release configuration)."""
-        return self.drive_c("ProgramData", "Velmora", "Installer", "release", *parts)
+        return self.drive_c("Program Files", "Velmora Installer", "release", *parts)
 
     def clear_downloads(self):
         """No package, and no folder of an older version, from an earlier test."""
-        shutil.rmtree(self.drive_c("ProgramData", "Velmora"), ignore_errors=True)
+        shutil.rmtree(self.drive_c("Program Files", "Velmora Installer"), ignore_errors=True)
         shutil.rmtree(self.roaming("BranoInst"), ignore_errors=True)
 
     def remove_log(self):

@@ -20,7 +20,9 @@
 #include "download/locked_file.h"
 #include "download/package_file.h"
 #include "installer/folder_security.h"
+#include "installer/install_command.h"
 #include "installer/log_file.h"
+#include "installer/package_start.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -136,13 +138,14 @@ TEST(FolderSecurity, ExistingFolderIsTrustedOnlyWhenNobodyElseMayWriteOrOwnIt) {
     EXPECT_NE(std::string::npos, why.find("no DACL")) << why;
 }
 
-TEST(PackageFolderPlan, AdministratorsUseTheMachineFolderPerConfigurationOthersTheirOwn) {
-    const std::wstring machine = L"C:\\ProgramData";
+TEST(PackageFolderPlan, AdministratorsUseAFolderUnderProgramFilesPerConfigurationOthersTheirOwn) {
+    const std::wstring machine = L"C:\\Program Files";
     const std::wstring user = L"C:\\users\\u\\AppData\\Roaming";
     PackageFolderPlan plan = PlanPackageFolder(true, machine, user, false);
     EXPECT_TRUE(plan.protectedFolder);
-    EXPECT_EQ(L"C:\\ProgramData\\Velmora\\Installer\\release", plan.path());
-    EXPECT_EQ(L"C:\\ProgramData\\Velmora\\Installer\\test",
+    // Beside the product's default folder (Program Files\Velmora), never inside it.
+    EXPECT_EQ(L"C:\\Program Files\\Velmora Installer\\release", plan.path());
+    EXPECT_EQ(L"C:\\Program Files\\Velmora Installer\\test",
               PlanPackageFolder(true, machine + L"\\", user, true).path());
     plan = PlanPackageFolder(false, machine, user, true);
     EXPECT_FALSE(plan.protectedFolder);
@@ -189,15 +192,17 @@ TEST(ProtectedFolder, MadeBelowTheBaseAndTheSameFolderNextTime) {
     LocalFree(sd);
 }
 
-TEST(ProtectedFolder, FolderOthersCouldWriteIsResetAndEmptiedButForThePackage) {
+TEST(ProtectedFolder, FolderOthersCouldWriteIsResetAndEmptiedButForThePackageAndTheLog) {
     TempDir base("protected_reset");
     const std::string release = base.file("Velmora\\Installer\\release");
     // Made with the default security of a user's folder, with a planted library beside it.
     ASSERT_TRUE(CreateDirectoryA(base.file("Velmora").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(base.file("Velmora\\Installer").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(release.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((release + "\\sub").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((release + "\\Setup.exe.local").c_str(), nullptr));
+    WriteFileBytes(release + "\\Setup.exe.local\\version.dll", "planted");
     WriteFileBytes(release + "\\version.dll", "planted");
+    WriteFileBytes(release + "\\Velmorainstaller.log", "an earlier run");
     WriteFileBytes(release + "\\Setup.exe", "partial");
     WriteFileBytes(release + "\\Setup.exe.cfg", "\"etag\"");
     WriteFileBytes(release + "\\channel.dat", "000000238");
@@ -213,7 +218,10 @@ TEST(ProtectedFolder, FolderOthersCouldWriteIsResetAndEmptiedButForThePackage) {
     EXPECT_EQ(1, log.countExact("left in it by someone else, deleted: version.dll", "W/"));
     EXPECT_EQ("partial", ReadFileBytes(release + "\\Setup.exe"));
     EXPECT_EQ("\"etag\"", ReadFileBytes(release + "\\Setup.exe.cfg"));
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((release + "\\sub").c_str()));
+    EXPECT_EQ("an earlier run", ReadFileBytes(release + "\\Velmorainstaller.log"));
+    // A folder the loader looks into goes with all it holds.
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((release + "\\Setup.exe.local").c_str()));
+    EXPECT_EQ(1, log.countExact("left in it by someone else, deleted: Setup.exe.local", "W/"));
 }
 
 TEST(ProtectedFolder, PlantedFileThatCannotBeDeletedKeepsTheFolderFromUse) {
@@ -238,6 +246,121 @@ TEST(ProtectedFolder, MissingBaseOrFileInThePathIsRefused) {
     EXPECT_NE(std::string::npos, why.find("is not a folder")) << why;
     EXPECT_EQ(L"", PrepareProtectedFolder(L"relative\\base", {L"Velmora"}, &why));
     EXPECT_NE(std::string::npos, why.find("is not a full path")) << why;
+}
+
+// A prepared package folder as a start finds it once the package is downloaded.
+class BeforeRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        folder_ =
+            PrepareProtectedFolder(Wide(base_.path()), {L"Velmora Installer", L"release"}, &why);
+        ASSERT_FALSE(folder_.empty()) << why;
+        release_ = base_.file("Velmora Installer\\release");
+        WriteFileBytes(release_ + "\\Setup.exe", "MZ");
+        WriteFileBytes(release_ + "\\Setup.exe.cfg", "\"etag\"");
+        WriteFileBytes(release_ + "\\channel.dat", "000000238");
+        WriteFileBytes(release_ + "\\Velmorainstaller.log", "lines");
+    }
+    bool Check() {
+        why_.clear();
+        return CheckPackageFolderBeforeRun(folder_, &why_);
+    }
+    TempDir base_{"before_run"};
+    std::wstring folder_;
+    std::string release_;
+    std::string why_;
+};
+
+TEST_F(BeforeRunTest, OwnFilesAndUnchangedRightsStartWithAFreshTempFolder) {
+    EXPECT_EQ(L"", PackageTempFolder(folder_));  // none before the check made it
+    ASSERT_TRUE(Check()) << why_;
+    EXPECT_EQ(folder_ + L"\\Temp", PackageTempFolder(folder_));
+    // What an earlier package left in its temp folder is gone at the next start.
+    ASSERT_TRUE(CreateDirectoryA((release_ + "\\Temp\\nsa1.tmp").c_str(), nullptr));
+    WriteFileBytes(release_ + "\\Temp\\nsa1.tmp\\System.dll", "left");
+    WriteFileBytes(release_ + "\\Setup.exe.rejected", "set aside by an earlier run");
+    ASSERT_TRUE(Check()) << why_;
+    EXPECT_FALSE(FileExists(release_ + "\\Temp\\nsa1.tmp\\System.dll"));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((release_ + "\\Temp").c_str()));
+    // Another folder (a run without administrator rights) is not checked and has no temp.
+    TempDir other("before_run_other");
+    WriteFileBytes(other.file("version.dll"), "the user's own");
+    EXPECT_TRUE(CheckPackageFolderBeforeRun(Wide(other.path()), &why_));
+    EXPECT_EQ(L"", PackageTempFolder(Wide(other.path())));
+}
+
+TEST_F(BeforeRunTest, AnythingPlantedBesideThePackageRefusesTheStart) {
+    WriteFileBytes(release_ + "\\version.dll", "planted");
+    EXPECT_FALSE(Check());
+    EXPECT_EQ("version.dll in it was not put there by this installer", why_);
+    EXPECT_EQ(L"", PackageTempFolder(folder_));
+    ASSERT_TRUE(DeleteFileA((release_ + "\\version.dll").c_str()));
+    // The loader's redirection folder, and a folder by the name of one of the files.
+    for (const char* name : {"Setup.exe.local", "channel.dat"}) {
+        DeleteFileA((release_ + "\\" + name).c_str());
+        ASSERT_TRUE(CreateDirectoryA((release_ + "\\" + name).c_str(), nullptr));
+        EXPECT_FALSE(Check()) << name;
+        EXPECT_EQ(std::string(name) + " in it was not put there by this installer", why_);
+        ASSERT_TRUE(RemoveDirectoryA((release_ + "\\" + name).c_str()));
+    }
+    EXPECT_TRUE(Check()) << why_;
+}
+
+TEST_F(BeforeRunTest, RightsChangedThroughAHandleKeptFromBeforeRefuseTheStart) {
+    ASSERT_TRUE(Check()) << why_;
+    // Someone who kept a handle with WRITE_DAC gives everyone the right to write again.
+    ScopedHandle kept(CreateFileW(folder_.c_str(), WRITE_DAC | READ_CONTROL,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(kept.valid());
+    PSECURITY_DESCRIPTOR open = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    GetSecurityDescriptorDacl(open, &present, &dacl, &defaulted);
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              SetSecurityInfo(kept.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, dacl, nullptr));
+    LocalFree(open);
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(0u, why_.find("its owner or DACL changed since it was prepared (O:")) << why_;
+    EXPECT_NE(std::string::npos, why_.find(";;;WD)")) << why_;
+    EXPECT_EQ(L"", PackageTempFolder(folder_));
+}
+
+// Run on prefixes that report Windows XP, 7 and 10 (VELMORA_WINE_VERSION): the same process
+// start everywhere, the System32 preference asked for on Windows 10 only.
+TEST_F(BeforeRunTest, PackageRunsWithItsOwnTempAndOnWindows10PreferringSystem32) {
+    ASSERT_TRUE(Check()) << why_;
+    TempDir out("before_run_out");
+    const std::string seen = out.file("seen.txt");
+    LogCapture log;
+    ASSERT_TRUE(RunProcess(Wide("cmd.exe /c echo %TEMP%;%TMP%>\"" + seen + "\""), true, folder_));
+    const std::string temp = release_ + "\\Temp";
+    EXPECT_EQ(temp + ";" + temp + "\r\n", ReadFileBytes(seen));
+    char version[16] = "";
+    GetEnvironmentVariableA("VELMORA_WINE_VERSION", version, sizeof version);
+    EXPECT_EQ(std::string(version) == "win10" ? 1 : 0,
+              log.countExact("the package starts preferring libraries from System32", "I/"))
+        << log.dump();
+    EXPECT_EQ(0, log.countContaining("System32 preference", "W/")) << log.dump();
+}
+
+TEST(PackageEnvironment, TempAndTmpReplacedAndTheBlockSortedByName) {
+    const wchar_t current[] =
+        L"=C:=C:\\work\0Path=C:\\windows\0tmp=C:\\users\\u\\Temp\0"
+        L"ALLUSERSPROFILE=C:\\ProgramData\0Temp=C:\\users\\u\\Temp\0\0";
+    const std::vector<wchar_t> block = EnvironmentWithTemp(current, L"C:\\P\\Temp");
+    const wchar_t expected[] =
+        L"=C:=C:\\work\0ALLUSERSPROFILE=C:\\ProgramData\0Path=C:\\windows\0"
+        L"TEMP=C:\\P\\Temp\0TMP=C:\\P\\Temp\0\0";
+    EXPECT_EQ(std::vector<wchar_t>(expected, expected + sizeof expected / sizeof *expected - 1),
+              block);
+    EXPECT_EQ((std::vector<wchar_t>{L'T', L'E', L'M', L'P', L'=', L'x', 0, L'T', L'M', L'P', L'=',
+                                    L'x', 0, 0}),
+              EnvironmentWithTemp(L"\0", L"x"));
 }
 
 TEST(NoFollow, FolderChainFromTheRootDown) {
@@ -349,10 +472,10 @@ TEST_F(InstallerLogTest, AdministratorsSilentRunLogsInThePackageFolder) {
     ASSERT_TRUE(OpenInstallerLog(L"", true, &failure));
     LogI("LogTest", "where does this go");
     std::fflush(stdout);
-    char machine[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, machine);
+    char programs[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programs);
     const std::string expected =
-        std::string(machine) + "\\Velmora\\Installer\\release\\Velmorainstaller.log";
+        std::string(programs) + "\\Velmora Installer\\release\\Velmorainstaller.log";
     EXPECT_EQ(Wide(expected), InstallerLogPath());
     EXPECT_NE(std::string::npos, ReadFileBytes(expected).find("I/LogTest -- where does this go"));
 }

@@ -376,10 +376,9 @@ TEST_F(MainFrameTest, PauseBetweenDownloadAttemptsHoldsAndTheTextsStayUntilResum
     // The first length probe is refused; the pause comes while the download waits to try
     // again, when no transfer is running.
     TestServer::Fault(kPackagePath, "answer=503&answer_to=head&answer_times=1&rate=2000000");
-    char machineData[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, machineData, CSIDL_COMMON_APPDATA, FALSE);
-    const std::string package =
-        std::string(machineData) + "\\Velmora\\Installer\\release\\Setup.exe";
+    char programs[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
+    const std::string package = std::string(programs) + "\\Velmora Installer\\release\\Setup.exe";
     DeleteFileA(package.c_str());  // left by an earlier run in this prefix
     frame_->startDownload();
     frame_->ShowStage(1);

@@ -98,7 +98,7 @@ class MainWindowTest(InstallerTestCase):
         installed = self.drive_c("velmoratest", "Velmora", "Velmora.exe")
         self.assertTrue(os.path.exists(installed))
         log = self.log_text()
-        self.assertRegex(log, r'I/CMainFrame -- install: "C:\\ProgramData\\Velmora\\Installer'
+        self.assertRegex(log, r'I/CMainFrame -- install: "C:\\Program Files\\Velmora Installer'
                               r'\\release\\Setup\.exe" /S /D=C:\\velmoratest\\Velmora\\\n')
         self.assertIn("CurDownloadLen=", log)
         # "Open" starts the installed program in its folder and ends the installer: as the

@@ -10,9 +10,11 @@ usage: package_trust_test.py <VelmoraInstaller.exe> <pinned installer> <signing 
                              <wine prefix root>
 """
 import os
+import re
 import shutil
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -22,6 +24,11 @@ from installer_run import (  # noqa: E402
 
 INSTALLER, PINNED, SIGNING, PROBE, PKG_OK, PKG_FAIL, _, PREFIX_ROOT = arguments(8)
 SHARING_VIOLATION, ACCESS_DENIED = "32", "5"
+FOLDER = "C:\\Program Files\\Velmora Installer\\release"
+FOLDER_LINE = ("I/PackageFolder -- package folder: %s (administrator: a folder only administrators"
+               " can create or write)" % FOLDER)
+REFUSED = ("E/CMainFrame -- the package folder is not as this installer left it, not running "
+           "%s\\Setup.exe: " % FOLDER)
 
 
 class PackageTrustTest(InstallerTestCase):
@@ -129,7 +136,7 @@ class PackageTrustTest(InstallerTestCase):
         self.server.serve(read(PKG_OK), address_path="/pkg/Setup.exe/velmora_full.exe")
         self.assertEqual("SetupSuccess", self.install(INSTALLER))
         self.assertTrue(os.path.exists(os.path.join(self.product, "Velmora.exe")))
-        self.assertEqual(["Setup.exe", "Setup.exe.cfg", "channel.dat"],
+        self.assertEqual(["Setup.exe", "Setup.exe.cfg", "Temp", "channel.dat"],
                          sorted(os.listdir(self.download)))
         self.assertEqual(read(PKG_OK), read(os.path.join(self.download, "Setup.exe")))
 
@@ -157,7 +164,7 @@ class PackageTrustTest(InstallerTestCase):
         for attempt in ("write", "delete", "rename"):
             self.assertEqual(SHARING_VIOLATION, report[attempt], attempt)
         self.assertIn(report["replace"], (SHARING_VIOLATION, ACCESS_DENIED))
-        self.assertEqual("C:\\ProgramData\\Velmora\\Installer\\release\\Setup.exe",
+        self.assertEqual("C:\\Program Files\\Velmora Installer\\release\\Setup.exe",
                          report["exe"])
         self.assertEqual(report["exe"][:-len("\\Setup.exe")], report["cwd"])
         # The genuine package ran and is still there, unchanged.
@@ -223,10 +230,8 @@ class PackageTrustTest(InstallerTestCase):
         self.assertFalse(os.path.exists(os.path.join(self.product, "probe.txt")))
         self.assertEqual(package, read(os.path.join(self.download, "Setup.exe")))
         log = self.log_text()
-        self.assertIn("I/PackageFolder -- package folder: C:\\ProgramData\\Velmora\\Installer"
-                      "\\release (administrator: a folder only administrators can write)", log)
-        self.assertIn('install: "C:\\ProgramData\\Velmora\\Installer\\release\\Setup.exe" /S',
-                      log)
+        self.assertIn(FOLDER_LINE, log)
+        self.assertIn('install: "%s\\Setup.exe" /S' % FOLDER, log)
         # Nothing was deleted through the link either.
         self.assertRegex(log, r"W/PackageFolder -- not trusted, left alone: C:\\users\\[^\\]+"
                               r"\\AppData\\Roaming\\BranoInst\\VLInst\\Setup\.exe: C:\\users"
@@ -242,18 +247,18 @@ class PackageTrustTest(InstallerTestCase):
 
     def test_link_on_the_package_folders_path_is_refused_and_nothing_written_through_it(self):
         self.server.serve(read(PKG_OK))
-        machine = self.prefix.drive_c("ProgramData")
-        for linked in ("Velmora", os.path.join("Velmora", "Installer", "release")):
+        machine = self.prefix.drive_c("Program Files")
+        for linked in ("Velmora Installer", os.path.join("Velmora Installer", "release")):
             target = tempfile.mkdtemp(prefix="velmora-elsewhere-")
             self.addCleanup(shutil.rmtree, target, ignore_errors=True)
-            shutil.rmtree(os.path.join(machine, "Velmora"), ignore_errors=True)
+            shutil.rmtree(os.path.join(machine, "Velmora Installer"), ignore_errors=True)
             os.makedirs(os.path.dirname(os.path.join(machine, linked)), exist_ok=True)
             os.symlink(target, os.path.join(machine, linked))
             self.server.control("reset")
             self.server.serve(read(PKG_OK))
             self.assertEqual("SetupFailed", self.install(INSTALLER))
             self.assertIn("E/PackageFolder -- no safe package folder, nothing will be downloaded: "
-                          "C:\\ProgramData\\%s is a link (reparse point), not a folder of its "
+                          "C:\\Program Files\\%s is a link (reparse point), not a folder of its "
                           "own" % linked.replace(os.sep, "\\"), self.log_text())
             self.assertEqual([], os.listdir(target))
             self.assertEqual(0, self.fetches() + self.server.count("HEAD", PACKAGE_PATH))
@@ -262,7 +267,7 @@ class PackageTrustTest(InstallerTestCase):
             self.proc.wait()
             self.prefix.stop()
             os.unlink(os.path.join(machine, linked))
-        shutil.rmtree(os.path.join(machine, "Velmora"), ignore_errors=True)
+        shutil.rmtree(os.path.join(machine, "Velmora Installer"), ignore_errors=True)
 
     def start_and_show(self):
         self.server.serve(read(PKG_OK))
@@ -305,6 +310,117 @@ class PackageTrustTest(InstallerTestCase):
                               r"\\Roaming is a link \(reparse point\)")
         with open(os.path.join(real, "Velmorainstaller.log")) as f:
             self.assertEqual("an earlier log", f.read())
+
+    # ---- the package folder under Program Files and what the package runs with -------------
+    def test_package_lands_under_program_files_with_its_own_temp_and_resumes_after_a_kill(self):
+        # What the earlier folder (any user could create it first) holds is never run or deleted.
+        old = self.prefix.drive_c("ProgramData", "Velmora", "Installer", "release")
+        os.makedirs(old, exist_ok=True)
+        self.addCleanup(shutil.rmtree, self.prefix.drive_c("ProgramData", "Velmora"))
+        planted = {"Setup.exe": read(PROBE), "Setup.exe.cfg": b"", "version.dll": b"planted"}
+        for name, data in planted.items():
+            with open(os.path.join(old, name), "wb") as f:
+                f.write(data)
+        package = read(PKG_OK)
+        package += bytes(4 * 1024 * 1024 - len(package) % 512)  # more than one write buffer
+        self.server.serve(package, rate=len(package) // 10)
+        self.launch(INSTALLER)
+        window = self.main_window()
+        wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
+        click_until(window, self.pos["installbtn"],
+                    lambda: "T/CMainFrame -- startDownload()" in self.log_text())
+        setup = os.path.join(self.download, "Setup.exe")
+        wait_for(lambda: os.path.exists(setup), 60, "the download to begin")
+        time.sleep(4)  # about a third of the package
+        self.proc.kill()
+        self.proc.wait()
+        self.prefix.stop()
+        self.server.control("reset")
+        self.server.serve(package)
+        self.assertEqual("SetupSuccess", self.install(INSTALLER))
+        # The second run went on from what the first left in the same folder.
+        log = self.log_text()
+        resumed = [int(line.rsplit(" ", 1)[1]) for line in log.splitlines()
+                   if "T/CTinyDownload -- resume from: " in line]
+        self.assertTrue(resumed and resumed[0] > 0, resumed)
+        self.assertIn(FOLDER_LINE, log)
+        self.assertEqual(package, read(setup))
+        # The package saw its own temp folder and unpacked its helpers there.
+        with open(os.path.join(self.product, "temp.txt")) as f:
+            temp, plugins = f.read().splitlines()
+        self.assertEqual(FOLDER + "\\Temp", temp)
+        self.assertTrue(plugins.startswith(temp + "\\"), plugins)
+        self.assertIn("I/PackageStart -- the package's TEMP and TMP: %s\\Temp" % FOLDER,
+                      self.log_text())
+        self.assertEqual(sorted(planted), sorted(os.listdir(old)))
+        for name, data in planted.items():
+            self.assertEqual(data, read(os.path.join(old, name)))
+        self.assertFalse(os.path.exists(os.path.join(self.product, "probe.txt")))
+
+    def install_with_change_during_download(self, change):
+        """Installs while the package arrives slowly; change() acts on the package folder once
+        the download is under way (the folder prepared, the package not yet started)."""
+        package = read(PKG_OK)
+        self.server.serve(package, rate=len(package) // 4)
+        self.launch(INSTALLER)
+        window = self.main_window()
+        wait_for(lambda: "DownloaderStart" in self.steps(), 60, "the start report")
+        setup = os.path.join(self.download, "Setup.exe")
+        before = len(self.outcomes())
+
+        def changed():
+            wait_for(lambda: os.path.exists(setup), 60, "the download to begin")
+            change()
+        import threading
+        changer = threading.Thread(target=changed, daemon=True)
+        changer.start()
+        click_until(window, self.pos["installbtn"],
+                    lambda: "T/CMainFrame -- startDownload()" in self.log_text())
+        outcome = wait_for(lambda: self.outcomes()[before:], 120, "an install outcome")[0]
+        changer.join(10)
+        self.assertEqual(package, read(setup))  # downloaded and verified, then not run
+        return outcome
+
+    def test_anything_put_beside_the_package_during_the_download_refuses_the_run(self):
+        elsewhere = tempfile.mkdtemp(prefix="velmora-elsewhere-")
+        self.addCleanup(shutil.rmtree, elsewhere, ignore_errors=True)
+
+        def library():
+            with open(os.path.join(self.download, "version.dll"), "wb") as f:
+                f.write(read(PROBE))
+
+        def redirection():
+            os.makedirs(os.path.join(self.download, "Setup.exe.local"))
+            with open(os.path.join(self.download, "Setup.exe.local", "version.dll"), "wb") as f:
+                f.write(read(PROBE))
+
+        def link():
+            os.symlink(elsewhere, os.path.join(self.download, "Setup.exe.local"))
+        for plant, reason in ((library, "version.dll in it was not put there by this installer"),
+                              (redirection, "Setup.exe.local in it was not put there by this "
+                                            "installer"),
+                              (link, "Setup.exe.local in it is a link (reparse point)")):
+            with self.subTest(plant.__name__):
+                self.server.control("reset")
+                self.prefix.remove_log()
+                self.assertEqual("SetupFailed", self.install_with_change_during_download(plant))
+                self.assert_failure_page_without_run()
+                self.assertIn(REFUSED + reason, self.log_text())
+                self.proc.kill()
+                self.proc.wait()
+                self.prefix.stop()
+                self.prefix.clear_downloads()
+        self.assertEqual([], os.listdir(elsewhere))
+
+    def test_rights_changed_during_the_download_refuse_the_run(self):
+        # Under Wine a chmod from outside changes the descriptor that a second read reports, as a
+        # user who kept a handle with WRITE_DAC could change it on Windows.
+        self.assertEqual("SetupFailed", self.install_with_change_during_download(
+            lambda: os.chmod(self.download, 0o777)))
+        self.assert_failure_page_without_run()
+        self.assertRegex(self.log_text(), re.escape(REFUSED) +
+                         r"its owner or DACL changed since it was prepared \(O:[^,]+, now O:"
+                         r".*\(A;OICI;0x1301ff;;;WD\)")
 
     # ---- the build pinned to the test publisher -------------------------------------------
     def test_pinned_build_installs_a_package_signed_by_the_publisher(self):

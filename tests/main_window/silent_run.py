@@ -24,7 +24,7 @@ PKG_REBOOT_REQUIRED, PKG_REBOOT_INITIATED, PKG_HANG = (
 # Runs a program and prints the exit code Windows recorded (Wine's own status keeps 8 bits).
 EXIT_CODE = os.path.join(os.path.dirname(HELPER), "exit_code.exe")
 # Where an administrator's silent run logs without /LOG=, in Windows' and in the prefix's terms.
-SILENT_LOG = "C:\\ProgramData\\Velmora\\Installer\\release\\Velmorainstaller.log"
+SILENT_LOG = "C:\\Program Files\\Velmora Installer\\release\\Velmorainstaller.log"
 # The exit codes of installer/exit_codes.h.
 INSTALLED, BAD_COMMAND_LINE, ENDED_BY_SYSTEM, CONFIG_UNREACHABLE, CONFIG_REFUSED, \
     UNSUPPORTED, DOWNLOAD_FAILED, PACKAGE_REFUSED, PACKAGE_FAILED, ANOTHER_RUNNING, \

@@ -196,7 +196,7 @@ class SilentTest(CommandLineTestCase):
         # A link where the package folder would be: nothing may be written through it.
         elsewhere = tempfile.mkdtemp(prefix="velmora-elsewhere-")
         self.addCleanup(shutil.rmtree, elsewhere, ignore_errors=True)
-        linked = self.prefix.drive_c("ProgramData", "Velmora")
+        linked = self.prefix.drive_c("Program Files", "Velmora Installer")
         shutil.rmtree(linked, ignore_errors=True)
         os.symlink(elsewhere, linked)
         self.addCleanup(os.unlink, linked)

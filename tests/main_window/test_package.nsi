@@ -19,10 +19,16 @@ Function .onInit
 !endif
 FunctionEnd
 
+; Beside the product it notes the temp folder it was given and the one it unpacked its
+; helpers into, for the tests of what a package runs with.
 Section
   SetOutPath "$INSTDIR"
   File "/oname=Velmora.exe" "${STUB}"
 !ifdef EXIT_CODE
   SetErrorLevel ${EXIT_CODE}
 !endif
+  InitPluginsDir
+  FileOpen $0 "$INSTDIR\temp.txt" w
+  FileWrite $0 "$TEMP$\r$\n$PLUGINSDIR"
+  FileClose $0
 SectionEnd
