@@ -1,5 +1,5 @@
 # The installer executable: the process entry, every library and the resources.
-add_executable(VelmoraInstaller WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp)
+add_executable(VelmoraInstaller WIN32 ${CMAKE_SOURCE_DIR}/entry/main.cpp)
 velmora_defaults(VelmoraInstaller)
 target_link_libraries(VelmoraInstaller PRIVATE installer velmora_resources ole32 shell32)
 
@@ -12,7 +12,7 @@ velmora_delay_load(VelmoraInstaller ARCHIVES installer report sysinfo download a
 # the installer is, the same imports delay-loaded, so that its start costs what the installer's
 # does. Made here, where the delay-load thunks are generated.
 if(TARGET bench_plain_window)
-  add_executable(bench_installer_startup WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp
+  add_executable(bench_installer_startup WIN32 ${CMAKE_SOURCE_DIR}/entry/main.cpp
                  ${CMAKE_SOURCE_DIR}/bench/bench_startup_hook.cpp)
   velmora_defaults(bench_installer_startup)
   target_link_libraries(bench_installer_startup PRIVATE installer velmora_resources ole32 shell32)

@@ -124,6 +124,7 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
             downloader.GetDownloadInfo(&info);
         }
         watch.Pass(downloading, info);
+        job.state.NoteDownload(downloader.BytesWritten(), downloader.ChecksumFailuresInARow());
         if (downloader.IsFinished()) {
             break;
         }
@@ -138,56 +139,59 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     if (job.window) {
         SendValue(job, kDownloadShare);
     }
-    job.finished = false;
-    job.succeeded = false;
+    job.state.StartInstalling();
     if (job.window) {
         SendMessageW(job.window, kMsgShowInstalling, 0, 0);
         StartThread(&InstallProgressProc, jobPtr);
     }
-    const bool ok = InstallPackage(job);
+    PackageResult result;
+    const bool ok = InstallPackage(job, &result);
     ReportStepWithInterval(ok ? kStepSetupSuccess : kStepSetupFailed);
-    job.finished = true;
+    // Recorded after its report: a silent run ends the process once it sees the outcome.
+    job.state.SetOutcome(result.outcome, result.exitCode);
+    if (!job.window) {
+        job.state.Finish();  // no animation to end it
+    }
     return 1;
 }
 
-bool InstallPackage(InstallJob& job) {
+bool InstallPackage(InstallJob& job, PackageResult* result) {
     LogT(kTag, "dest: ", WideToAnsi(job.folder));
     LogI(kTag, "install: ", WideToAnsi(job.target.commandLine));
     LogI(kTag, "start exe: ", WideToAnsi(job.target.programPath));
     LogI(kTag, "start path: ", WideToAnsi(job.target.installDir));
-    bool ok = false;
-    PackageOutcome outcome = PackageOutcome::NotRun;
+    PackageResult ran;
     // Held until the package has ended: nobody can change, delete or rename it meanwhile.
     ScopedHandle package = TakeVerifiedPackage(*job.downloader, job.setupPath);
     if (package.valid()) {
         if (PublisherAccepted(package.get(), job.setupPath, job.publisherPin)) {
-            job.packageRunning = true;
+            job.state.SetPackageRunning(true);
             const ProcessRun run =
                 RunProcessToEnd(job.target.commandLine, true, FolderOf(job.setupPath));
-            job.packageRunning = false;
-            job.packageExitCode = run.code;
-            outcome = PackageOutcomeOf(run);
-            ok = outcome == PackageOutcome::Succeeded ||
-                 outcome == PackageOutcome::SucceededRestartNeeded;
-            if (outcome == PackageOutcome::SucceededRestartNeeded) {
+            job.state.SetPackageRunning(false);
+            ran.exitCode = run.code;
+            ran.outcome = PackageOutcomeOf(run);
+            if (ran.outcome == PackageOutcome::SucceededRestartNeeded) {
                 LogW(kTag, "the package returned ", static_cast<unsigned long>(run.code),
                      ": installed, Windows must restart to finish");
             }
         } else {
             SetPackageAside(std::move(package), job.setupPath);
-            outcome = PackageOutcome::Refused;
+            ran.outcome = PackageOutcome::Refused;
         }
     }
-    job.outcome = outcome;
-    job.succeeded = ok;
-    return ok;
+    if (result) {
+        *result = ran;
+    }
+    return ran.outcome == PackageOutcome::Succeeded ||
+           ran.outcome == PackageOutcome::SucceededRestartNeeded;
 }
 
 unsigned InstallProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     InstallJob& job = *jobPtr;
     unsigned value = 71;
     SendValue(job, value);
-    while (!job.finished) {
+    while (!job.state.packageReturned()) {
         Sleep(job.timing.installStepMs);
         if (value < 95) {
             ++value;
@@ -201,7 +205,8 @@ unsigned InstallProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
         SendValue(job, value);
         SendText(job, kMsgProgressText, PercentText(static_cast<int>(value)));
     }
+    job.state.Finish();
     SendMessageW(job.window, kMsgShowFinished, 0, 0);
-    SendText(job, kMsgProgressText, InstallResultText(job.chinese, job.succeeded));
+    SendText(job, kMsgProgressText, InstallResultText(job.chinese, job.state.succeeded()));
     return 0;
 }

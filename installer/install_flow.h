@@ -4,11 +4,11 @@
 // bar while the package runs. Both talk to the main window only through SendMessageW.
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "installer/install_command.h"
+#include "installer/install_state.h"
 
 class CTinyDownload;
 
@@ -29,17 +29,6 @@ struct InstallFlowTiming {
     DWORD finishStepMs = 10;     // animation after the package returned
 };
 
-// How the package run of a job ended.
-enum class PackageOutcome {
-    NotRun,     // no verified package to run (the download was refused or never verified)
-    Refused,    // its publisher was refused: set aside, not run
-    Failed,     // it could not be started, its exit code could not be read, or was not one below
-    Succeeded,  // it ended with exit code 0
-    // It ended with 3010 (ERROR_SUCCESS_REBOOT_REQUIRED) or 1641 (..._REBOOT_INITIATED):
-    // installed, and Windows must restart to finish.
-    SucceededRestartNeeded,
-};
-
 // The outcome of a package run that was allowed to start.
 PackageOutcome PackageOutcomeOf(const ProcessRun& run);
 
@@ -57,11 +46,7 @@ struct InstallJob {
     InstallTarget target;      // command line and install folder for that destination
     std::string publisherPin;  // the package must be signed with a pinned key; "" = unchecked
     InstallFlowTiming timing;
-    std::atomic<bool> finished{false};   // the package has returned
-    std::atomic<bool> succeeded{false};  // ... installed; written before `finished`
-    std::atomic<PackageOutcome> outcome{PackageOutcome::NotRun};  // written before `finished`
-    std::atomic<DWORD> packageExitCode{0};    // the package's own code; written before `finished`
-    std::atomic<bool> packageRunning{false};  // set while the package runs (a silent run's bound)
+    InstallState state;  // stage, pause and outcome: what the window and a silent run read
 };
 
 // Starts the progress thread of a job (its handle is closed at once). False when no thread
@@ -71,11 +56,18 @@ bool StartDownloadProgressThread(const std::shared_ptr<InstallJob>& job);
 // Thread bodies, callable directly by tests.
 unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& job);
 unsigned InstallProgressProc(const std::shared_ptr<InstallJob>& job);
+// How a package run ended, before it is recorded in the job's state.
+struct PackageResult {
+    PackageOutcome outcome = PackageOutcome::NotRun;
+    DWORD exitCode = 0;
+};
+
 // Runs the package silently into the job's target, waiting as long as it runs; true when it
 // installed (exit code 0, or a restart code). Only the file the
 // downloader verified runs, held unchangeable until it has ended, and only when its signature
-// passes the job's publisher pin.
-bool InstallPackage(InstallJob& job);
+// passes the job's publisher pin. The job's state shows the package running (it must be
+// Installing); the result goes to `result` for the caller to record once it has reported it.
+bool InstallPackage(InstallJob& job, PackageResult* result = nullptr);
 
 // The text of message 1029 once the package has returned.
 std::wstring InstallResultText(bool chinese, bool succeeded);

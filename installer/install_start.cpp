@@ -44,6 +44,7 @@ std::shared_ptr<InstallJob> StartInstallJob(const std::vector<PackageEntry>& pac
     if (!packageFolder.empty()) {
         WriteChannelFile(packageFolder);
     }
+    job->state.StartDownload();
     job->downloader->StartDownloadThread();
     StartDownloadProgressThread(job);
     return job;

@@ -124,10 +124,10 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case kMsgShowInstalling:
-            ShowStage(2);
+            ShowStage(RecordedStage(2));
             return 0;
         case kMsgShowFinished:
-            ShowStage(3);
+            ShowStage(RecordedStage(3));
             return 0;
         case kMsgProgressValue:
             if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(progress_)) {
@@ -285,7 +285,7 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
     } else if (sender == closeBtn_) {
         ShowClosePrompt();
     } else if (sender == endBtn_) {
-        if (installSucceeded_) {
+        if (installSucceeded()) {
             LaunchInstalled();
         } else {
             StartInstall();
@@ -441,7 +441,7 @@ void CMainFrame::ShowClosePrompt() {
         return;
     }
     closePromptOpen_ = true;
-    if (installSucceeded_) {
+    if (installSucceeded()) {
         ShowConfirmExitBox(kCloseText, window_);
     } else {
         ShowCancelInstallBox(kCloseText, window_);

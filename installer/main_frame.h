@@ -56,7 +56,8 @@ public:
     SkinUI::CUIManager& manager() { return manager_; }
     InstallSettings& settings() { return settings_; }
     int stage() const { return stage_; }
-    bool installSucceeded() const { return installSucceeded_; }
+    // The result page shows an install that succeeded.
+    bool installSucceeded() const;
     bool quickLaunch() const { return quickLaunch_; }
     bool trayIconShown() const { return tray_.added(); }
     bool trayIconTakesKeys() const { return tray_.versioned(); }
@@ -85,6 +86,8 @@ private:
     void RotateBackground();
     void StartInstall();
     void RefreshDownloadTexts();
+    void DrawPauseButton();
+    int RecordedStage(int shown) const;
     void OpenUrl(const std::wstring& url, const char* what);
     bool chinese() const;
 
@@ -122,7 +125,6 @@ private:
     bool trayTipShown_ = false;
     bool trayWanted_ = false;  // hidden to the notification area (or meant to be)
     bool closePromptOpen_ = false;
-    bool installSucceeded_ = false;
     bool desktopShortcut_ = false;
     bool quickLaunch_ = false;
     bool painted_ = false;

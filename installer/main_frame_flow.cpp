@@ -83,11 +83,11 @@ void CMainFrame::ShowStage(int stage) {
             Hide(downTip_);
             Hide(manualDownload_);
             break;
-        case 3:
-            installSucceeded_ = job_ && job_->succeeded;
+        case 3: {
+            const InstallSnapshot state = job_ ? job_->state.Read() : InstallSnapshot();
             SelectPage(switch_, 2);
-            SetText(finishText_, installSucceeded_ ? texts.installSucceeded : texts.installFailed);
-            SetText(endBtn_, installSucceeded_ ? texts.open : texts.retry);
+            SetText(finishText_, state.succeeded() ? texts.installSucceeded : texts.installFailed);
+            SetText(endBtn_, state.succeeded() ? texts.open : texts.retry);
             ShowWnd(true, true);
             RemoveTrayIcon();
             // The window comes back by itself: have a screen reader read how it ended.
@@ -95,8 +95,7 @@ void CMainFrame::ShowStage(int stage) {
             if (restartText_) {
                 // The package returned 3010 or 1641: installed, but not finished until Windows
                 // has restarted.
-                const bool restart =
-                    job_ && job_->outcome == PackageOutcome::SucceededRestartNeeded;
+                const bool restart = state.outcome == PackageOutcome::SucceededRestartNeeded;
                 SetText(restartText_, texts.restartNeeded);
                 restartText_->SetVisible(restart);
                 if (restart) {
@@ -104,48 +103,67 @@ void CMainFrame::ShowStage(int stage) {
                 }
             }
             break;
+        }
         default:
             break;
     }
+}
+
+bool CMainFrame::installSucceeded() const {
+    return stage_ == 3 && job_ && job_->state.succeeded();
+}
+
+// The page of a worker's message is the one the job's state has reached.
+int CMainFrame::RecordedStage(int shown) const {
+    return job_ ? static_cast<int>(job_->state.stage()) : shown;
 }
 
 void CMainFrame::TogglePause() {
     if (!pauseBtn_) {
         return;
     }
-    const std::wstring text = pauseBtn_->GetText();
-    if (text == TextsFor(true).pause || text == TextsFor(false).pause) {
-        PauseDownload();
-    } else if (text == TextsFor(true).resume || text == TextsFor(false).resume) {
+    if (job_ && job_->state.paused()) {
         ResumeDownload();
+    } else {
+        PauseDownload();
     }
 }
 
 // A pause holds at any moment of the download (also during the length probe and the wait
 // between attempts), so it is asked for whenever the download is not done yet.
 void CMainFrame::PauseDownload() {
-    if (job_ && !job_->downloader->IsFinished()) {
-        job_->downloader->Pause();
+    if (job_) {
+        if (!job_->downloader->IsFinished()) {
+            job_->downloader->Pause();
+        }
+        job_->state.SetPaused(true);
     }
-    const MainFrameTexts& texts = TextsFor(chinese());
-    SetText(pauseBtn_, texts.resume);
-    SetText(status_, texts.statusPaused);
+    DrawPauseButton();
 }
 
 void CMainFrame::ResumeDownload() {
-    if (job_ && !job_->downloader->IsDownloading()) {
-        job_->downloader->Resume();
+    if (job_) {
+        if (!job_->downloader->IsDownloading()) {
+            job_->downloader->Resume();
+        }
+        job_->state.SetPaused(false);
     }
-    const MainFrameTexts& texts = TextsFor(chinese());
-    SetText(pauseBtn_, texts.pause);
-    SetText(status_, texts.statusDownloading);
+    DrawPauseButton();
 }
 
-// The per-second refresh asked for by the progress thread. It only shows the running state,
-// and only while the download still runs: a pause the user chose in the meantime stays.
+// The pause button and the status line as the job's state has them.
+void CMainFrame::DrawPauseButton() {
+    const bool paused = job_ && job_->state.paused();
+    const MainFrameTexts& texts = TextsFor(chinese());
+    SetText(pauseBtn_, paused ? texts.resume : texts.pause);
+    SetText(status_, paused ? texts.statusPaused : texts.statusDownloading);
+}
+
+// The per-second refresh asked for by the progress thread while a transfer runs. A pause the
+// user chose in the meantime stays.
 void CMainFrame::RefreshDownloadTexts() {
-    if (job_ && job_->downloader->IsDownloading()) {
-        ResumeDownload();
+    if (job_ && job_->state.stage() == InstallStage::Downloading && !job_->state.paused()) {
+        DrawPauseButton();
     }
 }
 

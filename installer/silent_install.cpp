@@ -8,7 +8,6 @@
 #include "app/config_selection.h"
 #include "app/log.h"
 #include "app/text_convert.h"
-#include "download/tiny_download.h"
 #include "installer/install_settings.h"
 #include "installer/install_start.h"
 #include "installer/installer_exit.h"
@@ -25,7 +24,6 @@ namespace {
 const char kTag[] = "Silent";
 const DWORD kFirstConfigPauseMs = 2000;
 const DWORD kMaxConfigPauseMs = 60000;
-const DWORD kWatchMs = 250;
 const int kChecksumFailuresRefused = 2;
 
 [[noreturn]] void End(int code, const char* what) {
@@ -109,19 +107,28 @@ const char* DescribeOutcome(PackageOutcome outcome) {
 }
 
 // Waits for the job's end, for the download to go wrong for good (EndInstaller stops it, so
-// the bytes received are written out), or for the package to outlast its bound.
+// the bytes received are written out), or for the package to outlast its bound. It wakes when
+// the job's state changes, or when a bound runs out.
 [[noreturn]] void WatchJob(InstallJob& job, const SilentLimits& limits) {
-    CTinyDownload& downloader = *job.downloader;
-    uint64_t bytes = downloader.BytesWritten();
+    InstallSnapshot seen = job.state.Read();
     DWORD lastProgress = GetTickCount();
     bool packageSeen = false;
     DWORD packageStart = 0;
     for (;;) {
-        if (job.finished) {
-            const PackageOutcome outcome = job.outcome;
-            End(CodeFor(outcome, job.packageExitCode), DescribeOutcome(outcome));
+        const DWORD now = GetTickCount();
+        DWORD wait = INFINITE;
+        if (packageSeen) {
+            const DWORD ran = now - packageStart;
+            wait = ran >= limits.packageMs ? 0 : limits.packageMs - ran;
+        } else if (seen.stage == InstallStage::Downloading) {
+            const DWORD still = now - lastProgress;
+            wait = still >= limits.stallMs ? 0 : limits.stallMs - still;
         }
-        if (job.packageRunning && !packageSeen) {
+        const InstallSnapshot state = job.state.WaitForChange(seen.version, wait);
+        if (state.stage == InstallStage::Finished) {
+            End(CodeFor(state.outcome, state.packageExitCode), DescribeOutcome(state.outcome));
+        }
+        if (state.packageRunning && !packageSeen) {
             packageSeen = true;
             packageStart = GetTickCount();
         } else if (packageSeen && GetTickCount() - packageStart >= limits.packageMs) {
@@ -132,21 +139,19 @@ const char* DescribeOutcome(PackageOutcome outcome) {
             ReportStepWithInterval(kStepSetupFailed);
             End(kExitPackageFailed, "package did not end in time");
         }
-        if (downloader.ChecksumFailuresInARow() >= kChecksumFailuresRefused) {
+        if (state.checksumFailuresInARow >= kChecksumFailuresRefused) {
             LogE(kTag, "the package failed its checksum on ", kChecksumFailuresRefused,
                  " whole downloads in a row");
             End(kExitPackageRefused, "package refused");
         }
-        const uint64_t now = downloader.BytesWritten();
-        if (now != bytes || downloader.IsFinished()) {
-            bytes = now;
+        if (state.bytesWritten != seen.bytesWritten || state.stage != InstallStage::Downloading) {
             lastProgress = GetTickCount();
         } else if (GetTickCount() - lastProgress >= limits.stallMs) {
             LogE(kTag, "no byte of the package for ", limits.stallMs / 1000,
                  " s; the part downloaded stays for the next run");
             End(kExitDownloadFailed, "download failed");
         }
-        Sleep(kWatchMs);
+        seen = state;
     }
 }
 }  // namespace

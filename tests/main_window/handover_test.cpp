@@ -87,6 +87,9 @@ std::shared_ptr<InstallJob> JobFor(std::shared_ptr<CTinyDownload> downloader,
     job->setupPath = Wide(setupPath);
     job->folder = Wide(folder);
     job->target = MakeInstallTarget(job->setupPath, job->folder);
+    // Where the progress thread runs the package.
+    job->state.StartDownload();
+    job->state.StartInstalling();
     return job;
 }
 

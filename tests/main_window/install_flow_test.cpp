@@ -184,8 +184,11 @@ TEST(InstallFlow, ShortPackageRunStillAnimatesFrom71To100ThenShowsTheResult) {
         job->window = recorder.window;
         job->chinese = chinese;
         job->timing.finishStepMs = 0;
-        job->succeeded = !chinese;
-        job->finished = true;  // the package already returned
+        // The package already returned.
+        ASSERT_TRUE(job->state.StartDownload());
+        ASSERT_TRUE(job->state.StartInstalling());
+        ASSERT_TRUE(job->state.SetOutcome(
+            chinese ? PackageOutcome::Failed : PackageOutcome::Succeeded, chinese ? 5 : 0));
         EXPECT_EQ(0u, InstallProgressProc(job));
         std::vector<std::pair<UINT, std::wstring>> expected = {{kMsgProgressValue, L"71"}};
         for (int v = 72; v <= 100; ++v) {
@@ -196,5 +199,6 @@ TEST(InstallFlow, ShortPackageRunStillAnimatesFrom71To100ThenShowsTheResult) {
         expected.push_back(
             {kMsgProgressText, chinese ? L"安装失败!" : L"Installation successful!"});
         EXPECT_EQ(expected, recorder.events);
+        EXPECT_EQ(InstallStage::Finished, job->state.stage());
     }
 }

@@ -1,0 +1,78 @@
+#pragma once
+// The state of one install attempt, kept in one place: how far it got (the stage), how its
+// package run ended (the outcome) and whether the user paused the download. Each change has one
+// owner: the thread that starts the job moves it to Downloading, the window pauses and resumes,
+// the progress thread moves it to Installing and records the package's run, and the thread that
+// shows the end (the animation, or the progress thread without a window) moves it to Finished.
+// The window draws from it; the silent run waits on it. A change not allowed from the current
+// state is refused (false, a log line) and changes nothing.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "app/scoped_handles.h"
+
+enum class InstallStage { Ready = 0, Downloading = 1, Installing = 2, Finished = 3 };
+
+// How the package run of a job ended.
+enum class PackageOutcome {
+    NotRun,     // no verified package to run (the download was refused or never verified)
+    Refused,    // its publisher was refused: set aside, not run
+    Failed,     // it could not be started, its exit code could not be read, or was not one below
+    Succeeded,  // it ended with exit code 0
+    // It ended with 3010 (ERROR_SUCCESS_REBOOT_REQUIRED) or 1641 (..._REBOOT_INITIATED):
+    // installed, and Windows must restart to finish.
+    SucceededRestartNeeded,
+};
+
+// One consistent copy of the state.
+struct InstallSnapshot {
+    InstallStage stage = InstallStage::Ready;
+    bool paused = false;           // Downloading only
+    bool packageRunning = false;   // Installing, between the package's start and its end
+    bool packageReturned = false;  // the outcome below is final
+    PackageOutcome outcome = PackageOutcome::NotRun;
+    DWORD packageExitCode = 0;
+    // What the download has shown so far, for a watcher's stall and checksum checks.
+    uint64_t bytesWritten = 0;
+    int checksumFailuresInARow = 0;
+    unsigned version = 0;  // grows with every change
+
+    bool succeeded() const {
+        return outcome == PackageOutcome::Succeeded ||
+               outcome == PackageOutcome::SucceededRestartNeeded;
+    }
+};
+
+class InstallState {
+public:
+    InstallState();
+    InstallState(const InstallState&) = delete;
+    InstallState& operator=(const InstallState&) = delete;
+
+    InstallSnapshot Read() const;
+    InstallStage stage() const { return Read().stage; }
+    bool paused() const { return Read().paused; }
+    bool packageReturned() const { return Read().packageReturned; }
+    bool succeeded() const { return Read().succeeded(); }
+
+    bool StartDownload();                                                  // Ready -> Downloading
+    bool SetPaused(bool paused);                                           // while Downloading
+    bool NoteDownload(uint64_t bytesWritten, int checksumFailuresInARow);  // while Downloading
+    bool StartInstalling();                // Downloading -> Installing (the pause ends)
+    bool SetPackageRunning(bool running);  // Installing, before the outcome
+    bool SetOutcome(PackageOutcome outcome, DWORD exitCode);  // Installing, once
+    bool Finish();  // Installing with an outcome -> Finished
+
+    // Waits until the version differs from seenVersion or timeoutMs has passed, and returns the
+    // state then. One waiter at a time.
+    InstallSnapshot WaitForChange(unsigned seenVersion, DWORD timeoutMs) const;
+
+private:
+    bool Refuse(const char* change) const;
+    void Changed();  // under the lock
+
+    mutable CriticalSection lock_;
+    ScopedHandle changed_;  // auto-reset: set on every change
+    InstallSnapshot state_;
+};
