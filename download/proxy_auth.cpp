@@ -234,7 +234,9 @@ ProxyAuthNext ProxyAuth::Decide(const std::string& key, int applied, long offere
         ProxyCredentials typed;
         const bool given = prompt(challenge, &typed);
         if (given && !typed.user.empty()) {
-            LogI(kTag, "credentials typed for proxy ", key, typed.remember ? ", to be saved" : "");
+            // The name helps whoever reads the log; the password never appears.
+            LogI(kTag, "credentials typed for proxy ", key, ", user \"",
+                 WideToUtf8(typed.user).substr(0, 64), "\"", typed.remember ? ", to be saved" : "");
             AutoLock lock(lock_);
             Use(&entries_[key], Source::Typed, typed);
             Wipe(&typed.password);
