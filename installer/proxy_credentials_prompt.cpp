@@ -8,6 +8,7 @@
 #include "app/scoped_handles.h"
 #include "app/system_library.h"
 #include "app/text_convert.h"
+#include "installer/main_frame_texts.h"
 
 const wchar_t kProxyPromptCaption[] = L"VelmoraInstaller - proxy server";
 
@@ -52,8 +53,10 @@ bool PromptForProxyCredentials(const ProxyChallenge& challenge, ProxyCredentials
         return false;
     }
     const std::wstring proxy = WidenBytes(challenge.proxy);
-    // Short: Wine's prompt shows one line of it.
-    const std::wstring message = L"Sign in to the proxy server " + proxy;
+    // Short: Wine's prompt shows one line of it. In the language of the installer's windows.
+    const std::wstring message = IsChineseLanguage(GetUserDefaultLangID())
+                                     ? L"登录代理服务器 " + proxy
+                                     : L"Sign in to the proxy server " + proxy;
     const std::wstring target = L"Velmora proxy " + proxy;
     CREDUI_INFOW info = {};
     info.cbSize = sizeof info;
