@@ -86,6 +86,22 @@ class ProxyAuthE2E(CommandLineTestCase):
         self.assert_nothing_fetched()
         self.assertEqual([], self.prompts())
 
+    def test_silent_run_refused_at_the_package_host_ends_with_its_code(self):
+        # The configuration comes through the test server (http_proxy), the package's https
+        # address through the squid (https_proxy), whose 407 answers the CONNECT.
+        self.server.serve(PKG_OK, host="https://dl.velmora.example")
+        self.server.control("clear_requests")
+        run = self.start("/S", env={"https_proxy": self.squid.urls[0]})
+        self.assertEqual(codes.PROXY_AUTH_REQUIRED, run.wait())
+        self.assertLess(run.seconds, 60)
+        log = self.prefix.log_text()
+        self.assertIn("proxy 127.0.0.1:%d requires authentication (HTTP 407), offering Basic"
+                      % self.squid.ports[0], log)
+        self.assertIn("exit code 13: proxy authentication required", log)
+        self.assertEqual(1, self.server.config_requests())
+        self.assertEqual([], [r for r in self.server.requests() if r[0] == "CONNECT"])
+        self.assertEqual([], self.prompts())
+
     def test_window_asks_once_remembers_and_later_runs_use_the_saved_credentials(self):
         self.server.serve(PKG_OK)
         first = self.start(env=self.through(1))
