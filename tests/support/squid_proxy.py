@@ -73,7 +73,7 @@ class SquidProxy:
             os.chmod(passwd, 0o644)
             lines += ["auth_param basic program %s/basic_ncsa_auth %s" % (HELPERS, passwd),
                       "auth_param basic children 2",
-                      'auth_param basic realm "%s"' % realm]
+                      "auth_param basic realm %s" % realm]
         lines += [
             "acl signed_in proxy_auth REQUIRED",
             "http_access allow signed_in",
