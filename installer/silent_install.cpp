@@ -8,6 +8,7 @@
 #include "app/config_selection.h"
 #include "app/log.h"
 #include "app/text_convert.h"
+#include "download/proxy_auth.h"
 #include "download/tiny_download.h"
 #include "installer/install_settings.h"
 #include "installer/install_start.h"
@@ -33,12 +34,21 @@ const int kChecksumFailuresRefused = 2;
     EndInstaller(code);
 }
 
+// A proxy that still asks who we are will not change its mind: nobody can be asked here.
+void EndIfProxyRefused() {
+    if (ProxyAuth::Process().Refused()) {
+        LogE(kTag, ProxyAuth::Process().RefusedText());
+        End(kExitProxyAuthRequired, "proxy authentication required");
+    }
+}
+
 // Between two configuration attempts: a growing pause, until the limit is spent.
 class ConfigRetry {
 public:
     explicit ConfigRetry(DWORD limitMs) : limitMs_(limitMs), started_(GetTickCount()) {}
 
     void operator()(ConfigFailure failure) {
+        EndIfProxyRefused();
         const bool refused = failure == ConfigFailure::Refused;
         const DWORD elapsed = GetTickCount() - started_;
         if (elapsed >= limitMs_) {
@@ -117,6 +127,7 @@ const char* DescribeOutcome(PackageOutcome outcome) {
     bool packageSeen = false;
     DWORD packageStart = 0;
     for (;;) {
+        EndIfProxyRefused();
         if (job.finished) {
             const PackageOutcome outcome = job.outcome;
             End(CodeFor(outcome, job.packageExitCode), DescribeOutcome(outcome));
