@@ -46,12 +46,19 @@ Response Request::perform(const std::string& url) {
         prepare();
         prepared_ = true;
     }
-    body_.clear();
-    bodyDropped_ = false;
     curl_easy_setopt(handle_.get(), CURLOPT_URL, url.c_str());
-    ApplySystemProxy(handle_.get(), url.c_str());
-    ApplyTlsPolicy(handle_.get(), url.c_str());
-    const CURLcode result = curl_easy_perform(handle_.get());
+    CURLcode result = CURLE_OK;
+    // Once more when a proxy's 407 gave other credentials to answer with.
+    for (int round = 0; round < kMaxProxyRounds; ++round) {
+        body_.clear();
+        bodyDropped_ = false;
+        ApplySystemProxy(handle_.get(), url.c_str());
+        ApplyTlsPolicy(handle_.get(), url.c_str());
+        result = curl_easy_perform(handle_.get());
+        if (AfterProxyAnswer(handle_.get(), url.c_str()) != ProxyAuthNext::Again) {
+            break;
+        }
+    }
     checkResult(result);
     ExplainTlsFailure(handle_.get(), result);
     long code = 0;

@@ -44,6 +44,8 @@ public:
     // Bodies are small documents (a configuration, a report's answer); a longer one is
     // dropped: perform() then gives an empty body, as for a failed transfer.
     static constexpr size_t kMaxBodyBytes = 64 * 1024;
+    // Performs of one request: the logon, saved credentials, typed credentials.
+    static constexpr int kMaxProxyRounds = 3;
 
     Request();
     virtual ~Request();

@@ -84,7 +84,10 @@ bool HttpAnswer::AddHeaderLine(const char* line, size_t length) {
     }
     const bool interim = status >= 100 && status < 200;
     const bool followed = status >= 300 && status < 400 && hasLocation;
-    ended = !interim && !followed;
+    // A proxy's 407 is never the server's answer: libcurl answers it with credentials and asks
+    // again, or the transfer ends without a body taken.
+    const bool proxyAsks = status == 407;
+    ended = !interim && !followed && !proxyAsks;
     return ended;
 }
 

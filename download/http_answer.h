@@ -15,7 +15,8 @@ struct HttpAnswer {
 
     // Takes one header line (line end included). A status line starts a new response. True
     // once, at the empty line ending the headers of a response that carries the body, that is
-    // neither an interim (1xx) answer nor a redirect that libcurl follows.
+    // neither an interim (1xx) answer, a redirect that libcurl follows,
+    // nor a proxy's 407.
     bool AddHeaderLine(const char* line, size_t length);
     // "HTTP 503" or "HTTP 206, Content-Range from 1 of 800000", for log lines.
     std::string Describe() const;

@@ -2,6 +2,7 @@
 
 #include "app/log.h"
 #include "app/text_convert.h"
+#include "download/proxy_auth.h"
 #include "download/winhttp_proxy.h"
 
 namespace {
@@ -9,9 +10,17 @@ const char kTag[] = "SystemProxy";
 const size_t kMaxRoutes = 64;
 const size_t kLoggedChars = 200;
 
-bool EnvironmentHas(const std::string& name) {
-    char value[2];
-    return GetEnvironmentVariableA(name.c_str(), value, sizeof value) > 0;
+// The variable's value, "" when unset or empty.
+std::string EnvironmentValue(const std::string& name) {
+    char value[1024];
+    const DWORD length = GetEnvironmentVariableA(name.c_str(), value, sizeof value);
+    if (length == 0) {
+        return std::string();
+    }
+    if (length >= sizeof value) {
+        return std::string(1, '?');  // set, too long to be a usable proxy for libcurl's
+    }
+    return std::string(value, length);
 }
 
 std::string Upper(std::string text) {
@@ -32,16 +41,26 @@ std::string RouteText(const std::string& route) {
 }
 }  // namespace
 
-bool EnvironmentNamesProxy(const std::string& url) {
+std::string EnvironmentProxy(const std::string& url) {
     const UrlParts parts = SplitUrl(url);
     const std::string scheme = parts.valid ? parts.scheme : "http";
     // libcurl leaves HTTP_PROXY alone for http (a CGI server sets it from a request header),
     // which on Windows makes no difference: names are looked up in any case.
-    if (EnvironmentHas(scheme + "_proxy") ||
-        (scheme != "http" && EnvironmentHas(Upper(scheme) + "_PROXY"))) {
-        return true;
+    std::string proxy = EnvironmentValue(scheme + "_proxy");
+    if (proxy.empty() && scheme != "http") {
+        proxy = EnvironmentValue(Upper(scheme) + "_PROXY");
     }
-    return EnvironmentHas("all_proxy") || EnvironmentHas("ALL_PROXY");
+    if (proxy.empty()) {
+        proxy = EnvironmentValue("all_proxy");
+    }
+    if (proxy.empty()) {
+        proxy = EnvironmentValue("ALL_PROXY");
+    }
+    return proxy;
+}
+
+bool EnvironmentNamesProxy(const std::string& url) {
+    return !EnvironmentProxy(url).empty();
 }
 
 SystemProxy::SystemProxy(DWORD autoProxyWaitMs, DWORD autoProxyBudgetMs)
@@ -53,12 +72,20 @@ SystemProxy& SystemProxy::Process() {
 }
 
 void SystemProxy::Apply(CURL* handle, const char* url) {
-    if (EnvironmentNamesProxy(url)) {
+    const std::string environment = EnvironmentProxy(url);
+    if (!environment.empty()) {
         curl_easy_setopt(handle, CURLOPT_PROXY, static_cast<const char*>(nullptr));
+        ProxyAuth::Process().Apply(handle, environment);
         return;
     }
     const std::string proxy = ProxyFor(url);
     curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());  // libcurl keeps a copy
+    ProxyAuth::Process().Apply(handle, proxy);
+}
+
+std::string SystemProxy::ProxyIn(const char* url) {
+    const std::string environment = EnvironmentProxy(url);
+    return environment.empty() ? ProxyFor(url) : environment;
 }
 
 std::string SystemProxy::ProxyFor(const std::string& url) {
@@ -187,4 +214,8 @@ std::string SystemProxy::FixedRoute(const UrlParts& url) {
 
 void ApplySystemProxy(CURL* handle, const char* url) {
     SystemProxy::Process().Apply(handle, url);
+}
+
+ProxyAuthNext AfterProxyAnswer(CURL* handle, const char* url) {
+    return ProxyAuth::Process().After(handle, SystemProxy::Process().ProxyIn(url));
 }

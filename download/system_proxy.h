@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/scoped_handles.h"
+#include "download/proxy_auth.h"
 #include "download/proxy_rules.h"
 #include "download/proxy_settings.h"
 
@@ -20,6 +21,8 @@
 // GetEnvironmentVariableA as libcurl does on Windows (so names match in any case, and an
 // empty value counts as unset).
 bool EnvironmentNamesProxy(const std::string& url);
+// That proxy's text, "" when the environment names none.
+std::string EnvironmentProxy(const std::string& url);
 
 class SystemProxy {
 public:
@@ -36,8 +39,12 @@ public:
     std::string ProxyFor(const std::string& url);
 
     // Sets the handle's proxy for url: the environment's through libcurl itself when it names
-    // one, otherwise ProxyFor(url) ("" making the connection direct).
+    // one, otherwise ProxyFor(url) ("" making the connection direct); and the answer to that
+    // proxy's 407 (proxy_auth.h).
     void Apply(CURL* handle, const char* url);
+
+    // The proxy Apply chose for url: the environment's text or ProxyFor(url).
+    std::string ProxyIn(const char* url);
 
     // The one instance of the process.
     static SystemProxy& Process();
@@ -60,3 +67,7 @@ private:
 
 // SystemProxy::Process().Apply(handle, url): where a libcurl handle gets its URL.
 void ApplySystemProxy(CURL* handle, const char* url);
+
+// After a perform of a handle set up by ApplySystemProxy: ProxyAuth's judgement of a 407 from
+// url's proxy. Again: perform the request once more, with the credentials now set.
+ProxyAuthNext AfterProxyAnswer(CURL* handle, const char* url);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/log.h"
+#include "download/curl_easy.h"
 #include "download/locked_file.h"
 #include "download/system_proxy.h"
 #include "download/tls_policy.h"
@@ -72,8 +73,6 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
     TransferState state(this, h, false);
     ProbeHeaders headers;
     curl_easy_setopt(h, CURLOPT_URL, url);
-    ApplySystemProxy(h, url);
-    ApplyTlsPolicy(h, url);
     curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     // The transfer follows redirects, so the probe must measure where they lead.
@@ -86,7 +85,17 @@ FileLengthEtag CTinyDownload::GetTotalFileLenthEtag(const char* url) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
-    CURLcode code = curl_easy_perform(h);
+    CURLcode code = CURLE_OK;
+    // Once more when a proxy's 407 gave other credentials to answer with.
+    for (int round = 0; round < CurlEasy::Request::kMaxProxyRounds; ++round) {
+        headers.etag.clear();
+        ApplySystemProxy(h, url);
+        ApplyTlsPolicy(h, url);
+        code = curl_easy_perform(h);
+        if (AfterProxyAnswer(h, url) != ProxyAuthNext::Again) {
+            break;
+        }
+    }
     if (code == CURLE_ABORTED_BY_CALLBACK && PauseRequested()) {
         LogT(kTag, "GetTotalFileLenthEtag: stopped by a pause");
         return result;

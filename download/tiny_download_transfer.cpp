@@ -99,6 +99,8 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
         AutoLock lock(m_lock);
         m_transferLive = false;
     }
+    // A proxy's 407 took nothing into the file: with other credentials, probe and ask again.
+    const bool proxyAnswered = AfterProxyAnswer(h, url.c_str()) == ProxyAuthNext::Again;
     handle.reset();
     if (!data.Flush() && code == CURLE_OK) {
         LogW(kTag, "write ", data.refusedOffered(), " bytes, return ", data.refusedWritten());
@@ -109,6 +111,9 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
 
     if (m_cancel.load()) {
         return Attempt::Failed;
+    }
+    if (proxyAnswered && state.written == 0) {
+        return Attempt::RetryNow;
     }
     if (code == CURLE_OK && !state.accepted) {
         // A bodiless answer that was not the asked part (a 416, an empty error page).

@@ -4,6 +4,7 @@
 
 #include "app/log.h"
 #include "installer/install_settings.h"
+#include "installer/proxy_credentials_prompt.h"
 #include "skinui/core/ui_manager.h"
 
 namespace {
@@ -11,6 +12,8 @@ const char kTag[] = "ConfigFetch";
 }  // namespace
 
 ConfigFetch::ConfigFetch(InstallSettings& settings) : settings_(settings) {
+    // The window's run may ask the user for a proxy's credentials; a silent run never does.
+    EnableProxyCredentialsPrompt();
     Start();
 }
 

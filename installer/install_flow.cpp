@@ -7,6 +7,7 @@
 #include "app/text_convert.h"
 #include "app/log.h"
 #include "app/scoped_handles.h"
+#include "download/proxy_auth.h"
 #include "download/tiny_download.h"
 #include "installer/main_frame_texts.h"
 #include "installer/package_handover.h"
@@ -51,6 +52,14 @@ bool StartThread(ThreadBody body, const std::shared_ptr<InstallJob>& job) {
         return false;
     }
     return true;
+}
+
+DownloadNote NoteOf(const CTinyDownload& downloader) {
+    DownloadNote note;
+    note.bytesWritten = downloader.BytesWritten();
+    note.checksumFailuresInARow = downloader.ChecksumFailuresInARow();
+    note.proxyRefused = ProxyAuth::Process().Refused();
+    return note;
 }
 
 // What the progress watch shows and reports, as window messages and usage steps.
@@ -124,7 +133,7 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
             downloader.GetDownloadInfo(&info);
         }
         watch.Pass(downloading, info);
-        job.state.NoteDownload(downloader.BytesWritten(), downloader.ChecksumFailuresInARow());
+        job.state.NoteDownload(NoteOf(downloader));
         if (downloader.IsFinished()) {
             break;
         }

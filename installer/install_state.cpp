@@ -61,15 +61,13 @@ bool InstallState::SetPaused(bool paused) {
     return true;
 }
 
-bool InstallState::NoteDownload(uint64_t bytesWritten, int checksumFailuresInARow) {
+bool InstallState::NoteDownload(const DownloadNote& note) {
     AutoLock hold(lock_);
     if (state_.stage != InstallStage::Downloading) {
         return Refuse("note the download");
     }
-    if (state_.bytesWritten != bytesWritten ||
-        state_.checksumFailuresInARow != checksumFailuresInARow) {
-        state_.bytesWritten = bytesWritten;
-        state_.checksumFailuresInARow = checksumFailuresInARow;
+    if (!(state_.download == note)) {
+        state_.download = note;
         Changed();
     }
     return true;

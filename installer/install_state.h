@@ -25,6 +25,20 @@ enum class PackageOutcome {
     SucceededRestartNeeded,
 };
 
+// What the progress thread last saw of the download, for a watcher's stall, checksum and proxy
+// checks.
+struct DownloadNote {
+    uint64_t bytesWritten = 0;
+    int checksumFailuresInARow = 0;
+    bool proxyRefused = false;  // a proxy refused the download's requests for good
+
+    bool operator==(const DownloadNote& other) const {
+        return bytesWritten == other.bytesWritten &&
+               checksumFailuresInARow == other.checksumFailuresInARow &&
+               proxyRefused == other.proxyRefused;
+    }
+};
+
 // One consistent copy of the state.
 struct InstallSnapshot {
     InstallStage stage = InstallStage::Ready;
@@ -33,9 +47,7 @@ struct InstallSnapshot {
     bool packageReturned = false;  // the outcome below is final
     PackageOutcome outcome = PackageOutcome::NotRun;
     DWORD packageExitCode = 0;
-    // What the download has shown so far, for a watcher's stall and checksum checks.
-    uint64_t bytesWritten = 0;
-    int checksumFailuresInARow = 0;
+    DownloadNote download;
     unsigned version = 0;  // grows with every change
 
     bool succeeded() const {
@@ -56,11 +68,11 @@ public:
     bool packageReturned() const { return Read().packageReturned; }
     bool succeeded() const { return Read().succeeded(); }
 
-    bool StartDownload();                                                  // Ready -> Downloading
-    bool SetPaused(bool paused);                                           // while Downloading
-    bool NoteDownload(uint64_t bytesWritten, int checksumFailuresInARow);  // while Downloading
-    bool StartInstalling();                // Downloading -> Installing (the pause ends)
-    bool SetPackageRunning(bool running);  // Installing, before the outcome
+    bool StartDownload();                         // Ready -> Downloading
+    bool SetPaused(bool paused);                  // while Downloading
+    bool NoteDownload(const DownloadNote& note);  // while Downloading
+    bool StartInstalling();                       // Downloading -> Installing (the pause ends)
+    bool SetPackageRunning(bool running);         // Installing, before the outcome
     bool SetOutcome(PackageOutcome outcome, DWORD exitCode);  // Installing, once
     bool Finish();  // Installing with an outcome -> Finished
 

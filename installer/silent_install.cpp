@@ -8,6 +8,7 @@
 #include "app/config_selection.h"
 #include "app/log.h"
 #include "app/text_convert.h"
+#include "download/proxy_auth.h"
 #include "installer/install_settings.h"
 #include "installer/install_start.h"
 #include "installer/installer_exit.h"
@@ -31,12 +32,21 @@ const int kChecksumFailuresRefused = 2;
     EndInstaller(code);
 }
 
+// A proxy that still asks who we are will not change its mind: nobody can be asked here.
+void EndIfProxyRefused() {
+    if (ProxyAuth::Process().Refused()) {
+        LogE(kTag, ProxyAuth::Process().RefusedText());
+        End(kExitProxyAuthRequired, "proxy authentication required");
+    }
+}
+
 // Between two configuration attempts: a growing pause, until the limit is spent.
 class ConfigRetry {
 public:
     explicit ConfigRetry(DWORD limitMs) : limitMs_(limitMs), started_(GetTickCount()) {}
 
     void operator()(ConfigFailure failure) {
+        EndIfProxyRefused();
         const bool refused = failure == ConfigFailure::Refused;
         const DWORD elapsed = GetTickCount() - started_;
         if (elapsed >= limitMs_) {
@@ -125,6 +135,7 @@ const char* DescribeOutcome(PackageOutcome outcome) {
             wait = still >= limits.stallMs ? 0 : limits.stallMs - still;
         }
         const InstallSnapshot state = job.state.WaitForChange(seen.version, wait);
+        EndIfProxyRefused();
         if (state.stage == InstallStage::Finished) {
             End(CodeFor(state.outcome, state.packageExitCode), DescribeOutcome(state.outcome));
         }
@@ -139,12 +150,13 @@ const char* DescribeOutcome(PackageOutcome outcome) {
             ReportStepWithInterval(kStepSetupFailed);
             End(kExitPackageFailed, "package did not end in time");
         }
-        if (state.checksumFailuresInARow >= kChecksumFailuresRefused) {
+        if (state.download.checksumFailuresInARow >= kChecksumFailuresRefused) {
             LogE(kTag, "the package failed its checksum on ", kChecksumFailuresRefused,
                  " whole downloads in a row");
             End(kExitPackageRefused, "package refused");
         }
-        if (state.bytesWritten != seen.bytesWritten || state.stage != InstallStage::Downloading) {
+        if (state.download.bytesWritten != seen.download.bytesWritten ||
+            state.stage != InstallStage::Downloading) {
             lastProgress = GetTickCount();
         } else if (GetTickCount() - lastProgress >= limits.stallMs) {
             LogE(kTag, "no byte of the package for ", limits.stallMs / 1000,

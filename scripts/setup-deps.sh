@@ -17,6 +17,7 @@ PACKAGES=(
   fonts-wqy-microhei nginx-light imagemagick openssl curl bc nsis locales
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   osslsigncode
+  squid winbind
 )
 
 need_install() {
@@ -66,6 +67,16 @@ fi
 # never as a service.
 if command -v systemctl >/dev/null 2>&1; then systemctl disable --now nginx >/dev/null 2>&1 || true; fi
 pkill -x nginx >/dev/null 2>&1 || true
+# squid likewise: the proxy authentication tests start their own on free loopback ports. Wine's
+# NTLM needs Samba's ntlm_auth (winbind) but no winbind service.
+for service in squid winbind; do
+  if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$service" >/dev/null 2>&1 || true; fi
+done
+# Without systemd, the package's own start went through its init script (the tests' squids,
+# started from their own configurations, are not touched).
+for service in squid winbind; do
+  if [ -x "/etc/init.d/$service" ]; then "/etc/init.d/$service" stop >/dev/null 2>&1 || true; fi
+done
 
 # Wine takes its code page from LC_ALL: the Chinese (936) and Japanese (932) tests need these
 # locales on the host, or Wine silently falls back to code page 1252.

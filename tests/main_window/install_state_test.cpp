@@ -30,7 +30,10 @@ struct Change {
 const Change kChanges[] = {
     {"start the download", [](InstallState& s) { return s.StartDownload(); }},
     {"pause", [](InstallState& s) { return s.SetPaused(true); }},
-    {"note the download", [](InstallState& s) { return s.NoteDownload(7, 1); }},
+    {"note the download",
+     [](InstallState& s) {
+         return s.NoteDownload({7, 1, false});
+     }},
     {"start installing", [](InstallState& s) { return s.StartInstalling(); }},
     {"start the package", [](InstallState& s) { return s.SetPackageRunning(true); }},
     {"record the package's outcome",
@@ -135,15 +138,18 @@ TEST(InstallState, TheOutcomeCarriesTheRestartCodesAsSuccess) {
 TEST(InstallState, TheDownloadNoteWakesAWaiterOnlyWhenItChanged) {
     InstallState state;
     Downloading(state);
-    EXPECT_TRUE(state.NoteDownload(100, 0));
+    EXPECT_TRUE(state.NoteDownload({100, 0, false}));
     const unsigned seen = state.Read().version;
-    EXPECT_TRUE(state.NoteDownload(100, 0));
+    EXPECT_TRUE(state.NoteDownload({100, 0, false}));
     EXPECT_EQ(seen, state.Read().version);
     // Nothing changed: the wait runs out and returns the same state.
     EXPECT_EQ(seen, state.WaitForChange(seen, 0).version);
-    EXPECT_TRUE(state.NoteDownload(100, 1));
-    const InstallSnapshot next = state.WaitForChange(seen, INFINITE);
-    EXPECT_EQ(1, next.checksumFailuresInARow);
+    EXPECT_TRUE(state.NoteDownload({100, 1, false}));
+    InstallSnapshot next = state.WaitForChange(seen, INFINITE);
+    EXPECT_EQ(1, next.download.checksumFailuresInARow);
+    EXPECT_TRUE(state.NoteDownload({100, 1, true}));
+    next = state.WaitForChange(next.version, INFINITE);
+    EXPECT_TRUE(next.download.proxyRefused);
 }
 
 namespace {
