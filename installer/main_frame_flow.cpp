@@ -162,7 +162,11 @@ void CMainFrame::DrawPauseButton() {
 // The per-second refresh asked for by the progress thread while a transfer runs. A pause the
 // user chose in the meantime stays.
 void CMainFrame::RefreshDownloadTexts() {
-    if (job_ && job_->state.stage() == InstallStage::Downloading && !job_->state.paused()) {
+    if (!job_) {
+        return;
+    }
+    const InstallSnapshot state = job_->state.Read();
+    if (state.stage == InstallStage::Downloading && !state.paused) {
         DrawPauseButton();
     }
 }
