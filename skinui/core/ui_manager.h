@@ -264,9 +264,29 @@ private:
     void DeleteDeferred();
     // The control and its subtree stop being known to this manager and lose it.
     void Detach(IControlUI* control);
+    // The window's messages by group; each returns true when the window has answered the
+    // message (result holds the answer).
+    bool OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnTimerMessage(WPARAM wParam, LPARAM lParam);
+    bool OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool OnPaint();
+    void PrintClient(HDC dc, LPARAM flags);
+    void LimitTrackSize(MINMAXINFO& info) const;
     bool OnKeyboardNavigation(WPARAM key, LPARAM lParam);
     void OnMouseMove(POINT point);
+    void OnMouseHover(WPARAM wParam, LPARAM lParam);
+    void OnMouseLeave();
+    void OnMouseDown(UINT message, WPARAM wParam, LPARAM lParam);
+    // The press ends (button up, or a context menu): the pressed control gets the event.
+    void EndClick(int kind, WPARAM wParam, LPARAM lParam, bool withKeyState);
+    void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result);
     void ShowToolTip(IControlUI* control);
     void ReleaseOffscreen();
     void SetHover(IControlUI* control);
