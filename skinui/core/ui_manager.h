@@ -45,7 +45,7 @@ public:
     // ---- window and tree
     void AttachWindow(HWND window);
     HWND GetWindow() const { return window_; }
-    HDC GetWindowDC() const { return windowDC_; }
+    HDC GetWindowDC() const { return windowDC_.get(); }
     bool AttachRoot(IControlUI* root);
     // Getters hand out the application's control; RootControl, FocusedControl and
     // HoverControl give the same controls as the core sees them.
@@ -265,28 +265,29 @@ private:
     // The control and its subtree stop being known to this manager and lose it.
     void Detach(IControlUI* control);
     // The window's messages by group; each returns true when the window has answered the
-    // message (result holds the answer).
-    bool OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    bool OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    bool OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // message (result holds the answer). Inline: each is called from one place only, in the
+    // file that defines it (ui_manager_messages.cpp, ui_manager_mouse.cpp).
+    inline bool OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline bool OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline bool OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    void OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnTimerMessage(WPARAM wParam, LPARAM lParam);
-    bool OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline void OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    inline void OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    inline void OnTimerMessage(WPARAM wParam, LPARAM lParam);
+    inline bool OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool OnPaint();
-    void PrintClient(HDC dc, LPARAM flags);
-    void LimitTrackSize(MINMAXINFO& info) const;
+    inline void PrintClient(HDC dc, LPARAM flags);
+    inline void LimitTrackSize(MINMAXINFO& info) const;
     bool OnKeyboardNavigation(WPARAM key, LPARAM lParam);
     void OnMouseMove(POINT point);
-    void OnMouseHover(WPARAM wParam, LPARAM lParam);
-    void OnMouseLeave();
-    void OnMouseDown(UINT message, WPARAM wParam, LPARAM lParam);
+    inline void OnMouseHover(WPARAM wParam, LPARAM lParam);
+    inline void OnMouseLeave();
+    inline void OnMouseDown(UINT message, WPARAM wParam, LPARAM lParam);
     // The press ends (button up, or a context menu): the pressed control gets the event.
-    void EndClick(int kind, WPARAM wParam, LPARAM lParam, bool withKeyState);
-    void OnMouseWheel(WPARAM wParam, LPARAM lParam);
-    bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline void EndClick(int kind, WPARAM wParam, LPARAM lParam, bool withKeyState);
+    inline void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    inline bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result);
     void ShowToolTip(IControlUI* control);
     void ReleaseOffscreen();
     void SetHover(IControlUI* control);
@@ -295,7 +296,7 @@ private:
     void RemakeFonts();
 
     HWND window_ = nullptr;
-    HDC windowDC_ = nullptr;
+    WindowDC windowDC_;
     MemoryDC offscreenDC_;
     BitmapHandle offscreenBitmap_;
     HGDIOBJ offscreenOld_ = nullptr;

@@ -81,7 +81,7 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
 }
 
 // Each message goes to the handler of its group; true when the window has answered it.
-bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_PAINT:
         case WM_PRINTCLIENT:
@@ -128,7 +128,7 @@ bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRES
 }
 
 // Screen readers: the first request makes the window's accessibility.
-bool CUIManager::OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam,
+inline bool CUIManager::OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam,
                                         LRESULT& result) {
     if (message != WM_GETOBJECT && accessibility_ == nullptr) {
         return false;
@@ -136,7 +136,7 @@ bool CUIManager::OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lPar
     return Accessibility().OnWindowMessage(message, wParam, lParam, result);
 }
 
-bool CUIManager::OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_PAINT:
             return OnPaint();
@@ -152,7 +152,7 @@ bool CUIManager::OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
 }
 
 // WM_PRINTCLIENT: the tree, and with PRF_CHILDREN the native children at their places.
-void CUIManager::PrintClient(HDC dc, LPARAM flags) {
+inline void CUIManager::PrintClient(HDC dc, LPARAM flags) {
     RECT client;
     GetClientRect(window_, &client);
     if (root_ != nullptr) {
@@ -173,7 +173,7 @@ void CUIManager::PrintClient(HDC dc, LPARAM flags) {
     }
 }
 
-void CUIManager::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+inline void CUIManager::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_KEYUP) {
         if (keyPress_ == nullptr) {
             return;
@@ -201,7 +201,7 @@ void CUIManager::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // WM_CLOSE lets go of the hovered and pressed controls and the focus (which goes back to the
 // owner); WM_UPDATEUISTATE shows or hides the focus ring.
-void CUIManager::OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+inline void CUIManager::OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_UPDATEUISTATE) {
         // Not handled: the system keeps the window's state and passes it to the children.
         if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0) {
@@ -232,7 +232,7 @@ void CUIManager::OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void CUIManager::OnTimerMessage(WPARAM wParam, LPARAM lParam) {
+inline void CUIManager::OnTimerMessage(WPARAM wParam, LPARAM lParam) {
     IControlUI* target = nullptr;
     UINT localId = 0;
     if (timers_.Find(window_, static_cast<UINT>(wParam), target, localId)) {
@@ -241,7 +241,7 @@ void CUIManager::OnTimerMessage(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-bool CUIManager::OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_GETMINMAXINFO:
             LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lParam));
@@ -276,7 +276,7 @@ bool CUIManager::OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     }
 }
 
-void CUIManager::LimitTrackSize(MINMAXINFO& info) const {
+inline void CUIManager::LimitTrackSize(MINMAXINFO& info) const {
     const SIZE minimum = GetMinInfo();
     const SIZE maximum = GetMaxInfo();
     if (minimum.cx > 0) {
@@ -295,7 +295,7 @@ void CUIManager::LimitTrackSize(MINMAXINFO& info) const {
 
 // Messages of native children come back to them as reflected messages, so that the control
 // behind a child answers them.
-bool CUIManager::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     HWND from = nullptr;
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lParam);

@@ -120,7 +120,7 @@ bool CUIManager::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
     }
 }
 
-void CUIManager::OnMouseHover(WPARAM wParam, LPARAM lParam) {
+inline void CUIManager::OnMouseHover(WPARAM wParam, LPARAM lParam) {
     mouseTracking_ = false;
     POINT point = PointOf(lParam);
     IControlUI* control = ControlAt(point);
@@ -134,7 +134,7 @@ void CUIManager::OnMouseHover(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void CUIManager::OnMouseLeave() {
+inline void CUIManager::OnMouseLeave() {
     if (tooltip_ != nullptr) {
         SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
     }
@@ -146,7 +146,7 @@ void CUIManager::OnMouseLeave() {
     mouseTracking_ = false;
 }
 
-void CUIManager::OnMouseDown(UINT message, WPARAM wParam, LPARAM lParam) {
+inline void CUIManager::OnMouseDown(UINT message, WPARAM wParam, LPARAM lParam) {
     ManagerRegistry::SetKeyboardLastUsed(false);
     ::SetFocus(window_);
     POINT point = PointOf(lParam);
@@ -166,7 +166,7 @@ void CUIManager::OnMouseDown(UINT message, WPARAM wParam, LPARAM lParam) {
     SendEvent(control, event);
 }
 
-void CUIManager::EndClick(int kind, WPARAM wParam, LPARAM lParam, bool withKeyState) {
+inline void CUIManager::EndClick(int kind, WPARAM wParam, LPARAM lParam, bool withKeyState) {
     if (click_ == nullptr) {
         return;
     }
@@ -180,7 +180,7 @@ void CUIManager::EndClick(int kind, WPARAM wParam, LPARAM lParam, bool withKeySt
     SendEvent(control, event);
 }
 
-void CUIManager::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
+inline void CUIManager::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
     POINT point = PointOf(lParam);
     ScreenToClient(window_, &point);
     lastMouse_ = point;
@@ -195,7 +195,7 @@ void CUIManager::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
     SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
 }
 
-bool CUIManager::OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (LOWORD(lParam) != HTCLIENT) {
         return false;
     }
