@@ -73,17 +73,12 @@ CUIManager::~CUIManager() {
         DestroyWindow(tooltip_);
     }
     ReleaseOffscreen();
-    if (windowDC_ != nullptr) {
-        ReleaseDC(window_, windowDC_);
-    }
+    windowDC_.reset();
 }
 
 void CUIManager::AttachWindow(HWND window) {
-    if (windowDC_ != nullptr) {
-        ReleaseDC(window_, windowDC_);
-    }
     window_ = window;
-    windowDC_ = window != nullptr ? GetDC(window) : nullptr;
+    windowDC_.reset(window);
     if (window != nullptr) {
         windowThread_ = GetWindowThreadProcessId(window, nullptr);
         SetDpi(QueryWindowDpi(window));
