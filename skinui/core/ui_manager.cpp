@@ -206,16 +206,6 @@ void CUIManager::NotifyAll(IControlUI* control, const wchar_t* type, WPARAM wPar
     if (useVirtualWnd_ && control != nullptr) {
         notification.virtualWnd = control->GetVirtualWnd();
     }
-    // Screen readers follow check boxes, typing and pages through these notifications.
-    if (window_ != nullptr && control != nullptr) {
-        if (notification.type == L"selectchanged") {
-            Accessibility().OnControlChanged(control, AccessibleChange::State);
-        } else if (notification.type == L"textchanged") {
-            Accessibility().OnControlChanged(control, AccessibleChange::Value);
-        } else if (notification.type == L"tabselect") {
-            Accessibility().OnChildrenChanged();
-        }
-    }
     if (queued) {
         queuedNotifications_.push_back(QueuedNotification{notification, control});
     } else {

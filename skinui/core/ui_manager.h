@@ -229,7 +229,8 @@ public:
     void PrefetchImages(const wchar_t* spec) { images_.PrefetchSpec(spec); }
 
     // ---- screen readers (MSAA)
-    // A control's state, name or value changed: tells a listening screen reader.
+    // A control's state, name, value or shown children changed: tells a listening screen
+    // reader. The control that changes calls it, before its own notification.
     void NotifyAccessible(IControlUI* control, AccessibleChange change);
     // Has a screen reader read the control out now (a result that just appeared).
     void AnnounceAccessible(IControlUI* control);
