@@ -79,16 +79,10 @@ public:
     // ---- window settings (set in 100 % units, read in pixels of the window's scale)
     SIZE GetInitSize() const { return metrics_.InitSize(); }
     void SetInitSize(int cx, int cy);
-    RECT GetSizeBox() const { return metrics_.SizeBox(); }
-    void SetSizeBox(const RECT& box) { metrics_.SetSizeBox(box); }
-    RECT GetCaptionRect() const { return metrics_.Caption(); }
-    void SetCaptionRect(const RECT& caption) { metrics_.SetCaption(caption); }
-    SIZE GetRoundCorner() const { return metrics_.RoundCorner(); }
-    void SetRoundCorner(int cx, int cy) { metrics_.SetRoundCorner(cx, cy); }
-    SIZE GetMinInfo() const { return metrics_.MinInfo(); }
-    void SetMinInfo(int cx, int cy) { metrics_.SetMinInfo(cx, cy); }
-    SIZE GetMaxInfo() const { return metrics_.MaxInfo(); }
-    void SetMaxInfo(int cx, int cy) { metrics_.SetMaxInfo(cx, cy); }
+    // The frame's lengths (size box, caption, round corners, minimum and maximum size) are
+    // the window metrics' own: set through it by the layout, read through it by the window.
+    CWindowMetrics& WindowMetrics() { return metrics_; }
+    const CWindowMetrics& WindowMetrics() const { return metrics_; }
     bool IsShowUpdateRect() const { return showUpdateRect_; }
     void SetShowUpdateRect(bool show) { showUpdateRect_ = show; }
     int GetWindowOpacity() const { return opacity_; }
@@ -183,11 +177,7 @@ public:
     void ShowFocusFromKeyboard();
     const FocusRingStyle& GetFocusRing() const { return focus_.WindowRing(); }
     void SetFocusRing(const FocusRingStyle& style) { focus_.SetWindowRing(style); }
-    // The focus ring a control draws (the window's, with the control's own settings) and
-    // where it goes (empty when it draws none).
-    FocusRingStyle FocusRingStyleOf(IControlUI* control) const {
-        return focus_.RingStyleOf(control);
-    }
+    // Where the focus ring of a control goes (empty when it draws none).
     RECT FocusRingRectOf(IControlUI* control) const { return focus_.RingRectOf(control); }
 
     // ---- option groups and default attribute lists (used by the layout builder and options)
@@ -212,10 +202,6 @@ public:
 
     // ---- images
     const SkinImage* FindImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0) {
-        return images_.Find(name, type, mask);
-    }
-    const SkinImage* CacheImage(const wchar_t* name, const wchar_t* type = nullptr,
-                                DWORD mask = 0) {
         return images_.Find(name, type, mask);
     }
     // Starts loading an image as FindImage would, on a thread of its own: for a large image the

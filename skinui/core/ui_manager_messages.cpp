@@ -81,7 +81,8 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
 }
 
 // Each message goes to the handler of its group; true when the window has answered it.
-inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& result) {
     switch (message) {
         case WM_PAINT:
         case WM_PRINTCLIENT:
@@ -129,14 +130,15 @@ inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lPara
 
 // Screen readers: the first request makes the window's accessibility.
 inline bool CUIManager::OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                                        LRESULT& result) {
+                                               LRESULT& result) {
     if (message != WM_GETOBJECT && accessibility_ == nullptr) {
         return false;
     }
     return Accessibility().OnWindowMessage(message, wParam, lParam, result);
 }
 
-inline bool CUIManager::OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& result) {
     switch (message) {
         case WM_PAINT:
             return OnPaint();
@@ -277,8 +279,8 @@ inline bool CUIManager::OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 inline void CUIManager::LimitTrackSize(MINMAXINFO& info) const {
-    const SIZE minimum = GetMinInfo();
-    const SIZE maximum = GetMaxInfo();
+    const SIZE minimum = metrics_.MinInfo();
+    const SIZE maximum = metrics_.MaxInfo();
     if (minimum.cx > 0) {
         info.ptMinTrackSize.x = minimum.cx;
     }
@@ -295,7 +297,8 @@ inline void CUIManager::LimitTrackSize(MINMAXINFO& info) const {
 
 // Messages of native children come back to them as reflected messages, so that the control
 // behind a child answers them.
-inline bool CUIManager::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+inline bool CUIManager::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                           LRESULT& result) {
     HWND from = nullptr;
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lParam);

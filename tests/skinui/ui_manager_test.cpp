@@ -449,8 +449,8 @@ TEST_F(ManagerTest, EachMessageGroupAnswersForItself) {
                                            PRF_CLIENT, result));
 
     // Size: the track limits are the window's, only where it has them.
-    manager().SetMinInfo(120, 0);
-    manager().SetMaxInfo(0, 400);
+    manager().WindowMetrics().SetMinInfo(120, 0);
+    manager().WindowMetrics().SetMaxInfo(0, 400);
     MINMAXINFO info = {};
     info.ptMinTrackSize = {1, 2};
     info.ptMaxTrackSize = {3000, 4000};
@@ -460,8 +460,8 @@ TEST_F(ManagerTest, EachMessageGroupAnswersForItself) {
     EXPECT_EQ(2, info.ptMinTrackSize.y);
     EXPECT_EQ(3000, info.ptMaxTrackSize.x);
     EXPECT_EQ(400, info.ptMaxTrackSize.y);
-    manager().SetMinInfo(0, 0);
-    manager().SetMaxInfo(0, 0);
+    manager().WindowMetrics().SetMinInfo(0, 0);
+    manager().WindowMetrics().SetMaxInfo(0, 0);
     EXPECT_TRUE(manager().OnWindowMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200), result));
 
     // Native children: their messages come back to them reflected, and their answer is the
