@@ -64,22 +64,27 @@ bool CButtonUI::OnEvent(ControlEvent& event) {
     }
 }
 
-#define SKINUI_BUTTON_IMAGE(Name, field)                         \
-    void CButtonUI::Name(const wchar_t* spec) {                  \
-        const std::wstring value = spec != nullptr ? spec : L""; \
-        if (field != value) {                                    \
-            field = value;                                       \
-            Invalidate();                                        \
-        }                                                        \
-    }
-SKINUI_BUTTON_IMAGE(SetNormalImage, normalImage_)
-SKINUI_BUTTON_IMAGE(SetHotImage, hotImage_)
-SKINUI_BUTTON_IMAGE(SetHotForeImage, hotForeImage_)
-SKINUI_BUTTON_IMAGE(SetPushedImage, pushedImage_)
-SKINUI_BUTTON_IMAGE(SetFocusedImage, focusedImage_)
-SKINUI_BUTTON_IMAGE(SetDisabledImage, disabledImage_)
-SKINUI_BUTTON_IMAGE(SetForeImage, foreImage_)
-#undef SKINUI_BUTTON_IMAGE
+void CButtonUI::SetNormalImage(const wchar_t* spec) {
+    SetImageSpec(normalImage_, spec);
+}
+void CButtonUI::SetHotImage(const wchar_t* spec) {
+    SetImageSpec(hotImage_, spec);
+}
+void CButtonUI::SetHotForeImage(const wchar_t* spec) {
+    SetImageSpec(hotForeImage_, spec);
+}
+void CButtonUI::SetPushedImage(const wchar_t* spec) {
+    SetImageSpec(pushedImage_, spec);
+}
+void CButtonUI::SetFocusedImage(const wchar_t* spec) {
+    SetImageSpec(focusedImage_, spec);
+}
+void CButtonUI::SetDisabledImage(const wchar_t* spec) {
+    SetImageSpec(disabledImage_, spec);
+}
+void CButtonUI::SetForeImage(const wchar_t* spec) {
+    SetImageSpec(foreImage_, spec);
+}
 
 #define SKINUI_BUTTON_COLOR(Name, field) \
     void CButtonUI::Name(DWORD color) {  \

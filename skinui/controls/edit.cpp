@@ -121,19 +121,18 @@ void CEditUI::SetNumberOnly(bool numberOnly) {
     }
 }
 
-#define SKINUI_EDIT_IMAGE(Name, field)                           \
-    void CEditUI::Name(const wchar_t* spec) {                    \
-        const std::wstring value = spec != nullptr ? spec : L""; \
-        if (field != value) {                                    \
-            field = value;                                       \
-            Invalidate();                                        \
-        }                                                        \
-    }
-SKINUI_EDIT_IMAGE(SetNormalImage, normalImage_)
-SKINUI_EDIT_IMAGE(SetHotImage, hotImage_)
-SKINUI_EDIT_IMAGE(SetFocusedImage, focusedImage_)
-SKINUI_EDIT_IMAGE(SetDisabledImage, disabledImage_)
-#undef SKINUI_EDIT_IMAGE
+void CEditUI::SetNormalImage(const wchar_t* spec) {
+    SetImageSpec(normalImage_, spec);
+}
+void CEditUI::SetHotImage(const wchar_t* spec) {
+    SetImageSpec(hotImage_, spec);
+}
+void CEditUI::SetFocusedImage(const wchar_t* spec) {
+    SetImageSpec(focusedImage_, spec);
+}
+void CEditUI::SetDisabledImage(const wchar_t* spec) {
+    SetImageSpec(disabledImage_, spec);
+}
 
 void CEditUI::SetNativeEditBkColor(DWORD color) {
     nativeBkColor_ = color;

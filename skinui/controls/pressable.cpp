@@ -59,4 +59,12 @@ bool CPressableUI::TrackPress(const ControlEvent& event) {
     }
 }
 
+void CPressableUI::SetImageSpec(std::wstring& field, const wchar_t* spec) {
+    const std::wstring value = spec != nullptr ? spec : L"";
+    if (field != value) {
+        field = value;
+        Invalidate();
+    }
+}
+
 }  // namespace SkinUI

@@ -5,6 +5,8 @@
 // until it ends, and activates them when it ends inside.
 #include <windows.h>
 
+#include <string>
+
 #include "skinui/controls/button_state.h"
 #include "skinui/controls/label.h"
 
@@ -27,6 +29,8 @@ protected:
     // captured pointer is inside, Activate on a release inside. True for the events of a press
     // (button down, double click, move, button up).
     bool TrackPress(const ControlEvent& event);
+    // Sets one of the control's image specs; a change repaints it.
+    void SetImageSpec(std::wstring& field, const wchar_t* spec);
 
     UINT state_ = 0;
 };
