@@ -64,23 +64,11 @@ bool CButtonUI::OnEvent(ControlEvent& event) {
     }
 }
 
-void CButtonUI::SetNormalImage(const wchar_t* spec) {
-    SetImageSpec(normalImage_, spec);
-}
-void CButtonUI::SetHotImage(const wchar_t* spec) {
-    SetImageSpec(hotImage_, spec);
-}
 void CButtonUI::SetHotForeImage(const wchar_t* spec) {
     SetImageSpec(hotForeImage_, spec);
 }
 void CButtonUI::SetPushedImage(const wchar_t* spec) {
     SetImageSpec(pushedImage_, spec);
-}
-void CButtonUI::SetFocusedImage(const wchar_t* spec) {
-    SetImageSpec(focusedImage_, spec);
-}
-void CButtonUI::SetDisabledImage(const wchar_t* spec) {
-    SetImageSpec(disabledImage_, spec);
 }
 void CButtonUI::SetForeImage(const wchar_t* spec) {
     SetImageSpec(foreImage_, spec);

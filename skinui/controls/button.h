@@ -28,15 +28,9 @@ public:
     void PaintStateImage(HDC dc) override;
     void PaintText(HDC dc) override;
 
-    std::wstring GetNormalImage() const { return normalImage_; }
-    void SetNormalImage(const wchar_t* spec);
-    std::wstring GetHotImage() const { return hotImage_; }
-    void SetHotImage(const wchar_t* spec);
     void SetHotForeImage(const wchar_t* spec);
     std::wstring GetPushedImage() const { return pushedImage_; }
     void SetPushedImage(const wchar_t* spec);
-    void SetFocusedImage(const wchar_t* spec);
-    void SetDisabledImage(const wchar_t* spec);
     std::wstring GetForeImage() const { return foreImage_; }
     void SetForeImage(const wchar_t* spec);
     void SetHotBkColor(DWORD color);
@@ -55,12 +49,8 @@ protected:
     DWORD hotTextColor_ = 0;
     DWORD pushedTextColor_ = 0;
     DWORD focusedTextColor_ = 0;
-    std::wstring normalImage_;
-    std::wstring hotImage_;
     std::wstring hotForeImage_;
     std::wstring pushedImage_;
-    std::wstring focusedImage_;
-    std::wstring disabledImage_;
 };
 
 }  // namespace SkinUI

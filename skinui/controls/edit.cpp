@@ -121,19 +121,6 @@ void CEditUI::SetNumberOnly(bool numberOnly) {
     }
 }
 
-void CEditUI::SetNormalImage(const wchar_t* spec) {
-    SetImageSpec(normalImage_, spec);
-}
-void CEditUI::SetHotImage(const wchar_t* spec) {
-    SetImageSpec(hotImage_, spec);
-}
-void CEditUI::SetFocusedImage(const wchar_t* spec) {
-    SetImageSpec(focusedImage_, spec);
-}
-void CEditUI::SetDisabledImage(const wchar_t* spec) {
-    SetImageSpec(disabledImage_, spec);
-}
-
 void CEditUI::SetNativeEditBkColor(DWORD color) {
     nativeBkColor_ = color;
 }

@@ -75,10 +75,6 @@ public:
     bool IsNumberOnly() const { return (extraStyle_ & ES_NUMBER) != 0; }
     void SetNumberOnly(bool numberOnly);
     DWORD GetWindowStyles() const { return extraStyle_; }
-    void SetNormalImage(const wchar_t* spec);
-    void SetHotImage(const wchar_t* spec);
-    void SetFocusedImage(const wchar_t* spec);
-    void SetDisabledImage(const wchar_t* spec);
     DWORD GetNativeEditBkColor() const { return nativeBkColor_; }
     void SetNativeEditBkColor(DWORD color);
     // The open native box, or null.
@@ -104,10 +100,6 @@ private:
     bool readOnly_ = false;
     bool password_ = false;
     wchar_t passwordChar_ = L'*';
-    std::wstring normalImage_;
-    std::wstring hotImage_;
-    std::wstring focusedImage_;
-    std::wstring disabledImage_;
     DWORD nativeBkColor_ = 0xFFFFFFFF;
     DWORD extraStyle_ = 0;
 };

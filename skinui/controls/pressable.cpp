@@ -67,4 +67,17 @@ void CPressableUI::SetImageSpec(std::wstring& field, const wchar_t* spec) {
     }
 }
 
+void CPressableUI::SetNormalImage(const wchar_t* spec) {
+    SetImageSpec(normalImage_, spec);
+}
+void CPressableUI::SetHotImage(const wchar_t* spec) {
+    SetImageSpec(hotImage_, spec);
+}
+void CPressableUI::SetFocusedImage(const wchar_t* spec) {
+    SetImageSpec(focusedImage_, spec);
+}
+void CPressableUI::SetDisabledImage(const wchar_t* spec) {
+    SetImageSpec(disabledImage_, spec);
+}
+
 }  // namespace SkinUI

@@ -19,6 +19,14 @@ public:
     // UISTATE_* of the control.
     UINT GetButtonState() const { return state_; }
 
+    // The state images the control draws (image specs); a change repaints it.
+    std::wstring GetNormalImage() const { return normalImage_; }
+    void SetNormalImage(const wchar_t* spec);
+    std::wstring GetHotImage() const { return hotImage_; }
+    void SetHotImage(const wchar_t* spec);
+    void SetFocusedImage(const wchar_t* spec);
+    void SetDisabledImage(const wchar_t* spec);
+
 protected:
     // The control's own answer to an event; false hands it on to the label (and from there to
     // the parent). Pointer events reach it only while the pointer is on for the control.
@@ -33,6 +41,10 @@ protected:
     void SetImageSpec(std::wstring& field, const wchar_t* spec);
 
     UINT state_ = 0;
+    std::wstring normalImage_;
+    std::wstring hotImage_;
+    std::wstring focusedImage_;
+    std::wstring disabledImage_;
 };
 
 }  // namespace SkinUI
