@@ -23,9 +23,6 @@ std::wstring InstallSettings::AgreementUrl(bool chinese) {
            (chinese ? L"/test/xkxy.html" : L"/test/xkxy_en.html");
 }
 
-InstallSettings::InstallSettings()
-    : InstallSettings(GetConfigSelection().configUrl, [] { ShowConfigFailedBox(); }) {}
-
 InstallSettings::InstallSettings(FetchLater later)
     : InstallSettings(later, GetConfigSelection().configUrl,
                       [](ConfigFailure) { ShowConfigFailedBox(); }) {}
@@ -38,25 +35,8 @@ InstallSettings::InstallSettings(FetchLater, const std::string& configUrl, Failu
     SetDefaults();
 }
 
-InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt)
-    : InstallSettings(configUrl, std::move(prompt), ConfiguredConfigKey()) {}
-
-InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
-                                 const std::string& configKey)
-    : InstallSettings(configUrl, FailurePrompt([prompt](ConfigFailure) { prompt(); }), configKey,
-                      SelectedChannel()) {}
-
-InstallSettings::InstallSettings(const std::string& configUrl, RetryPrompt prompt,
-                                 const std::string& configKey, ConfigChannel channel)
-    : InstallSettings(configUrl, FailurePrompt([prompt](ConfigFailure) { prompt(); }), configKey,
-                      channel) {}
-
 InstallSettings::InstallSettings(const std::string& configUrl, FailurePrompt prompt)
     : InstallSettings(configUrl, std::move(prompt), ConfiguredConfigKey(), SelectedChannel()) {}
-
-InstallSettings::InstallSettings(const std::string& configUrl, FailurePrompt prompt,
-                                 const std::string& configKey)
-    : InstallSettings(configUrl, std::move(prompt), configKey, SelectedChannel()) {}
 
 InstallSettings::InstallSettings(const std::string& configUrl, FailurePrompt prompt,
                                  const std::string& configKey, ConfigChannel channel)

@@ -27,27 +27,19 @@ enum class ConfigFailure { Unreachable, Refused };
 
 class InstallSettings {
 public:
-    // Asks the user whether to try again after a failed fetch; returns when they chose to
-    // retry (quitting ends the process). The installer shows its configuration message box.
-    using RetryPrompt = std::function<void()>;
-    // The same, told why the fetch failed (a run without window decides by itself).
+    // Asks the user whether to try again after a failed fetch, told why it failed; returns when
+    // they chose to retry (quitting ends the process). The window shows its configuration
+    // message box; a run without window decides by itself.
     using FailurePrompt = std::function<void(ConfigFailure)>;
 
-    InstallSettings();
     // The defaults only; the configuration is fetched by the caller, one attempt at a time.
     struct FetchLater {};
     explicit InstallSettings(FetchLater);
     InstallSettings(FetchLater, const std::string& configUrl, FailurePrompt prompt);
-    // For tests: another configuration address and prompt, another configuration key (base64
-    // DER public key; empty: the configuration is not checked) and another channel (default:
-    // the one this run selected).
-    InstallSettings(const std::string& configUrl, RetryPrompt prompt);
-    InstallSettings(const std::string& configUrl, RetryPrompt prompt, const std::string& configKey);
-    InstallSettings(const std::string& configUrl, RetryPrompt prompt, const std::string& configKey,
-                    ConfigChannel channel);
+    // Fetches at once (retrying through the prompt) with the configured key and channel, or
+    // (tests) with another configuration key (base64 DER public key; empty: the configuration
+    // is not checked) and channel.
     InstallSettings(const std::string& configUrl, FailurePrompt prompt);
-    InstallSettings(const std::string& configUrl, FailurePrompt prompt,
-                    const std::string& configKey);
     InstallSettings(const std::string& configUrl, FailurePrompt prompt,
                     const std::string& configKey, ConfigChannel channel);
 

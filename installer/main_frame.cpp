@@ -34,19 +34,13 @@ SkinUI::COptionUI* AsOption(SkinUI::CControlUI* control) {
 
 void (*CMainFrame::onFirstPaint)(CMainFrame& frame) = nullptr;
 
-CMainFrame::CMainFrame() {
-    LogT(kTag, "CMainFrame::CMainFrame()");
+CMainFrame::CMainFrame(InstallSettings::FetchLater later) : settings_(later) {
     // The window's start-up comes first; the first paint releases the reports.
     HoldReports();
 }
 
-CMainFrame::CMainFrame(InstallSettings::FetchLater later)
-    : settings_(later), awaitingConfiguration_(true) {
-    HoldReports();
-}
-
 void CMainFrame::ShowConfigured() {
-    // Logged when the fetching constructor logs it: right after the configuration.
+    // Logged right after the configuration, as the window's start.
     LogT(kTag, "CMainFrame::CMainFrame()");
     awaitingConfiguration_ = false;
     SetWindowTextW(window_, GetConfigSelection().windowTitle.c_str());
@@ -231,7 +225,6 @@ void CMainFrame::FindControls() {
     finishText_ = find(L"finishtext");
     restartText_ = find(L"restarttext");
     downTip_ = find(L"downtip");
-    createDesktop_ = find(L"createdesktop");
 }
 
 // The boxes shown here are modal; those for an unusable machine end the process.
@@ -333,10 +326,6 @@ void CMainFrame::OnSelectChanged(SkinUI::CControlUI* sender) {
         if (installBtn_) {
             installBtn_->SetEnabled(option->IsSelected());
         }
-    } else if (sender == createDesktop_) {
-        desktopShortcut_ = option->IsSelected();
-    } else if (sender == quickLaunchBox_) {
-        quickLaunch_ = option->IsSelected();
     }
 }
 

@@ -29,10 +29,8 @@ public:
     // Called once, right after the window's first paint (start-up measurements); may be null.
     static void (*onFirstPaint)(CMainFrame& frame);
 
-    // Fetches the remote configuration (may prompt, may end the process).
-    CMainFrame();
-    // Leaves the fetch to the caller (installer/config_fetch.h): the window is then created
-    // hidden, its page built, and shown by ShowConfigured once the configuration is there.
+    // The configuration is the caller's to fetch (installer/config_fetch.h): the window is
+    // created hidden, its page built, and shown by ShowConfigured once the configuration is there.
     explicit CMainFrame(InstallSettings::FetchLater);
     // What creation leaves until the configuration has arrived (the title, the first report,
     // the machine checks, the banner timer), then shows the window.
@@ -58,7 +56,6 @@ public:
     int stage() const { return stage_; }
     // The result page shows an install that succeeded.
     bool installSucceeded() const;
-    bool quickLaunch() const { return quickLaunch_; }
     bool trayIconShown() const { return tray_.added(); }
     bool trayIconTakesKeys() const { return tray_.versioned(); }
     const std::wstring& trayText() const { return trayText_; }
@@ -107,7 +104,6 @@ private:
     SkinUI::CControlUI* switch_ = nullptr;
     SkinUI::CControlUI* progress_ = nullptr;
     SkinUI::CControlUI* accept_ = nullptr;
-    SkinUI::CControlUI* createDesktop_ = nullptr;
     SkinUI::CControlUI* quickLaunchBox_ = nullptr;
     SkinUI::CControlUI* pauseBtn_ = nullptr;
     SkinUI::CControlUI* downTip_ = nullptr;
@@ -125,10 +121,8 @@ private:
     bool trayTipShown_ = false;
     bool trayWanted_ = false;  // hidden to the notification area (or meant to be)
     bool closePromptOpen_ = false;
-    bool desktopShortcut_ = false;
-    bool quickLaunch_ = false;
     bool painted_ = false;
-    bool awaitingConfiguration_ = false;  // created hidden, before its configuration
+    bool awaitingConfiguration_ = true;  // created hidden, before its configuration
     bool layoutLoaded_ = false;
     TrayIcon tray_{kTrayIconId, WM_USER + 6};
 };

@@ -44,12 +44,9 @@ int CMainFrame::startDownload() {
     LogT(kTag, "startDownload()");
     // The page with the folder is gone while the package runs: its text now is what it will be.
     const std::wstring folder = destEdit_ ? destEdit_->GetText() : std::wstring();
+    // Always a job: without a package folder or a package it ends as a refused package does.
     std::shared_ptr<InstallJob> job =
         StartInstallJob(settings_.packages(), folder, window_, chinese());
-    if (!job) {
-        LogT(kTag, "~startDownload()");
-        return -1;
-    }
     setupPath_ = job->setupPath;
     installDir_ = job->target.installDir;
     programPath_ = job->target.programPath;

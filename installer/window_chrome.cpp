@@ -18,7 +18,7 @@ LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPo
     ScreenToClient(window, &pt);
     RECT client;
     GetClientRect(window, &client);
-    const RECT caption = manager.GetCaptionRect();
+    const RECT caption = manager.WindowMetrics().Caption();
     if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right &&
         pt.y >= caption.top && pt.y < caption.bottom) {
         SkinUI::CControlUI* control = manager.FindAtPoint(pt);
@@ -37,7 +37,7 @@ LRESULT HitTestCaption(HWND window, SkinUI::CUIManager& manager, LPARAM screenPo
 }
 
 void ApplyRoundCorners(HWND window, SkinUI::CUIManager& manager) {
-    const SIZE corner = manager.GetRoundCorner();
+    const SIZE corner = manager.WindowMetrics().RoundCorner();
     if (IsIconic(window) || (corner.cx == 0 && corner.cy == 0)) {
         return;
     }

@@ -12,8 +12,6 @@ int ParseInt(const wchar_t* value);
 // ParseInt clamped to +-kMaxCoordinate.
 int ParseCoord(const wchar_t* value);
 bool ParseBool(const wchar_t* value);
-// Four integers, each followed by one separator character; blanks before a number allowed.
-// Missing numbers are 0; each is clamped as ParseCoord does.
-RECT ParseRect(const wchar_t* value);
+// ParseRect (four numbers) comes from coordinates.h.
 
 }  // namespace SkinUI

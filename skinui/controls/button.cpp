@@ -1,5 +1,8 @@
 #include "skinui/controls/button.h"
 
+#include <oleacc.h>
+#include "skinui/core/markup_reader.h"
+
 #include <cwchar>
 
 #include "skinui/core/image_spec.h"
@@ -7,14 +10,6 @@
 #include "skinui/core/ui_manager.h"
 
 namespace SkinUI {
-
-namespace {
-
-bool IsMouseEvent(int kind) {
-    return kind >= UIEVENT_MOUSE_FIRST && kind <= UIEVENT_MOUSE_LAST;
-}
-
-}  // namespace
 
 CButtonUI::CButtonUI() {
     textStyle_ = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
@@ -41,103 +36,43 @@ void CButtonUI::SetEnabled(bool enabled) {
     }
 }
 
-void CButtonUI::HandleEvent(ControlEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-        if (parent_ != nullptr) {
-            parent_->HandleEvent(event);
-        } else {
-            CLabelUI::HandleEvent(event);
-        }
-        return;
-    }
-    const bool inside = PtInRect(&itemRect_, event.mouse) != FALSE;
+bool CButtonUI::OnEvent(ControlEvent& event) {
     switch (event.kind) {
         case UIEVENT_SETFOCUS:
         case UIEVENT_KILLFOCUS:
             Invalidate();
-            CLabelUI::HandleEvent(event);
-            return;
+            return false;
         case UIEVENT_KEYDOWN:
             if (IsKeyboardEnabled() && (event.key == VK_SPACE || event.key == VK_RETURN)) {
                 // A held key presses once.
                 if ((event.lParam & 0x40000000) == 0) {
                     Activate();
                 }
-                return;
+                return true;
             }
-            break;
-        case UIEVENT_BUTTONDOWN:
-        case UIEVENT_DBLCLICK:
-            if (inside && IsEnabled()) {
-                state_ |= UISTATE_PUSHED | UISTATE_CAPTURED;
-                Invalidate();
-            }
-            return;
-        case UIEVENT_MOUSEMOVE:
-            if ((state_ & UISTATE_CAPTURED) != 0) {
-                state_ = inside ? state_ | UISTATE_PUSHED : state_ & ~UISTATE_PUSHED;
-                Invalidate();
-            }
-            return;
-        case UIEVENT_BUTTONUP:
-            if ((state_ & UISTATE_CAPTURED) != 0) {
-                // The state is settled first: a "click" handler may delete this button.
-                state_ &= ~(UISTATE_PUSHED | UISTATE_CAPTURED);
-                Invalidate();
-                if (inside) {
-                    Activate();
-                }
-            }
-            return;
+            return false;
         case UIEVENT_CONTEXTMENU:
             if (IsMenuEnabled() && manager_ != nullptr) {
                 manager_->NotifyAll(this, L"menu", event.wParam, event.lParam);
             }
-            return;
-        case UIEVENT_MOUSEENTER:
-            if (IsEnabled()) {
-                state_ |= UISTATE_HOT;
-                Invalidate();
-            }
-            return;
-        case UIEVENT_MOUSELEAVE:
-            if (IsEnabled()) {
-                state_ &= ~UISTATE_HOT;
-                Invalidate();
-            }
-            return;
+            return true;
         case UIEVENT_SETCURSOR:
             ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
-            return;
+            return true;
         default:
-            break;
+            return TrackPress(event) || TrackHot(event);
     }
-    CLabelUI::HandleEvent(event);
 }
 
-SIZE CButtonUI::MeasureSize(SIZE available) {
-    if (fixedHeight_ > 0) {
-        return CControlUI::MeasureSize(available);
-    }
-    return SIZE{fixedWidth_, FontHeight() + ScaleLength(8)};
+void CButtonUI::SetHotForeImage(const wchar_t* spec) {
+    SetImageSpec(hotForeImage_, spec);
 }
-
-#define SKINUI_BUTTON_IMAGE(Name, field)                         \
-    void CButtonUI::Name(const wchar_t* spec) {                  \
-        const std::wstring value = spec != nullptr ? spec : L""; \
-        if (field != value) {                                    \
-            field = value;                                       \
-            Invalidate();                                        \
-        }                                                        \
-    }
-SKINUI_BUTTON_IMAGE(SetNormalImage, normalImage_)
-SKINUI_BUTTON_IMAGE(SetHotImage, hotImage_)
-SKINUI_BUTTON_IMAGE(SetHotForeImage, hotForeImage_)
-SKINUI_BUTTON_IMAGE(SetPushedImage, pushedImage_)
-SKINUI_BUTTON_IMAGE(SetFocusedImage, focusedImage_)
-SKINUI_BUTTON_IMAGE(SetDisabledImage, disabledImage_)
-SKINUI_BUTTON_IMAGE(SetForeImage, foreImage_)
-#undef SKINUI_BUTTON_IMAGE
+void CButtonUI::SetPushedImage(const wchar_t* spec) {
+    SetImageSpec(pushedImage_, spec);
+}
+void CButtonUI::SetForeImage(const wchar_t* spec) {
+    SetImageSpec(foreImage_, spec);
+}
 
 #define SKINUI_BUTTON_COLOR(Name, field) \
     void CButtonUI::Name(DWORD color) {  \
@@ -264,6 +199,24 @@ void CButtonUI::PaintText(HDC dc) {
     colors.pushed = pushedTextColor_;
     colors.focused = focusedTextColor_;
     DrawLabelText(dc, ChooseButtonTextColor(state_, IsEnabled(), colors), textStyle_);
+}
+
+// What a screen reader is told of the control.
+bool CButtonUI::DescribeAccessible(AccessibleDescription& description) const {
+    description.name = AccessibleName();
+    // A button whose marked-up text holds a link is read as the link.
+    if (IsShowHtml() && MarkupHasLink(GetText())) {
+        description.role = ROLE_SYSTEM_LINK;
+        description.state |= STATE_SYSTEM_LINKED;
+        description.defaultAction = L"Jump";
+    } else {
+        description.role = ROLE_SYSTEM_PUSHBUTTON;
+        description.defaultAction = L"Press";
+    }
+    if ((GetButtonState() & UISTATE_PUSHED) != 0) {
+        description.state |= STATE_SYSTEM_PRESSED;
+    }
+    return true;
 }
 
 }  // namespace SkinUI

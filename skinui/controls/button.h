@@ -6,11 +6,11 @@
 #include <string>
 
 #include "skinui/controls/button_state.h"
-#include "skinui/controls/label.h"
+#include "skinui/controls/pressable.h"
 
 namespace SkinUI {
 
-class CButtonUI : public CLabelUI {
+class CButtonUI : public CPressableUI {
 public:
     CButtonUI();
     ~CButtonUI() override = default;
@@ -24,22 +24,13 @@ public:
     unsigned GetInputFlags() const override;
     bool Activate() override;
     void SetEnabled(bool enabled) override;
-    void HandleEvent(ControlEvent& event) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
-    SIZE MeasureSize(SIZE available) override;
     void PaintStateImage(HDC dc) override;
     void PaintText(HDC dc) override;
 
-    UINT GetButtonState() const { return state_; }
-    std::wstring GetNormalImage() const { return normalImage_; }
-    void SetNormalImage(const wchar_t* spec);
-    std::wstring GetHotImage() const { return hotImage_; }
-    void SetHotImage(const wchar_t* spec);
     void SetHotForeImage(const wchar_t* spec);
     std::wstring GetPushedImage() const { return pushedImage_; }
     void SetPushedImage(const wchar_t* spec);
-    void SetFocusedImage(const wchar_t* spec);
-    void SetDisabledImage(const wchar_t* spec);
     std::wstring GetForeImage() const { return foreImage_; }
     void SetForeImage(const wchar_t* spec);
     void SetHotBkColor(DWORD color);
@@ -48,21 +39,18 @@ public:
     void SetFocusedTextColor(DWORD color);
 
 protected:
+    bool OnEvent(ControlEvent& event) override;
+    int LineSpacing100() const override { return 8; }
     // Draws one image spec; a spec that cannot be drawn is cleared. True when it drew.
     bool DrawSpec(HDC dc, std::wstring& spec);
     void PaintForeImage(HDC dc);
 
-    UINT state_ = 0;
     DWORD hotBkColor_ = 0;
     DWORD hotTextColor_ = 0;
     DWORD pushedTextColor_ = 0;
     DWORD focusedTextColor_ = 0;
-    std::wstring normalImage_;
-    std::wstring hotImage_;
     std::wstring hotForeImage_;
     std::wstring pushedImage_;
-    std::wstring focusedImage_;
-    std::wstring disabledImage_;
 };
 
 }  // namespace SkinUI

@@ -204,6 +204,9 @@ protected:
     };
     LayoutLengths layout100_;
     void ApplyLayoutLengths();
+    // Attribute groups of SetAttribute; true when the name was theirs.
+    bool SetLayoutAttribute(const std::wstring& key, const wchar_t* value);
+    bool SetLookAttribute(const std::wstring& key, const wchar_t* value);
 
     CUIManager* manager_ = nullptr;
     CControlUI* parent_ = nullptr;

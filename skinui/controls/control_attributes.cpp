@@ -10,11 +10,8 @@
 
 namespace SkinUI {
 
-void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (name == nullptr || value == nullptr) {
-        return;
-    }
-    const std::wstring key = name;
+// Position, size, limits and padding, kept at 100 % and scaled for the window.
+bool CControlUI::SetLayoutAttribute(const std::wstring& key, const wchar_t* value) {
     if (key == L"pos") {
         RECT r = ParseRect(value);
         layout100_.hasPos = true;
@@ -35,7 +32,39 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         layout100_.hasPadding = true;
         layout100_.padding = ParseRect(value);
         ApplyLayoutLengths();
-    } else if (key == L"bkcolor" || key == L"bkcolor1") {
+    } else if (key == L"width" || key == L"height" || key == L"minwidth" || key == L"minheight" ||
+               key == L"maxwidth" || key == L"maxheight") {
+        const int length = ParseCoord(value);
+        // A negative size is refused, as by the setters.
+        const bool accepted = length >= 0 || key == L"minwidth" || key == L"minheight" ||
+                              key == L"maxwidth" || key == L"maxheight";
+        if (!accepted) {
+            return true;
+        }
+        LayoutLengths& l = layout100_;
+        if (key == L"width") {
+            l.hasWidth = true, l.width = length;
+        } else if (key == L"height") {
+            l.hasHeight = true, l.height = length;
+        } else if (key == L"minwidth") {
+            l.hasMinWidth = true, l.minWidth = length;
+        } else if (key == L"minheight") {
+            l.hasMinHeight = true, l.minHeight = length;
+        } else if (key == L"maxwidth") {
+            l.hasMaxWidth = true, l.maxWidth = length;
+        } else {
+            l.hasMaxHeight = true, l.maxHeight = length;
+        }
+        ApplyLayoutLengths();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Background colours and image, borders and their corners.
+bool CControlUI::SetLookAttribute(const std::wstring& key, const wchar_t* value) {
+    if (key == L"bkcolor" || key == L"bkcolor1") {
         SetBkColor(ParseHexColor(value));
     } else if (key == L"bkcolor2") {
         SetBkColor2(ParseHexColor(value));
@@ -80,31 +109,21 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         SetBorderRound(SIZE{r.left, r.top});
     } else if (key == L"bkimage") {
         SetBkImage(value);
-    } else if (key == L"width" || key == L"height" || key == L"minwidth" || key == L"minheight" ||
-               key == L"maxwidth" || key == L"maxheight") {
-        const int length = ParseCoord(value);
-        // A negative size is refused, as by the setters.
-        const bool accepted = length >= 0 || key == L"minwidth" || key == L"minheight" ||
-                              key == L"maxwidth" || key == L"maxheight";
-        if (!accepted) {
-            return;
-        }
-        LayoutLengths& l = layout100_;
-        if (key == L"width") {
-            l.hasWidth = true, l.width = length;
-        } else if (key == L"height") {
-            l.hasHeight = true, l.height = length;
-        } else if (key == L"minwidth") {
-            l.hasMinWidth = true, l.minWidth = length;
-        } else if (key == L"minheight") {
-            l.hasMinHeight = true, l.minHeight = length;
-        } else if (key == L"maxwidth") {
-            l.hasMaxWidth = true, l.maxWidth = length;
-        } else {
-            l.hasMaxHeight = true, l.maxHeight = length;
-        }
-        ApplyLayoutLengths();
-    } else if (key == L"name") {
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (name == nullptr || value == nullptr) {
+        return;
+    }
+    const std::wstring key = name;
+    if (SetLayoutAttribute(key, value) || SetLookAttribute(key, value)) {
+        return;
+    }
+    if (key == L"name") {
         SetName(value);
     } else if (key == L"text") {
         SetText(value);

@@ -1,5 +1,7 @@
 #include "skinui/controls/edit.h"
 
+#include <oleacc.h>
+
 #include <cwchar>
 
 #include "skinui/controls/attribute_values.h"
@@ -8,14 +10,6 @@
 #include "skinui/core/ui_manager.h"
 
 namespace SkinUI {
-
-namespace {
-
-bool IsMouseEvent(int kind) {
-    return kind >= UIEVENT_MOUSE_FIRST && kind <= UIEVENT_MOUSE_LAST;
-}
-
-}  // namespace
 
 CEditUI::CEditUI() {
     textPadding_ = RECT{4, 3, 4, 3};
@@ -127,20 +121,6 @@ void CEditUI::SetNumberOnly(bool numberOnly) {
     }
 }
 
-#define SKINUI_EDIT_IMAGE(Name, field)                           \
-    void CEditUI::Name(const wchar_t* spec) {                    \
-        const std::wstring value = spec != nullptr ? spec : L""; \
-        if (field != value) {                                    \
-            field = value;                                       \
-            Invalidate();                                        \
-        }                                                        \
-    }
-SKINUI_EDIT_IMAGE(SetNormalImage, normalImage_)
-SKINUI_EDIT_IMAGE(SetHotImage, hotImage_)
-SKINUI_EDIT_IMAGE(SetFocusedImage, focusedImage_)
-SKINUI_EDIT_IMAGE(SetDisabledImage, disabledImage_)
-#undef SKINUI_EDIT_IMAGE
-
 void CEditUI::SetNativeEditBkColor(DWORD color) {
     nativeBkColor_ = color;
 }
@@ -194,36 +174,26 @@ void CEditUI::OnNativeClosed() {
 void CEditUI::OnNativeTextChanged(const std::wstring& text) {
     text_ = text;
     if (manager_ != nullptr) {
+        manager_->NotifyAccessible(this, AccessibleChange::Value);
         manager_->NotifyAll(this, L"textchanged");
     }
 }
 
-void CEditUI::HandleEvent(ControlEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-        if (parent_ != nullptr) {
-            parent_->HandleEvent(event);
-        } else {
-            CLabelUI::HandleEvent(event);
-        }
-        return;
-    }
+bool CEditUI::OnEvent(ControlEvent& event) {
     switch (event.kind) {
         case UIEVENT_SETCURSOR:
             if (IsEnabled()) {
                 ::SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
-                return;
+                return true;
             }
-            break;
+            return false;
         case UIEVENT_WINDOWSIZE:
             if (window_ != nullptr && manager_ != nullptr) {
                 manager_->FocusControlLater(this);
             }
-            return;
+            return true;
         case UIEVENT_SCROLLWHEEL:
-            if (window_ != nullptr) {
-                return;
-            }
-            break;
+            return window_ != nullptr;
         case UIEVENT_SETFOCUS:
             focused_ = true;
             if (IsEnabled()) {
@@ -232,56 +202,45 @@ void CEditUI::HandleEvent(ControlEvent& event) {
                 }
                 Invalidate();
             }
-            return;
+            return true;
         case UIEVENT_KILLFOCUS:
             focused_ = false;
             if (IsEnabled()) {
                 Invalidate();
             }
-            return;
+            return true;
         case UIEVENT_BUTTONDOWN:
         case UIEVENT_RBUTTONDOWN:
         case UIEVENT_DBLCLICK:
-            if (!IsEnabled()) {
-                return;
-            }
-            if (manager_ != nullptr) {
-                manager_->ReleaseMouse();
-            }
-            if (IsFocused() && window_ == nullptr) {
-                OpenNativeWindow();
-                if (!PtInRect(&itemRect_, event.mouse)) {
-                    return;
-                }
-            }
-            if (window_ != nullptr) {
-                const int length = GetWindowTextLengthW(window_->GetHWND());
-                SendMessageW(window_->GetHWND(), EM_SETSEL, 0, length > 0 ? length : 1);
-            }
-            return;
+            OnPress(event);
+            return true;
         case UIEVENT_MOUSEMOVE:
         case UIEVENT_BUTTONUP:
         case UIEVENT_CONTEXTMENU:
-            return;
-        case UIEVENT_MOUSEENTER:
-        case UIEVENT_MOUSELEAVE:
-            if (IsEnabled()) {
-                state_ =
-                    event.kind == UIEVENT_MOUSEENTER ? state_ | UISTATE_HOT : state_ & ~UISTATE_HOT;
-                Invalidate();
-            }
-            return;
+            return true;
         default:
-            break;
+            return TrackHot(event);
     }
-    CLabelUI::HandleEvent(event);
 }
 
-SIZE CEditUI::MeasureSize(SIZE available) {
-    if (fixedHeight_ > 0) {
-        return CControlUI::MeasureSize(available);
+// A press opens the native box (when the field has the focus without one) and selects its text.
+void CEditUI::OnPress(const ControlEvent& event) {
+    if (!IsEnabled()) {
+        return;
     }
-    return SIZE{fixedWidth_, FontHeight() + ScaleLength(6)};
+    if (manager_ != nullptr) {
+        manager_->ReleaseMouse();
+    }
+    if (IsFocused() && window_ == nullptr) {
+        OpenNativeWindow();
+        if (!PtInRect(&itemRect_, event.mouse)) {
+            return;
+        }
+    }
+    if (window_ != nullptr) {
+        const int length = GetWindowTextLengthW(window_->GetHWND());
+        SendMessageW(window_->GetHWND(), EM_SETSEL, 0, length > 0 ? length : 1);
+    }
 }
 
 std::wstring CEditUI::DisplayText() const {
@@ -324,6 +283,25 @@ void CEditUI::PaintText(HDC dc) {
     CRenderer::PaintPlainText(dc, manager_, TextRect(), shown.c_str(),
                               IsEnabled() ? textColor_ : disabledTextColor_, font_,
                               textStyle_ | DT_SINGLELINE);
+}
+
+// What a screen reader is told of the control.
+bool CEditUI::DescribeAccessible(AccessibleDescription& description) const {
+    description.name = AccessibleName();
+    description.role = ROLE_SYSTEM_TEXT;
+    // The open native box holds what the user is typing.
+    if (HWND native = GetNativeWindow()) {
+        const int length = GetWindowTextLengthW(native);
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        text.resize(static_cast<size_t>(GetWindowTextW(native, &text[0], length + 1)));
+        description.value = text;
+    } else {
+        description.value = GetText();
+    }
+    if (IsReadOnly()) {
+        description.state |= STATE_SYSTEM_READONLY;
+    }
+    return true;
 }
 
 }  // namespace SkinUI

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "skinui/controls/button_state.h"
-#include "skinui/controls/label.h"
+#include "skinui/controls/pressable.h"
 #include "skinui/core/gdi_handles.h"
 #include "skinui/core/window_wnd.h"
 
@@ -45,7 +45,7 @@ private:
     bool creating_ = false;
 };
 
-class CEditUI : public CLabelUI {
+class CEditUI : public CPressableUI {
 public:
     CEditUI();
     ~CEditUI() override;
@@ -60,9 +60,7 @@ public:
     void SetVisible(bool visible) override;
     void SetParentVisible(bool visible) override;
     void SetEnabled(bool enabled) override;
-    void HandleEvent(ControlEvent& event) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
-    SIZE MeasureSize(SIZE available) override;
     void PaintStateImage(HDC dc) override;
     void PaintText(HDC dc) override;
 
@@ -77,20 +75,20 @@ public:
     bool IsNumberOnly() const { return (extraStyle_ & ES_NUMBER) != 0; }
     void SetNumberOnly(bool numberOnly);
     DWORD GetWindowStyles() const { return extraStyle_; }
-    void SetNormalImage(const wchar_t* spec);
-    void SetHotImage(const wchar_t* spec);
-    void SetFocusedImage(const wchar_t* spec);
-    void SetDisabledImage(const wchar_t* spec);
     DWORD GetNativeEditBkColor() const { return nativeBkColor_; }
     void SetNativeEditBkColor(DWORD color);
-    UINT GetButtonState() const { return state_; }
     // The open native box, or null.
     HWND GetNativeWindow() const;
     // What the field shows for its text (one password character per character when hidden).
     std::wstring DisplayText() const;
 
+protected:
+    bool OnEvent(ControlEvent& event) override;
+    int LineSpacing100() const override { return 6; }
+
 private:
     friend class CEditWnd;
+    void OnPress(const ControlEvent& event);
     void OpenNativeWindow();
     // The native box went away (called by it).
     void OnNativeClosed();
@@ -102,11 +100,6 @@ private:
     bool readOnly_ = false;
     bool password_ = false;
     wchar_t passwordChar_ = L'*';
-    UINT state_ = 0;
-    std::wstring normalImage_;
-    std::wstring hotImage_;
-    std::wstring focusedImage_;
-    std::wstring disabledImage_;
     DWORD nativeBkColor_ = 0xFFFFFFFF;
     DWORD extraStyle_ = 0;
 };

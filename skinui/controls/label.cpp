@@ -1,5 +1,9 @@
 #include "skinui/controls/label.h"
 
+#include <oleacc.h>
+#include "skinui/core/accessible_tree.h"
+#include "skinui/core/markup_reader.h"
+
 #include <cmath>
 #include <cwchar>
 #include <stdexcept>
@@ -186,7 +190,7 @@ SIZE CLabelUI::MeasureSize(SIZE available) {
     if (fixedHeight_ > 0) {
         return CControlUI::MeasureSize(available);
     }
-    return SIZE{fixedWidth_, FontHeight() + ScaleLength(4)};
+    return SIZE{fixedWidth_, FontHeight() + ScaleLength(LineSpacing100())};
 }
 
 void CLabelUI::FillDefaultColors() {
@@ -228,6 +232,24 @@ void CLabelUI::PaintText(HDC dc) {
         return;
     }
     DrawLabelText(dc, IsEnabled() ? textColor_ : disabledTextColor_, textStyle_ | DT_SINGLELINE);
+}
+
+// What a screen reader is told of the control.
+std::wstring CLabelUI::AccessibleName() const {
+    if (!GetAccessibleName().empty() || !IsShowHtml()) {
+        return CControlUI::AccessibleName();
+    }
+    return TrimBlanks(MarkupPlainText(GetText()));
+}
+
+bool CLabelUI::DescribeAccessible(AccessibleDescription& description) const {
+    description.name = AccessibleName();
+    if (description.name.empty()) {
+        return false;  // an image, not a text
+    }
+    description.role = ROLE_SYSTEM_STATICTEXT;
+    description.state |= STATE_SYSTEM_READONLY;
+    return true;
 }
 
 }  // namespace SkinUI

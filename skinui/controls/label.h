@@ -73,6 +73,8 @@ protected:
     void DrawLabelText(HDC dc, DWORD color, UINT style);
     void PaintEffectText(HDC dc);
     int FontHeight();
+    // Without a fixed height, one line of text is its font's height plus this (100 % units).
+    virtual int LineSpacing100() const { return 4; }
 
     DWORD textColor_ = 0;
     DWORD disabledTextColor_ = 0;

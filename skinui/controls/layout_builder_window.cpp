@@ -111,7 +111,7 @@ void ReadImage(CXmlNode node, CUIManager& manager) {
         }
     }
     if (!name.empty()) {
-        manager.CacheImage(name.c_str(), type.empty() ? nullptr : type.c_str(), mask);
+        manager.FindImage(name.c_str(), type.empty() ? nullptr : type.c_str(), mask);
     }
 }
 
@@ -137,18 +137,18 @@ void ApplyWindowAttribute(CUIManager& manager, const std::wstring& name, const w
         const SIZE size = ReadSize(value);
         manager.SetInitSize(size.cx, size.cy);
     } else if (name == L"sizebox") {
-        manager.SetSizeBox(ReadRect(value));
+        manager.WindowMetrics().SetSizeBox(ReadRect(value));
     } else if (name == L"caption") {
-        manager.SetCaptionRect(ReadRect(value));
+        manager.WindowMetrics().SetCaption(ReadRect(value));
     } else if (name == L"roundcorner") {
         const SIZE size = ReadSize(value);
-        manager.SetRoundCorner(size.cx, size.cy);
+        manager.WindowMetrics().SetRoundCorner(size.cx, size.cy);
     } else if (name == L"mininfo") {
         const SIZE size = ReadSize(value);
-        manager.SetMinInfo(size.cx, size.cy);
+        manager.WindowMetrics().SetMinInfo(size.cx, size.cy);
     } else if (name == L"maxinfo") {
         const SIZE size = ReadSize(value);
-        manager.SetMaxInfo(size.cx, size.cy);
+        manager.WindowMetrics().SetMaxInfo(size.cx, size.cy);
     } else if (name == L"showdirty") {
         manager.SetShowUpdateRect(IsTrue(value));
     } else if (name == L"alpha") {

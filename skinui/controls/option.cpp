@@ -1,5 +1,7 @@
 #include "skinui/controls/option.h"
 
+#include <oleacc.h>
+
 #include <cwchar>
 #include <vector>
 
@@ -79,13 +81,19 @@ void COptionUI::Select(bool selected) {
         return;
     }
     if (group_.empty()) {
-        manager_->NotifyAll(this, L"selectchanged");
+        NotifySelectChanged();
         return;
     }
     if (!selected) {
         return;
     }
     DeselectOthers();
+    NotifySelectChanged();
+}
+
+// A screen reader hears of the new state before the window's listeners act on it.
+void COptionUI::NotifySelectChanged() {
+    manager_->NotifyAccessible(this, AccessibleChange::State);
     manager_->NotifyAll(this, L"selectchanged");
 }
 
@@ -188,6 +196,21 @@ void COptionUI::PaintText(HDC dc) {
     }
     const DWORD text = selectedTextColor_ != 0 ? selectedTextColor_ : textColor_;
     DrawLabelText(dc, IsEnabled() ? text : disabledTextColor_, textStyle_);
+}
+
+// What a screen reader is told of the control.
+bool COptionUI::DescribeAccessible(AccessibleDescription& description) const {
+    description.name = AccessibleName();
+    description.role = GetGroup().empty() ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_RADIOBUTTON;
+    if (IsSelected()) {
+        description.state |= STATE_SYSTEM_CHECKED;
+    }
+    if (description.role == ROLE_SYSTEM_RADIOBUTTON) {
+        description.defaultAction = L"Check";
+    } else {
+        description.defaultAction = IsSelected() ? L"Uncheck" : L"Check";
+    }
+    return true;
 }
 
 }  // namespace SkinUI

@@ -37,6 +37,7 @@ public:
 
 private:
     void LeaveGroup();
+    void NotifySelectChanged();
     // Deselects the other options of this option's group.
     void DeselectOthers();
 

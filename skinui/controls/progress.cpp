@@ -1,5 +1,7 @@
 #include "skinui/controls/progress.h"
 
+#include <oleacc.h>
+
 #include <climits>
 #include <cstdio>
 #include <cwchar>
@@ -117,6 +119,19 @@ void CProgressUI::PaintStateImage(HDC dc) {
                                    modifier_.c_str())) {
         progressImage_.clear();
     }
+}
+
+// What a screen reader is told of the control.
+bool CProgressUI::DescribeAccessible(AccessibleDescription& description) const {
+    description.name = AccessibleName();
+    description.role = ROLE_SYSTEM_PROGRESSBAR;
+    description.state |= STATE_SYSTEM_READONLY;
+    const long long low = GetMinValue();
+    const long long high = GetMaxValue() > low ? GetMaxValue() : low + 1;
+    long long value = GetValue();
+    value = value < low ? low : (value > high ? high : value);
+    description.value = std::to_wstring((value - low) * 100 / (high - low)) + L"%";
+    return true;
 }
 
 }  // namespace SkinUI

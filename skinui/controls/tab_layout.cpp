@@ -86,6 +86,7 @@ bool CTabLayoutUI::SelectItem(int index) {
     if (manager_ != nullptr) {
         // The page that appears offers its default button to the keyboard.
         manager_->FocusDefaultButtonLater();
+        manager_->NotifyAccessible(this, AccessibleChange::Children);
         manager_->NotifyAll(this, L"tabselect", static_cast<WPARAM>(selected_),
                             static_cast<LPARAM>(old));
     }

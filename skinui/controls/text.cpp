@@ -8,14 +8,6 @@
 
 namespace SkinUI {
 
-namespace {
-
-bool IsMouseEvent(int kind) {
-    return kind >= UIEVENT_MOUSE_FIRST && kind <= UIEVENT_MOUSE_LAST;
-}
-
-}  // namespace
-
 CTextUI::CTextUI() {
     textStyle_ = DT_WORDBREAK;
     textPadding_ = RECT{2, 0, 2, 0};
@@ -42,42 +34,25 @@ int CTextUI::LinkAt(POINT point) const {
     return -1;
 }
 
-void CTextUI::HandleEvent(ControlEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-        if (parent_ != nullptr) {
-            parent_->HandleEvent(event);
-        } else {
-            CLabelUI::HandleEvent(event);
-        }
-        return;
-    }
+bool CTextUI::OnEvent(ControlEvent& event) {
     switch (event.kind) {
         case UIEVENT_SETCURSOR:
             if (LinkAt(event.mouse) >= 0) {
                 ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
-                return;
+                return true;
             }
-            break;
+            return false;
         case UIEVENT_BUTTONDOWN:
         case UIEVENT_DBLCLICK:
             if ((event.kind == UIEVENT_BUTTONDOWN || IsEnabled()) && LinkAt(event.mouse) >= 0) {
                 Invalidate();
-                return;
+                return true;
             }
-            break;
+            return false;
         case UIEVENT_BUTTONUP:
-            if (IsEnabled()) {
-                const int link = LinkAt(event.mouse);
-                if (link >= 0) {
-                    if (manager_ != nullptr) {
-                        manager_->NotifyAll(this, L"link", static_cast<WPARAM>(link));
-                    }
-                    return;
-                }
-            }
-            break;
+            return IsEnabled() && ReleaseOnLink(event.mouse);
         case UIEVENT_CONTEXTMENU:
-            return;
+            return true;
         case UIEVENT_MOUSEMOVE:
             if (IsEnabled() && linkCount_ > 0) {
                 const int link = LinkAt(event.mouse);
@@ -85,19 +60,30 @@ void CTextUI::HandleEvent(ControlEvent& event) {
                     hoverLink_ = link;
                     Invalidate();
                 }
-                return;
+                return true;
             }
-            break;
+            return false;
         case UIEVENT_MOUSELEAVE:
             if (hoverLink_ != -1) {
                 hoverLink_ = -1;
                 Invalidate();
             }
-            return;
+            return true;
         default:
-            break;
+            return false;
     }
-    CLabelUI::HandleEvent(event);
+}
+
+// A release on a link raises "link" with its index.
+bool CTextUI::ReleaseOnLink(POINT point) {
+    const int link = LinkAt(point);
+    if (link < 0) {
+        return false;
+    }
+    if (manager_ != nullptr) {
+        manager_->NotifyAll(this, L"link", static_cast<WPARAM>(link));
+    }
+    return true;
 }
 
 SIZE CTextUI::MeasureSize(SIZE available) {

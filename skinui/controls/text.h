@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "skinui/controls/label.h"
+#include "skinui/controls/pressable.h"
 
 namespace SkinUI {
 
-class CTextUI : public CLabelUI {
+class CTextUI : public CPressableUI {
 public:
     static constexpr int kMaxLinks = 8;
 
@@ -22,7 +22,6 @@ public:
         return LinkAt(point) >= 0 ? PointerUse::Control : PointerUse::Text;
     }
     unsigned GetInputFlags() const override;
-    void HandleEvent(ControlEvent& event) override;
     SIZE MeasureSize(SIZE available) override;
     void PaintText(HDC dc) override;
 
@@ -31,7 +30,11 @@ public:
     std::wstring GetLinkContent(int index) const;
     int GetHoveredLink() const { return hoverLink_; }
 
+protected:
+    bool OnEvent(ControlEvent& event) override;
+
 private:
+    bool ReleaseOnLink(POINT point);
     // Index of the link under the point, or -1.
     int LinkAt(POINT point) const;
 

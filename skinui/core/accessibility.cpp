@@ -123,6 +123,10 @@ void CAccessibility::OnFocusChanged(IControlUI* control) {
 }
 
 void CAccessibility::OnControlChanged(IControlUI* control, AccessibleChange change) {
+    if (change == AccessibleChange::Children) {
+        OnChildrenChanged();
+        return;
+    }
     // Told also while the window waits in the notification area: a screen reader may follow
     // the progress there.
     if (control == nullptr || manager_.GetWindow() == nullptr || !control->IsVisible()) {
@@ -142,6 +146,8 @@ void CAccessibility::OnControlChanged(IControlUI* control, AccessibleChange chan
         case AccessibleChange::Value:
             RaiseThrottled(EVENT_OBJECT_VALUECHANGE, id);
             break;
+        case AccessibleChange::Children:
+            break;  // told above, whatever the control's state
     }
 }
 

@@ -13,8 +13,8 @@ class CAccessibleObject;
 class IControlUI;
 class CUIManager;
 
-// What changed in a control, for its WinEvent.
-enum class AccessibleChange { State, Name, Value };
+// What changed in a control, for its WinEvent (Children: a page of it shows others now).
+enum class AccessibleChange { State, Name, Value, Children };
 
 class CAccessibility {
 public:

@@ -1,4 +1,5 @@
 #include "skinui/core/dpi_scale.h"
+#include "skinui/core/gdi_handles.h"
 
 namespace SkinUI {
 
@@ -19,11 +20,8 @@ int QueryWindowDpi(HWND window) {
             return static_cast<int>(dpi);
         }
     }
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
+    WindowDC screen(nullptr);
+    const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
     return dpi >= 48 && dpi <= 960 ? dpi : kDefaultDpi;
 }
 

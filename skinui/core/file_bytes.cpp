@@ -1,11 +1,13 @@
 #include "skinui/core/file_bytes.h"
 
+#include "app/scoped_handles.h"
+
 namespace SkinUI {
 
 FileReadResult ReadWholeFile(const wchar_t* path, DWORD maxSize,
                              std::vector<unsigned char>& bytes) {
     bytes.clear();
-    KernelHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    ScopedHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return FileReadResult::kOpenFailed;

@@ -1,41 +1,21 @@
 #pragma once
-// Owning wrappers for GDI handles and scoped guards that put a DC back the way it was.
+// Owners of GDI handles (the handle owner of app/scoped_handles.h with GDI's traits) and
+// scoped guards that put a DC back the way it was.
 #include <windows.h>
 
 #include <utility>
+
+#include "app/scoped_handles.h"
 
 namespace SkinUI {
 
 // Any object freed with DeleteObject (bitmap, font, pen, brush, region).
 template <class H>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(H handle) : handle_(handle) {}
-    ~GdiObject() { reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) {
-            reset(std::exchange(other.handle_, nullptr));
-        }
-        return *this;
-    }
-
-    H get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void reset(H handle = nullptr) {
-        if (handle_ != nullptr) {
-            DeleteObject(handle_);
-        }
-        handle_ = handle;
-    }
-    H release() { return std::exchange(handle_, nullptr); }
-
-private:
-    H handle_ = nullptr;
+struct GdiObjectTraits : NullIsNone<H> {
+    static void Close(H handle) { DeleteObject(handle); }
 };
+template <class H>
+using GdiObject = ScopedResource<GdiObjectTraits<H>>;
 
 using BitmapHandle = GdiObject<HBITMAP>;
 using FontHandle = GdiObject<HFONT>;
@@ -43,22 +23,31 @@ using PenHandle = GdiObject<HPEN>;
 using BrushHandle = GdiObject<HBRUSH>;
 using RegionHandle = GdiObject<HRGN>;
 
-// A window's DC from GetDC, given back with ReleaseDC.
+// A top-down 32-bit DIB section (BI_RGB) compatible with `like` (null: the screen), the one
+// pixel surface the framework draws into. pixels points at its bits; null when none was made.
+BitmapHandle CreatePixelBitmap(HDC like, int cx, int cy, DWORD** pixels);
+
+// A window's DC from GetDC (null window: the screen's), given back with ReleaseDC.
 class WindowDC {
 public:
+    WindowDC() = default;
     explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDC() {
-        if (dc_ != nullptr) {
-            ReleaseDC(window_, dc_);
-        }
-    }
+    ~WindowDC() { reset(); }
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
     HDC get() const { return dc_; }
+    // Gives the DC back; with a window, takes that window's DC (kept until the next reset).
+    void reset(HWND window = nullptr) {
+        if (dc_ != nullptr) {
+            ReleaseDC(window_, dc_);
+        }
+        window_ = window;
+        dc_ = window != nullptr ? GetDC(window) : nullptr;
+    }
 
 private:
-    HWND window_;
-    HDC dc_;
+    HWND window_ = nullptr;
+    HDC dc_ = nullptr;
 };
 
 // A memory DC from CreateCompatibleDC, freed with DeleteDC.

@@ -4,6 +4,7 @@
 
 #include <stb/stb_image.h>
 
+#include "skinui/core/gdi_handles.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_settings.h"
 
@@ -85,22 +86,15 @@ std::unique_ptr<SkinImage> CRenderer::DecodeSkinImageBytes(const unsigned char* 
 }
 
 std::unique_ptr<SkinImage> CreateSkinImage(int width, int height, DWORD** pixels) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
+    DWORD* bits = nullptr;
     auto image = std::make_unique<SkinImage>();
-    image->bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    image->bitmap = CreatePixelBitmap(nullptr, width, height, &bits);
     if (!image->bitmap || bits == nullptr) {
         return nullptr;
     }
     image->width = width;
     image->height = height;
-    *pixels = static_cast<DWORD*>(bits);
+    *pixels = bits;
     return image;
 }
 

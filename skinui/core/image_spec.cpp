@@ -11,27 +11,9 @@ namespace SkinUI {
 
 namespace {
 
-// Up to four integers separated by single characters; missing ones are 0. Each is clamped as
-// control geometry is.
-RECT ParseFour(const std::wstring& value) {
-    long long numbers[4] = {0, 0, 0, 0};
-    const wchar_t* p = value.c_str();
-    for (long long& number : numbers) {
-        wchar_t* end = nullptr;
-        number = std::wcstoll(p, &end, 10);
-        p = end;
-        if (*p == 0) {
-            break;
-        }
-        ++p;
-    }
-    return RECT{ClampCoord(numbers[0]), ClampCoord(numbers[1]), ClampCoord(numbers[2]),
-                ClampCoord(numbers[3])};
-}
-
 // Border widths are never negative.
 RECT ParseCorners(const std::wstring& value) {
-    RECT r = ParseFour(value);
+    RECT r = ParseRect(value.c_str());
     return RECT{std::max(r.left, 0L), std::max(r.top, 0L), std::max(r.right, 0L),
                 std::max(r.bottom, 0L)};
 }
@@ -128,7 +110,7 @@ private:
                 }
             }
         } else if (key == L"dest") {
-            const RECT r = ScaleRectByDpi(ParseFour(value), dpi_);
+            const RECT r = ScaleRectByDpi(ParseRect(value.c_str()), dpi_);
             const long long left = control_.left, top = control_.top;
             settings_.dest.left = ClampCoord(left + r.left);
             settings_.dest.top = ClampCoord(top + r.top);
@@ -136,7 +118,7 @@ private:
             settings_.dest.bottom =
                 ClampCoord(std::min<long long>(control_.bottom, top + r.bottom));
         } else if (key == L"source") {
-            settings_.source = ParseFour(value);
+            settings_.source = ParseRect(value.c_str());
         } else if (key == L"corner") {
             settings_.corner = ParseCorners(value);
         } else if (key == L"mask") {

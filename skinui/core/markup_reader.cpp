@@ -108,4 +108,25 @@ std::wstring MarkupPlainText(const std::wstring& text, wchar_t lineBreak) {
     return plain;
 }
 
+bool MarkupHasLink(const std::wstring& text) {
+    bool raw = false;
+    const wchar_t* p = text.c_str();
+    while (*p != 0) {
+        wchar_t printed = 0;
+        MarkupTag tag;
+        if (!raw && ReadMarkupEscape(p, printed)) {
+            p += 3;
+        } else if (ReadMarkupTag(p, tag) && MarkupTagCounts(tag, raw)) {
+            if (tag.letter == L'a' && !tag.closing) {
+                return true;
+            }
+            raw = tag.letter == L'r' ? !tag.closing : raw;
+            p = tag.next;
+        } else {
+            p = *p == L'\n' || *p == L'\r' ? p + 1 : MarkupRunEnd(p, raw);
+        }
+    }
+    return false;
+}
+
 }  // namespace SkinUI

@@ -35,4 +35,8 @@ const wchar_t* MarkupRunEnd(const wchar_t* p, bool raw);
 // other tags, give nothing.
 std::wstring MarkupPlainText(const std::wstring& text, wchar_t lineBreak = L' ');
 
+// Whether the markup opens a link ("<a ...>" or "{a ...}") that counts (not in raw text, not
+// an escape).
+bool MarkupHasLink(const std::wstring& text);
+
 }  // namespace SkinUI

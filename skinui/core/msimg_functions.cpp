@@ -36,16 +36,7 @@ struct PixelSurface {
     HGDIOBJ old = nullptr;
 
     PixelSurface(HDC like, int cx, int cy) : dc(like) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = cx;
-        info.bmiHeader.biHeight = -cy;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap.reset(CreateDIBSection(like, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        pixels = static_cast<DWORD*>(bits);
+        bitmap = CreatePixelBitmap(like, cx, cy, &pixels);
         if (dc && bitmap) {
             old = SelectObject(dc.get(), bitmap.get());
         }

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "skinui/core/msimg_functions.h"
+#include "skinui/core/gdi_handles.h"
 #include "skinui/core/renderer.h"
 
 namespace SkinUI {
@@ -13,20 +14,6 @@ int Width(const RECT& r) {
 }
 int Height(const RECT& r) {
     return r.bottom - r.top;
-}
-
-HBITMAP Create32BitDib(int cx, int cy, DWORD** pixels) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    *pixels = static_cast<DWORD*>(bits);
-    return bitmap;
 }
 
 void FillBands(HDC dc, const RECT& rect, DWORD first, DWORD second, bool vertical, int steps) {
@@ -78,7 +65,7 @@ void CRenderer::FillColor(HDC dc, const RECT& rect, DWORD color) {
         return;
     }
     DWORD* pixel = nullptr;
-    BitmapHandle bitmap(Create32BitDib(1, 1, &pixel));
+    BitmapHandle bitmap = CreatePixelBitmap(nullptr, 1, 1, &pixel);
     if (!bitmap || pixel == nullptr) {
         return;
     }
@@ -102,7 +89,7 @@ void CRenderer::FillGradient(HDC dc, const RECT& rect, DWORD first, DWORD second
     }
     MemoryDC memory(dc);
     DWORD* pixels = nullptr;
-    BitmapHandle bitmap(Create32BitDib(cx, cy, &pixels));
+    BitmapHandle bitmap = CreatePixelBitmap(nullptr, cx, cy, &pixels);
     if (!memory || !bitmap) {
         return;
     }

@@ -73,17 +73,12 @@ CUIManager::~CUIManager() {
         DestroyWindow(tooltip_);
     }
     ReleaseOffscreen();
-    if (windowDC_ != nullptr) {
-        ReleaseDC(window_, windowDC_);
-    }
+    windowDC_.reset();
 }
 
 void CUIManager::AttachWindow(HWND window) {
-    if (windowDC_ != nullptr) {
-        ReleaseDC(window_, windowDC_);
-    }
     window_ = window;
-    windowDC_ = window != nullptr ? GetDC(window) : nullptr;
+    windowDC_.reset(window);
     if (window != nullptr) {
         windowThread_ = GetWindowThreadProcessId(window, nullptr);
         SetDpi(QueryWindowDpi(window));
@@ -210,16 +205,6 @@ void CUIManager::NotifyAll(IControlUI* control, const wchar_t* type, WPARAM wPar
     notification.timestamp = GetTickCount();
     if (useVirtualWnd_ && control != nullptr) {
         notification.virtualWnd = control->GetVirtualWnd();
-    }
-    // Screen readers follow check boxes, typing and pages through these notifications.
-    if (window_ != nullptr && control != nullptr) {
-        if (notification.type == L"selectchanged") {
-            Accessibility().OnControlChanged(control, AccessibleChange::State);
-        } else if (notification.type == L"textchanged") {
-            Accessibility().OnControlChanged(control, AccessibleChange::Value);
-        } else if (notification.type == L"tabselect") {
-            Accessibility().OnChildrenChanged();
-        }
     }
     if (queued) {
         queuedNotifications_.push_back(QueuedNotification{notification, control});

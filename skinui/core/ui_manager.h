@@ -45,7 +45,7 @@ public:
     // ---- window and tree
     void AttachWindow(HWND window);
     HWND GetWindow() const { return window_; }
-    HDC GetWindowDC() const { return windowDC_; }
+    HDC GetWindowDC() const { return windowDC_.get(); }
     bool AttachRoot(IControlUI* root);
     // Getters hand out the application's control; RootControl, FocusedControl and
     // HoverControl give the same controls as the core sees them.
@@ -79,16 +79,10 @@ public:
     // ---- window settings (set in 100 % units, read in pixels of the window's scale)
     SIZE GetInitSize() const { return metrics_.InitSize(); }
     void SetInitSize(int cx, int cy);
-    RECT GetSizeBox() const { return metrics_.SizeBox(); }
-    void SetSizeBox(const RECT& box) { metrics_.SetSizeBox(box); }
-    RECT GetCaptionRect() const { return metrics_.Caption(); }
-    void SetCaptionRect(const RECT& caption) { metrics_.SetCaption(caption); }
-    SIZE GetRoundCorner() const { return metrics_.RoundCorner(); }
-    void SetRoundCorner(int cx, int cy) { metrics_.SetRoundCorner(cx, cy); }
-    SIZE GetMinInfo() const { return metrics_.MinInfo(); }
-    void SetMinInfo(int cx, int cy) { metrics_.SetMinInfo(cx, cy); }
-    SIZE GetMaxInfo() const { return metrics_.MaxInfo(); }
-    void SetMaxInfo(int cx, int cy) { metrics_.SetMaxInfo(cx, cy); }
+    // The frame's lengths (size box, caption, round corners, minimum and maximum size) are
+    // the window metrics' own: set through it by the layout, read through it by the window.
+    CWindowMetrics& WindowMetrics() { return metrics_; }
+    const CWindowMetrics& WindowMetrics() const { return metrics_; }
     bool IsShowUpdateRect() const { return showUpdateRect_; }
     void SetShowUpdateRect(bool show) { showUpdateRect_ = show; }
     int GetWindowOpacity() const { return opacity_; }
@@ -183,11 +177,7 @@ public:
     void ShowFocusFromKeyboard();
     const FocusRingStyle& GetFocusRing() const { return focus_.WindowRing(); }
     void SetFocusRing(const FocusRingStyle& style) { focus_.SetWindowRing(style); }
-    // The focus ring a control draws (the window's, with the control's own settings) and
-    // where it goes (empty when it draws none).
-    FocusRingStyle FocusRingStyleOf(IControlUI* control) const {
-        return focus_.RingStyleOf(control);
-    }
+    // Where the focus ring of a control goes (empty when it draws none).
     RECT FocusRingRectOf(IControlUI* control) const { return focus_.RingRectOf(control); }
 
     // ---- option groups and default attribute lists (used by the layout builder and options)
@@ -214,10 +204,6 @@ public:
     const SkinImage* FindImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0) {
         return images_.Find(name, type, mask);
     }
-    const SkinImage* CacheImage(const wchar_t* name, const wchar_t* type = nullptr,
-                                DWORD mask = 0) {
-        return images_.Find(name, type, mask);
-    }
     // Starts loading an image as FindImage would, on a thread of its own: for a large image the
     // first paint needs (a window background at a large scale), started before the control tree
     // is built. FindImage then takes it, waiting for it if need be. Nothing happens at 100 %,
@@ -229,7 +215,8 @@ public:
     void PrefetchImages(const wchar_t* spec) { images_.PrefetchSpec(spec); }
 
     // ---- screen readers (MSAA)
-    // A control's state, name or value changed: tells a listening screen reader.
+    // A control's state, name, value or shown children changed: tells a listening screen
+    // reader. The control that changes calls it, before its own notification.
     void NotifyAccessible(IControlUI* control, AccessibleChange change);
     // Has a screen reader read the control out now (a result that just appeared).
     void AnnounceAccessible(IControlUI* control);
@@ -264,9 +251,30 @@ private:
     void DeleteDeferred();
     // The control and its subtree stop being known to this manager and lose it.
     void Detach(IControlUI* control);
+    // The window's messages by group; each returns true when the window has answered the
+    // message (result holds the answer). Inline: each is called from one place only, in the
+    // file that defines it (ui_manager_messages.cpp, ui_manager_mouse.cpp).
+    inline bool OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline bool OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline bool OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline void OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    inline void OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    inline void OnTimerMessage(WPARAM wParam, LPARAM lParam);
+    inline bool OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool OnPaint();
+    inline void PrintClient(HDC dc, LPARAM flags);
+    inline void LimitTrackSize(MINMAXINFO& info) const;
     bool OnKeyboardNavigation(WPARAM key, LPARAM lParam);
     void OnMouseMove(POINT point);
+    inline void OnMouseHover(WPARAM wParam, LPARAM lParam);
+    inline void OnMouseLeave();
+    inline void OnMouseDown(UINT message, WPARAM wParam, LPARAM lParam);
+    // The press ends (button up, or a context menu): the pressed control gets the event.
+    inline void EndClick(int kind, WPARAM wParam, LPARAM lParam, bool withKeyState);
+    inline void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    inline bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result);
     void ShowToolTip(IControlUI* control);
     void ReleaseOffscreen();
     void SetHover(IControlUI* control);
@@ -275,7 +283,7 @@ private:
     void RemakeFonts();
 
     HWND window_ = nullptr;
-    HDC windowDC_ = nullptr;
+    WindowDC windowDC_;
     MemoryDC offscreenDC_;
     BitmapHandle offscreenBitmap_;
     HGDIOBJ offscreenOld_ = nullptr;

@@ -1,9 +1,9 @@
-// Window messages turned into control events; pre-translation and the message loop.
-#include <windowsx.h>
-
+// Window messages turned into control events, one handler for each group of messages (the
+// pointer's are in ui_manager_mouse.cpp); pre-translation and the message loop.
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <vector>
 
 #include "skinui/core/control_interface.h"
 #include "skinui/core/manager_registry.h"
@@ -16,8 +16,19 @@ namespace {
 // Reflected control messages: the message number plus this base.
 constexpr UINT kReflectBase = 0x2000;
 
-POINT PointOf(LPARAM lParam) {
-    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+// The first hook that handles the message answers it; the list is copied because a hook may
+// remove itself.
+bool RunMessageHooks(std::vector<IMessageFilterUI*> hooks, UINT message, WPARAM wParam,
+                     LPARAM lParam, LRESULT& result) {
+    for (IMessageFilterUI* hook : hooks) {
+        bool handled = false;
+        LRESULT hookResult = hook->MessageHandler(message, wParam, lParam, handled);
+        if (handled) {
+            result = hookResult;
+            return true;
+        }
+    }
+    return false;
 }
 
 struct ShortcutSearch {
@@ -52,144 +63,191 @@ void SelectAllInNativeEdit(HWND window) {
 
 }  // namespace
 
-void CUIManager::SetHover(IControlUI* control) {
-    if (control == hover_) {
-        return;
-    }
-    if (hover_ != nullptr) {
-        ControlEvent leave = MakeEvent(UIEVENT_MOUSELEAVE, hover_);
-        IControlUI* old = hover_;
-        hover_ = nullptr;
-        SendEvent(old, leave);
-        if (tooltip_ != nullptr) {
-            SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
-        }
-    }
-    if (control != nullptr) {
-        hover_ = control;
-        ControlEvent enter = MakeEvent(UIEVENT_MOUSEENTER, control);
-        SendEvent(control, enter);
-    }
-}
-
-void CUIManager::OnMouseMove(POINT point) {
-    if (!mouseTracking_) {
-        TRACKMOUSEEVENT track = {};
-        track.cbSize = sizeof track;
-        track.dwFlags = TME_HOVER | TME_LEAVE;
-        track.hwndTrack = window_;
-        track.dwHoverTime =
-            tooltip_ == nullptr
-                ? 400u
-                : static_cast<DWORD>(SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
-        TrackMouseEvent(&track);
-        mouseTracking_ = true;
-    }
-    lastMouse_ = point;
-    IControlUI* control = ControlAt(point);
-    if (control != nullptr && control->GetManager() != this) {
-        return;
-    }
-    SetHover(control);
-    IControlUI* target = click_ != nullptr ? click_ : control;
-    ControlEvent event = MakeEvent(UIEVENT_MOUSEMOVE, target);
-    SendEvent(target, event);
-}
-
-void CUIManager::ShowToolTip(IControlUI* control) {
-    std::wstring text = control->GetToolTip();
-    if (text.empty()) {
-        return;
-    }
-    tooltipText_ = text;
-    toolInfo_.cbSize = TTTOOLINFOW_V2_SIZE;
-    toolInfo_.uFlags = TTF_IDISHWND;
-    toolInfo_.hwnd = window_;
-    toolInfo_.uId = reinterpret_cast<UINT_PTR>(window_);
-    toolInfo_.hinst = GetProgramInstance();
-    toolInfo_.lpszText = &tooltipText_[0];
-    toolInfo_.rect = control->GetPos();
-    if (tooltip_ == nullptr) {
-        tooltip_ =
-            CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
-                            nullptr, GetProgramInstance(), nullptr);
-        // The window's own scale, not the system's (a second display may differ).
-        SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(GetDefaultFont()->font.get()),
-                     FALSE);
-        SendMessageW(tooltip_, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&toolInfo_));
-    }
-    SendMessageW(tooltip_, TTM_SETTOOLINFO, 0, reinterpret_cast<LPARAM>(&toolInfo_));
-    SendMessageW(tooltip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&toolInfo_));
-}
-
 bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     if (window_ == nullptr) {
         return false;
     }
     DeliverQueuedNotifications();
-    {
-        auto hooks = messageHooks_;
-        for (IMessageFilterUI* hook : hooks) {
-            bool handled = false;
-            LRESULT hookResult = hook->MessageHandler(message, wParam, lParam, handled);
-            if (handled) {
-                result = hookResult;
-                return true;
-            }
-        }
+    if (RunMessageHooks(messageHooks_, message, wParam, lParam, result)) {
+        return true;
     }
-    // Screen readers: the first request makes the window's accessibility.
-    if (message == WM_GETOBJECT || accessibility_ != nullptr) {
-        if (Accessibility().OnWindowMessage(message, wParam, lParam, result)) {
-            return true;
-        }
+    if (OnAccessibilityMessage(message, wParam, lParam, result)) {
+        return true;
     }
-    bool handled = false;
+    const bool handled = OnMessageGroup(message, wParam, lParam, result);
+    DeliverQueuedNotifications();
+    return handled;
+}
+
+// Each message goes to the handler of its group; true when the window has answered it.
+inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& result) {
     switch (message) {
         case WM_PAINT:
-            handled = OnPaint();
-            break;
-        case WM_PRINTCLIENT: {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            RECT client;
-            GetClientRect(window_, &client);
-            if (root_ != nullptr) {
-                root_->Paint(dc, client);
-            }
-            if ((lParam & PRF_CHILDREN) != 0) {
-                for (HWND child = ::GetWindow(window_, GW_CHILD); child != nullptr;
-                     child = ::GetWindow(child, GW_HWNDNEXT)) {
-                    RECT pos;
-                    GetWindowRect(child, &pos);
-                    MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&pos), 2);
-                    POINT old;
-                    OffsetWindowOrgEx(dc, -pos.left, -pos.top, &old);
-                    SendMessageW(child, WM_PRINT, wParam, lParam | PRF_NONCLIENT);
-                    SetWindowOrgEx(dc, old.x, old.y, nullptr);
-                }
-            }
-            break;
+        case WM_PRINTCLIENT:
+        case WM_ERASEBKGND:
+            return OnPaintMessage(message, wParam, lParam, result);
+        case WM_MOUSEMOVE:
+        case WM_MOUSEHOVER:
+        case WM_MOUSELEAVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_LBUTTONUP:
+        case WM_CONTEXTMENU:
+        case WM_MOUSEWHEEL:
+        case WM_SETCURSOR:
+            return OnMouseMessage(message, wParam, lParam, result);
+        case WM_KEYDOWN:
+        case WM_CHAR:
+        case WM_KEYUP:
+            OnKeyMessage(message, wParam, lParam);
+            return false;
+        case WM_CLOSE:
+        case WM_UPDATEUISTATE:
+            OnFocusMessage(message, wParam, lParam);
+            return false;
+        case WM_TIMER:
+            OnTimerMessage(wParam, lParam);
+            return false;
+        case WM_GETMINMAXINFO:
+        case WM_SIZE:
+        case kDpiChangedMessage:
+            return OnSizeMessage(message, wParam, lParam, result);
+        case WM_NOTIFY:
+        case WM_COMMAND:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            return OnReflectedMessage(message, wParam, lParam, result);
+        case kDeferredDeleteMessage:
+            DeleteDeferred();
+            return false;
+        default:
+            return false;
+    }
+}
+
+// Screen readers: the first request makes the window's accessibility.
+inline bool CUIManager::OnAccessibilityMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                               LRESULT& result) {
+    if (message != WM_GETOBJECT && accessibility_ == nullptr) {
+        return false;
+    }
+    return Accessibility().OnWindowMessage(message, wParam, lParam, result);
+}
+
+inline bool CUIManager::OnPaintMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& result) {
+    switch (message) {
+        case WM_PAINT:
+            return OnPaint();
+        case WM_PRINTCLIENT:
+            PrintClient(reinterpret_cast<HDC>(wParam), lParam);
+            return false;
+        case WM_ERASEBKGND:
+            result = 1;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// WM_PRINTCLIENT: the tree, and with PRF_CHILDREN the native children at their places.
+inline void CUIManager::PrintClient(HDC dc, LPARAM flags) {
+    RECT client;
+    GetClientRect(window_, &client);
+    if (root_ != nullptr) {
+        root_->Paint(dc, client);
+    }
+    if ((flags & PRF_CHILDREN) == 0) {
+        return;
+    }
+    for (HWND child = ::GetWindow(window_, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT pos;
+        GetWindowRect(child, &pos);
+        MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&pos), 2);
+        POINT old;
+        OffsetWindowOrgEx(dc, -pos.left, -pos.top, &old);
+        SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags | PRF_NONCLIENT);
+        SetWindowOrgEx(dc, old.x, old.y, nullptr);
+    }
+}
+
+inline void CUIManager::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYUP) {
+        if (keyPress_ == nullptr) {
+            return;
         }
-        case WM_GETMINMAXINFO: {
-            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            const SIZE minimum = GetMinInfo();
-            const SIZE maximum = GetMaxInfo();
-            if (minimum.cx > 0) {
-                info->ptMinTrackSize.x = minimum.cx;
+        IControlUI* control = keyPress_;
+        keyPress_ = nullptr;
+        ControlEvent event = MakeEvent(UIEVENT_KEYUP, control, wParam, lParam);
+        event.key = static_cast<wchar_t>(wParam);
+        event.keyState = KeyStateFromKeyboard();
+        SendEvent(control, event);
+        return;
+    }
+    if (focus_.Control() == nullptr) {
+        return;
+    }
+    ControlEvent event = MakeEvent(message == WM_KEYDOWN ? UIEVENT_KEYDOWN : UIEVENT_CHAR,
+                                   focus_.Control(), wParam, lParam);
+    event.key = static_cast<wchar_t>(wParam);
+    event.keyState = KeyStateFromKeyboard();
+    if (message == WM_KEYDOWN) {
+        keyPress_ = focus_.Control();
+    }
+    SendEvent(focus_.Control(), event);
+}
+
+// WM_CLOSE lets go of the hovered and pressed controls and the focus (which goes back to the
+// owner); WM_UPDATEUISTATE shows or hides the focus ring.
+inline void CUIManager::OnFocusMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_UPDATEUISTATE) {
+        // Not handled: the system keeps the window's state and passes it to the children.
+        if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0) {
+            if (LOWORD(wParam) == UIS_SET) {
+                focus_.SetHidden(true);
+            } else if (LOWORD(wParam) == UIS_CLEAR) {
+                focus_.SetHidden(false);
             }
-            if (minimum.cy > 0) {
-                info->ptMinTrackSize.y = minimum.cy;
-            }
-            if (maximum.cx > 0) {
-                info->ptMaxTrackSize.x = maximum.cx;
-            }
-            if (maximum.cy > 0) {
-                info->ptMaxTrackSize.y = maximum.cy;
-            }
-            break;
         }
+        return;
+    }
+    if (hover_ != nullptr) {
+        IControlUI* control = hover_;
+        hover_ = nullptr;
+        ControlEvent event = MakeEvent(UIEVENT_MOUSELEAVE, control, wParam, lParam);
+        SendEvent(control, event);
+    }
+    if (click_ != nullptr) {
+        IControlUI* control = click_;
+        click_ = nullptr;
+        ControlEvent event = MakeEvent(UIEVENT_BUTTONUP, control, wParam, lParam);
+        SendEvent(control, event);
+    }
+    focus_.Drop();
+    HWND owner = ::GetWindow(window_, GW_OWNER);
+    if (owner != nullptr) {
+        ::SetFocus(owner);
+    }
+}
+
+inline void CUIManager::OnTimerMessage(WPARAM wParam, LPARAM lParam) {
+    IControlUI* target = nullptr;
+    UINT localId = 0;
+    if (timers_.Find(window_, static_cast<UINT>(wParam), target, localId)) {
+        ControlEvent event = MakeEvent(UIEVENT_TIMER, target, localId, lParam);
+        SendEvent(target, event);
+    }
+}
+
+inline bool CUIManager::OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+        case WM_GETMINMAXINFO:
+            LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lParam));
+            return false;
         case kDpiChangedMessage: {
             // Moved to a display of another scale: the tree takes the new scale first, then the
             // window the size Windows suggests; nothing is painted in between, so no frame shows
@@ -202,10 +260,9 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
                              SWP_NOZORDER | SWP_NOACTIVATE);
             }
             result = 0;
-            handled = true;
-            break;
+            return true;
         }
-        case WM_SIZE: {
+        case WM_SIZE:
             if (focus_.Control() != nullptr) {
                 ControlEvent event =
                     MakeEvent(UIEVENT_WINDOWSIZE, focus_.Control(), wParam, lParam);
@@ -215,230 +272,50 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
                 root_->RequestLayout();
             }
             updateNeeded_ = true;
-            handled = true;
-            break;
-        }
-        case WM_TIMER: {
-            IControlUI* target = nullptr;
-            UINT localId = 0;
-            if (timers_.Find(window_, static_cast<UINT>(wParam), target, localId)) {
-                ControlEvent event = MakeEvent(UIEVENT_TIMER, target, localId, lParam);
-                SendEvent(target, event);
-            }
-            break;
-        }
-        case WM_MOUSEMOVE:
-            OnMouseMove(PointOf(lParam));
-            break;
-        case WM_MOUSEHOVER: {
-            mouseTracking_ = false;
-            POINT point = PointOf(lParam);
-            IControlUI* control = ControlAt(point);
-            if (hover_ != nullptr) {
-                ControlEvent event = MakeEvent(UIEVENT_MOUSEHOVER, hover_, wParam, lParam);
-                event.mouse = point;
-                SendEvent(hover_, event);
-            }
-            if (control != nullptr) {
-                ShowToolTip(control);
-            }
-            handled = true;
-            break;
-        }
-        case WM_MOUSELEAVE:
-            if (tooltip_ != nullptr) {
-                SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE,
-                             reinterpret_cast<LPARAM>(&toolInfo_));
-            }
-            // A hover report ends the tracking of this manager but not the system's tracking of
-            // the leave: a control still hovered then is left too.
-            if (mouseTracking_ || hover_ != nullptr) {
-                SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(-1, -1));
-            }
-            mouseTracking_ = false;
-            break;
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: {
-            ManagerRegistry::SetKeyboardLastUsed(false);
-            ::SetFocus(window_);
-            POINT point = PointOf(lParam);
-            lastMouse_ = point;
-            IControlUI* control = ControlAt(point);
-            if (control == nullptr || control->GetManager() != this) {
-                break;
-            }
-            click_ = control;
-            FocusControl(control);
-            CaptureMouse();
-            int kind = message == WM_LBUTTONDOWN   ? UIEVENT_BUTTONDOWN
-                       : message == WM_RBUTTONDOWN ? UIEVENT_RBUTTONDOWN
-                                                   : UIEVENT_DBLCLICK;
-            ControlEvent event = MakeEvent(kind, control, wParam, lParam);
-            event.keyState = static_cast<WORD>(wParam);
-            SendEvent(control, event);
-            break;
-        }
-        case WM_LBUTTONUP: {
-            POINT point = PointOf(lParam);
-            lastMouse_ = point;
-            if (click_ == nullptr) {
-                break;
-            }
-            ReleaseMouse();
-            IControlUI* control = click_;
-            click_ = nullptr;
-            ControlEvent event = MakeEvent(UIEVENT_BUTTONUP, control, wParam, lParam);
-            event.keyState = static_cast<WORD>(wParam);
-            SendEvent(control, event);
-            break;
-        }
-        case WM_CONTEXTMENU: {
-            if (click_ == nullptr) {
-                break;
-            }
-            ReleaseMouse();
-            IControlUI* control = click_;
-            click_ = nullptr;
-            ControlEvent event = MakeEvent(UIEVENT_CONTEXTMENU, control, wParam, lParam);
-            SendEvent(control, event);
-            break;
-        }
-        case WM_MOUSEWHEEL: {
-            POINT point = PointOf(lParam);
-            ScreenToClient(window_, &point);
-            lastMouse_ = point;
-            IControlUI* control = ControlAt(point);
-            if (control == nullptr || control->GetManager() != this) {
-                break;
-            }
-            const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
-            ControlEvent event = MakeEvent(UIEVENT_SCROLLWHEEL, control, delta < 0 ? 1 : 0, lParam);
-            event.keyState = KeyStateFromKeyboard();
-            SendEvent(control, event);
-            SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
-            break;
-        }
-        case WM_KEYDOWN:
-        case WM_CHAR: {
-            if (focus_.Control() == nullptr) {
-                break;
-            }
-            ControlEvent event = MakeEvent(message == WM_KEYDOWN ? UIEVENT_KEYDOWN : UIEVENT_CHAR,
-                                           focus_.Control(), wParam, lParam);
-            event.key = static_cast<wchar_t>(wParam);
-            event.keyState = KeyStateFromKeyboard();
-            if (message == WM_KEYDOWN) {
-                keyPress_ = focus_.Control();
-            }
-            SendEvent(focus_.Control(), event);
-            break;
-        }
-        case WM_KEYUP: {
-            if (keyPress_ == nullptr) {
-                break;
-            }
-            IControlUI* control = keyPress_;
-            keyPress_ = nullptr;
-            ControlEvent event = MakeEvent(UIEVENT_KEYUP, control, wParam, lParam);
-            event.key = static_cast<wchar_t>(wParam);
-            event.keyState = KeyStateFromKeyboard();
-            SendEvent(control, event);
-            break;
-        }
-        case WM_SETCURSOR: {
-            if (LOWORD(lParam) != HTCLIENT) {
-                break;
-            }
-            if (captured_) {
-                handled = true;
-                break;
-            }
-            POINT point;
-            GetCursorPos(&point);
-            ScreenToClient(window_, &point);
-            IControlUI* control = ControlAt(point);
-            if (control == nullptr || (control->GetInputFlags() & UIFLAG_SETCURSOR) == 0) {
-                break;
-            }
-            ControlEvent event = MakeEvent(UIEVENT_SETCURSOR, control, wParam, lParam);
-            event.mouse = point;
-            event.keyState = KeyStateFromKeyboard();
-            SendEvent(control, event);
-            result = TRUE;
-            handled = true;
-            break;
-        }
-        case WM_CLOSE: {
-            if (hover_ != nullptr) {
-                IControlUI* control = hover_;
-                hover_ = nullptr;
-                ControlEvent event = MakeEvent(UIEVENT_MOUSELEAVE, control, wParam, lParam);
-                SendEvent(control, event);
-            }
-            if (click_ != nullptr) {
-                IControlUI* control = click_;
-                click_ = nullptr;
-                ControlEvent event = MakeEvent(UIEVENT_BUTTONUP, control, wParam, lParam);
-                SendEvent(control, event);
-            }
-            focus_.Drop();
-            HWND owner = ::GetWindow(window_, GW_OWNER);
-            if (owner != nullptr) {
-                ::SetFocus(owner);
-            }
-            break;
-        }
-        case WM_UPDATEUISTATE:
-            // Not handled: the system keeps the window's state and passes it to the children.
-            if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0) {
-                if (LOWORD(wParam) == UIS_SET) {
-                    focus_.SetHidden(true);
-                } else if (LOWORD(wParam) == UIS_CLEAR) {
-                    focus_.SetHidden(false);
-                }
-            }
-            break;
-        case WM_ERASEBKGND:
-            result = 1;
-            handled = true;
-            break;
-        case WM_NOTIFY: {
-            auto* header = reinterpret_cast<NMHDR*>(lParam);
-            if (header != nullptr && header->hwndFrom != nullptr) {
-                result = SendMessageW(header->hwndFrom, message + kReflectBase, wParam, lParam);
-                handled = true;
-            }
-            break;
-        }
-        case WM_COMMAND:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORSTATIC:
-            if (lParam != 0) {
-                result = SendMessageW(reinterpret_cast<HWND>(lParam), message + kReflectBase,
-                                      wParam, lParam);
-                handled = true;
-            }
-            break;
-        case kDeferredDeleteMessage:
-            DeleteDeferred();
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
-    DeliverQueuedNotifications();
-    return handled;
+}
+
+inline void CUIManager::LimitTrackSize(MINMAXINFO& info) const {
+    const SIZE minimum = metrics_.MinInfo();
+    const SIZE maximum = metrics_.MaxInfo();
+    if (minimum.cx > 0) {
+        info.ptMinTrackSize.x = minimum.cx;
+    }
+    if (minimum.cy > 0) {
+        info.ptMinTrackSize.y = minimum.cy;
+    }
+    if (maximum.cx > 0) {
+        info.ptMaxTrackSize.x = maximum.cx;
+    }
+    if (maximum.cy > 0) {
+        info.ptMaxTrackSize.y = maximum.cy;
+    }
+}
+
+// Messages of native children come back to them as reflected messages, so that the control
+// behind a child answers them.
+inline bool CUIManager::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                           LRESULT& result) {
+    HWND from = nullptr;
+    if (message == WM_NOTIFY) {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        from = header != nullptr ? header->hwndFrom : nullptr;
+    } else {
+        from = reinterpret_cast<HWND>(lParam);
+    }
+    if (from == nullptr) {
+        return false;
+    }
+    result = SendMessageW(from, message + kReflectBase, wParam, lParam);
+    return true;
 }
 
 bool CUIManager::OnPreMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    auto hooks = preMessageHooks_;
-    for (IMessageFilterUI* hook : hooks) {
-        bool handled = false;
-        LRESULT hookResult = hook->MessageHandler(message, wParam, lParam, handled);
-        if (handled) {
-            result = hookResult;
-            return true;
-        }
+    if (RunMessageHooks(preMessageHooks_, message, wParam, lParam, result)) {
+        return true;
     }
     switch (message) {
         case WM_KEYDOWN:

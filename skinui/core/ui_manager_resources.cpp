@@ -57,7 +57,7 @@ FontEntry* CUIManager::FindFontEntry(const wchar_t* face, int size, bool bold, b
 const TEXTMETRICW& CUIManager::GetFontMetrics(FontEntry* entry) {
     if (!entry->hasMetrics) {
         WindowDC screen(nullptr);
-        HDC dc = windowDC_ != nullptr ? windowDC_ : screen.get();
+        HDC dc = windowDC_.get() != nullptr ? windowDC_.get() : screen.get();
         SelectGuard selected(dc, entry->font.get());
         GetTextMetricsW(dc, &entry->metrics);
         entry->hasMetrics = true;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/config_channel.h"
 #include "installer/install_settings.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/test_server.h"
@@ -23,7 +24,7 @@ ConfigFailure FailureOf(const std::string& url) {
                                      told.push_back(f);
                                      throw GaveUp();
                                  }),
-                                 std::string());
+                                 std::string(), SelectedChannel());
     } catch (const GaveUp&) {
     }
     EXPECT_EQ(1u, told.size()) << url;
@@ -52,10 +53,10 @@ TEST(ConfigFailure, NoUsableAnswerIsUnreachableARefusedAnswerIsRefused) {
     EXPECT_EQ(ConfigFailure::Refused, FailureOf(url));
     Serve("[full]\naddress=x/Other.exe\nchecksum=1\n");
     EXPECT_EQ(ConfigFailure::Refused, FailureOf(url));
-    // The old prompt, told nothing, still works (the window's box).
+    // A prompt that ignores the reason (the window's box) is not asked after a good answer.
     Serve(kGood);
     int prompts = 0;
-    InstallSettings settings(url, [&] { ++prompts; });
+    InstallSettings settings(url, [&](ConfigFailure) { ++prompts; });
     EXPECT_EQ(0, prompts);
     EXPECT_EQ(1u, settings.packages().size());
 }

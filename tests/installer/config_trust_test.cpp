@@ -74,7 +74,7 @@ protected:
         const std::string fixed = channel == ConfigChannel::Test ? "test_high.ini" : "good.ini";
         return InstallSettings(
             TestServer::Url(kPath),
-            [this, fixed] {
+            [this, fixed](ConfigFailure) {
                 ++prompts_;
                 Serve(Material(fixed), Material(fixed + ".sig"));
             },

@@ -23,7 +23,7 @@ protected:
     // Runs the settings with a prompt that serves the good document after `failures` prompts.
     InstallSettings Run(int failures, const std::string& url = TestServer::Url(kPath)) {
         prompts_ = 0;
-        return InstallSettings(url, [this, failures] {
+        return InstallSettings(url, [this, failures](ConfigFailure) {
             if (++prompts_ >= failures) {
                 Serve(kGood);
             }
@@ -83,7 +83,7 @@ TEST_F(InstallSettingsTest, EachKindOfBadAnswerAsksAgain) {
     struct GaveUp {};
     try {
         InstallSettings fromMissing(TestServer::Url("/update/win/kelto/missing.ini"),
-                                    [] { throw GaveUp(); });
+                                    [](ConfigFailure) { throw GaveUp(); });
         FAIL() << "a missing page gave a package";
     } catch (const GaveUp&) {
     }
@@ -119,11 +119,12 @@ TEST_F(InstallSettingsTest, TransportFailureLogsAnEmptyBodyAndRetriesUntilFixed)
     int prompts = 0;
     struct GaveUp {};
     try {
-        InstallSettings settings("http://127.0.0.1:1/update/win/kelto/VLMU.ini", [&] {
-            if (++prompts == 3) {
-                throw GaveUp();
-            }
-        });
+        InstallSettings settings("http://127.0.0.1:1/update/win/kelto/VLMU.ini",
+                                 [&](ConfigFailure) {
+                                     if (++prompts == 3) {
+                                         throw GaveUp();
+                                     }
+                                 });
         FAIL() << "no package can come from a dead address";
     } catch (const GaveUp&) {
     }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "installer/config_fetch.h"
 #include "installer/install_flow.h"
 #include "installer/main_frame.h"
 #include "installer/msg_box.h"
@@ -80,10 +81,17 @@ protected:
                                     kPackagePath + "\nchecksum=" + md5 + "\n",
                                 true);
         }
-        frame_ = new CMainFrame;
-        frame_->CreateWnd(nullptr, L"", WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                          0, 300, 400, nullptr);
-        frame_->CenterOnOwner();
+        // Built as the installer builds it: the configuration fetched while the window is
+        // created hidden, then shown.
+        frame_ = new CMainFrame(InstallSettings::FetchLater{});
+        {
+            ConfigFetch fetch(frame_->settings());
+            frame_->CreateWnd(nullptr, L"", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 300,
+                              400, nullptr);
+            frame_->CenterOnOwner();
+            ASSERT_TRUE(fetch.Wait());
+        }
+        frame_->ShowConfigured();
         UpdateWindow(frame_->GetHWND());
     }
     static void TearDownTestSuite() {
@@ -132,7 +140,6 @@ TEST_F(MainFrameTest, OpensOnTheFolderPageWithTheAgreementAcceptedAndReportsItsS
     EXPECT_EQ(Find(L"installbtn"), frame_->manager().GetFocus());
     EXPECT_FALSE(frame_->manager().IsFocusShown());
     EXPECT_FALSE(Find(L"quicklaunch")->IsVisible());
-    EXPECT_TRUE(frame_->quickLaunch());
     EXPECT_EQ(L"http://www.velmora.example/test/xkxy_en.html", frame_->settings().agreementUrl());
     // Set after the first paint, for the taskbar and the task switcher.
     EXPECT_NE(0, SendMessageW(Window(), WM_GETICON, ICON_BIG, 0));

@@ -5,6 +5,7 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -340,3 +341,79 @@ TEST(AccessibleText, MarkupReadsAsDrawnAndMessageLinesJoinAsTheyRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// The events a screen reader hears from the host window while `act` runs (and a moment after).
+template <class Act>
+std::vector<Recorded> EventsDuring(Act act) {
+    std::vector<Recorded> events;
+    recording = &events;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_REORDER, EVENT_OBJECT_VALUECHANGE, nullptr,
+                                         Record, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    EXPECT_NE(nullptr, hook);
+    act();
+    for (int i = 0; i < 10; ++i) {
+        CtlTest::Pump();
+        Sleep(20);
+    }
+    UnhookWinEvent(hook);
+    recording = nullptr;
+    return events;
+}
+
+int CountOf(const std::vector<Recorded>& events, DWORD event) {
+    return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                          [event](const Recorded& e) { return e.event == event; }));
+}
+
+}  // namespace
+
+// Each control tells a screen reader of its own changes: a check box of its state, a tab layout
+// of its new page; a notification of the same name from elsewhere tells nothing.
+TEST(AccessibleWindow, ControlsRaiseTheirOwnEvents) {
+    Page page;
+    auto* tabs = new CTabLayoutUI();
+    tabs->SetAttribute(L"float", L"true");
+    tabs->SetAttribute(L"pos", L"10,200,110,240");
+    tabs->Add(new CControlUI());
+    tabs->Add(new CControlUI());
+    page.root->Add(tabs);
+    CtlTest::Pump();
+    ShowWindow(Host().GetHWND(), SW_SHOWNA);
+    ObjectOf(Host().GetHWND())->Release();  // a screen reader is listening
+
+    std::vector<Recorded> events = EventsDuring([&] { page.check->Select(true); });
+    EXPECT_EQ(1, CountOf(events, EVENT_OBJECT_STATECHANGE));
+    events = EventsDuring([&] { tabs->SelectItem(1); });
+    EXPECT_EQ(1, CountOf(events, EVENT_OBJECT_REORDER));
+    events = EventsDuring([&] {
+        Host().manager.NotifyAll(page.label, L"selectchanged");
+        Host().manager.NotifyAll(page.label, L"tabselect");
+    });
+    EXPECT_EQ(0, CountOf(events, EVENT_OBJECT_STATECHANGE));
+    EXPECT_EQ(0, CountOf(events, EVENT_OBJECT_REORDER));
+}
+
+// A button reads as a link only when its markup opens a link the painter draws as one.
+TEST(AccessibleText, AButtonIsALinkWhenItsMarkupHasOne) {
+    EXPECT_TRUE(MarkupHasLink(L"{u}{a}{c #0080ff}Agreement{/c}{/a}{/u}"));
+    EXPECT_TRUE(MarkupHasLink(L"see <a http://x>here</a>"));
+    // Raw text, escapes, tags that are no tags and a closing tag alone are no links.
+    EXPECT_FALSE(MarkupHasLink(L"{r}{a}x{/a}{/r}"));
+    EXPECT_FALSE(MarkupHasLink(L"<{>a<}> and {<}a{>}"));
+    EXPECT_FALSE(MarkupHasLink(L"{ab}{A}x"));
+    EXPECT_FALSE(MarkupHasLink(L"x{/a}"));
+
+    CButtonUI button;
+    button.SetAttribute(L"showhtml", L"true");
+    button.SetText(L"{b}{abc}{/b}");
+    AccessibleDescription description;
+    ASSERT_TRUE(button.DescribeAccessible(description));
+    EXPECT_EQ(ROLE_SYSTEM_PUSHBUTTON, description.role);
+    button.SetText(L"{b}{a}Agreement{/a}{/b}");
+    description = AccessibleDescription();
+    ASSERT_TRUE(button.DescribeAccessible(description));
+    EXPECT_EQ(ROLE_SYSTEM_LINK, description.role);
+    EXPECT_EQ(L"Jump", description.defaultAction);
+}

@@ -1,6 +1,9 @@
 // Buttons, options and check boxes driven by real mouse and key messages to a real window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "skinui/controls/controls.h"
 #include "tests/skinui/controls_host.h"
 #include "tests/skinui/skin_test_support.h"
@@ -234,4 +237,62 @@ TEST_F(ButtonTest, UngroupedCheckBoxToggles) {
     }
     EXPECT_EQ(events,
               (std::vector<std::wstring>{L"click", L"selectchanged", L"click", L"selectchanged"}));
+}
+
+namespace {
+
+// A parent that keeps the pointer events its children hand on.
+class RecordingLayout : public CVerticalLayoutUI {
+public:
+    void HandleEvent(ControlEvent& event) override {
+        kinds.push_back(event.kind);
+        CVerticalLayoutUI::HandleEvent(event);
+    }
+    int Count(int kind) const {
+        return static_cast<int>(std::count(kinds.begin(), kinds.end(), kind));
+    }
+    std::vector<int> kinds;
+};
+
+}  // namespace
+
+// A button, an edit field and a text with a link whose pointer is switched off while pressed
+// hand the rest of the press to their parent: no click, no link.
+TEST(PressableControls, PointerSwitchedOffMidPressGoesToTheParent) {
+    auto* root = Root();
+    auto* panel = new RecordingLayout();
+    panel->SetAttribute(L"float", L"true");
+    panel->SetAttribute(L"pos", L"0,0,400,300");
+    root->Add(panel);
+    auto* button = Float<CButtonUI>(panel, L"10,10,110,40");
+    button->SetText(L"OK");
+    auto* edit = Float<CEditUI>(panel, L"10,60,110,90");
+    auto* text = Float<CTextUI>(panel, L"10,110,210,140");
+    text->SetAttribute(L"showhtml", L"true");
+    text->SetText(L"{a}a link to press{/a}");
+    CtlTest::Attach(root);
+    ASSERT_EQ(1, text->GetLinkCount());
+    const RECT link = text->GetLinkRect(0);
+    // The edit field is pressed beside its native box, which takes the presses on itself.
+    const POINT points[] = {{20, 25}, {11, 61}, {link.left + 2, (link.top + link.bottom) / 2}};
+    CControlUI* const controls[] = {button, edit, text};
+    for (int i = 0; i < 3; ++i) {
+        CtlTest::MouseMove(points[i].x, points[i].y);
+        CtlTest::MouseDown(points[i].x, points[i].y);
+        controls[i]->SetMouseEnabled(false);
+        panel->kinds.clear();
+        CtlTest::MouseUp(points[i].x, points[i].y);
+        EXPECT_EQ(1, panel->Count(UIEVENT_BUTTONUP)) << i;
+        controls[i]->SetMouseEnabled(true);
+    }
+    EXPECT_EQ(0, Host().Count(L"click"));
+    EXPECT_EQ(0, Host().Count(L"link"));
+    // Switched on again, the same presses are their own.
+    panel->kinds.clear();
+    CtlTest::Click(20, 25);
+    CtlTest::Click(points[2].x, points[2].y);
+    EXPECT_EQ(0, panel->Count(UIEVENT_BUTTONUP));
+    EXPECT_EQ(1, Host().Count(L"click"));
+    EXPECT_EQ(1, Host().Count(L"link"));
+    CtlTest::Detach();
 }

@@ -185,9 +185,9 @@ TEST(DisplayScale, WindowAndControlsAreTheLayoutTimesTheScale) {
             EXPECT_EQ(586, size100.cx);
             EXPECT_EQ(431, size100.cy);
         }
-        const RECT caption100 = base.manager->GetCaptionRect();
+        const RECT caption100 = base.manager->WindowMetrics().Caption();
         EXPECT_EQ(SkinUI::ScaleRectByDpi(caption100, dpi).bottom,
-                  scaled.manager->GetCaptionRect().bottom);
+                  scaled.manager->WindowMetrics().Caption().bottom);
 
         base.ForEachPage([&](int page) {
             scaled.ForEachPage([&](int scaledPage) {

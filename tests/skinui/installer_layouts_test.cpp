@@ -164,13 +164,13 @@ void ExpectNames(BuiltLayout& layout, const std::map<std::wstring, std::wstring>
 void ExpectWindow(BuiltLayout& layout, SIZE size, std::vector<int> fontSizes, SIZE corner) {
     EXPECT_EQ(layout.manager.GetInitSize().cx, size.cx);
     EXPECT_EQ(layout.manager.GetInitSize().cy, size.cy);
-    const RECT caption = layout.manager.GetCaptionRect();
+    const RECT caption = layout.manager.WindowMetrics().Caption();
     EXPECT_EQ(caption.left, 0);
     EXPECT_EQ(caption.top, 0);
     EXPECT_EQ(caption.right, 0);
     EXPECT_EQ(caption.bottom, size.cy);
-    EXPECT_EQ(layout.manager.GetRoundCorner().cx, corner.cx);
-    EXPECT_EQ(layout.manager.GetRoundCorner().cy, corner.cy);
+    EXPECT_EQ(layout.manager.WindowMetrics().RoundCorner().cx, corner.cx);
+    EXPECT_EQ(layout.manager.WindowMetrics().RoundCorner().cy, corner.cy);
     ASSERT_EQ(layout.manager.GetFontCount(), static_cast<int>(fontSizes.size()));
     for (std::size_t i = 0; i < fontSizes.size(); ++i) {
         SkinUI::FontEntry* font = layout.manager.GetFontEntry(static_cast<int>(i));

@@ -181,7 +181,7 @@ TEST(LayoutWindow, MalformedValuesReadAsFarAsTheyGo) {
         ASSERT_NE(root, nullptr);
         EXPECT_EQ(manager.GetInitSize().cx, c.size.cx);
         EXPECT_EQ(manager.GetInitSize().cy, c.size.cy);
-        const RECT caption = manager.GetCaptionRect();
+        const RECT caption = manager.WindowMetrics().Caption();
         EXPECT_EQ(caption.left, c.caption.left);
         EXPECT_EQ(caption.top, c.caption.top);
         EXPECT_EQ(caption.right, c.caption.right);
@@ -219,7 +219,7 @@ TEST(LayoutWindow, SettingsNeedAWindowElementAndAManagerWithAWindow) {
         ASSERT_NE(root, nullptr);
         EXPECT_EQ(ChildNames(root.get()), std::vector<std::wstring>{L"l"});
         EXPECT_EQ(manager.GetInitSize().cx, 0);
-        EXPECT_EQ(manager.GetCaptionRect().bottom, 0);
+        EXPECT_EQ(manager.WindowMetrics().Caption().bottom, 0);
         EXPECT_EQ(manager.GetFontCount(), 1) << "fonts need no window";
     }
     {

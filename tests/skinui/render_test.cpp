@@ -263,7 +263,7 @@ TEST_F(RenderTest, ImagesOfOneNameShareTheFirstLoad) {
     EXPECT_EQ(first->width, 40);
     EXPECT_FALSE(first->hasAlpha);
     // A typed name must be a resource number.
-    EXPECT_EQ(manager_.CacheImage(L"abc", L"png", 0), nullptr);
+    EXPECT_EQ(manager_.FindImage(L"abc", L"png", 0), nullptr);
 }
 
 // The installer names no image source: a file beside the program (a download folder where a

@@ -414,3 +414,97 @@ TEST(WindowWnd, RunModalDisablesTheOwnerAndClosingEndsHoverPressAndFocus) {
     dialog.manager.RemoveMessageHook(&act);
     DestroyWindow(ownerWindow);
 }
+
+namespace {
+
+// A native child that answers reflected messages with the message number it got.
+LRESULT CALLBACK ReflectProbe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= 0x2000 && message < 0x3000) {
+        return static_cast<LRESULT>(message);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeReflectProbe(HWND parent) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ReflectProbe;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SkinReflectProbe";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, L"SkinReflectProbe", L"", WS_CHILD, 0, 0, 10, 10, parent, nullptr,
+                           wc.hInstance, nullptr);
+}
+
+}  // namespace
+
+// Each group of messages gives the window its own answer: handled or left to the default
+// procedure, and with which result.
+TEST_F(ManagerTest, EachMessageGroupAnswersForItself) {
+    LRESULT result = -7;
+    // Paint: the background is never erased (no flicker), WM_PRINTCLIENT is left to the system.
+    EXPECT_TRUE(manager().OnWindowMessage(WM_ERASEBKGND, 0, 0, result));
+    EXPECT_EQ(1, result);
+    Dib dib(300, 200);
+    EXPECT_FALSE(manager().OnWindowMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dib.dc()),
+                                           PRF_CLIENT, result));
+
+    // Size: the track limits are the window's, only where it has them.
+    manager().WindowMetrics().SetMinInfo(120, 0);
+    manager().WindowMetrics().SetMaxInfo(0, 400);
+    MINMAXINFO info = {};
+    info.ptMinTrackSize = {1, 2};
+    info.ptMaxTrackSize = {3000, 4000};
+    EXPECT_FALSE(
+        manager().OnWindowMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info), result));
+    EXPECT_EQ(120, info.ptMinTrackSize.x);
+    EXPECT_EQ(2, info.ptMinTrackSize.y);
+    EXPECT_EQ(3000, info.ptMaxTrackSize.x);
+    EXPECT_EQ(400, info.ptMaxTrackSize.y);
+    manager().WindowMetrics().SetMinInfo(0, 0);
+    manager().WindowMetrics().SetMaxInfo(0, 0);
+    EXPECT_TRUE(manager().OnWindowMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200), result));
+
+    // Native children: their messages come back to them reflected, and their answer is the
+    // window's; without a sender nothing is answered.
+    HWND child = MakeReflectProbe(window_->GetHWND());
+    ASSERT_NE(nullptr, child);
+    EXPECT_TRUE(manager().OnWindowMessage(WM_COMMAND, 0, reinterpret_cast<LPARAM>(child), result));
+    EXPECT_EQ(0x2000 + WM_COMMAND, result);
+    NMHDR header = {};
+    header.hwndFrom = child;
+    EXPECT_TRUE(manager().OnWindowMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header), result));
+    EXPECT_EQ(0x2000 + WM_NOTIFY, result);
+    header.hwndFrom = nullptr;
+    EXPECT_FALSE(
+        manager().OnWindowMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header), result));
+    EXPECT_FALSE(manager().OnWindowMessage(WM_CTLCOLORSTATIC, 0, 0, result));
+    DestroyWindow(child);
+
+    // Keys go to the focused control; the release to the control that had the press even
+    // when the focus has moved on.
+    manager().FocusControl(a_);
+    EXPECT_FALSE(manager().OnWindowMessage(WM_KEYDOWN, 'X', 0, result));
+    manager().FocusControl(b_);
+    EXPECT_FALSE(manager().OnWindowMessage(WM_KEYUP, 'X', 0, result));
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_KEYDOWN), 1);
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_KEYUP), 1);
+    EXPECT_EQ(b_->Count(SkinUI::UIEVENT_KEYUP), 0);
+    EXPECT_FALSE(manager().OnWindowMessage(WM_KEYUP, 'X', 0, result));
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_KEYUP), 1);
+}
+
+// A context menu ends a press as a release does: the pressed control gets it, and the release
+// that follows reaches no one.
+TEST_F(ManagerTest, ContextMenuEndsThePressOfThePressedControl) {
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(20, 20));
+    ASSERT_EQ(manager().GetClickControl(), a_);
+    Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window_->GetHWND()), At(500, 500));
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_CONTEXTMENU), 1);
+    EXPECT_FALSE(manager().IsCaptured());
+    EXPECT_EQ(manager().GetClickControl(), nullptr);
+    Send(WM_LBUTTONUP, 0, At(20, 20));
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_BUTTONUP), 0);
+    // Without a press a context menu goes nowhere.
+    Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window_->GetHWND()), At(20, 20));
+    EXPECT_EQ(a_->Count(SkinUI::UIEVENT_CONTEXTMENU), 1);
+}

@@ -88,15 +88,15 @@ TEST(WindowMetrics, ADisplayChangeGivesTheWindowsSettingsInItsPixels) {
         CUIManager manager;
         manager.AttachWindow(window);
         manager.SetDpi(96);
-        manager.SetCaptionRect(RECT{0, 0, 0, 31});
-        manager.SetMinInfo(401, 301);
+        manager.WindowMetrics().SetCaption(RECT{0, 0, 0, 31});
+        manager.WindowMetrics().SetMinInfo(401, 301);
         LRESULT result = 0;
         RECT suggested = {10, 20, 10 + 300, 20 + 150};
         EXPECT_TRUE(manager.OnWindowMessage(CUIManager::kDpiChangedMessage, MAKEWPARAM(144, 144),
                                             reinterpret_cast<LPARAM>(&suggested), result));
         EXPECT_EQ(144, manager.GetDpi());
-        EXPECT_EQ(47, manager.GetCaptionRect().bottom);  // 46.5
-        EXPECT_EQ(602, manager.GetMinInfo().cx);         // 601.5
+        EXPECT_EQ(47, manager.WindowMetrics().Caption().bottom);  // 46.5
+        EXPECT_EQ(602, manager.WindowMetrics().MinInfo().cx);     // 601.5
         RECT now;
         GetWindowRect(window, &now);
         EXPECT_EQ(300, now.right - now.left);
@@ -105,7 +105,7 @@ TEST(WindowMetrics, ADisplayChangeGivesTheWindowsSettingsInItsPixels) {
         EXPECT_TRUE(manager.OnWindowMessage(CUIManager::kDpiChangedMessage, MAKEWPARAM(20, 20),
                                             reinterpret_cast<LPARAM>(&suggested), result));
         EXPECT_EQ(144, manager.GetDpi());
-        EXPECT_EQ(47, manager.GetCaptionRect().bottom);
+        EXPECT_EQ(47, manager.WindowMetrics().Caption().bottom);
         GetWindowRect(window, &now);
         EXPECT_EQ(320, now.right - now.left);
     }

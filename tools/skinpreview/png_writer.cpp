@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "skinui/core/file_bytes.h"
+#include "app/scoped_handles.h"
 
 namespace SkinPreview {
 
@@ -91,8 +91,8 @@ std::string EncodePng(const std::vector<std::uint8_t>& rgba, int width, int heig
 bool WritePng(const std::wstring& path, const std::vector<std::uint8_t>& rgba, int width,
               int height) {
     const std::string png = EncodePng(rgba, width, height);
-    SkinUI::KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
     }
