@@ -10,6 +10,7 @@
 #include "installer/installer_exit.h"
 #include "installer/main_frame_texts.h"
 #include "installer/msg_box.h"
+#include "installer/progress_texts.h"
 #include "installer/running_installer.h"
 #include "installer/window_chrome.h"
 #include "report/report_hosts.h"
@@ -146,6 +147,11 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kMsgRefreshDownloadTexts:
             RefreshDownloadTexts();
             return 0;
+        case kMsgObstacle:
+            if (wParam) {
+                ShowObstacle(*reinterpret_cast<const DownloadObstacle*>(wParam));
+            }
+            return 0;
         default:
             break;
     }
@@ -230,6 +236,11 @@ void CMainFrame::FindControls() {
     finishText_ = find(L"finishtext");
     downTip_ = find(L"downtip");
     createDesktop_ = find(L"createdesktop");
+    obstacle_ = find(L"obstacle");
+    spaceRetry_ = find(L"spaceretry");
+    spaceFolder_ = find(L"spacefolder");
+    failReason_ = find(L"failreason");
+    manualLink_ = find(L"manuallink");
 }
 
 // The boxes shown here are modal; those for an unusable machine end the process.
@@ -277,6 +288,9 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
         return;
     }
     const MainFrameTexts& texts = TextsFor(chinese());
+    if (OnObstacleClick(sender)) {
+        return;
+    }
     if (sender == minBtn_) {
         MinimizeToTray();
         ShowBalloon(texts.minimizedBalloon, L"");
@@ -304,7 +318,7 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
         }
     } else if (sender == userAgreement_) {
         OpenUrl(settings_.agreementUrl());
-    } else if (sender == manualDownload_) {
+    } else if (sender == manualDownload_ || sender == manualLink_) {
         const auto& packages = settings_.packages();
         OpenUrl(packages.empty() ? std::wstring() : WidenBytes(packages.front().address));
     }

@@ -85,6 +85,11 @@ private:
     void RotateBackground();
     void StartInstall();
     void RefreshDownloadTexts();
+    // What stands in the download's way (installer/main_frame_obstacles.cpp).
+    void ShowObstacle(const struct DownloadObstacle& obstacle);
+    bool OnObstacleClick(SkinUI::CControlUI* sender);
+    void ChooseAnotherFolder();
+    void ShowFailureReason();
     void OpenUrl(const std::wstring& url);
     bool chinese() const;
 
@@ -109,6 +114,12 @@ private:
     SkinUI::CControlUI* pauseBtn_ = nullptr;
     SkinUI::CControlUI* downTip_ = nullptr;
     SkinUI::CControlUI* finishText_ = nullptr;
+    SkinUI::CControlUI* obstacle_ = nullptr;
+    SkinUI::CControlUI* spaceRetry_ = nullptr;
+    SkinUI::CControlUI* spaceFolder_ = nullptr;
+    SkinUI::CControlUI* failReason_ = nullptr;
+    SkinUI::CControlUI* manualLink_ = nullptr;
+    int obstacleKind_ = 0;  // the kind shown, as DownloadObstacle::Kind
     int stage_ = 0;
     InstallSettings settings_;
     std::shared_ptr<InstallJob> job_;  // the current download and install, shared with workers
