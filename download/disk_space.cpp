@@ -84,12 +84,21 @@ bool FindShortfall(const std::vector<SpaceNeed>& needs, const FreeSpaceProbe& pr
     return false;
 }
 
-std::wstring FormatByteSize(uint64_t bytes) {
+std::wstring FormatByteSize(uint64_t bytes, Rounding rounding) {
     wchar_t text[64];
+    const bool up = rounding == Rounding::Up;
     if (bytes < (1u << 20)) {
-        std::swprintf(text, 64, L"%u KB", static_cast<unsigned>((bytes + 1023) / 1024));
+        const uint64_t kb = (bytes + (up ? 1023 : 0)) / 1024;
+        std::swprintf(text, 64, L"%u KB", static_cast<unsigned>(kb));
     } else {
-        std::swprintf(text, 64, L"%.1f MB", static_cast<double>(bytes) / (1 << 20));
+        // Tenths of a MiB, in whole numbers so that the rounding is exact.
+        const uint64_t scaled = bytes * 10;
+        uint64_t tenths = scaled >> 20;
+        if (up && (scaled & ((1u << 20) - 1)) != 0) {
+            ++tenths;
+        }
+        std::swprintf(text, 64, L"%u.%u MB", static_cast<unsigned>(tenths / 10),
+                      static_cast<unsigned>(tenths % 10));
     }
     return text;
 }

@@ -41,5 +41,7 @@ using FreeSpaceProbe = std::function<VolumeSpace(const std::string& path)>;
 bool FindShortfall(const std::vector<SpaceNeed>& needs, const FreeSpaceProbe& probe,
                    SpaceShortfall* shortfall);
 
-// "120.5 MB" for a byte count, MiB with one decimal (KB below 1 MiB).
-std::wstring FormatByteSize(uint64_t bytes);
+// "120.5 MB" for a byte count, MiB with one decimal (KB below 1 MiB), rounded up or down: a
+// need rounded up and the free bytes rounded down never read the same.
+enum class Rounding { Up, Down };
+std::wstring FormatByteSize(uint64_t bytes, Rounding rounding = Rounding::Up);

@@ -76,7 +76,7 @@ uint64_t SpeedSamples::Average() const {
 std::wstring DiskSpaceText(bool chinese, const std::wstring& volume, uint64_t needed,
                            uint64_t freeBytes) {
     const std::wstring need = FormatByteSize(needed);
-    const std::wstring have = FormatByteSize(freeBytes);
+    const std::wstring have = FormatByteSize(freeBytes, Rounding::Down);
     if (chinese) {
         // 磁盘 C:\ 空间不足：需要 N，可用 M。空出空间后，下载会自动继续。
         return L"\x78C1\x76D8 " + volume + L" \x7A7A\x95F4\x4E0D\x8DB3\xFF1A\x9700\x8981 " + need +

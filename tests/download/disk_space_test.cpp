@@ -74,11 +74,18 @@ TEST(DiskSpace, AFolderNotMadeYetIsAskedThroughItsNearestExistingFolder) {
     EXPECT_FALSE(FreeSpaceAt("Q:\\nothing here").known || FreeSpaceAt("").known);
 }
 
-TEST(DiskSpace, ByteSizesAreShownInMegabytesWithOneDecimal) {
+TEST(DiskSpace, ByteSizesAreShownInMegabytesWithOneDecimalRoundedAsAsked) {
     EXPECT_EQ(L"120.5 MB", FormatByteSize(120 * 1048576ull + 524288));
+    EXPECT_EQ(L"120.5 MB", FormatByteSize(120 * 1048576ull + 524288, Rounding::Down));
     EXPECT_EQ(L"1.0 MB", FormatByteSize(1048576));
     EXPECT_EQ(L"1 KB", FormatByteSize(1));
+    EXPECT_EQ(L"0 KB", FormatByteSize(1023, Rounding::Down));
     EXPECT_EQ(L"1024 KB", FormatByteSize(1048575));
+    // A need just above what is free never reads as the same figure.
+    const uint64_t needed = 1162716;  // 1.108 MiB
+    EXPECT_EQ(L"1.2 MB", FormatByteSize(needed));
+    EXPECT_EQ(L"1.1 MB", FormatByteSize(needed - 1, Rounding::Down));
+    EXPECT_EQ(L"1048576.0 MB", FormatByteSize(1ull << 40));
 }
 
 class DiskShortageTest : public DownloaderTest {
