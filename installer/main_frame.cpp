@@ -105,6 +105,10 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCCALCSIZE:
         case WM_NCPAINT:
             return 0;
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            ShowLogoForContrast();
+            break;  // the paint manager paints anew
         case WM_NCHITTEST:
             // A press on a label stays with the window.
             return HitTestCaption(window_, manager_, lParam, TextDrags::No);
@@ -241,6 +245,8 @@ void CMainFrame::FindControls() {
     spaceFolder_ = find(L"spacefolder");
     failReason_ = find(L"failreason");
     manualLink_ = find(L"manuallink");
+    contrastLogo_ = find(L"hclogo");
+    ShowLogoForContrast();
 }
 
 // The boxes shown here are modal; those for an unusable machine end the process.

@@ -90,6 +90,8 @@ private:
     bool OnObstacleClick(SkinUI::CControlUI* sender);
     void ChooseAnotherFolder();
     void ShowFailureReason();
+    // High contrast draws no background picture: the logo it carried is shown by itself.
+    void ShowLogoForContrast();
     void OpenUrl(const std::wstring& url);
     bool chinese() const;
 
@@ -119,6 +121,7 @@ private:
     SkinUI::CControlUI* spaceFolder_ = nullptr;
     SkinUI::CControlUI* failReason_ = nullptr;
     SkinUI::CControlUI* manualLink_ = nullptr;
+    SkinUI::CControlUI* contrastLogo_ = nullptr;
     int obstacleKind_ = 0;  // the kind shown, as DownloadObstacle::Kind
     int stage_ = 0;
     InstallSettings settings_;

@@ -1,12 +1,14 @@
 // What stands in the download's way, on the main window's pages: a disk without room (with
 // "Retry" and, when the install folder is short, the way back to the folder field), a network
-// that is gone (the countdown to the next attempt), and a package that was refused.
+// that is gone (the countdown to the next attempt), a package that was refused; and the logo
+// that high contrast, which draws no background picture, shows by itself.
 #include "app/log.h"
 #include "download/tiny_download.h"
 #include "installer/install_flow.h"
 #include "installer/main_frame.h"
 #include "installer/progress_texts.h"
 #include "skinui/controls/controls.h"
+#include "skinui/core/high_contrast.h"
 
 namespace {
 const char kTag[] = "CMainFrame";
@@ -80,4 +82,9 @@ void CMainFrame::ShowFailureReason() {
         !installSucceeded_ && job_ && job_->outcome.load() == PackageOutcome::Refused;
     Show(failReason_, refused);
     Show(manualLink_, refused);
+}
+
+void CMainFrame::ShowLogoForContrast() {
+    SkinUI::RefreshHighContrast();
+    Show(contrastLogo_, SkinUI::IsHighContrastOn());
 }

@@ -53,6 +53,7 @@ const std::map<std::wstring, std::wstring> kMainNames = {
     {L"spacefolder", L"ButtonUI"},
     {L"failreason", L"TextUI"},
     {L"manuallink", L"ButtonUI"},
+    {L"hclogo", L"LabelUI"},
 };
 
 // Controls the message box looks up.
