@@ -110,9 +110,11 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
         if (downloading) {
             downloader.GetDownloadInfo(&info);
         }
-        watch.Pass(
-            downloading, info,
-            ObstacleFor(job.chinese, downloader.GetDiskShortage(), downloader.GetRetryState()));
+        // A pause the user chose is no wait for the network: the page says "Paused" alone.
+        const RetryState retry =
+            downloader.GetStatus() == PAUSED ? RetryState() : downloader.GetRetryState();
+        watch.Pass(downloading, info,
+                   ObstacleFor(job.chinese, downloader.GetDiskShortage(), retry));
         if (downloader.IsFinished()) {
             break;
         }
