@@ -24,7 +24,7 @@ from installer_run import (  # noqa: E402
     layout_centres, picture, wait_for)
 
 INSTALLER, CLIENT, PKG_OK, _, PREFIX_ROOT = arguments(5)
-NOT_ENOUGH_DISK_SPACE = 12
+DOWNLOAD_FAILED, NOT_ENOUGH_DISK_SPACE = 6, 12
 MARGIN = 1 << 20  # kept free beyond the bytes still to come
 MIB = 1 << 20
 
@@ -213,6 +213,27 @@ class SmallDriveTest(ObstaclesTestCase):
         self.assertEqual(NOT_ENOUGH_DISK_SPACE, run.wait(120))
         self.assertEqual([], self.gets())
         self.assertIn("%d bytes needed" % (size + MARGIN + 500 * MIB), self.prefix.log_text(log))
+
+    def test_silent_run_whose_disk_fills_during_the_download_keeps_to_its_limit(self):
+        size = 8 * MIB
+        md5 = self.server.control("package?path=%s&size=%d&pattern=1" % (PACKAGE_PATH, size))
+        self.server.control("config?path=" + CONFIG_PATH, config_text(md5).encode())
+        self.server.control("fault?path=%s&rate=%d" % (PACKAGE_PATH, 2 * MIB))
+        log = os.path.join(tempfile.mkdtemp(), "silent.log")
+        env = dict(self.prefix.env, VELMORA_SILENT_STALL_SECONDS="5")
+        env.pop("DISPLAY", None)
+        run = self.start(env=env, args=("/S", "/LOG=Z:" + log.replace("/", "\\")))
+        package = self.prefix.package_folder("Setup.exe")
+        wait_for(lambda: os.path.exists(package) and os.path.getsize(package) >= size * 6 // 10,
+                 60, "60 % of the package")
+        self.drive.leave_free(64 * 1024)
+        # Not code 12: room may come during a transfer; the no-progress limit decides, and the
+        # log says why nothing moved.
+        self.assertEqual(DOWNLOAD_FAILED, run.wait(120))
+        text = self.prefix.log_text(log)
+        self.assertIn("E/Silent -- the disk is full: not enough disk space on C:\\", text)
+        self.assertIn("the part downloaded stays for the next run", text)
+        self.assertGreaterEqual(os.path.getsize(package), size * 6 // 10)
 
     def test_window_names_the_drive_and_goes_on_by_itself_when_room_comes(self):
         size = os.path.getsize(PKG_OK)
