@@ -177,9 +177,8 @@ class SmallDriveTest(ObstaclesTestCase):
     def setUp(self):
         super().setUp()
         self.drive.resize(24)
-        for name in ("filler.bin",):
-            if os.path.exists(self.prefix.drive_c(name)):
-                os.unlink(self.prefix.drive_c(name))
+        if os.path.exists(self.prefix.drive_c("filler.bin")):
+            os.unlink(self.prefix.drive_c("filler.bin"))
         shutil.rmtree(self.prefix.drive_c("Program Files", "Velmora"), ignore_errors=True)
 
     def test_silent_run_short_of_room_ends_at_once_with_its_code_and_the_figures(self):
@@ -294,7 +293,7 @@ class SmallDriveTest(ObstaclesTestCase):
         with open(package, "rb") as f:
             self.assertEqual(md5, hashlib.md5(f.read()).hexdigest())
         # What reached the disk before it filled was not asked for again.
-        later = [g for g in self.gets()[1:]]
+        later = self.gets()[1:]
         self.assertTrue(later)
         for g in later:
             self.assertGreaterEqual(int(g[4].split("=")[1].rstrip("-")), kept - 512 * 1024, g)
@@ -336,7 +335,6 @@ class NetworkAndRefusalTest(ObstaclesTestCase):
                          "the transfer after the drops")
                 self.wait_read(lambda n: not [x for x in n if x.startswith(waiting)],
                                "the countdown to go", chinese)
-                self.assertTrue(shown)
                 wait_for(lambda: "Check file md5 OK." in self.log_text(), 60, "the package")
                 run.close()
 
