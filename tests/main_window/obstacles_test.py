@@ -9,6 +9,7 @@ reads it (msaa_client), and pictured.
 usage: obstacles_test.py <VelmoraInstaller.exe> <msaa_client.exe> <ok package>
                          <source root> <wine prefix root>
 """
+import errno
 import hashlib
 import os
 import shutil
@@ -77,13 +78,16 @@ class SmallDrive:
         filler = self.prefix.drive_c("filler.bin")
         if os.path.exists(filler):
             os.unlink(filler)
-        with open(filler, "wb") as f:
-            f.truncate(0)
+        with open(filler, "wb", buffering=0) as f:
             left = self.free() - target
             block = b"\0" * (1 << 16)
-            while left > 0:
-                f.write(block[:min(left, len(block))])
-                left -= len(block)
+            try:
+                while left > 0:
+                    left -= f.write(block[:min(left, len(block))])
+            except OSError as e:
+                # A download writing at the same time took the rest first: full either way.
+                if e.errno != errno.ENOSPC:
+                    raise
         return filler
 
     def restore(self):
