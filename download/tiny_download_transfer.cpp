@@ -130,6 +130,24 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
     if (code != CURLE_OK) {
         LogE(kTag, "download failed, re-try. code=", static_cast<int>(code), ", url=", url);
         LogI(kTag, "current index=", m_currentIndex, ", total=", m_workCount);
+        if (state.diskFull || data.RefusedForLackOfSpace()) {
+            // Told as the check before a transfer tells it; the next attempt waits for room and
+            // goes on from what reached the disk.
+            DiskShortage shortage;
+            const uint64_t remaining = totalLen > fileLen ? totalLen - fileLen : 0;
+            if (!FindShortage(path, remaining, &shortage)) {
+                const VolumeSpace space = m_freeSpace(path);
+                shortage.active = true;
+                shortage.volume = space.volume;
+                shortage.needed = remaining + kSpaceMarginBytes;
+                shortage.freeBytes = space.freeBytes;
+            }
+            shortage.duringTransfer = true;
+            SetShortage(shortage);
+            LogW(kTag, "the disk is full: not enough disk space on ", shortage.volume, ": ",
+                 shortage.needed, " bytes needed, ", shortage.freeBytes,
+                 " free; the download goes on when there is room");
+        }
         return Attempt::Failed;
     }
     LogT(kTag, path, " download complete. Check file md5 ...");
@@ -207,8 +225,13 @@ size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* p
     const size_t written = take ? state->file->Write(data, take) : 0;
     state->written += written;
     state->owner->m_bytesWritten += written;
+    if (written > 0) {
+        state->owner->m_failing = false;  // the network is back
+    }
     if (written < take) {
-        LogW(kTag, "write ", bytes, " bytes, return ", written);
+        state->diskFull = state->file->RefusedForLackOfSpace();
+        LogW(kTag, "write ", bytes, " bytes, return ", written,
+             state->diskFull ? ": the disk is full" : "");
     }
     return written;
 }

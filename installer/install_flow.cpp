@@ -66,6 +66,9 @@ public:
     void PercentText(const std::wstring& text) override { SendText(job_, kMsgProgressText, text); }
     void Step(int step) override { ReportStepWithInterval(step); }
     void SpeedReport(double transferBytes) override { SendSpeedReport(transferBytes); }
+    void Obstacle(const DownloadObstacle& obstacle) override {
+        SendMessageW(job_.window, kMsgObstacle, reinterpret_cast<WPARAM>(&obstacle), 0);
+    }
 
 private:
     const InstallJob& job_;
@@ -119,13 +122,33 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     ReportingProgressSink reportingSink;
     ProgressWatch watch(job.window ? static_cast<ProgressSink&>(windowSink) : reportingSink);
     for (;;) {
+        if (job.abandoned) {
+            return 0;
+        }
         const bool downloading = downloader.IsDownloading();
         if (downloading) {
             downloader.GetDownloadInfo(&info);
         }
-        watch.Pass(downloading, info);
+        // A pause the user chose is no wait for the network: the page says "Paused" alone.
+        const RetryState retry =
+            downloader.GetStatus() == PAUSED ? RetryState() : downloader.GetRetryState();
+        watch.Pass(downloading, info,
+                   ObstacleFor(job.chinese, downloader.GetDiskShortage(), retry));
         if (downloader.IsFinished()) {
             break;
+        }
+        // A package that arrives damaged every time is not to be had from there: the window
+        // says so instead of downloading it forever (a run without window ends on its own).
+        if (job.window && downloader.ChecksumFailuresInARow() >= kDamagedDownloadsRefused) {
+            LogE(kTag, "the package failed its checksum on ", kDamagedDownloadsRefused,
+                 " whole downloads in a row: refused");
+            downloader.Stop(10000);
+            job.outcome = PackageOutcome::Refused;
+            job.succeeded = false;
+            job.finished = true;
+            SendMessageW(job.window, kMsgShowFinished, 0, 0);
+            SendText(job, kMsgProgressText, InstallResultText(job.chinese, false));
+            return 1;
         }
         Sleep(job.timing.pollMs);
     }
