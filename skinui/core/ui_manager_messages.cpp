@@ -87,11 +87,8 @@ inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:
-            // High contrast on or off, or other system colours: painted anew with them. Left
-            // unhandled, so the window's own code hears it too.
-            RefreshHighContrast();
-            InvalidateRect(window_, nullptr, FALSE);
-            break;
+            OnSystemColourMessage();
+            return false;
         case WM_PAINT:
         case WM_PRINTCLIENT:
         case WM_ERASEBKGND:
@@ -134,6 +131,13 @@ inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lPara
         default:
             return false;
     }
+}
+
+// High contrast on or off, or other system colours: painted anew with them. Left unhandled, so
+// the window's own code hears it too.
+inline void CUIManager::OnSystemColourMessage() {
+    RefreshHighContrast();
+    InvalidateRect(window_, nullptr, FALSE);
 }
 
 // Screen readers: the first request makes the window's accessibility.
