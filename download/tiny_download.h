@@ -162,6 +162,11 @@ private:
     // Deletes the data file; false (with a log line) when it exists and cannot be deleted.
     static bool DiscardDataFile(const std::string& path);
     // Opens the data file, writes the sidecar and fetches the file from localLen on.
+    bool OpenForTransfer(PackageFile* data, const std::string& path, const std::string& etag,
+                         int64_t localLen);
+    void SetUpTransferRequest(CURL* h, const std::string& url, const std::string& range,
+                              uint64_t totalLen, TransferState* state);
+    void NoteFullDisk(const std::string& path, uint64_t totalLen, uint64_t fileLen);
     Attempt Transfer(int index, const std::string& url, const std::string& path,
                      const std::string& etag, int64_t localLen, uint64_t totalLen,
                      bool* bytesArrived);
