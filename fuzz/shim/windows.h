@@ -105,6 +105,13 @@ struct MSG {
     DWORD time;
     POINT pt;
 };
+struct MINMAXINFO {
+    POINT ptReserved;
+    POINT ptMaxSize;
+    POINT ptMaxPosition;
+    POINT ptMinTrackSize;
+    POINT ptMaxTrackSize;
+};
 struct CRITICAL_SECTION {
     void* opaque[6];
 };
