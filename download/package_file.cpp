@@ -146,6 +146,7 @@ bool PackageFile::WriteThrough(const char* data, size_t n) {
     if (done == allowed && allowed < n) {
         SetLastError(ERROR_DISK_FULL);
     }
+    refusedError_ = GetLastError();
     refusedOffered_ = n;
     refusedWritten_ = done;
     return false;

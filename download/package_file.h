@@ -57,6 +57,11 @@ public:
     // The last refused write: bytes offered and bytes the disk took.
     size_t refusedOffered() const { return refusedOffered_; }
     size_t refusedWritten() const { return refusedWritten_; }
+    // The system's reason for the last refused write (0: none so far).
+    DWORD refusedError() const { return refusedError_; }
+    bool RefusedForLackOfSpace() const {
+        return refusedError_ == ERROR_DISK_FULL || refusedError_ == ERROR_HANDLE_DISK_FULL;
+    }
 
     // Tests: writes that would make the file longer than this fail as on a full disk.
     void SetSpaceLimit(uint64_t length) { spaceLimit_ = length; }
@@ -72,5 +77,6 @@ private:
     RunningDigest digest_;
     size_t refusedOffered_ = 0;
     size_t refusedWritten_ = 0;
+    DWORD refusedError_ = 0;
     uint64_t spaceLimit_ = UINT64_MAX;
 };

@@ -22,7 +22,8 @@ const char kTag[] = "CTinyDownload";
 CTinyDownload::CTinyDownload()
     : m_resumeEvent(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
       m_cancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_workersIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+      m_workersIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+      m_recheckEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
     std::memset(m_works, 0, sizeof m_works);
     std::memset(&m_info, 0, sizeof m_info);
     curl_global_init(CURL_GLOBAL_ALL);
@@ -217,13 +218,14 @@ int CTinyDownload::Run() {
         bool bytesArrived = false;
         switch (AttemptItem(i, &bytesArrived)) {
             case Attempt::Verified:
+                m_failing = false;
                 m_checksumFailures = 0;
                 ++i;
                 delay = m_timing.firstRetryDelayMs;
                 break;
             case Attempt::RetryNow:
                 break;
-            case Attempt::Failed:
+            case Attempt::Failed: {
                 if (m_cancel.load()) {
                     return 0;
                 }
@@ -232,12 +234,26 @@ int CTinyDownload::Run() {
                 if (bytesArrived) {
                     delay = m_timing.firstRetryDelayMs;
                 }
-                LogI(kTag, "next attempt in ", static_cast<unsigned>(delay), " ms");
-                if (!WaitBeforeRetry(delay)) {
+                // A full disk is not the network's fault: the next attempt waits for room
+                // before it asks the server for anything more.
+                const bool diskFull = GetDiskShortage().active;
+                if (!diskFull) {
+                    m_failing = true;
+                }
+                const DWORD wait = diskFull ? m_timing.firstRetryDelayMs : delay;
+                LogI(kTag, "next attempt in ", static_cast<unsigned>(wait), " ms");
+                m_retryUntil = GetTickCount() + wait;
+                m_retryWaiting = true;
+                const bool goOn = WaitBeforeRetry(wait);
+                m_retryWaiting = false;
+                if (!goOn) {
                     return 0;
                 }
-                delay = std::min<DWORD>(delay * 2, m_timing.maxRetryDelayMs);
+                if (!diskFull) {
+                    delay = std::min<DWORD>(delay * 2, m_timing.maxRetryDelayMs);
+                }
                 break;
+            }
         }
     }
     if (m_cancel.load()) {

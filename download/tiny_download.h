@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/scoped_handles.h"
+#include "download/disk_space.h"
 
 class PackageFile;
 
@@ -48,6 +49,25 @@ struct DownloadTiming {
     DWORD stallMs = 60000;           // no byte for this long (not paused) ends the attempt
     DWORD firstRetryDelayMs = 1000;  // wait after a failed attempt, doubling ...
     DWORD maxRetryDelayMs = 30000;   // ... up to this
+    DWORD spaceRecheckMs = 3000;     // a volume short of room is asked again this often
+};
+
+// A volume that cannot take what the download (and the install after it) still needs. While it
+// lasts the worker waits and asks again; nothing already downloaded is dropped.
+struct DiskShortage {
+    bool active = false;
+    bool duringTransfer = false;  // a write failed for lack of room (not the check before it)
+    bool installVolume = false;   // the install folder's need is part of it
+    std::string volume;           // "C:\"
+    uint64_t needed = 0;
+    uint64_t freeBytes = 0;
+};
+
+// Attempts that fail one after the other (no network, host unreachable, time-outs).
+struct RetryState {
+    bool failing = false;  // no byte has arrived since the last failed attempt
+    bool waiting = false;  // the pause before the next attempt runs ...
+    DWORD msLeft = 0;      // ... for this much longer
 };
 
 class CTinyDownload {
@@ -89,7 +109,16 @@ public:
     // exactly when the download makes progress.
     uint64_t BytesWritten() const { return m_bytesWritten.load(); }
 
+    // The install folder must take this many bytes too (0: not known, not checked).
+    void SetInstallSpace(const std::string& folder, uint64_t bytes);
+    DiskShortage GetDiskShortage();
+    // Asks the volumes again now instead of at the next regular check.
+    void RecheckSpaceNow() { SetEvent(m_recheckEvent.get()); }
+    RetryState GetRetryState() const;
+
     void SetTiming(const DownloadTiming& timing) { m_timing = timing; }
+    // Tests: where the free space of a folder's volume comes from.
+    void SetFreeSpaceProbeForTesting(FreeSpaceProbe probe) { m_freeSpace = std::move(probe); }
     // Tests: writes that would make a data file longer than this fail as on a full disk.
     void SetDiskSpaceForTesting(uint64_t fileLength) { m_spaceLimit = fileLength; }
 
@@ -119,7 +148,13 @@ private:
     // TakeVerifiedFile. Leaves data closed either way.
     bool VerifyTransferred(int index, PackageFile* data, uint64_t length);
     bool WaitBeforeRetry(DWORD ms);  // false when the downloader is going away
-    bool WaitWhilePaused();          // false when the downloader is going away
+    // Holds the transfer of the bytes still to come until their volume (and the install
+    // folder's) has room, asking again every few seconds.
+    enum class SpaceWait { Room, Cancelled, Paused };
+    SpaceWait WaitForSpace(const std::string& path, uint64_t remaining);
+    bool FindShortage(const std::string& path, uint64_t remaining, DiskShortage* shortage);
+    void SetShortage(const DiskShortage& shortage);
+    bool WaitWhilePaused();  // false when the downloader is going away
     bool IsBusy();
     bool PauseRequested();
     // Sets the status; PAUSED stands for every state but FINISHED while a pause is asked for.
@@ -127,6 +162,11 @@ private:
     // Deletes the data file; false (with a log line) when it exists and cannot be deleted.
     static bool DiscardDataFile(const std::string& path);
     // Opens the data file, writes the sidecar and fetches the file from localLen on.
+    bool OpenForTransfer(PackageFile* data, const std::string& path, const std::string& etag,
+                         int64_t localLen);
+    void SetUpTransferRequest(CURL* h, const std::string& url, const std::string& range,
+                              uint64_t totalLen, TransferState* state);
+    void NoteFullDisk(const std::string& path, uint64_t totalLen, uint64_t fileLen);
     Attempt Transfer(int index, const std::string& url, const std::string& path,
                      const std::string& etag, int64_t localLen, uint64_t totalLen,
                      bool* bytesArrived);
@@ -162,4 +202,13 @@ private:
     ScopedHandle m_workersIdle;  // signalled while no worker thread runs
     int m_activeWorkers = 0;
     ScopedHandle m_verified[kMaxWorks];  // guarded by m_lock
+
+    std::string m_installFolder;
+    uint64_t m_installBytes = 0;
+    FreeSpaceProbe m_freeSpace = &FreeSpaceAt;
+    DiskShortage m_shortage;  // guarded by m_lock
+    ScopedHandle m_recheckEvent;
+    std::atomic<bool> m_failing{false};
+    std::atomic<bool> m_retryWaiting{false};
+    std::atomic<DWORD> m_retryUntil{0};
 };

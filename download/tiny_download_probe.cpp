@@ -208,5 +208,13 @@ CTinyDownload::Attempt CTinyDownload::AttemptItem(int index, bool* bytesArrived)
         m_info.resumeFrom = static_cast<uint64_t>(localLen);
     }
     m_currentIndex = index;
+    switch (WaitForSpace(path, totalLen - static_cast<uint64_t>(localLen))) {
+        case SpaceWait::Room:
+            break;
+        case SpaceWait::Cancelled:
+            return Attempt::Failed;
+        case SpaceWait::Paused:
+            return Attempt::RetryNow;
+    }
     return Transfer(index, url, path, probe.etag, localLen, totalLen, bytesArrived);
 }

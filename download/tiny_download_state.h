@@ -49,4 +49,5 @@ struct CTinyDownload::TransferState {
     bool accepted = false;  // the answer carries the asked bytes
     bool rejected = false;  // ... or it does not
     bool overlong = false;  // the server sent more than the file's length
+    bool diskFull = false;  // a write was refused for lack of room
 };

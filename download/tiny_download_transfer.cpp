@@ -16,35 +16,91 @@ const char kTag[] = "CTinyDownload";
 const long kReceiveBufferBytes = 512 * 1024;
 }  // namespace
 
-CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url,
-                                               const std::string& path, const std::string& etag,
-                                               int64_t localLen, uint64_t totalLen,
-                                               bool* bytesArrived) {
-    const std::string sidecar = path + ".cfg";
-    PackageFile data;
-    if (!data.Open(path.c_str())) {
+// Opens the data file for appending at localLen and, for a new file, writes its sidecar.
+bool CTinyDownload::OpenForTransfer(PackageFile* data, const std::string& path,
+                                    const std::string& etag, int64_t localLen) {
+    if (!data->Open(path.c_str())) {
         LogE(kTag, "Can't open local file: ", path, ", re-try.");
-        return Attempt::Failed;
+        return false;
     }
     // The bytes asked of the server must land exactly at the end of the file as opened.
-    if (data.Length() != static_cast<uint64_t>(localLen)) {
-        LogW(kTag, "local file is ", data.Length(), " bytes now, not ", localLen, ", re-try.");
-        return Attempt::Failed;
+    if (data->Length() != static_cast<uint64_t>(localLen)) {
+        LogW(kTag, "local file is ", data->Length(), " bytes now, not ", localLen, ", re-try.");
+        return false;
     }
-    data.SetSpaceLimit(m_spaceLimit.load());
+    data->SetSpaceLimit(m_spaceLimit.load());
     // A resumed file's sidecar was just read and names the server's ETag already: it is left as
     // it is. Rewriting it empties it first, and a process ended at that moment would leave the
     // partial file without its ETag, to be thrown away by the next run. A new file has no bytes
     // to lose.
     if (localLen == 0) {
-        ScopedFile tag = OpenTextFileNoFollow(sidecar, true);
+        ScopedFile tag = OpenTextFileNoFollow(path + ".cfg", true);
         if (!tag) {
             LogE(kTag, "Can't open local tag file: ", path, ", re-try.");
-            return Attempt::Failed;
+            return false;
         }
         std::fwrite(etag.data(), 1, etag.size(), tag.get());
     }
+    return true;
+}
 
+// The ranged request of a transfer, its answer judged and written through the state.
+void CTinyDownload::SetUpTransferRequest(CURL* h, const std::string& url, const std::string& range,
+                                         uint64_t totalLen, TransferState* state) {
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    ApplySystemProxy(h, url.c_str());
+    ApplyTlsPolicy(h, url.c_str());
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
+    curl_easy_setopt(h, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    // The range is asked for as a plain request header, so that the answer's status and
+    // Content-Range decide (in OnTransferHeader) what happens to the file.
+    curl_easy_setopt(h, CURLOPT_RANGE, range.empty() ? nullptr : range.c_str());
+    if (totalLen > 0) {
+        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(totalLen));
+    }
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CTinyDownload::OnTransferHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, state);
+    // Through a proxy, https goes through its tunnel: the proxy's "200 Connection established"
+    // is not the server's answer and would be judged as one (a 200 to a ranged request starts
+    // the file over).
+    curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnWriteFile);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, state);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, state);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+}
+
+// A write refused for lack of room: told as the check before a transfer tells it; the next
+// attempt waits for room and goes on from what reached the disk.
+void CTinyDownload::NoteFullDisk(const std::string& path, uint64_t totalLen, uint64_t fileLen) {
+    DiskShortage shortage;
+    const uint64_t remaining = totalLen > fileLen ? totalLen - fileLen : 0;
+    if (!FindShortage(path, remaining, &shortage)) {
+        const VolumeSpace space = m_freeSpace(path);
+        shortage.active = true;
+        shortage.volume = space.volume;
+        shortage.needed = remaining + kSpaceMarginBytes;
+        shortage.freeBytes = space.freeBytes;
+    }
+    shortage.duringTransfer = true;
+    SetShortage(shortage);
+    LogW(kTag, "the disk is full: not enough disk space on ", shortage.volume, ": ",
+         shortage.needed, " bytes needed, ", shortage.freeBytes,
+         " free; the download goes on when there is room");
+}
+
+CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url,
+                                               const std::string& path, const std::string& etag,
+                                               int64_t localLen, uint64_t totalLen,
+                                               bool* bytesArrived) {
+    PackageFile data;
+    if (!OpenForTransfer(&data, path, etag, localLen)) {
+        return Attempt::Failed;
+    }
     ScopedCurl handle(curl_easy_init());
     if (!handle) {
         LogE(kTag, "curl_easy_init failed! re-try.");
@@ -56,33 +112,9 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
     state.path = &path;
     state.offset = static_cast<uint64_t>(localLen);
     state.total = totalLen;
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    ApplySystemProxy(h, url.c_str());
-    ApplyTlsPolicy(h, url.c_str());
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, m_timeout);
-    curl_easy_setopt(h, CURLOPT_HEADER, 0L);
-    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     LogT(kTag, "resume from: ", localLen);
-    // The range is asked for as a plain request header, so that the answer's status and
-    // Content-Range decide (in OnTransferHeader) what happens to the file.
-    const std::string range = std::to_string(localLen) + "-";
-    curl_easy_setopt(h, CURLOPT_RANGE, localLen > 0 ? range.c_str() : nullptr);
-    if (totalLen > 0) {
-        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(totalLen));
-    }
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CTinyDownload::OnTransferHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &state);
-    // Through a proxy, https goes through its tunnel: the proxy's "200 Connection established"
-    // is not the server's answer and would be judged as one (a 200 to a ranged request starts
-    // the file over).
-    curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CTinyDownload::OnWriteFile);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CTinyDownload::OnProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    const std::string range = localLen > 0 ? std::to_string(localLen) + "-" : std::string();
+    SetUpTransferRequest(h, url, range, totalLen, &state);
 
     {
         AutoLock lock(m_lock);
@@ -130,6 +162,9 @@ CTinyDownload::Attempt CTinyDownload::Transfer(int index, const std::string& url
     if (code != CURLE_OK) {
         LogE(kTag, "download failed, re-try. code=", static_cast<int>(code), ", url=", url);
         LogI(kTag, "current index=", m_currentIndex, ", total=", m_workCount);
+        if (state.diskFull || data.RefusedForLackOfSpace()) {
+            NoteFullDisk(path, totalLen, fileLen);
+        }
         return Attempt::Failed;
     }
     LogT(kTag, path, " download complete. Check file md5 ...");
@@ -207,8 +242,13 @@ size_t CTinyDownload::OnWriteFile(char* data, size_t size, size_t count, void* p
     const size_t written = take ? state->file->Write(data, take) : 0;
     state->written += written;
     state->owner->m_bytesWritten += written;
+    if (written > 0) {
+        state->owner->m_failing = false;  // the network is back
+    }
     if (written < take) {
-        LogW(kTag, "write ", bytes, " bytes, return ", written);
+        state->diskFull = state->file->RefusedForLackOfSpace();
+        LogW(kTag, "write ", bytes, " bytes, return ", written,
+             state->diskFull ? ": the disk is full" : "");
     }
     return written;
 }

@@ -54,8 +54,9 @@ bool StartThread(ThreadBody body, const std::shared_ptr<InstallJob>& job) {
     return true;
 }
 
-DownloadNote NoteOf(const CTinyDownload& downloader) {
+DownloadNote NoteOf(const CTinyDownload& downloader, const DiskShortage& shortage) {
     DownloadNote note;
+    note.diskShortage = shortage;
     note.bytesWritten = downloader.BytesWritten();
     note.checksumFailuresInARow = downloader.ChecksumFailuresInARow();
     note.proxyRefused = ProxyAuth::Process().Refused();
@@ -75,6 +76,9 @@ public:
     void PercentText(const std::wstring& text) override { SendText(job_, kMsgProgressText, text); }
     void Step(int step) override { ReportStepWithInterval(step); }
     void SpeedReport(double transferBytes) override { SendSpeedReport(transferBytes); }
+    void Obstacle(const DownloadObstacle& obstacle) override {
+        SendMessageW(job_.window, kMsgObstacle, reinterpret_cast<WPARAM>(&obstacle), 0);
+    }
 
 private:
     const InstallJob& job_;
@@ -116,6 +120,46 @@ PackageOutcome PackageOutcomeOf(const ProcessRun& run) {
     }
 }
 
+namespace {
+enum class DownloadEnd { Finished, Abandoned, Refused };
+
+// The passes over the download, once a second until it is finished, or until the job ends
+// here: given up by the window, or refused after damaged downloads.
+DownloadEnd WatchDownload(InstallJob& job, ProgressWatch& watch, DownloadInfo& info) {
+    CTinyDownload& downloader = *job.downloader;
+    for (;;) {
+        if (job.state.stage() == InstallStage::Abandoned) {
+            return DownloadEnd::Abandoned;
+        }
+        const bool downloading = downloader.IsDownloading();
+        if (downloading) {
+            downloader.GetDownloadInfo(&info);
+        }
+        const DiskShortage shortage = downloader.GetDiskShortage();
+        // A pause the user chose is no wait for the network: the page says "Paused" alone.
+        const RetryState retry =
+            downloader.GetStatus() == PAUSED ? RetryState() : downloader.GetRetryState();
+        watch.Pass(downloading, info, ObstacleFor(job.chinese, shortage, retry));
+        job.state.NoteDownload(NoteOf(downloader, shortage));
+        if (downloader.IsFinished()) {
+            return DownloadEnd::Finished;
+        }
+        // A package that arrives damaged every time is not to be had from there: the window
+        // says so instead of downloading it forever (a run without window ends on its own).
+        if (job.window && downloader.ChecksumFailuresInARow() >= kDamagedDownloadsRefused) {
+            LogE(kTag, "the package failed its checksum on ", kDamagedDownloadsRefused,
+                 " whole downloads in a row: refused");
+            downloader.Stop(10000);
+            job.state.EndDownloadWithout(PackageOutcome::Refused);
+            SendMessageW(job.window, kMsgShowFinished, 0, 0);
+            SendText(job, kMsgProgressText, InstallResultText(job.chinese, false));
+            return DownloadEnd::Refused;
+        }
+        Sleep(job.timing.pollMs);
+    }
+}
+}  // namespace
+
 bool StartDownloadProgressThread(const std::shared_ptr<InstallJob>& job) {
     return StartThread(&DownloadProgressProc, job);
 }
@@ -127,17 +171,13 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     WindowProgressSink windowSink(job);
     ReportingProgressSink reportingSink;
     ProgressWatch watch(job.window ? static_cast<ProgressSink&>(windowSink) : reportingSink);
-    for (;;) {
-        const bool downloading = downloader.IsDownloading();
-        if (downloading) {
-            downloader.GetDownloadInfo(&info);
-        }
-        watch.Pass(downloading, info);
-        job.state.NoteDownload(NoteOf(downloader));
-        if (downloader.IsFinished()) {
+    switch (WatchDownload(job, watch, info)) {
+        case DownloadEnd::Abandoned:
+            return 0;
+        case DownloadEnd::Refused:
+            return 1;
+        case DownloadEnd::Finished:
             break;
-        }
-        Sleep(job.timing.pollMs);
     }
     LogT(kTag, "Download success, installing ...");
     // A refused item finishes at once: nothing was downloaded, so nothing is reported as such.

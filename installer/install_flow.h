@@ -21,6 +21,8 @@ constexpr UINT kMsgProgressText = WM_USER + 5;    // wParam: const wchar_t* perc
 constexpr UINT kMsgTrayCallback = WM_USER + 6;    // notification-area icon events
 // Asks the window to show the "downloading" texts while the download runs.
 constexpr UINT kMsgRefreshDownloadTexts = WM_USER + 7;
+// What stands in the download's way changed; wParam: const DownloadObstacle*.
+constexpr UINT kMsgObstacle = WM_USER + 8;
 
 // Pauses of the two threads; tests may shorten them.
 struct InstallFlowTiming {
@@ -48,6 +50,9 @@ struct InstallJob {
     InstallFlowTiming timing;
     InstallState state;  // stage, pause and outcome: what the window and a silent run read
 };
+
+// Whole downloads whose checksum failed in a row before the package counts as refused.
+constexpr int kDamagedDownloadsRefused = 2;
 
 // Starts the progress thread of a job (its handle is closed at once). False when no thread
 // could be started.

@@ -164,11 +164,32 @@ bool InstallSettings::TryOnce() {
                                    full.value("expires"))) {
             return false;
         }
-        packages_.push_back(PackageEntry{address, checksum});
+        packages_.push_back(
+            PackageEntry{address, checksum, ParseInstallSize(full.value("installsize"))});
         return true;
     } catch (const std::runtime_error& e) {
         OutputDebugStringA(e.what());
         LogE(kTag, "catch exception: ", e.what());
         return false;
     }
+}
+
+uint64_t ParseInstallSize(const std::string& text) {
+    if (text.empty()) {
+        return 0;
+    }
+    uint64_t mib = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || mib > (1u << 20)) {
+            mib = 0;
+            break;
+        }
+        mib = mib * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (mib == 0 || mib > (1u << 20)) {
+        LogW(kTag, "installsize=", text,
+             " is not a size in MiB: the install folder is not checked");
+        return 0;
+    }
+    return mib;
 }

@@ -6,6 +6,7 @@
 // (installer/config_fetch.h) through the attempt and prompt steps below. A build with a
 // configuration key accepts only a configuration signed with it, for the channel of this run, not
 // expired, and not older than one of that channel accepted before.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,9 +18,14 @@ class BasicRequest;
 }
 
 struct PackageEntry {
-    std::string address;   // URL of the setup package; contains "Setup.exe"
-    std::string checksum;  // its MD5 as written in the configuration; never empty
+    std::string address;          // URL of the setup package; contains "Setup.exe"
+    std::string checksum;         // its MD5 as written in the configuration; never empty
+    uint64_t installSizeMiB = 0;  // room the install takes, MiB; 0 when not named
 };
+
+// The configuration's `installsize`: whole MiB, 1 to 1048576 (1 TiB). Anything else (also an
+// absent key) is 0, unknown, with a W line when something was written.
+uint64_t ParseInstallSize(const std::string& text);
 
 // Why the last fetch failed: no usable answer from the host (transport failure, an HTTP
 // error), or an answer that was refused (form, signature, serial, expiry).

@@ -44,6 +44,11 @@ std::shared_ptr<InstallJob> StartInstallJob(const std::vector<PackageEntry>& pac
     if (!packageFolder.empty()) {
         WriteChannelFile(packageFolder);
     }
+    // The install folder's volume must take the installed product too, when its size is known.
+    if (!packages.empty() && packages.front().installSizeMiB > 0) {
+        job->downloader->SetInstallSpace(WideToAnsi(job->target.installDir),
+                                         packages.front().installSizeMiB << 20);
+    }
     job->state.StartDownload();
     job->downloader->StartDownloadThread();
     StartDownloadProgressThread(job);

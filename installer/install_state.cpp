@@ -14,11 +14,23 @@ const char* StageName(InstallStage stage) {
         case InstallStage::Installing:
             return "installing";
         case InstallStage::Finished:
-        default:
             return "finished";
+        case InstallStage::Abandoned:
+        default:
+            return "abandoned";
     }
 }
 }  // namespace
+
+bool DownloadNote::operator==(const DownloadNote& other) const {
+    const DiskShortage& a = diskShortage;
+    const DiskShortage& b = other.diskShortage;
+    return bytesWritten == other.bytesWritten &&
+           checksumFailuresInARow == other.checksumFailuresInARow &&
+           proxyRefused == other.proxyRefused && a.active == b.active &&
+           a.duringTransfer == b.duringTransfer && a.installVolume == b.installVolume &&
+           a.volume == b.volume && a.needed == b.needed && a.freeBytes == b.freeBytes;
+}
 
 InstallState::InstallState() : changed_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
@@ -80,6 +92,30 @@ bool InstallState::StartInstalling() {
     }
     state_.stage = InstallStage::Installing;
     state_.paused = false;
+    Changed();
+    return true;
+}
+
+bool InstallState::Abandon() {
+    AutoLock hold(lock_);
+    if (state_.stage != InstallStage::Downloading) {
+        return Refuse("abandon");
+    }
+    state_.stage = InstallStage::Abandoned;
+    state_.paused = false;
+    Changed();
+    return true;
+}
+
+bool InstallState::EndDownloadWithout(PackageOutcome outcome) {
+    AutoLock hold(lock_);
+    if (state_.stage != InstallStage::Downloading) {
+        return Refuse("end the download without a package");
+    }
+    state_.stage = InstallStage::Finished;
+    state_.paused = false;
+    state_.packageReturned = true;
+    state_.outcome = outcome;
     Changed();
     return true;
 }

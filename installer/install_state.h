@@ -4,6 +4,8 @@
 // owner: the thread that starts the job moves it to Downloading, the window pauses and resumes,
 // the progress thread moves it to Installing and records the package's run, and the thread that
 // shows the end (the animation, or the progress thread without a window) moves it to Finished.
+// The window may give a downloading job up (Abandoned); the progress thread may end a download
+// that can never give a package (Finished without Installing).
 // The window draws from it; the silent run waits on it. A change not allowed from the current
 // state is refused (false, a log line) and changes nothing.
 #include <windows.h>
@@ -11,8 +13,10 @@
 #include <cstdint>
 
 #include "app/scoped_handles.h"
+#include "download/tiny_download.h"
 
-enum class InstallStage { Ready = 0, Downloading = 1, Installing = 2, Finished = 3 };
+// The first four are the window's page stages.
+enum class InstallStage { Ready = 0, Downloading = 1, Installing = 2, Finished = 3, Abandoned };
 
 // How the package run of a job ended.
 enum class PackageOutcome {
@@ -31,12 +35,9 @@ struct DownloadNote {
     uint64_t bytesWritten = 0;
     int checksumFailuresInARow = 0;
     bool proxyRefused = false;  // a proxy refused the download's requests for good
+    DiskShortage diskShortage;
 
-    bool operator==(const DownloadNote& other) const {
-        return bytesWritten == other.bytesWritten &&
-               checksumFailuresInARow == other.checksumFailuresInARow &&
-               proxyRefused == other.proxyRefused;
-    }
+    bool operator==(const DownloadNote& other) const;
 };
 
 // One consistent copy of the state.
@@ -72,7 +73,10 @@ public:
     bool SetPaused(bool paused);                  // while Downloading
     bool NoteDownload(const DownloadNote& note);  // while Downloading
     bool StartInstalling();                       // Downloading -> Installing (the pause ends)
-    bool SetPackageRunning(bool running);         // Installing, before the outcome
+    bool Abandon();                               // Downloading -> Abandoned
+    // Downloading -> Finished with that outcome: no package will come from this download.
+    bool EndDownloadWithout(PackageOutcome outcome);
+    bool SetPackageRunning(bool running);                     // Installing, before the outcome
     bool SetOutcome(PackageOutcome outcome, DWORD exitCode);  // Installing, once
     bool Finish();  // Installing with an outcome -> Finished
 

@@ -11,6 +11,7 @@
 #include "installer/installer_exit.h"
 #include "installer/main_frame_texts.h"
 #include "installer/msg_box.h"
+#include "installer/progress_texts.h"
 #include "installer/running_installer.h"
 #include "installer/window_chrome.h"
 #include "report/report_hosts.h"
@@ -99,6 +100,10 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCCALCSIZE:
         case WM_NCPAINT:
             return 0;
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            ShowLogoForContrast();
+            break;  // the paint manager paints anew
         case WM_NCHITTEST:
             // A press on a label stays with the window.
             return HitTestCaption(window_, manager_, lParam, TextDrags::No);
@@ -140,6 +145,11 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnTrayNotify(wParam, lParam);
         case kMsgRefreshDownloadTexts:
             RefreshDownloadTexts();
+            return 0;
+        case kMsgObstacle:
+            if (wParam) {
+                ShowObstacle(*reinterpret_cast<const DownloadObstacle*>(wParam));
+            }
             return 0;
         default:
             break;
@@ -225,6 +235,13 @@ void CMainFrame::FindControls() {
     finishText_ = find(L"finishtext");
     restartText_ = find(L"restarttext");
     downTip_ = find(L"downtip");
+    obstacle_ = find(L"obstacle");
+    spaceRetry_ = find(L"spaceretry");
+    spaceFolder_ = find(L"spacefolder");
+    failReason_ = find(L"failreason");
+    manualLink_ = find(L"manuallink");
+    contrastLogo_ = find(L"hclogo");
+    ShowLogoForContrast();
 }
 
 // The boxes shown here are modal; those for an unusable machine end the process.
@@ -272,6 +289,9 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
         return;
     }
     const MainFrameTexts& texts = TextsFor(chinese());
+    if (OnObstacleClick(sender)) {
+        return;
+    }
     if (sender == minBtn_) {
         MinimizeToTray();
         ShowBalloon(texts.minimizedBalloon, L"");
@@ -299,7 +319,7 @@ void CMainFrame::OnClick(SkinUI::CControlUI* sender) {
         }
     } else if (sender == userAgreement_) {
         OpenUrl(settings_.agreementUrl(), "agreement link");
-    } else if (sender == manualDownload_) {
+    } else if (sender == manualDownload_ || sender == manualLink_) {
         const auto& packages = settings_.packages();
         OpenUrl(packages.empty() ? std::wstring() : WidenBytes(packages.front().address),
                 "manual-download link");

@@ -85,6 +85,13 @@ private:
     void RefreshDownloadTexts();
     void DrawPauseButton();
     int RecordedStage(int shown) const;
+    // What stands in the download's way (installer/main_frame_obstacles.cpp).
+    void ShowObstacle(const struct DownloadObstacle& obstacle);
+    bool OnObstacleClick(SkinUI::CControlUI* sender);
+    void ChooseAnotherFolder();
+    void ShowFailureReason();
+    // High contrast draws no background picture: the logo it carried is shown by itself.
+    void ShowLogoForContrast();
     void OpenUrl(const std::wstring& url, const char* what);
     bool chinese() const;
 
@@ -109,6 +116,13 @@ private:
     SkinUI::CControlUI* downTip_ = nullptr;
     SkinUI::CControlUI* finishText_ = nullptr;
     SkinUI::CControlUI* restartText_ = nullptr;  // shown when Windows must restart to finish
+    SkinUI::CControlUI* obstacle_ = nullptr;
+    SkinUI::CControlUI* spaceRetry_ = nullptr;
+    SkinUI::CControlUI* spaceFolder_ = nullptr;
+    SkinUI::CControlUI* failReason_ = nullptr;
+    SkinUI::CControlUI* manualLink_ = nullptr;
+    SkinUI::CControlUI* contrastLogo_ = nullptr;
+    int obstacleKind_ = 0;  // the kind shown, as DownloadObstacle::Kind
     int stage_ = 0;
     InstallSettings settings_;
     std::shared_ptr<InstallJob> job_;  // the current download and install, shared with workers

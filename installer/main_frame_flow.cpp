@@ -15,6 +15,7 @@
 #include "installer/install_start.h"
 #include "installer/main_frame.h"
 #include "installer/main_frame_texts.h"
+#include "installer/progress_texts.h"
 #include "report/interval_clock.h"
 #include "skinui/controls/controls.h"
 
@@ -71,6 +72,7 @@ void CMainFrame::ShowStage(int stage) {
             Hide(downTip_);
             Hide(manualDownload_);
             Hide(downloadSpeed_);
+            ShowObstacle(DownloadObstacle());
             break;
         case 2:
             SelectPage(switch_, 1);
@@ -85,6 +87,7 @@ void CMainFrame::ShowStage(int stage) {
             SelectPage(switch_, 2);
             SetText(finishText_, state.succeeded() ? texts.installSucceeded : texts.installFailed);
             SetText(endBtn_, state.succeeded() ? texts.open : texts.retry);
+            ShowFailureReason();
             ShowWnd(true, true);
             RemoveTrayIcon();
             // The window comes back by itself: have a screen reader read how it ended.

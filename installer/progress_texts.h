@@ -6,6 +6,8 @@
 #include <string>
 
 struct DownloadInfo;
+struct DiskShortage;
+struct RetryState;
 
 // Part of the bar the download covers.
 constexpr int kDownloadShare = 70;
@@ -37,3 +39,26 @@ public:
 private:
     std::deque<uint32_t> samples_;
 };
+
+// What stands in the download's way, as the progress page says it: a volume without room, or
+// attempts that fail one after the other (told with the seconds to the next one).
+struct DownloadObstacle {
+    enum class Kind { None, DiskSpace, Network };
+    Kind kind = Kind::None;
+    bool installVolume = false;  // a disk shortage the install folder is part of
+    std::wstring text;
+
+    bool operator==(const DownloadObstacle& other) const {
+        return kind == other.kind && installVolume == other.installVolume && text == other.text;
+    }
+    bool operator!=(const DownloadObstacle& other) const { return !(*this == other); }
+};
+
+// "Not enough disk space on drive C:\ ..." with the figures, in the user's language.
+std::wstring DiskSpaceText(bool chinese, const std::wstring& volume, uint64_t needed,
+                           uint64_t freeBytes);
+// The wait for the network: the whole seconds left (rounded up) while the pause before the next
+// attempt runs, "now" while an attempt is under way.
+std::wstring NetworkWaitText(bool chinese, bool waiting, uint32_t msLeft);
+// The disk first (nothing moves without room), then the network.
+DownloadObstacle ObstacleFor(bool chinese, const DiskShortage& shortage, const RetryState& retry);

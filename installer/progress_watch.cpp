@@ -8,6 +8,15 @@ const char kTag[] = "CMainFrame";
 }  // namespace
 
 void ProgressWatch::Pass(bool downloading, const DownloadInfo& info) {
+    Pass(downloading, info, DownloadObstacle());
+}
+
+void ProgressWatch::Pass(bool downloading, const DownloadInfo& info,
+                         const DownloadObstacle& obstacle) {
+    if (obstacle != obstacle_) {
+        obstacle_ = obstacle;
+        sink_.Obstacle(obstacle_);
+    }
     if (!downloading) {
         sink_.SpeedText(kNoSpeed);
         return;

@@ -18,6 +18,8 @@ public:
     virtual void PercentText(const std::wstring& text) = 0;
     virtual void Step(int step) = 0;  // a usage step, with the time since the last one
     virtual void SpeedReport(double transferBytes) = 0;
+    // What stands in the download's way changed (kind None: nothing any more).
+    virtual void Obstacle(const DownloadObstacle&) {}
 };
 
 class ProgressWatch {
@@ -32,6 +34,9 @@ public:
     // reaches or passes them. Otherwise (before the first transfer, between attempts, paused)
     // only "-- / --" is shown.
     void Pass(bool downloading, const DownloadInfo& info);
+    // The same, and what stands in the download's way: shown when it changes, until the first
+    // byte of a transfer takes the network's place (the disk's goes when the downloader says so).
+    void Pass(bool downloading, const DownloadInfo& info, const DownloadObstacle& obstacle);
     // The download is complete (the bar is full): the percent steps not reported yet, the speed
     // report of info's transfer (skipped when no speed text was shown since the last attempt
     // began), then SetupDownloaded.
@@ -45,4 +50,5 @@ private:
     double previous_ = 0.0;
     bool percent2Pending_ = true;
     bool percent50Pending_ = true;
+    DownloadObstacle obstacle_;
 };

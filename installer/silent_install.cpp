@@ -155,10 +155,21 @@ const char* DescribeOutcome(PackageOutcome outcome) {
                  " whole downloads in a row");
             End(kExitPackageRefused, "package refused");
         }
+        // Short of room before the transfer: nobody will make room for an unattended run.
+        const DiskShortage& shortage = state.download.diskShortage;
+        if (shortage.active && !shortage.duringTransfer) {
+            LogE(kTag, "not enough disk space on ", shortage.volume, ": ", shortage.needed,
+                 " bytes needed, ", shortage.freeBytes, " free");
+            End(kExitNotEnoughDiskSpace, "not enough disk space");
+        }
         if (state.download.bytesWritten != seen.download.bytesWritten ||
             state.stage != InstallStage::Downloading) {
             lastProgress = GetTickCount();
         } else if (GetTickCount() - lastProgress >= limits.stallMs) {
+            if (shortage.active) {
+                LogE(kTag, "the disk is full: not enough disk space on ", shortage.volume, ": ",
+                     shortage.needed, " bytes needed, ", shortage.freeBytes, " free");
+            }
             LogE(kTag, "no byte of the package for ", limits.stallMs / 1000,
                  " s; the part downloaded stays for the next run");
             End(kExitDownloadFailed, "download failed");

@@ -10,6 +10,7 @@
 #   VELMORA_WINE_VERSION  Windows version Wine reports (winxp, win7, win10, ...)
 #   VELMORA_WINE_DPI      display scale in dots per inch (96 = 100 %, 120, 144, 192, ...)
 #   VELMORA_CJK_FONTS     give the layouts' Chinese face the machine's CJK font (fonts-wqy-microhei)
+#   VELMORA_HIGH_CONTRAST_COLORS  the system colours of Windows' "High Contrast Black" scheme
 set -euo pipefail
 
 exe="$1"
@@ -44,7 +45,15 @@ if [ -n "${VELMORA_WINE_DPI:-}" ]; then
     wine reg add "$key" /v LogPixels /t REG_DWORD /d "$VELMORA_WINE_DPI" /f >/dev/null 2>&1
   done
 fi
-if [ -n "${VELMORA_CJK_FONTS:-}${VELMORA_WINE_DPI:-}" ]; then
+if [ -n "${VELMORA_HIGH_CONTRAST_COLORS:-}" ]; then
+  # What Windows writes when the scheme is chosen (Wine 8 cannot turn high contrast itself on).
+  for pair in "Window=0 0 0" "WindowText=255 255 255" "ButtonFace=0 0 0" \
+      "ButtonText=255 255 255" "Hilight=26 235 255" "HilightText=0 0 0" \
+      "GrayText=63 242 63" "HotTrackingColor=255 255 0" "Background=0 0 0"; do
+    wine reg add 'HKCU\Control Panel\Colors' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null 2>&1
+  done
+fi
+if [ -n "${VELMORA_CJK_FONTS:-}${VELMORA_WINE_DPI:-}${VELMORA_HIGH_CONTRAST_COLORS:-}" ]; then
   # The server started by reg has no display: let it end before a test that needs one starts.
   wineserver -w
 fi

@@ -105,6 +105,13 @@ struct MSG {
     DWORD time;
     POINT pt;
 };
+struct MINMAXINFO {
+    POINT ptReserved;
+    POINT ptMaxSize;
+    POINT ptMaxPosition;
+    POINT ptMinTrackSize;
+    POINT ptMaxTrackSize;
+};
 struct CRITICAL_SECTION {
     void* opaque[6];
 };
@@ -159,6 +166,8 @@ constexpr int PS_SOLID = 0;
 constexpr int DEFAULT_GUI_FONT = 17;
 constexpr BYTE DEFAULT_CHARSET = 1;
 constexpr LONG FW_BOLD = 700;
+// System colour indexes (GetSysColor) the skin asks for in high contrast.
+constexpr int COLOR_HOTLIGHT = 26;
 constexpr UINT DT_TOP = 0x0;
 constexpr UINT DT_LEFT = 0x0;
 constexpr UINT DT_CENTER = 0x1;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/skin_log.h"
 #include "skinui/core/ui_manager.h"
@@ -96,6 +97,15 @@ const SkinImage* CImageCache::Find(const wchar_t* name, const wchar_t* type, DWO
 
 int QueryWindowDpi(HWND) {
     return kDefaultDpi;
+}
+
+// High contrast off: the marked-up texts keep the colours they name.
+bool IsHighContrastOn() {
+    return false;
+}
+
+DWORD SystemColor(int) {
+    return 0xFF000000u;
 }
 
 }  // namespace SkinUI

@@ -1,11 +1,13 @@
 #include "skinui/controls/button.h"
 
 #include <oleacc.h>
-#include "skinui/core/markup_reader.h"
 
+#include <algorithm>
 #include <cwchar>
 
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/image_spec.h"
+#include "skinui/core/markup_reader.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -134,9 +136,41 @@ void CButtonUI::PaintForeImage(HDC dc) {
     DrawSpec(dc, foreImage_);
 }
 
+bool CButtonUI::HasStateImages() const {
+    return !normalImage_.empty() || !hotImage_.empty() || !pushedImage_.empty();
+}
+
+bool CButtonUI::PaintHighContrastFace(HDC dc) {
+    if (!HasStateImages()) {
+        return true;  // a link or a plain text: nothing behind its text
+    }
+    if (text_.empty()) {
+        return false;  // an icon: its image is what it says
+    }
+    const bool lit = IsEnabled() && (state_ & (UISTATE_HOT | UISTATE_PUSHED)) != 0;
+    CRenderer::FillColor(dc, itemRect_, SystemColor(lit ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    CRenderer::StrokeRect(dc, itemRect_, std::max(1, ScaleLength(1)),
+                          SystemColor(IsEnabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    return true;
+}
+
+DWORD CButtonUI::HighContrastTextColor() const {
+    if (!IsEnabled()) {
+        return SystemColor(COLOR_GRAYTEXT);
+    }
+    if (!HasStateImages()) {
+        return SystemColor(COLOR_WINDOWTEXT);
+    }
+    const bool lit = (state_ & (UISTATE_HOT | UISTATE_PUSHED)) != 0;
+    return SystemColor(lit ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+}
+
 void CButtonUI::PaintStateImage(HDC dc) {
     state_ = IsFocused() ? state_ | UISTATE_FOCUSED : state_ & ~UISTATE_FOCUSED;
     state_ = !IsEnabled() ? state_ | UISTATE_DISABLED : state_ & ~UISTATE_DISABLED;
+    if (IsHighContrastOn() && PaintHighContrastFace(dc)) {
+        return;
+    }
     // Each failed drawing clears its spec, so the choice falls to the next one.
     for (;;) {
         StateImageSet images;

@@ -44,6 +44,11 @@ protected:
     // Draws one image spec; a spec that cannot be drawn is cleared. True when it drew.
     bool DrawSpec(HDC dc, std::wstring& spec);
     void PaintForeImage(HDC dc);
+    // High contrast: a face in the button colours (the highlight while hot or pushed) instead
+    // of the images; an icon without text keeps its image. True when nothing else is to draw.
+    bool PaintHighContrastFace(HDC dc);
+    bool HasStateImages() const;
+    DWORD HighContrastTextColor() const override;
 
     DWORD hotBkColor_ = 0;
     DWORD hotTextColor_ = 0;

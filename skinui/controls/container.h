@@ -32,6 +32,7 @@ class CContainerUI : public CControlUI, public IContainerUI {
 public:
     CContainerUI() = default;
     ~CContainerUI() override;
+    bool BackImageCarriesMeaning() const override { return false; }
 
     const wchar_t* GetClassName() const override { return L"ContainerUI"; }
     void SetManager(CUIManager* manager, IControlUI* parent, bool init = true) override;

@@ -6,6 +6,7 @@
 #include "skinui/controls/attribute_values.h"
 #include "skinui/core/accessible_tree.h"
 #include "skinui/core/image_spec.h"
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -435,6 +436,13 @@ void CControlUI::Paint(HDC dc, const RECT& dirty) {
 }
 
 void CControlUI::PaintBackColor(HDC dc) {
+    if (IsHighContrastOn()) {
+        // Pages and boxes in the window colour, whatever colour or picture the skin gives them.
+        if (bkColor1_ != 0 || (!bkImage_.empty() && !BackImageCarriesMeaning())) {
+            CRenderer::FillColor(dc, paintRect_, SystemColor(COLOR_WINDOW));
+        }
+        return;
+    }
     if (bkColor1_ == 0) {
         return;
     }
@@ -457,7 +465,7 @@ void CControlUI::PaintBackColor(HDC dc) {
 }
 
 void CControlUI::PaintBackImage(HDC dc) {
-    if (bkImage_.empty()) {
+    if (bkImage_.empty() || (IsHighContrastOn() && !BackImageCarriesMeaning())) {
         return;
     }
     if (!CRenderer::PaintImageSpec(dc, manager_, itemRect_, paintRect_, bkImage_.c_str())) {

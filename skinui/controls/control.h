@@ -131,6 +131,9 @@ public:
     virtual void PaintStateImage(HDC /*dc*/) {}
     virtual void PaintText(HDC /*dc*/) {}
     virtual void PaintBorder(HDC dc);
+    // Whether the background image says something (an icon, a logo) and stays in high
+    // contrast; a decorative one gives way to the window colour.
+    virtual bool BackImageCarriesMeaning() const { return true; }
     void PaintAfter(HDC /*dc*/, const RECT& /*dirty*/) override {}
 
     bool TakesShortcut() const override { return true; }

@@ -2,10 +2,12 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "skinui/controls/attribute_values.h"
 #include "skinui/core/image_spec.h"
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -250,6 +252,12 @@ std::wstring CEditUI::DisplayText() const {
 void CEditUI::PaintStateImage(HDC dc) {
     state_ = IsFocused() ? state_ | UISTATE_FOCUSED : state_ & ~UISTATE_FOCUSED;
     state_ = !IsEnabled() ? state_ | UISTATE_DISABLED : state_ & ~UISTATE_DISABLED;
+    if (IsHighContrastOn()) {
+        CRenderer::FillColor(dc, itemRect_, SystemColor(COLOR_WINDOW));
+        CRenderer::StrokeRect(dc, itemRect_, std::max(1, ScaleLength(1)),
+                              SystemColor(COLOR_WINDOWTEXT));
+        return;
+    }
     std::wstring* chosen = nullptr;
     if ((state_ & UISTATE_DISABLED) != 0) {
         chosen = &disabledImage_;
@@ -280,8 +288,9 @@ void CEditUI::PaintText(HDC dc) {
     if (shown.empty()) {
         return;
     }
-    CRenderer::PaintPlainText(dc, manager_, TextRect(), shown.c_str(),
-                              IsEnabled() ? textColor_ : disabledTextColor_, font_,
+    const DWORD color = IsHighContrastOn() ? HighContrastTextColor()
+                                           : (IsEnabled() ? textColor_ : disabledTextColor_);
+    CRenderer::PaintPlainText(dc, manager_, TextRect(), shown.c_str(), color, font_,
                               textStyle_ | DT_SINGLELINE);
 }
 

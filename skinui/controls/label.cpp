@@ -11,6 +11,7 @@
 #include "skinui/controls/attribute_values.h"
 #include "skinui/controls/gdiplus_session.h"
 #include "skinui/core/image_spec.h"
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -211,7 +212,14 @@ RECT CLabelUI::TextRect() const {
                 itemRect_.bottom - pad.bottom};
 }
 
+DWORD CLabelUI::HighContrastTextColor() const {
+    return SystemColor(IsEnabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+}
+
 void CLabelUI::DrawLabelText(HDC dc, DWORD color, UINT style) {
+    if (IsHighContrastOn()) {
+        color = HighContrastTextColor();
+    }
     RECT rect = TextRect();
     if (showHtml_) {
         int links = 0;

@@ -71,6 +71,8 @@ protected:
     RECT TextRect() const;
     // Plain or marked-up single-line text of the label in one colour with a given style.
     void DrawLabelText(HDC dc, DWORD color, UINT style);
+    // The system colour its text takes in high contrast.
+    virtual DWORD HighContrastTextColor() const;
     void PaintEffectText(HDC dc);
     int FontHeight();
     // Without a fixed height, one line of text is its font's height plus this (100 % units).

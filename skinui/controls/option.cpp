@@ -2,11 +2,13 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
 #include "skinui/controls/attribute_values.h"
 #include "skinui/core/image_spec.h"
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -164,6 +166,18 @@ void COptionUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
 void COptionUI::PaintStateImage(HDC dc) {
     // An option never shows a pushed state.
     state_ &= ~UISTATE_PUSHED;
+    if (IsHighContrastOn() && HasStateImages()) {
+        // A box in the text colour, filled when selected.
+        const DWORD ink = SystemColor(IsEnabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+        const int pen = std::max(1, ScaleLength(1));
+        CRenderer::StrokeRect(dc, itemRect_, pen, ink);
+        if (selected_) {
+            RECT mark = itemRect_;
+            InflateRect(&mark, -2 * pen - 1, -2 * pen - 1);
+            CRenderer::FillColor(dc, mark, ink);
+        }
+        return;
+    }
     if ((state_ & UISTATE_HOT) != 0 && selected_ && !selectedHotImage_.empty()) {
         if (!DrawSpec(dc, selectedHotImage_)) {
             CButtonUI::PaintStateImage(dc);

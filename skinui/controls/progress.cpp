@@ -2,11 +2,13 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cwchar>
 
 #include "skinui/controls/attribute_values.h"
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -111,6 +113,15 @@ void CProgressUI::PaintStateImage(HDC dc) {
         value_ = value_ < min_ ? min_ : (value_ > max_ ? max_ : value_);
     }
     const RECT part = ProgressPart(horizontal_, GetWidth(), GetHeight(), min_, max_, value_);
+    if (IsHighContrastOn()) {
+        // The track framed in the text colour, the done part in the highlight.
+        RECT done = part;
+        OffsetRect(&done, itemRect_.left, itemRect_.top);
+        CRenderer::FillColor(dc, done, SystemColor(COLOR_HIGHLIGHT));
+        CRenderer::StrokeRect(dc, itemRect_, std::max(1, ScaleLength(1)),
+                              SystemColor(COLOR_WINDOWTEXT));
+        return;
+    }
     if (progressImage_.empty()) {
         return;
     }

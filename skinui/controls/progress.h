@@ -27,6 +27,7 @@ public:
     bool DescribeAccessible(AccessibleDescription& description) const override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void PaintStateImage(HDC dc) override;
+    bool BackImageCarriesMeaning() const override { return false; }
 
     bool IsHorizontal() const { return horizontal_; }
     void SetHorizontal(bool horizontal);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 #include "skinui/core/ui_manager.h"
 
@@ -117,7 +118,8 @@ void CTextUI::PaintText(HDC dc) {
         return;
     }
     FillDefaultColors();
-    const DWORD color = IsEnabled() ? textColor_ : disabledTextColor_;
+    const DWORD color = IsHighContrastOn() ? HighContrastTextColor()
+                                           : (IsEnabled() ? textColor_ : disabledTextColor_);
     RECT rect = TextRect();
     if (showHtml_) {
         linkCount_ = kMaxLinks;

@@ -1,6 +1,6 @@
 #include "skinui/core/file_bytes.h"
 
-#include "app/scoped_handles.h"
+#include "app/scoped_resource.h"
 
 namespace SkinUI {
 

@@ -1,5 +1,6 @@
 #include "skinui/core/focus_ring.h"
 
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/renderer.h"
 
 namespace SkinUI {
@@ -34,10 +35,11 @@ void PaintFocusRing(HDC dc, const RECT& item, const FocusRingStyle& style) {
         return;
     }
     const int w = style.width;
-    CRenderer::FillColor(dc, RECT{o.left, o.top, o.right, o.top + w}, style.color);
-    CRenderer::FillColor(dc, RECT{o.left, o.bottom - w, o.right, o.bottom}, style.color);
-    CRenderer::FillColor(dc, RECT{o.left, o.top + w, o.left + w, o.bottom - w}, style.color);
-    CRenderer::FillColor(dc, RECT{o.right - w, o.top + w, o.right, o.bottom - w}, style.color);
+    const DWORD color = IsHighContrastOn() ? SystemColor(COLOR_HIGHLIGHT) : style.color;
+    CRenderer::FillColor(dc, RECT{o.left, o.top, o.right, o.top + w}, color);
+    CRenderer::FillColor(dc, RECT{o.left, o.bottom - w, o.right, o.bottom}, color);
+    CRenderer::FillColor(dc, RECT{o.left, o.top + w, o.left + w, o.bottom - w}, color);
+    CRenderer::FillColor(dc, RECT{o.right - w, o.top + w, o.right, o.bottom - w}, color);
 }
 
 }  // namespace SkinUI

@@ -1,11 +1,11 @@
 #pragma once
-// Owners of GDI handles (the handle owner of app/scoped_handles.h with GDI's traits) and
+// Owners of GDI handles (the handle owner of app/scoped_resource.h with GDI's traits) and
 // scoped guards that put a DC back the way it was.
 #include <windows.h>
 
 #include <utility>
 
-#include "app/scoped_handles.h"
+#include "app/scoped_resource.h"
 
 namespace SkinUI {
 

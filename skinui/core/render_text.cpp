@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "skinui/core/coordinates.h"
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/image_spec.h"
 #include "skinui/core/markup_reader.h"
 #include "skinui/core/renderer.h"
@@ -353,7 +354,8 @@ private:
                     state.inLink = true;
                     state.linkText = tag.argument;
                     state.linkStart = x;
-                    state.colors.push_back(LinkHovered(tag.argument)
+                    state.colors.push_back(IsHighContrastOn() ? SystemColor(COLOR_HOTLIGHT)
+                                           : LinkHovered(tag.argument)
                                                ? manager_->GetLinkHoverFontColor()
                                                : manager_->GetLinkFontColor());
                     FontEntry* base = Current(state);
@@ -383,7 +385,9 @@ private:
                 return false;
             case L'c':
                 if (!tag.closing) {
-                    state.colors.push_back(ParseHexColor(tag.argument.c_str()));
+                    // High contrast: the colour the text has already (a link's, or its own).
+                    state.colors.push_back(
+                        IsHighContrastOn() ? Color(state) : ParseHexColor(tag.argument.c_str()));
                 } else if (!state.colors.empty()) {
                     state.colors.pop_back();
                 }

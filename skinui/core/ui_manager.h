@@ -263,6 +263,7 @@ private:
     inline void OnTimerMessage(WPARAM wParam, LPARAM lParam);
     inline bool OnSizeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     inline bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    inline void OnSystemColourMessage();
     bool OnPaint();
     inline void PrintClient(HDC dc, LPARAM flags);
     inline void LimitTrackSize(MINMAXINFO& info) const;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "skinui/core/control_interface.h"
+#include "skinui/core/high_contrast.h"
 #include "skinui/core/manager_registry.h"
 #include "skinui/core/ui_manager.h"
 
@@ -84,6 +85,10 @@ bool CUIManager::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
 inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lParam,
                                        LRESULT& result) {
     switch (message) {
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            OnSystemColourMessage();
+            return false;
         case WM_PAINT:
         case WM_PRINTCLIENT:
         case WM_ERASEBKGND:
@@ -126,6 +131,13 @@ inline bool CUIManager::OnMessageGroup(UINT message, WPARAM wParam, LPARAM lPara
         default:
             return false;
     }
+}
+
+// High contrast on or off, or other system colours: painted anew with them. Left unhandled, so
+// the window's own code hears it too.
+inline void CUIManager::OnSystemColourMessage() {
+    RefreshHighContrast();
+    InvalidateRect(window_, nullptr, FALSE);
 }
 
 // Screen readers: the first request makes the window's accessibility.

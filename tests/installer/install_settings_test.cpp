@@ -134,3 +134,19 @@ TEST_F(InstallSettingsTest, TransportFailureLogsAnEmptyBodyAndRetriesUntilFixed)
     EXPECT_EQ(2, log_.countExact("Request download url failed, re-try.", "I/"));
     EXPECT_EQ(3, log_.countExact("checkResult code=7", "E/"));
 }
+
+TEST_F(InstallSettingsTest, InstallSizeIsWholeMebibytesOrUnknown) {
+    Serve("[full]\naddress=x/Setup.exe\nchecksum=0123abcd\ninstallsize=2048\n");
+    EXPECT_EQ(2048u, Run(1).packages().at(0).installSizeMiB);
+    Serve(kGood);
+    EXPECT_EQ(0u, Run(1).packages().at(0).installSizeMiB);  // absent: not checked
+    // Anything but a whole number from 1 MiB to 1 TiB is unknown, said once, never a failure.
+    for (const char* bad : {"0", "-5", "12.5", " 12", "12MB", "1048577", "99999999999999999999"}) {
+        SCOPED_TRACE(bad);
+        LogCapture log;
+        EXPECT_EQ(0u, ParseInstallSize(bad));
+        EXPECT_EQ(1, log.countStartingWith(std::string("installsize=") + bad, "W/"));
+    }
+    EXPECT_EQ(1048576u, ParseInstallSize("1048576"));
+    EXPECT_EQ(1u, ParseInstallSize("001"));
+}

@@ -11,6 +11,14 @@
 #include "tests/support/log_capture.h"
 
 namespace {
+DownloadNote Note(uint64_t bytes, int checksumFailures, bool proxyRefused) {
+    DownloadNote note;
+    note.bytesWritten = bytes;
+    note.checksumFailuresInARow = checksumFailures;
+    note.proxyRefused = proxyRefused;
+    return note;
+}
+
 InstallState* Downloading(InstallState& state) {
     EXPECT_TRUE(state.StartDownload());
     return &state;
@@ -30,11 +38,11 @@ struct Change {
 const Change kChanges[] = {
     {"start the download", [](InstallState& s) { return s.StartDownload(); }},
     {"pause", [](InstallState& s) { return s.SetPaused(true); }},
-    {"note the download",
-     [](InstallState& s) {
-         return s.NoteDownload({7, 1, false});
-     }},
+    {"note the download", [](InstallState& s) { return s.NoteDownload(Note(7, 1, false)); }},
     {"start installing", [](InstallState& s) { return s.StartInstalling(); }},
+    {"abandon", [](InstallState& s) { return s.Abandon(); }},
+    {"end the download without a package",
+     [](InstallState& s) { return s.EndDownloadWithout(PackageOutcome::Refused); }},
     {"start the package", [](InstallState& s) { return s.SetPackageRunning(true); }},
     {"record the package's outcome",
      [](InstallState& s) { return s.SetOutcome(PackageOutcome::Succeeded, 0); }},
@@ -74,7 +82,8 @@ TEST(InstallState, EachStageAllowsOnlyItsOwnChanges) {
     InstallState downloading;
     Downloading(downloading);
     ExpectOnlyAllowed(downloading, "downloading",
-                      {"pause", "note the download", "start installing"});
+                      {"pause", "note the download", "start installing", "abandon",
+                       "end the download without a package"});
 
     // Before its outcome the package may start and end; nothing finishes yet.
     InstallState installing;
@@ -89,6 +98,22 @@ TEST(InstallState, EachStageAllowsOnlyItsOwnChanges) {
 
     EXPECT_TRUE(installing.Finish());
     ExpectOnlyAllowed(installing, "finished", {});
+
+    // A job the window gave up takes no further change: its progress thread only leaves.
+    InstallState abandoned;
+    Downloading(abandoned);
+    EXPECT_TRUE(abandoned.Abandon());
+    ExpectOnlyAllowed(abandoned, "abandoned", {});
+
+    // Damaged downloads end the job as refused, without an install stage.
+    InstallState refused;
+    Downloading(refused);
+    EXPECT_TRUE(refused.EndDownloadWithout(PackageOutcome::Refused));
+    const InstallSnapshot end = refused.Read();
+    EXPECT_EQ(InstallStage::Finished, end.stage);
+    EXPECT_EQ(PackageOutcome::Refused, end.outcome);
+    EXPECT_FALSE(end.succeeded());
+    ExpectOnlyAllowed(refused, "finished", {});
 }
 
 TEST(InstallState, ThePauseBelongsToTheDownloadAndEndsWithIt) {
@@ -138,18 +163,25 @@ TEST(InstallState, TheOutcomeCarriesTheRestartCodesAsSuccess) {
 TEST(InstallState, TheDownloadNoteWakesAWaiterOnlyWhenItChanged) {
     InstallState state;
     Downloading(state);
-    EXPECT_TRUE(state.NoteDownload({100, 0, false}));
+    EXPECT_TRUE(state.NoteDownload(Note(100, 0, false)));
     const unsigned seen = state.Read().version;
-    EXPECT_TRUE(state.NoteDownload({100, 0, false}));
+    EXPECT_TRUE(state.NoteDownload(Note(100, 0, false)));
     EXPECT_EQ(seen, state.Read().version);
     // Nothing changed: the wait runs out and returns the same state.
     EXPECT_EQ(seen, state.WaitForChange(seen, 0).version);
-    EXPECT_TRUE(state.NoteDownload({100, 1, false}));
+    EXPECT_TRUE(state.NoteDownload(Note(100, 1, false)));
     InstallSnapshot next = state.WaitForChange(seen, INFINITE);
     EXPECT_EQ(1, next.download.checksumFailuresInARow);
-    EXPECT_TRUE(state.NoteDownload({100, 1, true}));
+    EXPECT_TRUE(state.NoteDownload(Note(100, 1, true)));
     next = state.WaitForChange(next.version, INFINITE);
     EXPECT_TRUE(next.download.proxyRefused);
+    // A disk shortage appearing is a change too.
+    DownloadNote full = next.download;
+    full.diskShortage.active = true;
+    full.diskShortage.volume = "C:\\";
+    EXPECT_TRUE(state.NoteDownload(full));
+    next = state.WaitForChange(next.version, INFINITE);
+    EXPECT_TRUE(next.download.diskShortage.active);
 }
 
 namespace {

@@ -14,9 +14,11 @@
 #include "installer/config_fetch.h"
 #include "installer/install_flow.h"
 #include "installer/main_frame.h"
+#include "installer/progress_texts.h"
 #include "installer/msg_box.h"
 #include "report/report_queue.h"
 #include "skinui/controls/controls.h"
+#include "skinui/core/high_contrast.h"
 #include "tests/main_window/hit_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
@@ -376,6 +378,59 @@ TEST_F(MainFrameTest, InstallingAndFinishedStagesSwitchPagesAndTexts) {
     // The result page offers Retry to the keyboard.
     UpdateWindow(Window());
     EXPECT_EQ(Find(L"endbtn"), frame_->manager().GetFocus());
+}
+
+TEST_F(MainFrameTest, WhatStandsInTheWayIsShownWithItsButtonsAndAFullDiskBringsTheWindowBack) {
+    frame_->ShowStage(1);
+    frame_->MinimizeToTray();
+    ASSERT_FALSE(IsWindowVisible(Window()));
+    DownloadObstacle obstacle;
+    obstacle.kind = DownloadObstacle::Kind::Network;
+    obstacle.text = L"Waiting for the network, trying again in 4 s";
+    SendMessageW(Window(), kMsgObstacle, reinterpret_cast<WPARAM>(&obstacle), 0);
+    EXPECT_EQ(obstacle.text, Find(L"obstacle")->GetText());
+    EXPECT_TRUE(Find(L"obstacle")->IsVisible());
+    EXPECT_FALSE(Find(L"spaceretry")->IsVisible());
+    EXPECT_FALSE(IsWindowVisible(Window())) << "the network comes back by itself";
+    // A full disk on the install folder's drive: Retry, the way back to the folder, and the
+    // window comes back to say it.
+    obstacle.kind = DownloadObstacle::Kind::DiskSpace;
+    obstacle.installVolume = true;
+    obstacle.text = L"Not enough disk space on drive D: (20.0 MB needed, 1.0 MB free).";
+    SendMessageW(Window(), kMsgObstacle, reinterpret_cast<WPARAM>(&obstacle), 0);
+    EXPECT_EQ(obstacle.text, Find(L"obstacle")->GetText());
+    EXPECT_TRUE(Find(L"spaceretry")->IsVisible());
+    EXPECT_TRUE(Find(L"spacefolder")->IsVisible());
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_FALSE(frame_->trayIconShown());
+    // Only the package's drive short: choosing another install folder would not help.
+    obstacle.installVolume = false;
+    SendMessageW(Window(), kMsgObstacle, reinterpret_cast<WPARAM>(&obstacle), 0);
+    EXPECT_TRUE(Find(L"spaceretry")->IsVisible());
+    EXPECT_FALSE(Find(L"spacefolder")->IsVisible());
+    // Nothing in the way any more.
+    const DownloadObstacle none;
+    SendMessageW(Window(), kMsgObstacle, reinterpret_cast<WPARAM>(&none), 0);
+    for (const wchar_t* name : {L"obstacle", L"spaceretry", L"spacefolder"}) {
+        EXPECT_FALSE(Find(name)->IsVisible()) << name;
+    }
+    // The way back to the folder field goes to the start page (no job runs here).
+    Find(L"spacefolder")->SetVisible(true);
+    UpdateWindow(Window());
+    Click(Centre(L"spacefolder"));
+    EXPECT_EQ(0, Page());
+    EXPECT_EQ(0, frame_->stage());
+}
+
+TEST_F(MainFrameTest, HighContrastSwitchedOnShowsTheLogoTheBackgroundCarried) {
+    EXPECT_FALSE(Find(L"hclogo")->IsVisible());
+    SkinUI::SetHighContrastForTesting(1);
+    SendMessageW(Window(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_TRUE(Find(L"hclogo")->IsVisible());
+    SkinUI::SetHighContrastForTesting(0);
+    SendMessageW(Window(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_FALSE(Find(L"hclogo")->IsVisible());
+    SkinUI::SetHighContrastForTesting(-1);
 }
 
 // Runs last: it downloads through the window's own downloader and progress thread.

@@ -31,6 +31,10 @@ public:
     void SpeedReport(double transferBytes) override {
         events.push_back("speed report " + std::to_string(static_cast<long long>(transferBytes)));
     }
+    void Obstacle(const DownloadObstacle& obstacle) override {
+        events.push_back("obstacle " + std::to_string(static_cast<int>(obstacle.kind)) + " " +
+                         WideToUtf8(obstacle.text));
+    }
 
     // The step lines only, in order.
     std::vector<std::string> steps() const {
@@ -138,4 +142,84 @@ TEST_F(ProgressWatchTest, SpeedReportIsSkippedWhenTheLastAttemptShowedNoSpeed) {
     for (const std::string& e : sink_.events) {
         EXPECT_EQ(std::string::npos, e.find("speed report")) << e;
     }
+}
+
+namespace {
+DiskShortage Shortage(const std::string& volume, uint64_t needed, uint64_t freeBytes) {
+    DiskShortage shortage;
+    shortage.active = true;
+    shortage.volume = volume;
+    shortage.needed = needed;
+    shortage.freeBytes = freeBytes;
+    return shortage;
+}
+
+RetryState Retry(bool waiting, DWORD msLeft) {
+    RetryState retry;
+    retry.failing = true;
+    retry.waiting = waiting;
+    retry.msLeft = msLeft;
+    return retry;
+}
+}  // namespace
+
+TEST(DownloadObstacleTexts, TheDiskComesFirstWithItsDriveAndFiguresInBothLanguages) {
+    const DiskShortage shortage = Shortage("C:\\", 126353408, 20 << 20);
+    DownloadObstacle obstacle = ObstacleFor(false, shortage, Retry(true, 5000));
+    EXPECT_EQ(DownloadObstacle::Kind::DiskSpace, obstacle.kind);
+    EXPECT_EQ(
+        "Not enough disk space on drive C: (120.5 MB needed, 20.0 MB free). The download "
+        "goes on by itself as soon as there is room.",
+        WideToUtf8(obstacle.text));
+    obstacle = ObstacleFor(true, shortage, RetryState());
+    EXPECT_EQ(
+        "\xE7\xA3\x81\xE7\x9B\x98 C: \xE7\xA9\xBA\xE9\x97\xB4\xE4\xB8\x8D\xE8\xB6\xB3"
+        "\xEF\xBC\x9A\xE9\x9C\x80\xE8\xA6\x81 120.5 MB\xEF\xBC\x8C\xE5\x8F\xAF\xE7\x94\xA8 "
+        "20.0 MB\xE3\x80\x82\xE7\xA9\xBA\xE5\x87\xBA\xE7\xA9\xBA\xE9\x97\xB4\xE5\x90\x8E"
+        "\xEF\xBC\x8C\xE4\xB8\x8B\xE8\xBD\xBD\xE4\xBC\x9A\xE8\x87\xAA\xE5\x8A\xA8\xE7\xBB"
+        "\xA7\xE7\xBB\xAD\xE3\x80\x82",
+        WideToUtf8(obstacle.text));
+    // A volume mounted in a folder keeps its path.
+    obstacle = ObstacleFor(false, Shortage("C:\\Data\\", 1, 0), RetryState());
+    EXPECT_NE(std::wstring::npos, obstacle.text.find(L"on drive C:\\Data\\ (1 KB needed, 0 KB"));
+}
+
+TEST(DownloadObstacleTexts, TheNetworkCountsWholeSecondsUpAndSaysWhenItTriesNow) {
+    EXPECT_EQ(DownloadObstacle::Kind::None, ObstacleFor(false, DiskShortage(), RetryState()).kind);
+    EXPECT_EQ("Waiting for the network, trying again in 12 s",
+              WideToUtf8(ObstacleFor(false, DiskShortage(), Retry(true, 11001)).text));
+    EXPECT_EQ("Waiting for the network, trying again in 1 s",
+              WideToUtf8(ObstacleFor(false, DiskShortage(), Retry(true, 1)).text));
+    EXPECT_EQ("Waiting for the network, trying again now",
+              WideToUtf8(ObstacleFor(false, DiskShortage(), Retry(false, 0)).text));
+    EXPECT_EQ(
+        L"\x6B63\x5728\x7B49\x5F85\x7F51\x7EDC\xFF0C"
+        L"30 \x79D2\x540E\x91CD\x8BD5",
+        ObstacleFor(true, DiskShortage(), Retry(true, 30000)).text);
+}
+
+TEST_F(ProgressWatchTest, AnObstacleIsShownWhenItChangesAndGoesWithTheFirstByte) {
+    const DownloadObstacle waiting = ObstacleFor(false, DiskShortage(), Retry(true, 3000));
+    watch_.Pass(false, Info(0, 0, 0), waiting);
+    watch_.Pass(false, Info(0, 0, 0), waiting);  // the same second again: nothing new
+    watch_.Pass(false, Info(0, 0, 0), ObstacleFor(false, DiskShortage(), Retry(true, 2000)));
+    watch_.Pass(true, Info(0, 100, 1000), DownloadObstacle());
+    watch_.Pass(true, Info(0, 200, 1000), DownloadObstacle());
+    const std::vector<std::string> expected = {
+        "obstacle 2 Waiting for the network, trying again in 3 s",
+        "speed -- / --",
+        "speed -- / --",
+        "obstacle 2 Waiting for the network, trying again in 2 s",
+        "speed -- / --",
+        "obstacle 0 ",
+        "texts",
+        "bar 7",
+        "speed 0KB/s",
+        "percent 7%",
+        "step Percent2",
+        "texts",
+        "bar 14",
+        "speed 0KB/s",
+        "percent 14%"};
+    EXPECT_EQ(expected, sink_.events);
 }

@@ -205,9 +205,9 @@ class LayoutTests(unittest.TestCase):
             differing += [(x.get("name"), k) for k in x.attrib if x.get(k) != y.get(k)]
         self.assertLessEqual({k for _, k in differing}, allowed)
         # dtedit, browse, useragreement and manualdownload move; downtip,
-        # manualdownload and finishtext change width.
+        # manualdownload, finishtext, spacefolder and manuallink change width.
         self.assertEqual(sum(k == "pos" for _, k in differing), 4)
-        self.assertEqual(sum(k == "width" for _, k in differing), 3)
+        self.assertEqual(sum(k == "width" for _, k in differing), 5)
 
     @staticmethod
     def keyboard_roles(root):
@@ -234,7 +234,8 @@ class LayoutTests(unittest.TestCase):
                 self.assertEqual(self.keyboard_roles(root),
                                  {"minbtn": "window", "closebtn": "cancel", "installbtn": "default",
                                   "endbtn": "default", "browse": "tab", "useragreement": "tab",
-                                  "manualdownload": "tab", "pausebtn": "tab"})
+                                  "manualdownload": "tab", "pausebtn": "tab", "spaceretry": "tab",
+                                  "spacefolder": "tab", "manuallink": "tab"})
         for layout_id in (167, 156):
             with self.subTest(layout=layout_id):
                 roles = self.keyboard_roles(layout_doc(layout_id)[1])

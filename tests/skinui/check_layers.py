@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The UI framework's two layers: no file of skinui/core includes a header of skinui/controls,
 and core's library does not link the controls' library. And the framework stands on its own:
-of the rest of the tree it includes only the header-only handle owner app/scoped_handles.h,
-which itself includes nothing of ours, and it links no library of ours. Prints each offence;
+of the rest of the tree it includes only the header-only owner template app/scoped_resource.h,
+which itself includes nothing but <windows.h>, and it links no library of ours. Prints each offence;
 exit 1 if any."""
 import pathlib
 import re
@@ -10,7 +10,7 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]\s*skinui/controls/')
 OURS = re.compile(r'^\s*#\s*include\s*"\s*((?:app|download|sysinfo|report|installer|resources)/[^"]*)"')
-ALLOWED_FROM_OUTSIDE = {'app/scoped_handles.h'}
+ALLOWED_FROM_OUTSIDE = {'app/scoped_resource.h'}
 OUR_LIBRARIES = re.compile(r'\bDEPS\b[^)]*\b(app|download|sysinfo|report|installer)\b', re.S)
 LINK = re.compile(r'target_link_libraries\s*\(\s*skinui_core\b[^)]*\bskinui_controls\b|'
                   r'velmora_library\s*\(\s*skinui_core\b[^)]*\bDEPS\b[^)]*\bskinui_controls\b',
@@ -34,12 +34,12 @@ def main(root):
                     offences.append(f'{path}:{number}: the framework includes {found.group(1)}')
         if path.name == 'CMakeLists.txt' and OUR_LIBRARIES.search(path.read_text(encoding='utf-8')):
             offences.append(f'{path}: the framework links a library of ours')
-    owner = pathlib.Path(root) / 'app' / 'scoped_handles.h'
+    owner = pathlib.Path(root) / 'app' / 'scoped_resource.h'
     if owner.exists():
         for number, line in enumerate(owner.read_text(encoding='utf-8').splitlines(), 1):
-            if re.match(r'^\s*#\s*include\s*"', line):
+            if re.match(r'^\s*#\s*include\s*', line) and '<windows.h>' not in line:
                 offences.append(f'{owner}:{number}: the handle owner the framework uses includes '
-                                f'a header of ours: {line.strip()}')
+                                f'more than <windows.h>: {line.strip()}')
     cmake = core / 'CMakeLists.txt'
     if cmake.exists() and LINK.search(cmake.read_text(encoding='utf-8')):
         offences.append(f'{cmake}: skinui_core links skinui_controls')

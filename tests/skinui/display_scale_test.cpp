@@ -521,3 +521,73 @@ TEST(DisplayScale, APrefetchedBackgroundIsTheOneALoadGivesAndAScaleChangeDropsIt
     gone.SetDpi(144);
     gone.PrefetchImage(name.c_str(), L"png");
 }
+
+// The texts the window puts on its pages when something stands in the way, in their longest
+// forms (a volume of 1 TiB, the longest wait between attempts), and the links and the button
+// that come with them: each inside its box, wrapped where it wraps, at this scale.
+TEST(DisplayScale, TheTextsOfAnObstacleFitTheirBoxes) {
+    const int dpi = PrefixDpi();
+    struct Shown {
+        int id;
+        int page;
+        const wchar_t* name;
+        std::wstring text;  // "" keeps the layout's
+    };
+    const std::wstring diskEn =
+        L"Not enough disk space on drive C: (1048576.0 MB needed, 1048575.9 MB free). The "
+        L"download goes on by itself as soon as there is room.";
+    const std::wstring diskZh =
+        L"\x78C1\x76D8 C: \x7A7A\x95F4\x4E0D\x8DB3\xFF1A\x9700\x8981 1048576.0 MB\xFF0C\x53EF"
+        L"\x7528 1048575.9 MB\x3002\x7A7A\x51FA\x7A7A\x95F4\x540E\xFF0C\x4E0B\x8F7D\x4F1A\x81EA"
+        L"\x52A8\x7EE7\x7EED\x3002";
+    const Shown shown[] = {
+        {IDX_MAIN_EN, 1, L"obstacle", diskEn},
+        {IDX_MAIN_EN, 1, L"obstacle", L"Waiting for the network, trying again in 30 s"},
+        {IDX_MAIN_EN, 1, L"spaceretry", L""},
+        {IDX_MAIN_EN, 1, L"spacefolder", L""},
+        {IDX_MAIN_EN, 2, L"failreason", L""},
+        {IDX_MAIN_EN, 2, L"manuallink", L""},
+        {IDX_MAIN_ZH, 1, L"obstacle", diskZh},
+        {IDX_MAIN_ZH, 1, L"obstacle",
+         L"\x6B63\x5728\x7B49\x5F85\x7F51\x7EDC\xFF0C"
+         L"30 \x79D2\x540E\x91CD\x8BD5"},
+        {IDX_MAIN_ZH, 1, L"spaceretry", L""},
+        {IDX_MAIN_ZH, 1, L"spacefolder", L""},
+        {IDX_MAIN_ZH, 2, L"failreason", L""},
+        {IDX_MAIN_ZH, 2, L"manuallink", L""},
+    };
+    for (const Shown& s : shown) {
+        Built built(s.id, dpi);
+        ASSERT_NE(nullptr, built.root);
+        static_cast<CTabLayoutUI*>(built.manager->FindByName(L"switch"))->SelectItem(s.page);
+        auto* label = dynamic_cast<CLabelUI*>(built.manager->FindByName(s.name));
+        ASSERT_NE(nullptr, label) << Narrow(s.name);
+        label->SetVisible(true);
+        if (!s.text.empty()) {
+            label->SetText(s.text.c_str());
+        }
+        built.LayOut();
+        const RECT item = label->GetPos();
+        const RECT pad = label->GetTextPadding();
+        const std::string what = Narrow(s.name) + " \"" + Narrow(label->GetText()) + "\" in " +
+                                 Describe(item) + " at " + std::to_string(dpi);
+        if ((label->GetTextStyle() & DT_WORDBREAK) != 0) {
+            // Wrapped: as many lines as it takes must fit the box's height.
+            RECT measured = {0, 0, item.right - item.left - pad.left - pad.right, 0};
+            HDC dc = built.manager->GetWindowDC();
+            HGDIOBJ old = SelectObject(dc, built.manager->GetFontByIndex(label->GetFont()));
+            DrawTextW(dc, label->GetText().c_str(), -1, &measured,
+                      DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+            SelectObject(dc, old);
+            EXPECT_LE(measured.right, item.right - item.left - pad.left - pad.right) << what;
+            EXPECT_LE(measured.bottom, item.bottom - item.top - pad.top - pad.bottom) << what;
+            EXPECT_GT(measured.bottom, 0) << what;
+        } else {
+            const RECT drawn = DrawnText(*built.manager, label);
+            EXPECT_GT(drawn.right, drawn.left) << what;
+            EXPECT_GE(drawn.left, item.left + pad.left) << what;
+            EXPECT_LE(drawn.right, item.right - pad.right) << what;
+            EXPECT_LE(drawn.bottom - drawn.top, item.bottom - item.top) << what;
+        }
+    }
+}

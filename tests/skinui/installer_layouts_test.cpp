@@ -48,6 +48,12 @@ const std::map<std::wstring, std::wstring> kMainNames = {
     {L"status", L"LabelUI"},
     {L"finishtext", L"LabelUI"},
     {L"downtip", L"LabelUI"},
+    {L"obstacle", L"TextUI"},
+    {L"spaceretry", L"ButtonUI"},
+    {L"spacefolder", L"ButtonUI"},
+    {L"failreason", L"TextUI"},
+    {L"manuallink", L"ButtonUI"},
+    {L"hclogo", L"LabelUI"},
 };
 
 // Controls the message box looks up.
@@ -289,9 +295,22 @@ TEST(InstallerLayouts, KeyboardReachesEveryActionableControlOfThePageInReadingOr
         EXPECT_EQ(TabOrder(layout.manager),
                   (std::vector<std::wstring>{L"manualdownload", L"pausebtn"}));
         EXPECT_EQ(layout.manager.GetDefaultButton(), nullptr);
+        // A full disk: its Retry above the bar, the way back to the folder on the row below it.
+        for (const wchar_t* name : {L"obstacle", L"spaceretry", L"spacefolder"}) {
+            layout.manager.FindByName(name)->SetVisible(true);
+        }
+        layout.manager.LayoutIfNeeded();
+        EXPECT_EQ(TabOrder(layout.manager),
+                  (std::vector<std::wstring>{L"spaceretry", L"spacefolder", L"manualdownload",
+                                             L"pausebtn"}));
         ShowPage(layout, 2);
         EXPECT_EQ(TabOrder(layout.manager), (std::vector<std::wstring>{L"endbtn"}));
         EXPECT_EQ(layout.manager.GetFocus(), layout.manager.FindByName(L"endbtn"));
+        // A refused package: the link to the complete package, below the page's button.
+        layout.manager.FindByName(L"failreason")->SetVisible(true);
+        layout.manager.FindByName(L"manuallink")->SetVisible(true);
+        layout.manager.LayoutIfNeeded();
+        EXPECT_EQ(TabOrder(layout.manager), (std::vector<std::wstring>{L"endbtn", L"manuallink"}));
         EXPECT_EQ(layout.manager.GetCancelButton(), layout.manager.FindByName(L"closebtn"));
     }
 }

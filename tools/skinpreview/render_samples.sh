@@ -4,7 +4,10 @@
 #                       and page state (one frame per state, captioned)
 #   main_en.png, main_zh.png   the installer's main window, its three pages
 #   msgbox_en.png, msgbox_zh.png   the installer's message box
-#   main_en_<dpi>.png, main_zh_<dpi>.png, msgbox_en_<dpi>.png, msgbox_zh_<dpi>.png
+#   obstacles_en.png, obstacles_zh.png   the progress page with a full disk and with the wait
+#                       for the network, and the result page of a refused package
+#   main_en_<dpi>.png, main_zh_<dpi>.png, msgbox_en_<dpi>.png, msgbox_zh_<dpi>.png,
+#   obstacles_en_<dpi>.png, obstacles_zh_<dpi>.png
 #                       the same at 125, 150 and 200 % display scale (120, 144, 192 DPI)
 # usage: render_samples.sh [skinpreview.exe] [output folder]
 # Default: the tool of ./build and the folder ./build/samples.
@@ -62,6 +65,32 @@ preview 154 "$out/main_zh.png" $(main_pages '\u4e0b\u8f7d\u4e2d\u0020...' \
   '\u5b89\u88c5\u4e2d\u0020...' '\u5b89\u88c5\u6210\u529f!' '\u5b89\u88c5\u5931\u8d25!' \
   '\u6253\u5f00' '\u91cd\u8bd5')
 
+# What the pages say when something stands in the way: a disk without room (with Retry and the
+# way back to the folder field), the wait for the network, and a refused package.
+obstacle_pages() {  # disk network downloading refused-reason failed retry
+  echo "select:switch:1+$busy+value:progress:35+text:progressread=35%+show:obstacle,spaceretry,spacefolder+text:obstacle=$1" \
+    "select:switch:1+$busy+value:progress:35+text:progressread=35%+show:obstacle+text:obstacle=$2" \
+    "select:switch:2+text:finishtext=$3+text:endbtn=$4+show:failreason,manuallink"
+}
+obstacles_en() {
+  obstacle_pages \
+    "Not\u0020enough\u0020disk\u0020space\u0020on\u0020drive\u0020C:\u0020(120.5\u0020MB\u0020needed,\u002020.0\u0020MB\u0020free).\u0020The\u0020download\u0020goes\u0020on\u0020by\u0020itself\u0020as\u0020soon\u0020as\u0020there\u0020is\u0020room." \
+    "Waiting\u0020for\u0020the\u0020network,\u0020trying\u0020again\u0020in\u002012\u0020s" \
+    "Installation\u0020failed!" Retry
+}
+# 磁盘 C: 空间不足：需要 120.5 MB，可用 20.0 MB。空出空间后，下载会自动继续。 /
+# 正在等待网络，12 秒后重试 / 安装失败! / 重试
+obstacles_zh() {
+  obstacle_pages \
+    '\u78c1\u76d8\u0020C:\u0020\u7a7a\u95f4\u4e0d\u8db3\uff1a\u9700\u8981\u0020120.5\u0020MB\uff0c\u53ef\u7528\u002020.0\u0020MB\u3002\u7a7a\u51fa\u7a7a\u95f4\u540e\uff0c\u4e0b\u8f7d\u4f1a\u81ea\u52a8\u7ee7\u7eed\u3002' \
+    '\u6b63\u5728\u7b49\u5f85\u7f51\u7edc\uff0c12\u0020\u79d2\u540e\u91cd\u8bd5' \
+    '\u5b89\u88c5\u5931\u8d25!' '\u91cd\u8bd5'
+}
+# shellcheck disable=SC2046
+preview 129 "$out/obstacles_en.png" $(obstacles_en)
+# shellcheck disable=SC2046
+preview 154 "$out/obstacles_zh.png" $(obstacles_zh)
+
 # The message box as each of its six kinds shows it.
 labels=msg11,msg12,msg13,msg21,msg22,msg23,msg31,msg41,msg51,msg61,msg62
 buttons=btnISee,btnQuit,btnQuitCenter,btnRetry,btnDetail,btnContinueSetup,btnCancelSetup,btnOK,btnCancel
@@ -89,6 +118,10 @@ for dpi in 120 144 192; do
   preview 154 "$out/main_zh_$dpi.png" $(main_pages '\u4e0b\u8f7d\u4e2d\u0020...' \
     '\u5b89\u88c5\u4e2d\u0020...' '\u5b89\u88c5\u6210\u529f!' '\u5b89\u88c5\u5931\u8d25!' \
     '\u6253\u5f00' '\u91cd\u8bd5')
+  # shellcheck disable=SC2046
+  preview 129 "$out/obstacles_en_$dpi.png" $(obstacles_en)
+  # shellcheck disable=SC2046
+  preview 154 "$out/obstacles_zh_$dpi.png" $(obstacles_zh)
   preview 167 "$out/msgbox_en_$dpi.png" $kinds
   preview 156 "$out/msgbox_zh_$dpi.png" $kinds
 done
