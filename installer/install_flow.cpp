@@ -188,7 +188,9 @@ unsigned DownloadProgressProc(const std::shared_ptr<InstallJob>& jobPtr) {
     if (job.window) {
         SendValue(job, kDownloadShare);
     }
-    job.state.StartInstalling();
+    if (!job.state.StartInstalling()) {
+        return 0;  // given up by the window as the download ended: its package is not run
+    }
     if (job.window) {
         SendMessageW(job.window, kMsgShowInstalling, 0, 0);
         StartThread(&InstallProgressProc, jobPtr);
