@@ -89,7 +89,7 @@ TEST(UsageText, SaysWhatSilentMeansAndListsEveryExitCode) {
     }
     // A deployment tool's whole command, and where the log of such a run goes.
     EXPECT_NE(std::string::npos, text.find("start /wait VelmoraInstaller.exe /S /LOG="));
-    EXPECT_NE(std::string::npos, text.find("\\Velmora\\Installer\\release\\Velmorainstaller.log"));
+    EXPECT_NE(std::string::npos, text.find("\\Velmora Installer\\release\\Velmorainstaller.log"));
 }
 
 }  // namespace

@@ -315,7 +315,9 @@ class PackageTrustTest(InstallerTestCase):
     def test_package_lands_under_program_files_with_its_own_temp_and_resumes_after_a_kill(self):
         # What the earlier folder (any user could create it first) holds is never run or deleted.
         old = self.prefix.drive_c("ProgramData", "Velmora", "Installer", "release")
-        os.makedirs(old, exist_ok=True)
+        # A prefix kept from a run of an earlier version holds that version's files there.
+        shutil.rmtree(self.prefix.drive_c("ProgramData", "Velmora"), ignore_errors=True)
+        os.makedirs(old)
         self.addCleanup(shutil.rmtree, self.prefix.drive_c("ProgramData", "Velmora"))
         planted = {"Setup.exe": read(PROBE), "Setup.exe.cfg": b"", "version.dll": b"planted"}
         for name, data in planted.items():

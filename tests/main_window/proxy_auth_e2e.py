@@ -76,7 +76,7 @@ class ProxyAuthE2E(CommandLineTestCase):
         run = self.start("/S", env=self.through(0))
         self.assertEqual(codes.PROXY_AUTH_REQUIRED, run.wait())
         self.assertLess(run.seconds, 60)  # at once, not after the configuration's time limit
-        log = self.prefix.log_text()
+        log = self.silent_log()
         port = str(self.squid.ports[0])
         self.assertIn("proxy 127.0.0.1:%s requires authentication (HTTP 407), offering Basic"
                       % port, log)
@@ -94,7 +94,7 @@ class ProxyAuthE2E(CommandLineTestCase):
         run = self.start("/S", env={"https_proxy": self.squid.urls[0]})
         self.assertEqual(codes.PROXY_AUTH_REQUIRED, run.wait())
         self.assertLess(run.seconds, 60)
-        log = self.prefix.log_text()
+        log = self.silent_log()
         self.assertIn("proxy 127.0.0.1:%d requires authentication (HTTP 407), offering Basic"
                       % self.squid.ports[0], log)
         self.assertIn("exit code 13: proxy authentication required", log)
@@ -140,7 +140,7 @@ class ProxyAuthE2E(CommandLineTestCase):
         self.prefix.remove_log()
         silent = self.start("/S", env=self.through(1))
         self.assertEqual(codes.INSTALLED, silent.wait())
-        self.assertIn("using the credentials saved for proxy", self.prefix.log_text())
+        self.assertIn("using the credentials saved for proxy", self.silent_log())
         self.assertEqual(1, self.server.count("GET", "/pkg/Setup.exe"))
         self.assert_password_nowhere()
 
