@@ -20,16 +20,7 @@ bool ReadTestImage(const wchar_t* name, std::vector<unsigned char>& bytes) {
 }  // namespace
 
 Dib::Dib(int width, int height, DWORD sentinel) : width_(width), height_(height), dc_(nullptr) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    pixels_ = static_cast<DWORD*>(bits);
+    bitmap_ = SkinUI::CreatePixelBitmap(nullptr, width, height, &pixels_);
     old_ = SelectObject(dc_.get(), bitmap_.get());
     Fill(sentinel);
 }

@@ -10,16 +10,7 @@ namespace SkinPreview {
 
 Canvas::Canvas(int width, int height, DWORD background)
     : width_(width), height_(height), dc_(nullptr) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    pixels_ = static_cast<DWORD*>(bits);
+    bitmap_ = SkinUI::CreatePixelBitmap(nullptr, width, height, &pixels_);
     old_ = SelectObject(dc_.get(), bitmap_.get());
     if (pixels_ != nullptr) {
         std::fill(pixels_, pixels_ + width * height, background);
