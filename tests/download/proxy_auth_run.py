@@ -22,27 +22,11 @@ SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "support"))
 sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver"))
 import velmora_client  # noqa: E402
-from squid_proxy import SquidProxy  # noqa: E402
+from squid_proxy import SquidProxy, files_holding  # noqa: E402
 
 USER = "ann.proxy"
 PASSWORD = "Pw-7f3kQz9"  # searched for afterwards: nothing may keep it
 
-
-def files_holding(folder, needle):
-    found = []
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            if os.path.islink(path) or not os.path.isfile(path):
-                continue
-            try:
-                with open(path, "rb") as f:
-                    data = f.read()
-            except OSError:
-                continue
-            if needle.encode() in data or needle.encode("utf-16-le") in data:
-                found.append(path)
-    return found
 
 
 def windows_path(path):

@@ -20,26 +20,13 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from silent_run import CommandLineTestCase, PKG_OK, wait_for  # noqa: E402
 import silent_run as codes  # noqa: E402
 from installer_run import MAIN_WIDTH, picture, xdo  # noqa: E402
-from squid_proxy import SquidProxy  # noqa: E402
+from squid_proxy import SquidProxy, files_holding  # noqa: E402
 
 # Typed into Wine's prompt with xdotool: unshifted keys only.
 USER = "ann.proxy"
 PASSWORD = "pw-7f3kqz9x"
 PROMPT_TITLE = "VelmoraInstaller - proxy server"
 
-
-def files_holding(folder, needle):
-    found = []
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            if os.path.islink(path) or not os.path.isfile(path):
-                continue
-            with open(path, "rb") as f:
-                data = f.read()
-            if needle.encode() in data or needle.encode("utf-16-le") in data:
-                found.append(path)
-    return found
 
 
 class ProxyAuthE2E(CommandLineTestCase):

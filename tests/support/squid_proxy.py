@@ -127,3 +127,21 @@ class SquidProxy:
                 self.proc.kill()
                 self.proc.wait()
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def files_holding(folder, needle):
+    """The files below folder that hold needle (as UTF-8 or UTF-16 text); links are not followed."""
+    found = []
+    for base, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(base, name)
+            if os.path.islink(path) or not os.path.isfile(path):
+                continue
+            try:
+                with open(path, "rb") as f:
+                    data = f.read()
+            except OSError:
+                continue
+            if needle.encode() in data or needle.encode("utf-16-le") in data:
+                found.append(path)
+    return found
