@@ -55,5 +55,11 @@ void EndInstaller(int exitCode) {
         LogW(kTag, "reports still queued at exit are dropped");
     }
     std::fflush(nullptr);
+    // Not ExitProcess: it stops the other threads wherever they are and then runs every DLL's
+    // detach code, which deadlocks or crashes when a stopped thread held that DLL's lock or
+    // was half way through its set-up (the hardware probe inside Direct3D, a proxy lookup in
+    // WinHTTP, a request in Schannel). Our files are written through already; the system
+    // closes the handles. ExitProcess stays as the fallback should termination be refused.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
     ExitProcess(static_cast<UINT>(exitCode));
 }

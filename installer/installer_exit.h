@@ -18,7 +18,7 @@ void SetDownloadStoppedAtExit(std::shared_ptr<CTinyDownload> downloader);
 
 // Stops the current job's download (the bytes received are written out), gives queued reports
 // the rest of kReportGraceMs to reach their host, flushes the log and ends the process at once
-// with exitCode (a run with the window always ends with 0). No static destructor runs: the
-// download, progress and report threads may still be working, and they stop with the process
-// instead of finding locks and strings freed under them.
+// with exitCode (a run with the window always ends with 0). Neither static destructors nor
+// DLL detach code run: the download, progress, report and probe threads may still be working,
+// and they stop with the process instead of finding locks and strings freed under them.
 [[noreturn]] void EndInstaller(int exitCode = kExitInstalled);
