@@ -6,7 +6,12 @@
 
 #include <windows.h>
 
+#include <exdisp.h>
+#include <shlguid.h>
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "app/process_token.h"
 #include "app/text_convert.h"
@@ -18,6 +23,30 @@
 namespace {
 
 const char kDirect[] = "installed program started directly with this process's rights (";
+
+// Whether the desktop's shell offers its windows, waiting up to 10 s. Wine starts its desktop
+// (explorer) with the first window of a prefix; on a loaded machine explorer sometimes starts
+// before Wine's service manager and never offers them ("start_rpcss Failed to open service
+// manager"), as if no shell ran: a desktop without a shell, which the launch must also handle.
+bool DesktopShellAnswers() {
+    GetDesktopWindow();
+    const HRESULT com = CoInitialize(nullptr);
+    bool answers = false;
+    for (int i = 0; i < 100 && !answers; ++i) {
+        IShellWindows* windows = nullptr;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                       IID_IShellWindows, reinterpret_cast<void**>(&windows)))) {
+            windows->Release();
+            answers = true;
+        } else {
+            Sleep(100);
+        }
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return answers;
+}
 
 // A "program" that leaves its working folder in a file beside it, as the installed program's
 // stand-in does; waits for that file.
@@ -60,6 +89,16 @@ TEST_F(LaunchTest, ElevatedWithASplitTokenTheDesktopShellIsAskedFirst) {
     // Wine's token: the full half of a split token, as an elevated administrator's on Windows.
     ASSERT_TRUE(TokenIsElevatedSplit());
     ASSERT_TRUE(TokenIsAdministrator());
+    if (!DesktopShellAnswers()) {
+        std::printf("the desktop shell offers no windows here: the direct start is checked\n");
+        EXPECT_EQ(LaunchWay::Direct,
+                  OpenForDesktopUser(Program(), WorkFolder(), "installed program"));
+        EXPECT_EQ(dir_.file("work"), Started());
+        EXPECT_EQ(1,
+                  log_.countStartingWith(std::string(kDirect) + "no desktop shell to ask: ", "I/"))
+            << log_.dump();
+        return;
+    }
     // Wine's explorer keeps the desktop window and answers the shell's chain of questions, so
     // the desktop user's way is the one taken here.
     EXPECT_EQ(LaunchWay::DesktopUser,
