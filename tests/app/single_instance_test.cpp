@@ -11,6 +11,7 @@
 
 #include "app/process_token.h"
 #include "app/system_library.h"
+#include "tests/support/limited_thread.h"
 
 namespace {
 
@@ -152,22 +153,8 @@ TEST(SingleInstance, ALimitedTokenKeepsTheSessionLock) {
     // A limited XP user: this thread impersonates the process token with Administrators
     // disabled.
     OnOtherThread([] {
-        HANDLE process = nullptr, restricted = nullptr, impersonation = nullptr;
-        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-        PSID admins = nullptr;
-        ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                             DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &admins));
-        SID_AND_ATTRIBUTES disabled = {admins, 0};
-        const bool limited =
-            OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process) &&
-            CreateRestrictedToken(process, 0, 1, &disabled, 0, nullptr, 0, nullptr, &restricted) &&
-            DuplicateToken(restricted, SecurityImpersonation, &impersonation) &&
-            SetThreadToken(nullptr, impersonation);
-        CloseHandle(process);
-        CloseHandle(restricted);
-        CloseHandle(impersonation);
-        FreeSid(admins);
-        ASSERT_TRUE(limited);
+        LimitedThread limited;
+        ASSERT_TRUE(limited.active());
         EXPECT_FALSE(TokenIsAdministrator());
         {
             SingleInstance lock(kName, kSession);
@@ -180,7 +167,6 @@ TEST(SingleInstance, ALimitedTokenKeepsTheSessionLock) {
             CloseHandle(machine);
             CloseHandle(session);
         }
-        RevertToSelf();
     });
 }
 

@@ -23,6 +23,7 @@
 #include "installer/install_command.h"
 #include "installer/log_file.h"
 #include "installer/package_start.h"
+#include "tests/support/limited_thread.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -51,30 +52,6 @@ private:
     PSECURITY_DESCRIPTOR sd_ = nullptr;
 };
 
-// The calling thread runs under this process's token with the Administrators group for deny
-// only: as a limited user, or an administrator's filtered token, would.
-class LimitedThread {
-public:
-    LimitedThread() {
-        AdminOnlySecurity security;
-        HANDLE process = nullptr;
-        OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process);
-        SID_AND_ATTRIBUTES disabled = {security.administrators(), 0};
-        HANDLE restricted = nullptr, impersonation = nullptr;
-        active_ =
-            CreateRestrictedToken(process, 0, 1, &disabled, 0, nullptr, 0, nullptr, &restricted) &&
-            DuplicateToken(restricted, SecurityImpersonation, &impersonation) &&
-            SetThreadToken(nullptr, impersonation);
-        CloseHandle(process);
-        CloseHandle(restricted);
-        CloseHandle(impersonation);
-    }
-    ~LimitedThread() { RevertToSelf(); }
-    bool active() const { return active_; }
-
-private:
-    bool active_ = false;
-};
 }  // namespace
 
 TEST(FolderSecurity, BuiltDescriptorIsAdministratorsOwnedWithAProtectedTwoEntryDacl) {

@@ -52,4 +52,12 @@ std::vector<SkinUI::CControlUI*> Flatten(SkinUI::CControlUI* root) {
     return all;
 }
 
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        out += c < 128 ? static_cast<char>(c) : '?';
+    }
+    return out;
+}
+
 }  // namespace BuilderTest

@@ -25,4 +25,7 @@ std::vector<std::wstring> ChildNames(SkinUI::CControlUI* control);
 // Every control of the tree in document order, the root first.
 std::vector<SkinUI::CControlUI*> Flatten(SkinUI::CControlUI* root);
 
+// A name or text for a failure message: ASCII kept, anything else as '?'.
+std::string Narrow(const std::wstring& text);
+
 }  // namespace BuilderTest

@@ -22,6 +22,7 @@
 #include "tests/skinui/builder_test_support.h"
 
 using BuilderTest::Flatten;
+using BuilderTest::Narrow;
 using SkinUI::CControlUI;
 using SkinUI::CLabelUI;
 using SkinUI::CLayoutBuilder;
@@ -144,14 +145,6 @@ RECT DrawnText(CUIManager& manager, CLabelUI* label) {
     }
     drawn.bottom = drawn.top + whole.cy;
     return drawn;
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        out += c < 128 ? static_cast<char>(c) : '?';
-    }
-    return out;
 }
 
 std::string Describe(const RECT& r) {

@@ -21,6 +21,7 @@
 #include "tests/skinui/skin_test_support.h"
 
 using BuilderTest::Flatten;
+using BuilderTest::Narrow;
 using SkinTest::Dib;
 using SkinUI::CControlUI;
 using SkinUI::CLabelUI;
@@ -84,14 +85,6 @@ struct Built {
         return dib;
     }
 };
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        out += c < 128 ? static_cast<char>(c) : '?';
-    }
-    return out;
-}
 
 // Every visible text of the drawn frame: the colour most of its box has (what is behind the
 // text) against the colour of its box that stands out most from it.
